@@ -1,0 +1,21 @@
+# Third-party libraries, all from Debian packages (scripts/install-deps.sh).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network Test)
+
+pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2 libv4lconvert)
+pkg_check_modules(LIBUDEV REQUIRED IMPORTED_TARGET libudev)
+pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavcodec libavformat libavutil libswscale)
+pkg_check_modules(LIBPLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+
+if(VARNOLET_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+endif()
+if(VARNOLET_BUILD_BENCH)
+    find_package(benchmark QUIET)
+    if(NOT benchmark_FOUND)
+        set(VARNOLET_BUILD_BENCH OFF)
+    endif()
+endif()

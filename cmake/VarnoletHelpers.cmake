@@ -1,0 +1,25 @@
+# add_subdirectory for every listed folder that has a CMakeLists.txt, so that a
+# subsystem can be added without touching its parent.
+function(varnolet_add_existing_subdirectories)
+    foreach(dir IN LISTS ARGN)
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+            add_subdirectory(${dir})
+        endif()
+    endforeach()
+endfunction()
+
+# varnolet_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest program, registered with CTest test by test. Tests run with the
+# offscreen Qt platform and a private HOME so they never touch the user's files.
+function(varnolet_add_test)
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} varnolet_test_support GTest::gtest GTest::gmock)
+    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    gtest_discover_tests(${T_NAME}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES
+            LABELS "${T_LABELS}"
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNOLET_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;VARNOLET_RUNTIME_DIR=${VARNOLET_RUNTIME_DIR}"
+            TIMEOUT 120)
+endfunction()

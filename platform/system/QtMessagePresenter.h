@@ -1,0 +1,14 @@
+#pragma once
+
+#include "MessageBox.h"
+
+namespace varnolet {
+
+// Shows message boxes with QMessageBox, without owner window.
+class QtMessagePresenter final : public MessagePresenter
+{
+public:
+    MessageResult present(const MessageRequest &request) override;
+};
+
+} // namespace varnolet

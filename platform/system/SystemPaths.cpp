@@ -1,0 +1,146 @@
+#include "SystemPaths.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace varnolet {
+
+namespace {
+
+struct Overrides
+{
+    std::string home, config, runtime, documents, program;
+};
+
+std::mutex g_lock; // guards g_overrides
+Overrides g_overrides;
+
+std::string overrideOf(std::string Overrides::*field)
+{
+    std::lock_guard lock(g_lock);
+    return g_overrides.*field;
+}
+
+void setOverride(std::string Overrides::*field, const std::string &value)
+{
+    std::lock_guard lock(g_lock);
+    g_overrides.*field = value;
+}
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string withoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// Reads XDG_DOCUMENTS_DIR from user-dirs.dirs ("$HOME/..." or an absolute path).
+std::string documentsFromUserDirs(const std::string &configHome, const std::string &home)
+{
+    std::ifstream in(configHome + "/user-dirs.dirs");
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::string key = "XDG_DOCUMENTS_DIR=";
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0)
+            value = home + value.substr(5);
+        if (value.empty() || value.front() != '/')
+            return {};
+        value = withoutTrailingSlash(value);
+        // A documents entry that is just the home folder means "not set up".
+        return value == home ? std::string() : value;
+    }
+    return {};
+}
+
+} // namespace
+
+std::string SystemPaths::homeFolder()
+{
+    if (std::string o = overrideOf(&Overrides::home); !o.empty())
+        return o;
+    std::string home = environment("HOME");
+    if (home.empty()) {
+        if (const passwd *pw = getpwuid(getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
+    }
+    return withoutTrailingSlash(home);
+}
+
+std::string SystemPaths::configHome()
+{
+    if (std::string o = overrideOf(&Overrides::config); !o.empty())
+        return o;
+    std::string config = environment("XDG_CONFIG_HOME");
+    if (!config.empty() && config.front() == '/')
+        return withoutTrailingSlash(config);
+    return homeFolder() + "/.config";
+}
+
+std::string SystemPaths::runtimeFolder()
+{
+    if (std::string o = overrideOf(&Overrides::runtime); !o.empty())
+        return o;
+    std::string runtime = environment("XDG_RUNTIME_DIR");
+    if (!runtime.empty() && runtime.front() == '/')
+        return withoutTrailingSlash(runtime);
+    runtime = "/tmp/varnolet-runtime-" + std::to_string(getuid());
+    ::mkdir(runtime.c_str(), 0700);
+    return runtime;
+}
+
+std::string SystemPaths::documentsFolder()
+{
+    if (std::string o = overrideOf(&Overrides::documents); !o.empty())
+        return o;
+    const std::string home = homeFolder();
+    std::string documents = documentsFromUserDirs(configHome(), home);
+    if (documents.empty())
+        documents = home + "/Documents";
+    return documents;
+}
+
+std::string SystemPaths::programFolder()
+{
+    if (std::string o = overrideOf(&Overrides::program); !o.empty())
+        return o;
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return {};
+    std::string folder = exe.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+void SystemPaths::overrideHomeFolder(const std::string &path) { setOverride(&Overrides::home, path); }
+void SystemPaths::overrideConfigHome(const std::string &path) { setOverride(&Overrides::config, path); }
+void SystemPaths::overrideRuntimeFolder(const std::string &path) { setOverride(&Overrides::runtime, path); }
+void SystemPaths::overrideDocumentsFolder(const std::string &path) { setOverride(&Overrides::documents, path); }
+void SystemPaths::overrideProgramFolder(const std::string &path) { setOverride(&Overrides::program, path); }
+
+void SystemPaths::clearOverrides()
+{
+    std::lock_guard lock(g_lock);
+    g_overrides = {};
+}
+
+} // namespace varnolet

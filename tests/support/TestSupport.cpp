@@ -1,0 +1,69 @@
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace varnolet::test {
+
+TempFolder::TempFolder()
+    : m_path(m_dir.path().toStdString())
+{
+}
+
+std::string TempFolder::file(const std::string &relative) const
+{
+    return m_path + "/" + relative;
+}
+
+std::string TempFolder::write(const std::string &relative, const std::string &content) const
+{
+    const std::string full = file(relative);
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out << content;
+    return full;
+}
+
+void TempFolder::makeFolder(const std::string &relative) const
+{
+    std::filesystem::create_directories(file(relative));
+}
+
+bool processEventsUntil(const std::function<bool()> &predicate, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > timeout.count())
+            return predicate();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void processEventsFor(std::chrono::milliseconds duration)
+{
+    processEventsUntil([] { return false; }, duration);
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool fileExists(const std::string &path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+} // namespace varnolet::test

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and AddressSanitizer and runs each for
+# FUZZ_SECONDS (default 60) seconds. Usage: scripts/fuzz.sh [target ...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+seconds=${FUZZ_SECONDS:-60}
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVARNOLET_BUILD_FUZZ=ON -DVARNOLET_SANITIZER=address -DVARNOLET_BUILD_TESTS=OFF \
+    -DVARNOLET_BUILD_BENCH=OFF -DVARNOLET_WERROR=OFF
+mapfile -t all < <(cmake --build build/fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p')
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+cmake --build build/fuzz --target "${targets[@]}"
+status=0
+for t in "${targets[@]}"; do
+    corpus=build/fuzz/corpus-$t
+    mkdir -p "$corpus"
+    seeds=fuzz/seeds/$t
+    echo "== $t ($seeds, ${seconds}s)"
+    if ! build/fuzz/fuzz/$t -max_total_time="$seconds" -rss_limit_mb=4096 \
+            -artifact_prefix=build/fuzz/ "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ); then
+        status=1
+    fi
+done
+exit $status

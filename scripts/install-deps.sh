@@ -8,12 +8,12 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libv4l-dev v4l-utils libudev-dev libusb-1.0-0-dev
     libturbojpeg0-dev
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
     libplist-dev
-    fonts-noto-cjk fonts-dejavu-core
+    fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
 )
 

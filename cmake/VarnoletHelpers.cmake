@@ -16,6 +16,9 @@ function(varnolet_add_test)
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} varnolet_test_support GTest::gtest GTest::gmock)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(NOT T_LABELS)
+        set(T_LABELS unit)
+    endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60
         PROPERTIES

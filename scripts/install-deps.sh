@@ -13,7 +13,7 @@ packages=(
     libturbojpeg0-dev
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
     libplist-dev
-    fonts-noto-cjk fonts-dejavu-core librsvg2-bin
+    libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
 )
 

@@ -1,0 +1,45 @@
+// Loads any bytes as an INI file, reads the settings keys, writes one value and checks
+// that the write changed only what it should.
+#include "win/common/IniFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const IniFile ini = IniFile::fromBytes(bytes);
+    for (const char *section : {"oem", "usingsetting", "timedshotssetting", "defaultsetting"}) {
+        for (const char *key : {"resourcespath", "language", "shots_unittype", "version"}) {
+            if (const auto value = ini.value(section, key))
+                check(value->size() <= IniFile::kMaxValueCharacters * 4);
+            (void)ini.getInt(section, key, -1);
+        }
+    }
+
+    // Re-reading the written bytes must give the same lines, except the one written.
+    const std::string before = ini.getString("oem", "version", "");
+    IniFile written = ini;
+    written.setString("usingsetting", "resourcespath", "/home/user/Pictures");
+    const IniFile reread = IniFile::fromBytes(written.toBytes());
+    check(reread.getString("usingsetting", "resourcespath", "") == "/home/user/Pictures");
+    check(reread.getString("oem", "version", "") == before ||
+          ini.getString("oem", "version", "").empty());
+    const size_t oldLines = ini.lines().size();
+    check(reread.lines().size() >= oldLines && reread.lines().size() <= oldLines + 2);
+    // An unchanged file survives its own round trip line by line.
+    if (ini.encoding() == IniFile::Encoding::Utf8 || ini.encoding() == IniFile::Encoding::Utf8Bom)
+        check(IniFile::fromBytes(ini.toBytes()).lines() == ini.lines());
+    return 0;
+}

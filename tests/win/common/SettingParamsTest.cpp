@@ -1,0 +1,221 @@
+#include "win/common/CSettingParams.h"
+#include "win/common/IniFile.h"
+#include "win/common/OemInfo.h"
+
+#include "platform/system/SystemPaths.h"
+#include "tests/support/TestSupport.h"
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+using varnolet::SystemPaths;
+using varnolet::test::readFile;
+using varnolet::test::TempFolder;
+
+namespace {
+
+const char *const kLimits =
+    "[timedshotssetting]\nshots_unittype=1\ntimes_unittype=2\n"
+    "minshots_perminute_taking=2\nmaxshots_perminute_taking=30\n"
+    "defaultshots_perminute_taking=10\n"
+    "minshots_perhour_taking=1\nmaxshots_perhour_taking=100\n"
+    "defaultshots_perhour_taking=12\n"
+    "mintimes_Day_taking=1\nmaxtimes_day_taking=7\ndefaulttimes_day_taking=3\n";
+
+class SettingParamsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SystemPaths::overrideDocumentsFolder(m_folder.file("Documents"));
+        ResetSettingsForTest();
+    }
+    void TearDown() override
+    {
+        ResetSettingsForTest();
+        SystemPaths::clearOverrides();
+    }
+    std::string writeConfig(const std::string &text) { return m_folder.write("config.ini", text); }
+
+    TempFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(SettingParamsTest, MissingUsingSectionGivesBuiltInDefaultsNotFactoryValues)
+{
+    LoadSettingsFrom(writeConfig(std::string(kLimits) +
+                                 "[defaultsetting]\nmovieresolution=0\nmoviesizemax=500\n"
+                                 "resourcespath=/factory\nlanguage=3\n"
+                                 "[oem]\ncompanyname=Maker\n"));
+    const SettingValues factory = GetDefaultSettings();
+    EXPECT_EQ(factory.movieResolution, 0);
+    EXPECT_EQ(factory.movieSizeMax, 500);
+    EXPECT_EQ(factory.resourcesRoot, "/factory/Varnolet");
+    EXPECT_EQ(factory.language, 3);
+
+    const SettingValues current = GetUsingSettings();
+    EXPECT_EQ(current.movieResolution, 1);
+    EXPECT_EQ(current.movieSizeMax, 16);
+    EXPECT_EQ(current.language, -1);
+    EXPECT_EQ(current.resourcesPath, m_folder.file("Documents"));
+    EXPECT_EQ(current.resourcesRoot, m_folder.file("Documents") + "/Varnolet");
+    EXPECT_EQ(current.timedShot.shotsUnit, 1);
+    EXPECT_EQ(current.timedShot.timesUnit, 2);
+    EXPECT_EQ(current.timedShot.shots[0], (TimedShotRange{2, 30, 10, 10}));
+    // shots_pertime and times_takingtimedshots default to 1 and land in the selected ranges.
+    EXPECT_EQ(current.timedShot.shots[1], (TimedShotRange{1, 100, 1, 12}));
+    EXPECT_EQ(current.timedShot.times[2], (TimedShotRange{1, 7, 1, 3}));
+    EXPECT_EQ(current.timedShot.times[0], (TimedShotRange{1, 300, 60, 60}));
+    EXPECT_EQ(GetPreviousSettings(), current);
+    EXPECT_EQ(GetOemInfo().companyName, "Maker");
+    EXPECT_EQ(GetOemInfo().version, "3.1.00");
+}
+
+TEST_F(SettingParamsTest, UnitsAndValuesApplyOnlyWhenComplete)
+{
+    // One unit missing: both units come from [timedshotssetting]; values land in those ranges.
+    LoadSettingsFrom(writeConfig(std::string(kLimits) +
+                                 "[usingsetting]\ntimetype_takingshots_pretime=0\n"
+                                 "shots_pertime=5\ntimes_takingtimedshots=2\n"));
+    SettingValues v = GetUsingSettings();
+    EXPECT_EQ(v.timedShot.shotsUnit, 1);
+    EXPECT_EQ(v.timedShot.timesUnit, 2);
+    EXPECT_EQ(v.timedShot.shots[1].current, 5);
+    EXPECT_EQ(v.timedShot.shots[0].current, 10);
+    EXPECT_EQ(v.timedShot.times[2].current, 2);
+
+    // shots_pertime 0: neither value is applied.
+    LoadSettingsFrom(writeConfig(std::string(kLimits) +
+                                 "[usingsetting]\ntimetype_takingshots_pretime=0\n"
+                                 "timetype_times_taking=0\nshots_pertime=0\n"
+                                 "times_takingtimedshots=9\n"));
+    v = GetUsingSettings();
+    EXPECT_EQ(v.timedShot.shotsUnit, 0);
+    EXPECT_EQ(v.timedShot.timesUnit, 0);
+    EXPECT_EQ(v.timedShot.shots[0].current, 10);
+    EXPECT_EQ(v.timedShot.times[0].current, 60);
+
+    // A unit outside 0..2 selects no range: its value is dropped, nothing crashes.
+    LoadSettingsFrom(writeConfig("[usingsetting]\ntimetype_takingshots_pretime=7\n"
+                                 "timetype_times_taking=1\nshots_pertime=5\n"
+                                 "times_takingtimedshots=4\n"));
+    v = GetUsingSettings();
+    EXPECT_EQ(v.timedShot.shotsUnit, 7);
+    EXPECT_EQ(v.timedShot.times[1].current, 4);
+    EXPECT_FALSE(IsTimedShotSettingValid(v));
+    EXPECT_EQ(ShotsPerDay(v), 1);
+}
+
+TEST_F(SettingParamsTest, DefaultWordIsCaseSensitive)
+{
+    LoadSettingsFrom(writeConfig("[usingsetting]\nresourcespath=Default\n"
+                                 "[defaultsetting]\nresourcespath=default\n"));
+    EXPECT_EQ(GetUsingSettings().resourcesPath, "Default");
+    EXPECT_EQ(GetDefaultSettings().resourcesPath, m_folder.file("Documents"));
+}
+
+TEST_F(SettingParamsTest, ApplyWritesUsingSectionAndRotatesRecords)
+{
+    const std::string path =
+        writeConfig("; keep me\n[oem]\nversion=9\n[usingsetting]\nresourcespath=/old\n"
+                    "language=2\n[defaultsetting]\nlanguage=4\n");
+    LoadSettingsFrom(path);
+    const SettingValues before = GetUsingSettings();
+    SettingValues next = before;
+    next.resourcesPath = m_folder.file("Documents");
+    next.language = -1;
+    next.captureWidth = 1280;
+    next.timedShot.shotsUnit = 2;
+    next.timedShot.shots[2].current = 12;
+    ApplySettings(next);
+
+    EXPECT_EQ(GetUsingSettings(), next);
+    EXPECT_EQ(GetPreviousSettings(), before);
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("; keep me\n[oem]\nversion=9\n"), std::string::npos);
+    EXPECT_NE(text.find("resourcespath=default\n"), std::string::npos);
+    EXPECT_NE(text.find("language=-1\n"), std::string::npos);
+    EXPECT_NE(text.find("[defaultsetting]\nlanguage=4\n"), std::string::npos);
+    EXPECT_NE(text.find("timetype_takingshots_pretime=2\nshots_pertime=12\n"), std::string::npos);
+    EXPECT_EQ(text.find("1280"), std::string::npos); // the capture size is never stored
+
+    LoadSettingsFrom(path);
+    const SettingValues reread = GetUsingSettings();
+    EXPECT_EQ(reread.language, -1);
+    EXPECT_EQ(reread.resourcesPath, m_folder.file("Documents"));
+    EXPECT_EQ(reread.timedShot.shotsUnit, 2);
+    EXPECT_EQ(reread.timedShot.shots[2].current, 12);
+    EXPECT_EQ(reread.captureWidth, 640);
+}
+
+TEST_F(SettingParamsTest, DerivedValues)
+{
+    SettingValues v;
+    v.timedShot.shotsUnit = TimeUnitHour;
+    v.timedShot.shots[1].current = 3;
+    v.timedShot.timesUnit = TimeUnitDay;
+    v.timedShot.times[2].current = 2;
+    EXPECT_EQ(ShotsPerDay(v), 72);
+    EXPECT_EQ(TimedShotDurationMinutes(v), 2880);
+    EXPECT_TRUE(IsTimedShotSettingValid(v));
+    v.timedShot.shots[1].current = 0;
+    EXPECT_EQ(ShotsPerDay(v), 1);
+    v.timedShot.shots[1] = {10, 5, 7, 7}; // minimum above maximum: nothing is valid
+    EXPECT_FALSE(IsTimedShotSettingValid(v));
+    v.timedShot.shots[1] = {1, 300, 300, 60};
+    EXPECT_TRUE(IsTimedShotSettingValid(v)); // bounds included
+    v.timedShot.timesUnit = 3;
+    EXPECT_EQ(TimedShotDurationMinutes(v), 1);
+    EXPECT_FALSE(IsTimedShotSettingValid(v));
+    // Large values from a file do not overflow.
+    v.timedShot.shotsUnit = TimeUnitMinute;
+    v.timedShot.shots[0].current = INT32_MAX;
+    EXPECT_EQ(ShotsPerDay(v), int64_t(INT32_MAX) * 1440);
+
+    v.movieResolution = 0;
+    EXPECT_EQ(MovieFrameSize(v), (FrameSize{320, 240}));
+    v.movieResolution = 1;
+    EXPECT_EQ(MovieFrameSize(v), (FrameSize{640, 480}));
+    v.movieResolution = 2;
+    EXPECT_EQ(MovieFrameSize(v), (FrameSize{0, 0}));
+}
+
+TEST_F(SettingParamsTest, ReadersGetWholeRecordsWhileAnotherThreadApplies)
+{
+    const std::string path = writeConfig("[usingsetting]\nmoviesizemax=16\n");
+    LoadSettingsFrom(path);
+    std::atomic<bool> torn{false};
+    std::thread reader([&] {
+        for (int i = 0; i < 2000; ++i) {
+            const SettingValues v = GetUsingSettings();
+            // Each applied record carries matching width and maximum size.
+            if (v.captureWidth != 640 && v.captureWidth != v.movieSizeMax)
+                torn = true;
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        SettingValues v = GetUsingSettings();
+        v.captureWidth = 1000 + i;
+        v.movieSizeMax = 1000 + i;
+        ApplySettings(v);
+    }
+    reader.join();
+    EXPECT_FALSE(torn);
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 1019);
+    EXPECT_EQ(GetPreviousSettings().movieSizeMax, 1018);
+    SetUsingCaptureSize(1600, 1200);
+    EXPECT_EQ(GetUsingSettings().captureHeight, 1200);
+    EXPECT_EQ(GetPreviousSettings().captureHeight, 480);
+}
+
+TEST_F(SettingParamsTest, PerUserFileLivesUnderTheConfigHome)
+{
+    SystemPaths::overrideConfigHome(m_folder.file("cfg"));
+    EXPECT_EQ(PerUserConfigPath(), m_folder.file("cfg") + "/Microsofttmp/config.ini");
+    m_folder.write("cfg/Microsofttmp/config.ini", "[usingsetting]\nlanguage=6\n");
+    LoadSettings();
+    EXPECT_EQ(GetUsingSettings().language, 6);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "SettingValues.h"
+
+#include <mutex>
+#include <string>
+
+class IniFile;
+
+// The process-wide settings store: the default record (factory values), the using record
+// (the user's current values) and the previous record (the using values before the last
+// ApplySettings). Created with built-in defaults on first use, never destroyed.
+// Every reader works on a copy (GetUsingSettings()); the lock is held only while copying
+// or rotating records.
+class CSettingParams
+{
+public:
+    static CSettingParams &Instance();
+
+    SettingValues defaultValues() const;
+    SettingValues usingValues() const;
+    SettingValues previousValues() const;
+    std::string configPath() const;
+
+    // Loads all three records and the [oem] strings from a file (see LoadSettingsFrom).
+    void load(const std::string &path);
+    // Writes values to [usingsetting] of the loaded file, then rotates using -> previous.
+    void apply(const SettingValues &values);
+    void setUsingCaptureSize(int width, int height);
+    // Back to built-in defaults and the per-user file path (tests).
+    void reset();
+
+private:
+    CSettingParams();
+
+    mutable std::mutex m_lock; // guards all fields below
+    SettingValues m_default;
+    SettingValues m_using;
+    SettingValues m_previous;
+    std::string m_configPath; // the file ApplySettings writes to
+};
+
+// "$XDG_CONFIG_HOME/Microsofttmp" and that + "/config.ini".
+std::string PerUserDataFolder();
+std::string PerUserConfigPath();
+
+// Reads the per-user file: [oem] into OemInfo, [defaultsetting] into the default record,
+// [usingsetting] into the using record, which is then copied into the previous record.
+// A missing file, section or key gives the built-in defaults; no message is shown.
+void LoadSettings();
+// The same from another file, which ApplySettings then writes to.
+void LoadSettingsFrom(const std::string &path);
+
+// Fills one record from a section (and [timedshotssetting]) of a file.
+void ReadSettingSection(SettingValues &record, const std::string &file, const std::string &section);
+void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section);
+// Writes one record into a section of a file (other lines of the file are kept).
+// Answers whether the file was written; the program ignores it.
+bool WriteSettingSection(const std::string &file, const std::string &section,
+                         const SettingValues &record);
+void WriteSettingSection(IniFile &file, const std::string &section, const SettingValues &record);
+
+// Makes values the user's current settings: written to [usingsetting], then under the lock
+// previous = using, using = values.
+void ApplySettings(const SettingValues &values);
+
+SettingValues GetUsingSettings();
+SettingValues GetPreviousSettings();
+SettingValues GetDefaultSettings();
+
+// The main window's direct update of the capture size in the using record (not stored).
+void SetUsingCaptureSize(int width, int height);
+
+// Built-in defaults in all three records again (tests only).
+void ResetSettingsForTest();

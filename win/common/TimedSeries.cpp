@@ -1,0 +1,7 @@
+#include "TimedSeries.h"
+
+TimedSeries &TimedSeriesRecord()
+{
+    static TimedSeries *record = new TimedSeries();
+    return *record;
+}

@@ -1,0 +1,254 @@
+#include "PropertyList.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+PropertyList::~PropertyList()
+{
+    if (m_node)
+        plist_free(m_node);
+}
+
+PropertyList::PropertyList(PropertyList &&other) noexcept
+    : m_node(other.m_node)
+{
+    other.m_node = nullptr;
+}
+
+PropertyList &PropertyList::operator=(PropertyList &&other) noexcept
+{
+    if (this != &other) {
+        if (m_node)
+            plist_free(m_node);
+        m_node = other.m_node;
+        other.m_node = nullptr;
+    }
+    return *this;
+}
+
+PropertyList PropertyList::newDictionary()
+{
+    return PropertyList(plist_new_dict());
+}
+
+PropertyList PropertyList::readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return {};
+    return fromMemory(bytes);
+}
+
+PropertyList PropertyList::fromMemory(const std::string &bytes)
+{
+    if (bytes.empty() || bytes.size() > UINT32_MAX)
+        return {};
+    plist_t node = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &node);
+    return PropertyList(node);
+}
+
+bool PropertyList::isDictionary() const
+{
+    return m_node && plist_get_node_type(m_node) == PLIST_DICT;
+}
+
+plist_t PropertyList::item(const std::string &key) const
+{
+    if (!isDictionary())
+        return nullptr;
+    return plist_dict_get_item(m_node, key.c_str());
+}
+
+void PropertyList::setString(const std::string &key, const std::string &value)
+{
+    if (isDictionary())
+        plist_dict_set_item(m_node, key.c_str(), plist_new_string(value.c_str()));
+}
+
+void PropertyList::setInteger(const std::string &key, int64_t value)
+{
+    // libplist keeps integers as 64-bit patterns and writes negative ones with their sign.
+    if (isDictionary())
+        plist_dict_set_item(m_node, key.c_str(), plist_new_uint(static_cast<uint64_t>(value)));
+}
+
+void PropertyList::setBool(const std::string &key, bool value)
+{
+    if (isDictionary())
+        plist_dict_set_item(m_node, key.c_str(), plist_new_bool(value ? 1 : 0));
+}
+
+std::string PropertyList::toXml() const
+{
+    if (!m_node)
+        return {};
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(m_node, &xml, &length);
+    std::string text = xml ? std::string(xml, length) : std::string();
+    if (xml)
+        plist_to_xml_free(xml);
+    return text;
+}
+
+bool PropertyList::writeAtomically(const std::string &path) const
+{
+    const std::string xml = toXml();
+    if (xml.empty())
+        return false;
+    std::error_code error;
+    const std::filesystem::path target(path);
+    if (target.has_parent_path())
+        std::filesystem::create_directories(target.parent_path(), error);
+
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    size_t written = 0;
+    while (ok && written < xml.size()) {
+        const ssize_t n = ::write(fd, xml.data() + written, xml.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            written += static_cast<size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok;
+}
+
+std::optional<std::string> PropertyList::stringValue(plist_t node)
+{
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return std::nullopt;
+    // By pointer and length: libplist's copying getter aborts on a string holding a NUL
+    // character, which a damaged or hostile file can contain.
+    uint64_t length = 0;
+    const char *value = plist_get_string_ptr(node, &length);
+    return value ? std::string(value, static_cast<size_t>(length)) : std::string();
+}
+
+int32_t PropertyList::intValue(plist_t node)
+{
+    if (!node)
+        return 0;
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        return value ? 1 : 0;
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        // Like a C cast of a long long to int: the low 32 bits.
+        return static_cast<int32_t>(static_cast<uint32_t>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        if (std::isnan(value))
+            return 0;
+        if (value >= static_cast<double>(INT32_MAX))
+            return INT32_MAX;
+        if (value <= static_cast<double>(INT32_MIN))
+            return INT32_MIN;
+        return static_cast<int32_t>(value);
+    }
+    case PLIST_STRING:
+        return intValueOfText(stringValue(node).value_or(""));
+    default:
+        return 0;
+    }
+}
+
+bool PropertyList::boolValue(plist_t node)
+{
+    if (!node)
+        return false;
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING:
+        return boolValueOfText(stringValue(node).value_or(""));
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        return value != 0.0;
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        return value != 0;
+    }
+    default:
+        return intValue(node) != 0;
+    }
+}
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+} // namespace
+
+int32_t PropertyList::intValueOfText(const std::string &text)
+{
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+            value = static_cast<int64_t>(INT32_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+bool PropertyList::boolValueOfText(const std::string &text)
+{
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    while (i < text.size() && text[i] == '0')
+        ++i;
+    if (i >= text.size())
+        return false;
+    const char c = text[i];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
+}

@@ -1,0 +1,80 @@
+#include "SystemLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include <syslog.h>
+
+namespace {
+
+std::mutex g_sinkLock; // guards g_sink
+SystemLog::Sink g_sink;
+
+} // namespace
+
+void SystemLog::write(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string line;
+    if (size > 0) {
+        line.resize(static_cast<size_t>(size) + 1);
+        std::vsnprintf(line.data(), line.size(), format, args);
+        line.resize(static_cast<size_t>(size));
+    }
+    va_end(args);
+    writeLine(line);
+}
+
+void SystemLog::writeLine(const std::string &line)
+{
+    syslog(LOG_NOTICE, "%s", line.c_str());
+    std::fprintf(stderr, "VarnoletMac: %s\n", line.c_str());
+    Sink sink;
+    {
+        std::lock_guard lock(g_sinkLock);
+        sink = g_sink;
+    }
+    if (sink)
+        sink(line);
+}
+
+SystemLog::Sink SystemLog::setSink(Sink sink)
+{
+    std::lock_guard lock(g_sinkLock);
+    std::swap(g_sink, sink);
+    return sink;
+}
+
+struct ScopedLogCapture::State
+{
+    mutable std::mutex lock; // guards lines
+    std::vector<std::string> lines;
+};
+
+ScopedLogCapture::ScopedLogCapture()
+    : m_state(std::make_shared<State>())
+{
+    std::shared_ptr<State> state = m_state;
+    m_previous = SystemLog::setSink([state](const std::string &line) {
+        std::lock_guard lock(state->lock);
+        state->lines.push_back(line);
+    });
+}
+
+ScopedLogCapture::~ScopedLogCapture()
+{
+    SystemLog::setSink(m_previous);
+}
+
+std::vector<std::string> ScopedLogCapture::lines() const
+{
+    std::lock_guard lock(m_state->lock);
+    return m_state->lines;
+}

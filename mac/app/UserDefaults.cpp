@@ -1,0 +1,115 @@
+#include "UserDefaults.h"
+
+#include <memory>
+
+#include "platform/system/SystemPaths.h"
+
+namespace {
+
+std::mutex g_standardLock; // guards g_standard
+std::unique_ptr<UserDefaults> g_standard;
+
+std::string standardPath()
+{
+    return varnolet::SystemPaths::configHome() + "/VarnoletMac/preferences.plist";
+}
+
+} // namespace
+
+UserDefaults &UserDefaults::standardUserDefaults()
+{
+    std::lock_guard lock(g_standardLock);
+    if (!g_standard)
+        g_standard = std::make_unique<UserDefaults>(standardPath());
+    return *g_standard;
+}
+
+void UserDefaults::resetStandardUserDefaults()
+{
+    std::lock_guard lock(g_standardLock);
+    g_standard.reset();
+}
+
+UserDefaults::UserDefaults(std::string path)
+    : m_path(std::move(path))
+{
+}
+
+void UserDefaults::loadLocked()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    m_values = PropertyList::readFile(m_path);
+    if (!m_values.isDictionary())
+        m_values = PropertyList::newDictionary();
+}
+
+std::optional<std::string> UserDefaults::stringForKey(const std::string &key)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    return PropertyList::stringValue(m_values.item(key));
+}
+
+int64_t UserDefaults::integerForKey(const std::string &key)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    plist_t node = m_values.item(key);
+    if (node && plist_get_node_type(node) == PLIST_UINT) {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        return static_cast<int64_t>(value);
+    }
+    return PropertyList::intValue(node);
+}
+
+bool UserDefaults::boolForKey(const std::string &key)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    return PropertyList::boolValue(m_values.item(key));
+}
+
+bool UserDefaults::hasKey(const std::string &key)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    return m_values.hasKey(key);
+}
+
+void UserDefaults::setString(const std::string &key, const std::string &value)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    m_values.setString(key, value);
+}
+
+void UserDefaults::setInteger(const std::string &key, int64_t value)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    m_values.setInteger(key, value);
+}
+
+void UserDefaults::setBool(const std::string &key, bool value)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    m_values.setBool(key, value);
+}
+
+void UserDefaults::removeAllValues()
+{
+    std::lock_guard lock(m_lock);
+    m_loaded = true;
+    m_values = PropertyList::newDictionary();
+}
+
+bool UserDefaults::synchronize()
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    return m_values.writeAtomically(m_path);
+}

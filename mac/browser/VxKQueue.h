@@ -1,0 +1,101 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class VxKQueueDelegate;
+class VxMainThreadProxy;
+
+// Notification names of the seven change kinds, in the order they are reported.
+extern const char *const VxFileWatcherRenameNotification;
+extern const char *const VxFileWatcherWriteNotification;
+extern const char *const VxFileWatcherDeleteNotification;
+extern const char *const VxFileWatcherAttributeChangeNotification;
+extern const char *const VxFileWatcherSizeIncreaseNotification;
+extern const char *const VxFileWatcherLinkCountChangeNotification;
+extern const char *const VxFileWatcherAccessRevocationNotification;
+
+// Watches paths on a thread of its own (inotify) and reports each change to a delegate on
+// the main thread, or, without a delegate (or with alwaysNotify), as a notification on the
+// process-wide VxNotificationCenter with the user information {"path": path}.
+//
+// For a watched folder, adding, removing or renaming an entry reports a write (and a link
+// count change when the entry is a folder); renaming or deleting the watched path itself
+// reports a rename or a delete. Destroying the watcher ends and joins its thread at once,
+// also while the thread waits for a delegate call on the main thread (that call is then
+// dropped); without the wake-up the 5-second wait would bound it.
+class VxKQueue
+{
+public:
+    // Change kinds, with the values of the kernel event flags they stand for.
+    enum Note : uint32_t {
+        NoteDelete = 0x01,
+        NoteWrite = 0x02,
+        NoteExtend = 0x04,
+        NoteAttrib = 0x08,
+        NoteLink = 0x10,
+        NoteRename = 0x20,
+        NoteRevoke = 0x40,
+    };
+    static constexpr uint32_t kDefaultInterest =
+        NoteDelete | NoteWrite | NoteAttrib | NoteRename; // 43
+
+    // A running watcher; none when no kernel queue can be made.
+    static std::unique_ptr<VxKQueue> init();
+    // One process-wide watcher, made on first use; null when it could not be made.
+    static VxKQueue *sharedFileWatcher();
+    ~VxKQueue();
+    VxKQueue(const VxKQueue &) = delete;
+    VxKQueue &operator=(const VxKQueue &) = delete;
+
+    void addPath(const std::string &path);
+    // Watches the path for the change kinds in flags. A path that cannot be watched is
+    // ignored; a path added twice is reported twice.
+    void addPathToQueue(const std::string &path, uint32_t notifyingAbout);
+    void removePath(const std::string &path);
+    void removePathFromQueue(const std::string &path);
+    void removeAllPathsFromQueue();
+
+    void setDelegate(VxKQueueDelegate *delegate);
+    VxKQueueDelegate *delegate() const;
+    void setAlwaysNotify(bool on);
+    bool alwaysNotify() const;
+    int queueFD() const { return m_queueFD; }
+
+    void postNotification(const std::string &name, const std::string &forFile);
+    // Reports every change kind set in flags, in table order.
+    void postChanges(const std::string &path, uint32_t flags);
+    std::string description() const;
+    std::vector<std::string> watchedPaths() const;
+
+private:
+    struct Entry
+    {
+        std::string path;
+        int wd;         // inotify watch, -1 once the kernel dropped it
+        uint32_t flags; // change kinds asked for
+        int64_t size;   // last size seen, for size increases
+    };
+
+    VxKQueue(int queueFD, int wakeFD);
+    void watcherThread();
+    void readEvents();
+    bool isRunning() const;
+
+    const int m_queueFD;
+    const int m_wakeFD; // eventfd that wakes the thread for ending
+
+    mutable std::mutex m_lock;    // guards the fields below
+    std::vector<Entry> m_watched; // watchedPaths and watchedFDs, entry by entry
+    VxKQueueDelegate *m_delegate = nullptr;
+    std::shared_ptr<VxMainThreadProxy> m_delegateProxy;
+    bool m_alwaysNotify = false;
+    bool m_keepThreadRunning = true;
+
+    std::thread m_thread;
+};

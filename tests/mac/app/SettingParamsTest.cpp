@@ -1,0 +1,309 @@
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "mac/app/CaptureResolution.h"
+#include "mac/app/PropertyList.h"
+#include "mac/app/SettingParams.h"
+#include "mac/app/UserDefaults.h"
+#include "platform/system/SystemPaths.h"
+#include "tests/support/TestSupport.h"
+
+using varnolet::SystemPaths;
+using varnolet::test::TempFolder;
+
+namespace {
+
+std::string plist(const std::string &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body +
+           "</dict></plist>\n";
+}
+
+std::string intKey(const std::string &key, int value)
+{
+    return "<key>" + key + "</key><integer>" + std::to_string(value) + "</integer>";
+}
+
+class EnvironmentGuard
+{
+public:
+    explicit EnvironmentGuard(std::initializer_list<std::pair<const char *, const char *>> values)
+    {
+        for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char *old = std::getenv(name);
+            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            unsetenv(name);
+        }
+        for (const auto &[name, value] : values)
+            setenv(name, value, 1);
+    }
+    ~EnvironmentGuard()
+    {
+        for (const auto &[name, value] : m_saved) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+} // namespace
+
+TEST(SettingParamsTest, FactoryFileFillsEveryFieldAndResolvesDefault)
+{
+    TempFolder folder;
+    const std::string path = folder.write(
+        "config.plist",
+        plist(
+            "<key>resourcespath</key><string>default</string><key>autocreatingfolder</key><true/>" +
+            intKey("movieresolution", 0) + "<key>moviesizemax</key><string>2048</string>" +
+            intKey("language", 3) + intKey("timetype_takingshots_pretime", 1) +
+            intKey("minshots_perhour_taking", 2) + intKey("maxshots_perhour_taking", 3600) +
+            intKey("defaultshots_perhour_taking", 60) + intKey("timetype_times_taking", 2) +
+            intKey("mintimes_day_taking", 1) + intKey("maxtimes_day_taking", 365) +
+            intKey("defaulttimes_day_taking", 7) + intKey("maxtimes_Day_taking", 999)));
+    SettingParams params;
+    params.settingParamFromPlist(path);
+    EXPECT_EQ(params.resourcesSavingLocation(), SystemPaths::homeFolder());
+    EXPECT_TRUE(params.isAutoCreatingResourcesFolder());
+    EXPECT_EQ(params.movieSizeEnum(), 0);
+    EXPECT_EQ(params.movieSavingSizeLimit(), 2048); // numeric string converts
+    EXPECT_EQ(params.lanuageSelector(), 3);
+    EXPECT_EQ(params.mTimeTypeOfShotsForTimedShot(), 1);
+    EXPECT_EQ(params.mObjShotsTakingPreHour(), (ItemTimedShotSetting{60, 2, 3600}));
+    EXPECT_EQ(params.mTimeTypeOfTimesForTimedShot(), 2);
+    // Keys match exactly: the capitalised "Day" key is not the day key.
+    EXPECT_EQ(params.mObjTimesTakingOfDay(), (ItemTimedShotSetting{7, 1, 365}));
+    // A missing range key reads 0.
+    EXPECT_EQ(params.mObjShotsTakingPreMinute(), (ItemTimedShotSetting{0, 0, 0}));
+}
+
+TEST(SettingParamsTest, MissingOrBrokenFactoryFileStillGivesAWorkingRecord)
+{
+    TempFolder folder;
+    for (const std::string &path :
+         {folder.file("absent.plist"), folder.write("broken.plist", "<plist><dict>")}) {
+        SettingParams params;
+        params.settingParamFromPlist(path);
+        EXPECT_EQ(params.resourcesSavingLocation(), SystemPaths::homeFolder()) << path;
+        for (int unit = 0; unit < 3; ++unit) {
+            EXPECT_EQ(params.shotsItemTimedShotSetting(unit), (ItemTimedShotSetting{60, 1, 300}));
+            EXPECT_EQ(params.timesItemTimedShotSetting(unit), (ItemTimedShotSetting{60, 1, 300}));
+        }
+        EXPECT_EQ(params.movieSavingSizeLimit(), 16);
+        EXPECT_EQ(params.movieSizeEnum(), 1);
+    }
+}
+
+TEST(SettingParamsTest, ExplicitLocationIsKeptAndOtherCaseIsNotDefault)
+{
+    TempFolder folder;
+    SettingParams params;
+    params.settingParamFromPlist(
+        folder.write("c.plist", plist("<key>resourcespath</key><string>Default</string>")));
+    EXPECT_EQ(params.resourcesSavingLocation(), "Default");
+}
+
+TEST(SettingParamsTest, UserStoreRoundTripAndOnlyLocation)
+{
+    TempFolder folder;
+    UserDefaults store(folder.file("prefs/preferences.plist"));
+    SettingParams params;
+    EXPECT_FALSE(params.settingParamFromUserConfig(store)); // nothing stored: unchanged
+    EXPECT_EQ(params.resourcesSavingLocation(), "default");
+
+    SettingParams written;
+    written.setResourcesSavingLocation("/data/pictures");
+    written.setIsAutoCreatingResourcesFolder(true);
+    written.setMovieSizeEnum(0);
+    written.setMovieSavingSizeLimit(4096);
+    written.setLanuageSelector(-1);
+    written.setMTimeTypeOfShotsForTimedShot(2);
+    written.mObjShotsTakingPreDay().nCurrentValueForTimedShot = 24;
+    written.setMTimeTypeOfTimesForTimedShot(1);
+    written.mObjTimesTakingOfHour().nCurrentValueForTimedShot = 12;
+    ASSERT_TRUE(written.setSettingParamToUserConfig(store));
+
+    UserDefaults reread(store.path());
+    SettingParams loaded;
+    ASSERT_TRUE(loaded.settingParamFromUserConfig(reread));
+    EXPECT_EQ(loaded.resourcesSavingLocation(), "/data/pictures");
+    EXPECT_TRUE(loaded.isAutoCreatingResourcesFolder());
+    EXPECT_EQ(loaded.movieSizeEnum(), 0);
+    EXPECT_EQ(loaded.movieSavingSizeLimit(), 4096);
+    EXPECT_EQ(loaded.mTimeTypeOfShotsForTimedShot(), 2);
+    EXPECT_EQ(loaded.currentShotsTimedShotSetting().nCurrentValueForTimedShot, 24);
+    EXPECT_EQ(loaded.mTimeTypeOfTimesForTimedShot(), 1);
+    EXPECT_EQ(loaded.currentTimesTimedShotSetting().nCurrentValueForTimedShot, 12);
+    {
+        EnvironmentGuard env({{"LANG", "de_DE.UTF-8"}});
+        EXPECT_EQ(loaded.lanuageSelector(), 3); // -1 survived the store and resolves
+    }
+
+    // Only the location stored: everything else reads 0.
+    UserDefaults sparse(folder.file("sparse.plist"));
+    sparse.setString("resourcespath", "/somewhere");
+    SettingParams few;
+    few.setMovieSavingSizeLimit(99);
+    few.setLanuageSelector(5);
+    few.mObjShotsTakingPreMinute().nCurrentValueForTimedShot = 7;
+    ASSERT_TRUE(few.settingParamFromUserConfig(sparse));
+    EXPECT_EQ(few.resourcesSavingLocation(), "/somewhere");
+    EXPECT_EQ(few.mTimeTypeOfShotsForTimedShot(), 0);
+    EXPECT_EQ(few.mTimeTypeOfTimesForTimedShot(), 0);
+    EXPECT_EQ(few.mObjShotsTakingPreMinute().nCurrentValueForTimedShot, 0);
+    EXPECT_EQ(few.movieSavingSizeLimit(), 0);
+    EXPECT_EQ(few.lanuageSelector(), 0);
+    EXPECT_FALSE(few.isAutoCreatingResourcesFolder());
+}
+
+TEST(SettingParamsTest, UserStoreIsWrittenAtomicallyAsPropertyList)
+{
+    TempFolder folder;
+    UserDefaults store(folder.file("VarnoletMac/preferences.plist"));
+    SettingParams params;
+    params.setResourcesSavingLocation("/x");
+    params.setLanuageSelector(-1);
+    ASSERT_TRUE(params.setSettingParamToUserConfig(store));
+    const PropertyList list = PropertyList::readFile(store.path());
+    ASSERT_TRUE(list.isDictionary());
+    EXPECT_EQ(PropertyList::stringValue(list.item("resourcespath")), "/x");
+    EXPECT_EQ(PropertyList::intValue(list.item("language")), -1);
+    for (const char *key :
+         {"autocreatingfolder", "movieresolution", "moviesizemax", "timetype_takingshots_pretime",
+          "shots_taking_pretime", "timetype_times_taking", "times_fortaking"})
+        EXPECT_TRUE(list.hasKey(key)) << key;
+    // No temporary file is left beside it.
+    int entries = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(folder.file("VarnoletMac")))
+        entries += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(SettingParamsTest, CopyResolvesLanguageAndKeepsItems)
+{
+    EnvironmentGuard env({{"LANG", "ja_JP.UTF-8"}});
+    SettingParams source;
+    source.setResourcesSavingLocation("/a");
+    source.setLanuageSelector(-1);
+    source.mObjTimesTakingOfDay() = ItemTimedShotSetting{3, 1, 365};
+    SettingParams copy;
+    ItemTimedShotSetting *item = &copy.mObjTimesTakingOfDay();
+    copy.copySetting(source);
+    EXPECT_EQ(copy.lanuageSelector(), 5);
+    setenv("LANG", "fr_FR.UTF-8", 1);
+    EXPECT_EQ(copy.lanuageSelector(), 5); // the copy holds the index, not -1
+    EXPECT_EQ(source.lanuageSelector(), 1);
+    EXPECT_EQ(&copy.mObjTimesTakingOfDay(), item);
+    EXPECT_EQ(*item, (ItemTimedShotSetting{3, 1, 365}));
+    EXPECT_EQ(copy.resourcesSavingLocation(), "/a");
+}
+
+TEST(SettingParamsTest, PreferredLanguageFromLocale)
+{
+    struct Case
+    {
+        const char *variable;
+        const char *value;
+        int index;
+    };
+    const Case cases[] = {
+        {"LANG", "zh_TW.UTF-8", 6},   {"LANG", "zh_HK.UTF-8", 6},  {"LANG", "zh_CN.UTF-8", 7},
+        {"LANG", "fr_FR.UTF-8", 1},   {"LANG", "pt_BR.UTF-8", 0},  {"LANG", "C", 0},
+        {"LC_ALL", "es_ES.UTF-8", 2}, {"LANGUAGE", "it:en", 4},    {"LANGUAGE", "zh_Hant", 6},
+        {"LANGUAGE", "zh-Hans", 7},   {"LC_MESSAGES", "de_AT", 3}, {"LANG", "en_GB.UTF-8", 0},
+    };
+    for (const Case &c : cases) {
+        EnvironmentGuard env({{c.variable, c.value}});
+        EXPECT_EQ(SettingParams::searchUsableLanguageIndexByDefaultLanguage(), c.index) << c.value;
+    }
+    EnvironmentGuard env({{"LANGUAGE", "ja"}, {"LANG", "fr_FR.UTF-8"}});
+    EXPECT_EQ(SettingParams::searchUsableLanguageIndexByDefaultLanguage(), 5); // LANGUAGE first
+}
+
+TEST(SettingParamsTest, DerivedCountsAndLocations)
+{
+    SettingParams params;
+    EXPECT_EQ(params.shotsOfTakingPerDay(), 1); // value 0
+    EXPECT_EQ(params.minutesOfTaking(), 1);
+    params.mObjShotsTakingPreMinute().nCurrentValueForTimedShot = 2;
+    EXPECT_EQ(params.shotsOfTakingPerDay(), 2880);
+    params.setMTimeTypeOfShotsForTimedShot(1);
+    params.mObjShotsTakingPreHour().nCurrentValueForTimedShot = 3;
+    EXPECT_EQ(params.shotsOfTakingPerDay(), 72);
+    params.setMTimeTypeOfShotsForTimedShot(7); // unknown unit: the per-minute item, taken as is
+    EXPECT_EQ(params.shotsOfTakingPerDay(), 2);
+    params.setMTimeTypeOfShotsForTimedShot(0);
+    EXPECT_EQ(params.currentShotsTimedShotSetting().nCurrentValueForTimedShot, 2); // kept per unit
+
+    params.mObjTimesTakingOfHour().nCurrentValueForTimedShot = 5;
+    params.setMTimeTypeOfTimesForTimedShot(1);
+    EXPECT_EQ(params.minutesOfTaking(), 300);
+    params.mObjTimesTakingOfDay().nCurrentValueForTimedShot = 2;
+    params.setMTimeTypeOfTimesForTimedShot(2);
+    EXPECT_EQ(params.minutesOfTaking(), 2880);
+
+    params.setResourcesSavingLocation("/home/u/");
+    EXPECT_EQ(params.getResourcesLocationWithVarnolet(), "/home/u//Varnolet");
+    EXPECT_EQ(params.getResourcesLocationOfTakingAShot(), "/home/u//Varnolet/Single Shots");
+    params.setResourcesSavingLocation("/p/Varnolet");
+    EXPECT_EQ(params.getResourcesLocationOfRecordingMovie(), "/p/Varnolet/Varnolet/Movies");
+    EXPECT_EQ(params.getResourcesLocationOfTakingTimedShot(), "/p/Varnolet/Varnolet/Timed Shots");
+}
+
+TEST(SettingParamsTest, BundlePathsAndResolutionText)
+{
+    SystemPaths::overrideProgramFolder("/opt/varnolet/");
+    EXPECT_EQ(SettingParams::getBundlePath(), "/opt/varnolet");
+    EXPECT_EQ(SettingParams::getBundleResourcesPath(), "/opt/varnolet/Contents/Resources");
+    SystemPaths::overrideProgramFolder("");
+    EXPECT_EQ(CaptureResolution(1280, 1024).getPixelFormatString(), "1280X1024");
+    EXPECT_TRUE(CaptureResolution::getDefaultResolution().isEqual(CaptureResolution(640, 480)));
+    EXPECT_FALSE(CaptureResolution(640, 480).isEqual(CaptureResolution(640, 481)));
+}
+
+namespace {
+
+void expectRect(const QRectF &actual, double x, double y, double width, double height)
+{
+    EXPECT_NEAR(actual.x(), x, 1e-4);
+    EXPECT_NEAR(actual.y(), y, 1e-4);
+    EXPECT_NEAR(actual.width(), width, 1e-4);
+    EXPECT_NEAR(actual.height(), height, 1e-4);
+}
+
+} // namespace
+
+TEST(SettingParamsTest, DrawingRectKeepsAspect)
+{
+    const QRectF wide = SettingParams::getDrawingRect(QSizeF(640, 480), QSizeF(100, 100));
+    expectRect(wide, 0, 12.5, 100, 75);
+    const QRectF tall = SettingParams::getDrawingRect(QSizeF(480, 640), QSizeF(100, 100));
+    expectRect(tall, 12.5, 0, 75, 100);
+    const QRectF same = SettingParams::getDrawingRect(QSizeF(200, 100), QSizeF(400, 200));
+    expectRect(same, 0, 0, 400, 200);
+    // Within the same whole percentage the box height is used.
+    expectRect(SettingParams::getDrawingRect(QSizeF(1000, 755), QSizeF(100, 75)), 0.33113, 0,
+               99.33775, 75);
+    EXPECT_TRUE(SettingParams::getDrawingRect(QSizeF(0, 480), QSizeF(100, 100)).isEmpty());
+}
+
+TEST(SettingParamsTest, TextConversionsFollowFoundation)
+{
+    EXPECT_EQ(PropertyList::intValueOfText("  42abc"), 42);
+    EXPECT_EQ(PropertyList::intValueOfText("-7"), -7);
+    EXPECT_EQ(PropertyList::intValueOfText("x1"), 0);
+    EXPECT_EQ(PropertyList::intValueOfText("99999999999"), INT32_MAX);
+    EXPECT_EQ(PropertyList::intValueOfText("-99999999999"), INT32_MIN);
+    EXPECT_TRUE(PropertyList::boolValueOfText("YES"));
+    EXPECT_TRUE(PropertyList::boolValueOfText(" 007"));
+    EXPECT_FALSE(PropertyList::boolValueOfText("NO"));
+    EXPECT_FALSE(PropertyList::boolValueOfText("000"));
+}

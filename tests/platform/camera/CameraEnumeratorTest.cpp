@@ -1,0 +1,76 @@
+#include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/VirtualCameraHub.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace varnolet;
+
+TEST(CameraEnumerator, ByPathLinkIsPickedFromUdevsLinks)
+{
+    const std::string links = "/dev/v4l/by-id/usb-Vendor_Scope-video-index0 "
+                              "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2.3:1.0-video-index0 "
+                              "/dev/v4l/by-path/pci-0000:00:14.0-usbv2-0:2.3:1.0-video-index0";
+    EXPECT_EQ(CameraEnumerator::byPathLink(links), "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2.3:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::byPathLink("/dev/v4l/by-id/usb-x-video-index0"), "");
+    EXPECT_EQ(CameraEnumerator::byPathLink(""), "");
+}
+
+TEST(CameraEnumerator, StablePathFallsBackToTheFolderThenTheNode)
+{
+    namespace fs = std::filesystem;
+    test::TempFolder folder;
+    folder.makeFolder("dev/v4l/by-path");
+    const std::string node0 = folder.write("dev/video0", "");
+    const std::string node1 = folder.write("dev/video1", "");
+    const std::string node2 = folder.write("dev/video2", "");
+    const std::string byPath = folder.file("dev/v4l/by-path");
+    fs::create_symlink("../../video0", byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
+    fs::create_symlink("../../video1", byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index1");
+    fs::create_symlink("../../video2", byPath + "/pci-0000:00:14.0-usb-0:4:1.0");
+    fs::create_symlink("../../video2", byPath + "/pci-0000:00:14.0-usb-0:4:1.0-video-index0");
+
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node0, byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node1, byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index1");
+    // Two aliases of one node: the one that names the node index.
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node2, byPath), byPath + "/pci-0000:00:14.0-usb-0:4:1.0-video-index0");
+
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "/dev/v4l/by-path/from-udev-video-index0", byPath),
+              "/dev/v4l/by-path/from-udev-video-index0");
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "", byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
+    const std::string lonely = folder.write("dev/video7", "");
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(lonely, "", byPath), lonely);
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(lonely, "", folder.file("missing")), lonely);
+}
+
+TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
+{
+    auto &hub = VirtualCameraHub::instance();
+    hub.unplugAll();
+    CameraEnumerator enumerator;
+    const auto before = enumerator.list();
+    for (const auto &identity : before)
+        EXPECT_FALSE(identity.isVirtual);
+
+    const std::string path = hub.plug();
+    auto cameras = enumerator.list();
+    ASSERT_EQ(cameras.size(), before.size() + 1);
+    EXPECT_EQ(cameras.back().devicePath, path);
+    EXPECT_EQ(cameras.back().friendlyName, "Varnolet Virtual Camera");
+
+    int error = 1;
+    auto source = enumerator.open(path, error);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(source->identity().devicePath, path);
+
+    hub.unplug(path);
+    EXPECT_EQ(enumerator.list().size(), before.size());
+    EXPECT_FALSE(enumerator.open(path, error));
+    EXPECT_EQ(error, -ENODEV);
+    EXPECT_FALSE(enumerator.open("/dev/v4l/by-path/no-such-camera", error));
+    EXPECT_EQ(error, -ENODEV);
+}

@@ -309,7 +309,11 @@ void IniFile::setString(std::string_view section, std::string_view key, std::str
 
     const auto header = findSection(section);
     if (!header) {
-        appendAtEnd("[" + std::string(section) + "]" + cr);
+        // Built piecewise: g++ 12 at -O3 warns falsely (-Wrestrict) on "[" + s + "]".
+        std::string headerLine;
+        headerLine.reserve(section.size() + 3);
+        headerLine.append(1, '[').append(section).append(1, ']').append(cr);
+        appendAtEnd(std::move(headerLine));
         appendAtEnd(std::move(keyLine));
         return;
     }

@@ -11,11 +11,11 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
             out.push_back(c);
             continue;
         }
-        const char spec = format[i + 1];
-        if (spec == '%') {
+        const char conversion = format[i + 1];
+        if (conversion == '%') {
             out.push_back('%');
             ++i;
-        } else if (spec == 's' || spec == 'd' || spec == 'i') {
+        } else if (conversion == 's' || conversion == 'd' || conversion == 'i') {
             if (next != args.end())
                 out.append(*next++);
             ++i;

@@ -20,7 +20,7 @@ if [ "${VARNOLET_SKIP_TSAN:-0}" != "1" ]; then
     mapfile -t programs < <(grep -l 'LABELS threads' -r tests --include CMakeLists.txt | xargs -r sed -n 's/.*NAME \(test_[a-z_]*\).*/\1/p' | sort -u)
     if [ ${#programs[@]} -gt 0 ]; then
         cmake --build build/tsan -j "$jobs" --target "${programs[@]}"
-        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
             ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L threads || status=1
     fi
 fi

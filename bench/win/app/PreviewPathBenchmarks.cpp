@@ -1,0 +1,208 @@
+// Costs of showing the live picture: the whole path of the main window (virtual camera,
+// capture thread, preview sink, picture area, paint) per frame on screen, against the bare
+// YUYV-to-BGR conversion a real camera's capture thread does for one 1600 x 1200 frame,
+// measured in the same process. Also: frames shown versus delivered, arrival-to-paint
+// latency, and resident memory over a minute of preview.
+#include <linux/videodev2.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/FrameConverter.h"
+#include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/MessageBox.h"
+#include "platform/system/SystemPaths.h"
+#include "win/app/CMainViewerDlg.h"
+#include "win/app/CPictureArea.h"
+#include "win/app/CPreviewWindow.h"
+#include "win/common/CSettingParams.h"
+
+namespace {
+
+constexpr int kWidth = 1600;
+constexpr int kHeight = 1200;
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+// VmRSS or VmHWM of this process, in MB.
+double statusMegabytes(const char *key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::stod(line.substr(prefix.size())) / 1024.0;
+    }
+    return 0.0;
+}
+
+class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
+{
+public:
+    std::vector<varnolet::CameraIdentity> list() override { return varnolet::VirtualCameraHub::instance().list(); }
+    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
+    {
+        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
+    }
+};
+
+void runEventsFor(double seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < seconds * 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// CPU seconds of one bare conversion, averaged.
+double bareConversionSeconds()
+{
+    varnolet::FrameConverter converter;
+    if (converter.configure(V4L2_PIX_FMT_YUYV, kWidth, kHeight) < 0)
+        return 0.0;
+    std::vector<uint8_t> yuyv(static_cast<size_t>(kWidth) * kHeight * 2);
+    for (size_t i = 0; i < yuyv.size(); ++i)
+        yuyv[i] = static_cast<uint8_t>(i * 7);
+    constexpr int kRounds = 60;
+    const double start = processCpuSeconds();
+    for (int i = 0; i < kRounds; ++i)
+        converter.convert(yuyv.data(), yuyv.size());
+    return (processCpuSeconds() - start) / kRounds;
+}
+
+// The main window previewing the virtual camera at 1600 x 1200.
+struct Previewing
+{
+    Previewing()
+    {
+        varnolet::VirtualCameraHub::instance().plug();
+        window = std::make_unique<CMainViewerDlg>(std::make_shared<VirtualOnlyEnumerator>());
+        window->resize(1100, 760);
+        window->show();
+        runEventsFor(0.5);
+        window->OpenCameraAt(0, kWidth, kHeight);
+        runEventsFor(1.0);
+        area = window->PreviewWindow()->PictureArea();
+    }
+    ~Previewing()
+    {
+        window.reset();
+        varnolet::VirtualCameraHub::instance().unplugAll();
+    }
+    std::unique_ptr<CMainViewerDlg> window;
+    CPictureArea *area = nullptr;
+};
+
+void BM_BareYuyvConversion_1600x1200(benchmark::State &state)
+{
+    varnolet::FrameConverter converter;
+    if (converter.configure(V4L2_PIX_FMT_YUYV, kWidth, kHeight) < 0) {
+        state.SkipWithError("libv4lconvert cannot convert YUYV");
+        return;
+    }
+    std::vector<uint8_t> yuyv(static_cast<size_t>(kWidth) * kHeight * 2, 0x80);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(converter.convert(yuyv.data(), yuyv.size()));
+}
+BENCHMARK(BM_BareYuyvConversion_1600x1200)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Ten seconds of preview: CPU time of the whole process per frame that reached the screen,
+// as a ratio to one bare conversion; frames shown against frames delivered; latency.
+void BM_PreviewPath_1600x1200_30fps(benchmark::State &state)
+{
+    const double reference = bareConversionSeconds();
+    Previewing preview;
+    if (GetUsingSettings().captureWidth != kWidth) {
+        state.SkipWithError("the camera did not open at 1600 x 1200");
+        return;
+    }
+    for (auto _ : state) {
+        preview.area->resetStatistics();
+        const double cpuStart = processCpuSeconds();
+        runEventsFor(10.0);
+        const double cpu = processCpuSeconds() - cpuStart;
+        const CPictureArea::Statistics s = preview.area->statistics();
+        const double perShown = s.shown ? cpu / s.shown : 0.0;
+        state.counters["cpu_ms_per_shown_frame"] = perShown * 1000.0;
+        state.counters["bare_conversion_ms"] = reference * 1000.0;
+        state.counters["ratio_to_bare_conversion"] = reference > 0 ? perShown / reference : 0.0;
+        state.counters["delivered"] = static_cast<double>(s.delivered);
+        state.counters["shown"] = static_cast<double>(s.shown);
+        state.counters["dropped"] = static_cast<double>(s.dropped);
+        state.counters["latency_avg_ms"] = s.shown ? s.latencySumUs / 1000.0 / s.shown : 0.0;
+        state.counters["latency_max_ms"] = s.latencyMaxUs / 1000.0;
+    }
+}
+BENCHMARK(BM_PreviewPath_1600x1200_30fps)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A minute of preview: peak resident memory, and the mean of the first and the last ten
+// seconds' samples.
+void BM_PreviewMemory_60s(benchmark::State &state)
+{
+    Previewing preview;
+    for (auto _ : state) {
+        std::vector<double> samples;
+        for (int second = 0; second < 60; ++second) {
+            runEventsFor(1.0);
+            samples.push_back(statusMegabytes("VmRSS"));
+        }
+        double first = 0, last = 0;
+        for (int i = 0; i < 10; ++i) {
+            first += samples[i] / 10;
+            last += samples[samples.size() - 10 + i] / 10;
+        }
+        state.counters["peak_rss_mb"] = statusMegabytes("VmHWM");
+        state.counters["rss_first10s_mb"] = first;
+        state.counters["rss_last10s_mb"] = last;
+        state.counters["growth_mb"] = last - first;
+        state.counters["shown"] = static_cast<double>(preview.area->statistics().shown);
+    }
+}
+BENCHMARK(BM_PreviewMemory_60s)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Messages from the program (a failed open) go to stderr, not to a box nobody clicks.
+class StderrPresenter final : public varnolet::MessagePresenter
+{
+public:
+    varnolet::MessageResult present(const varnolet::MessageRequest &request) override
+    {
+        std::fprintf(stderr, "message: %s\n", request.text.c_str());
+        return varnolet::MessageResult::Ok;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    varnolet::MessageBox::setPresenter(std::make_shared<StderrPresenter>());
+    // The window creates its resource folders at start: keep them out of the user's files.
+    QTemporaryDir documents;
+    varnolet::SystemPaths::overrideDocumentsFolder(documents.path().toStdString());
+    ResetSettingsForTest();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

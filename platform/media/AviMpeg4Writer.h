@@ -1,0 +1,77 @@
+#pragma once
+
+#include "FfmpegHandles.h"
+#include "Mpeg4FrameEncoder.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varnolet {
+
+// Writes one AVI file with one MPEG-4 Visual video stream under the handler code "XVID",
+// fed with 24-bit BGR bottom-up frames. Every frame is an intra frame, written as soon as it
+// is encoded, so the size of each sample is known right after writeFrame().
+//
+// FFmpeg's AVI muxer lays the header out as RIFF/AVI, LIST hdrl, avih (56 bytes), LIST strl,
+// strh: the stream's rate field sits at file offset 132 (kRateOffset). Files grow past 1 GB as
+// OpenDML (AVIX) files. The first failure is latched: later frames are refused with that
+// error, and close() still writes the trailer whenever the header was written, so a recording
+// ended by any failure plays up to its last written frame.
+class AviMpeg4Writer
+{
+public:
+    // The step of open() that failed, for callers that word each differently.
+    enum class Stage { None, File, Stream, Encoder, Format, Write };
+
+    struct Options
+    {
+        int framesPerSecond = 12; // written as scale 1 / rate framesPerSecond
+        int quantizer = 3;
+        std::string encoderName = "mpeg4";
+    };
+
+    static constexpr uint32_t kCodecTag = MKTAG('X', 'V', 'I', 'D');
+    static constexpr long kRateOffset = 132;
+
+    AviMpeg4Writer() = default;
+    ~AviMpeg4Writer();
+    AviMpeg4Writer(const AviMpeg4Writer &) = delete;
+    AviMpeg4Writer &operator=(const AviMpeg4Writer &) = delete;
+
+    // Creates (or truncates) the file and writes the header. 0 or a negative AVERROR; a
+    // POSIX failure of the file is AVERROR(errno).
+    int open(const std::string &path, int width, int height, const Options &options);
+    int open(const std::string &path, int width, int height) { return open(path, width, height, Options()); }
+    // Encodes and writes one frame of the size given to open(). 0 or the (latched) error.
+    int writeFrame(const uint8_t *bgrBottomUp);
+    // Drains the encoder, writes the trailer when the header was written and closes the
+    // file. Safe to call more than once. 0 or the first error of the whole file.
+    int close();
+
+    bool isOpen() const { return m_format != nullptr; }
+    int error() const { return m_error; }
+    Stage failedStage() const { return m_failedStage; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    int64_t framesWritten() const { return m_framesWritten; }
+    int lastPacketSize() const { return m_lastPacketSize; }
+    uint64_t totalPacketBytes() const { return m_totalPacketBytes; }
+
+private:
+    int fail(Stage stage, int error);
+    int writePacket(AVPacket *packet);
+
+    OutputContextPtr m_format;
+    AVStream *m_stream = nullptr; // owned by m_format
+    Mpeg4FrameEncoder m_encoder;
+    bool m_headerWritten = false;
+    int m_error = 0;
+    Stage m_failedStage = Stage::None;
+    int m_width = 0;
+    int m_height = 0;
+    int64_t m_framesWritten = 0;
+    int m_lastPacketSize = 0;
+    uint64_t m_totalPacketBytes = 0;
+};
+
+} // namespace varnolet

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "FfmpegHandles.h"
+
+#include <cstdint>
+
+namespace varnolet {
+
+// Bicubic scaling of packed 24-bit BGR frames with libswscale. Rows are scaled in the order
+// they are stored, so a bottom-up frame gives a bottom-up result. The scaling context is
+// kept between calls of the same sizes. Not thread-safe: one scaler per thread.
+class FrameScaler
+{
+public:
+    // Both buffers hold rows of exactly 3 × width bytes. False for bad sizes or when
+    // libswscale refuses them.
+    bool scale(const uint8_t *source, int sourceWidth, int sourceHeight, uint8_t *target,
+               int targetWidth, int targetHeight);
+
+private:
+    SwsContextPtr m_context;
+};
+
+} // namespace varnolet

@@ -1,0 +1,284 @@
+#include "win/capture/AviMovieWriter.h"
+
+#include "platform/system/FakeClock.h"
+#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/platform/media/MovieProbe.h"
+#include "tests/platform/media/TestFrames.h"
+#include "tests/support/TestSupport.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/CSettingParams.h"
+#include "win/common/IResourceAnnouncer.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace varnolet;
+using namespace varnolet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class RecordingAnnouncer final : public IResourceAnnouncer
+{
+public:
+    void AddResourceFile(const std::string &path) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_paths.push_back(path);
+    }
+    std::vector<std::string> paths() const
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_paths;
+    }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_paths;
+};
+
+// Appends like the frame sink does: size first, then the frame, under the writer lock.
+int appendFrame(const std::vector<uint8_t> &frame, int width, int height, uint64_t *bytes = nullptr)
+{
+    std::lock_guard<std::mutex> guard(MovieWriterLock());
+    AviMovieWriter *writer = OpenMovieWriter();
+    if (!writer)
+        return -100;
+    const uint64_t size = writer->CurrentMovieBytes();
+    if (bytes)
+        *bytes = size;
+    return writer->AppendMovieFrame(width, height, frame.data(), frame.size());
+}
+
+class AviMovieWriterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSettingsForTest();
+        SetUsingCaptureSize(640, 480); // movie resolution 1: 640 × 480, frames admitted
+        // The language table reports its missing file once; that box is not ours.
+        GetLanguageString("ui_alert_savefile", "");
+        messages->clear();
+    }
+    void TearDown() override
+    {
+        CloseMovieWriter();
+        AviMovieWriter::SetEncoderName("mpeg4");
+        ResetSettingsForTest();
+    }
+
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5);
+    ScopedClock scopedClock{clock};
+    ScopedMessageRecorder messages;
+    TempFolder folder;
+    RecordingAnnouncer announcer;
+};
+
+} // namespace
+
+TEST(AviMovieWriterRate, MeasuredRateTruncatesAndStaysPlayable)
+{
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(300, 20000), 15u);
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(301, 20000), 15u);
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 10000), 1u) << "below 1 fps: 1";
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 0), 12u) << "no time passed: the nominal rate";
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(5'000'000, 1000), 5'000'000u) << "no 32-bit overflow";
+}
+
+TEST_F(AviMovieWriterTest, ClosePatchesMeasuredRateAtOffset132)
+{
+    for (int frames : {300, 301}) {
+        const std::string path = folder.file("movie" + std::to_string(frames) + ".avi");
+        CreateMovieWriter(path, &announcer);
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_EQ(appendFrame(makeTestFrame(160, 120, i), 160, 120), 0);
+            if (i + 1 < frames)
+                clock->advance(20000ms / (frames - 1));
+        }
+        // The set-up clock is read at the first frame: 20,000 ms in all.
+        clock->advance(20000ms - (20000ms / (frames - 1)) * (frames - 1));
+        CloseMovieWriter(&announcer);
+        EXPECT_EQ(readLe32(path, 132), 15u) << frames << " frames";
+        EXPECT_EQ(readLe32(path, 128), 1u);
+
+        const MovieProbe probe = probeMovie(path);
+        ASSERT_TRUE(probe.opened);
+        EXPECT_EQ(probe.codecTag, AviMpeg4Writer::kCodecTag);
+        EXPECT_EQ(probe.packets, frames);
+        EXPECT_EQ(probe.decodedFrames, frames);
+        EXPECT_EQ(probe.width, 160);
+        EXPECT_NEAR(probe.durationSeconds, frames / 15.0, 0.01) << "plays at the measured rate";
+    }
+    EXPECT_EQ(announcer.paths().size(), 2u);
+    EXPECT_EQ(messages->count(), 0u);
+}
+
+TEST_F(AviMovieWriterTest, ByteTotalCountsEachSampleOnTheNextCall)
+{
+    const std::string path = folder.file("bytes.avi");
+    CreateMovieWriter(path);
+    uint64_t bytes = 1;
+    ASSERT_EQ(appendFrame(makeTestFrame(160, 120, 0), 160, 120, &bytes), 0);
+    EXPECT_EQ(bytes, 0u) << "nothing written before the first frame";
+    uint64_t previous = 0;
+    for (int i = 1; i < 10; ++i) {
+        ASSERT_EQ(appendFrame(makeTestFrame(160, 120, i), 160, 120, &bytes), 0);
+        EXPECT_GT(bytes, previous);
+        previous = bytes;
+    }
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        bytes = OpenMovieWriter()->CurrentMovieBytes();
+    }
+    CloseMovieWriter();
+    EXPECT_EQ(bytes, probeMovie(path).packetBytes) << "the sum of all ten samples";
+}
+
+TEST_F(AviMovieWriterTest, ThreeFrameAdmissionRule)
+{
+    // The camera could not switch: the capture size stays 1280 × 1024.
+    SetUsingCaptureSize(1280, 1024);
+    const std::string path = folder.file("admission.avi");
+    CreateMovieWriter(path);
+    const auto frame = makeTestFrame(1280, 1024);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(appendFrame(frame, 1280, 1024), 0);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter()->FramesSkipped(), 3);
+        EXPECT_EQ(OpenMovieWriter()->FramesWritten(), 2);
+    }
+    CloseMovieWriter();
+    const MovieProbe probe = probeMovie(path);
+    EXPECT_EQ(probe.packets, 2);
+    EXPECT_EQ(probe.width, 1280);
+    EXPECT_EQ(probe.height, 1024);
+}
+
+TEST_F(AviMovieWriterTest, MatchingCaptureSizeWritesTheFirstFrame)
+{
+    SettingValues values = GetUsingSettings();
+    values.movieResolution = 0;
+    ApplySettings(values);
+    SetUsingCaptureSize(320, 240);
+    const std::string path = folder.file("small.avi");
+    CreateMovieWriter(path);
+    EXPECT_FALSE(fileExists(path)) << "nothing touched before the first frame";
+    ASSERT_EQ(appendFrame(makeTestFrame(320, 240), 320, 240), 0);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter()->FramesWritten(), 1);
+        EXPECT_EQ(OpenMovieWriter()->GetState(), AviMovieWriter::StateWriting);
+        EXPECT_GE(OpenMovieWriter()->StagingSize(), size_t(320 * 240 * 4));
+    }
+    CloseMovieWriter();
+    EXPECT_EQ(probeMovie(path).decodedFrames, 1);
+}
+
+TEST_F(AviMovieWriterTest, MissingCodecFailsWithoutPatch)
+{
+    AviMovieWriter::SetEncoderName("no-such-encoder");
+    const std::string path = folder.file("nocodec.avi");
+    CreateMovieWriter(path, &announcer);
+    const auto frame = makeTestFrame(160, 120);
+    EXPECT_LT(appendFrame(frame, 160, 120), 0);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        AviMovieWriter *writer = OpenMovieWriter();
+        EXPECT_EQ(writer->LastErrorText(), "Unable to Create Compressed Stream: Check your CODEC options");
+        EXPECT_TRUE(writer->HasError());
+        EXPECT_EQ(writer->GetState(), AviMovieWriter::StateReleased);
+        EXPECT_EQ(writer->FramesWritten(), 0);
+        EXPECT_LT(writer->AppendMovieFrame(160, 120, frame.data(), frame.size()), 0) << "later appends fail at once";
+    }
+    CloseMovieWriter(&announcer);
+    EXPECT_EQ(readLe32(path, 132), 0u) << "not patched";
+    EXPECT_EQ(messages->count(), 0u);
+}
+
+TEST_F(AviMovieWriterTest, UnwritableMovieFolderGivesSaveFileText)
+{
+    const std::string plain = folder.write("Movies", "a file where the folder should be");
+    const std::string path = plain + "/M20240305_0001.avi";
+    CreateMovieWriter(path, &announcer);
+    EXPECT_LT(appendFrame(makeTestFrame(160, 120), 160, 120), 0);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter()->LastErrorText(), "Save file " + path + " failureNot a directory");
+    }
+    CloseMovieWriter(&announcer);
+    EXPECT_TRUE(announcer.paths().empty()) << "no file came into being";
+    EXPECT_EQ(messages->count(), 0u);
+}
+
+TEST_F(AviMovieWriterTest, NewWriterClosesPatchesAndAnnouncesTheOldOne)
+{
+    const std::string first = folder.file("first.avi");
+    const std::string second = folder.file("second.avi");
+    CreateMovieWriter(first, &announcer);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(appendFrame(makeTestFrame(160, 120, i), 160, 120), 0);
+        clock->advance(100ms);
+    }
+    CreateMovieWriter(second, &announcer);
+    ASSERT_EQ(announcer.paths(), std::vector<std::string>{first});
+    EXPECT_EQ(readLe32(first, 132), 10u);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        ASSERT_NE(OpenMovieWriter(), nullptr);
+        EXPECT_EQ(OpenMovieWriter()->FilePath(), second);
+    }
+    CloseMovieWriter(&announcer);
+    EXPECT_EQ(announcer.paths().size(), 1u) << "the second recording wrote no frame";
+    EXPECT_EQ(messages->count(), 0u) << "closing an empty recording is no failure";
+}
+
+TEST_F(AviMovieWriterTest, ShortBuffersAndOtherSizesAreHandledSafely)
+{
+    const std::string path = folder.file("sizes.avi");
+    CreateMovieWriter(path);
+    const auto frame = makeTestFrame(160, 120);
+    ASSERT_EQ(appendFrame(frame, 160, 120), 0);
+    std::vector<uint8_t> shortBuffer(frame.begin(), frame.begin() + 1000);
+    EXPECT_EQ(appendFrame(shortBuffer, 160, 120), 0);
+    ASSERT_EQ(appendFrame(makeTestFrame(320, 240), 320, 240), 0);
+    CloseMovieWriter();
+    const MovieProbe probe = probeMovie(path);
+    EXPECT_EQ(probe.packets, 2) << "short buffer dropped, larger frame scaled";
+    EXPECT_EQ(probe.decodedFrames, 2);
+    EXPECT_EQ(probe.width, 160);
+}
+
+TEST_F(AviMovieWriterTest, AppendsAndCloseFromTwoThreads)
+{
+    // The capture thread appends under the writer lock while the UI thread starts and
+    // closes recordings.
+    std::atomic<bool> running{true};
+    std::atomic<int> appended{0};
+    std::thread capture([&] {
+        const auto frame = makeTestFrame(64, 48);
+        while (running.load()) {
+            if (appendFrame(frame, 64, 48) == 0)
+                appended.fetch_add(1);
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 6; ++i) {
+        CreateMovieWriter(folder.file("t" + std::to_string(i) + ".avi"), &announcer);
+        const int before = appended.load();
+        ASSERT_TRUE(processEventsUntil([&] { return appended.load() >= before + 5; }, 5000ms));
+    }
+    CloseMovieWriter(&announcer);
+    running.store(false);
+    capture.join();
+    const auto paths = announcer.paths();
+    ASSERT_EQ(paths.size(), 6u);
+    for (const auto &path : paths)
+        EXPECT_GT(probeMovie(path).decodedFrames, 0) << path;
+}

@@ -1,0 +1,131 @@
+#include "platform/media/JpegDecoder.h"
+#include "tests/platform/media/MovieProbe.h"
+#include "tests/platform/media/TestFrames.h"
+#include "tests/win/capture/CSampleGrabberCBTestSupport.h"
+
+#include <filesystem>
+
+#include <QImage>
+
+using namespace varnolet;
+using namespace varnolet::test;
+
+namespace {
+
+QImage decodePhoto(const std::string &path)
+{
+    JpegDecoder decoder;
+    QImage image;
+    EXPECT_TRUE(decoder.decodeFile(path, image).ok()) << path;
+    return image;
+}
+
+bool isRed(QRgb pixel)
+{
+    return qRed(pixel) > 170 && qBlue(pixel) < 80;
+}
+
+} // namespace
+
+TEST_F(SinkTest, PhotoRequestSavesTheNextFrameUprightAndAnswers)
+{
+    auto frame = makeTestFrame(640, 480);
+    owner.RequestPhoto();
+    ASSERT_EQ(feed(preview(), frame), 0);
+    EXPECT_EQ(owner.PhotoRequested(), 0);
+    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+
+    const std::string expected = SingleShotsFolder(GetUsingSettings()) + "/S20240305_0001.jpg";
+    ASSERT_EQ(window.files(), std::vector<std::string>{expected});
+    const QImage image = decodePhoto(expected);
+    EXPECT_EQ(image.size(), QSize(640, 480));
+    EXPECT_TRUE(isRed(image.pixel(320, 5))) << "top row of the picture first";
+    EXPECT_FALSE(isRed(image.pixel(320, 475)));
+
+    // The flag is cleared: the next frame is not a photo.
+    ASSERT_EQ(feed(preview(), frame), 0);
+    EXPECT_EQ(window.files().size(), 1u);
+    EXPECT_EQ(messages->count(), 0u);
+}
+
+TEST_F(SinkTest, PhotoIsCappedToTheCamerasLargestSize)
+{
+    // Settings 2048 × 1536 on a camera whose largest preview size is 1280 × 720.
+    SetUsingCaptureSize(2048, 1536);
+    preview().SetLargestSize(1280, 720);
+    preview().SetFrameSize(1280, 720);
+    auto frame = makeTestFrame(1280, 720);
+    owner.RequestPhoto();
+    ASSERT_EQ(feed(preview(), frame), 0);
+    ASSERT_EQ(window.files().size(), 1u);
+    EXPECT_EQ(decodePhoto(window.files()[0]).size(), QSize(1280, 720));
+
+    int w = 0;
+    int h = 0;
+    CSampleGrabberCB::TargetSize(preview(), 1280, 1024, 2048, 1536, w, h);
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 1024);
+    CSampleGrabberCB::TargetSize(preview(), 1280, 720, 800, 600, w, h);
+    EXPECT_EQ(w, 800) << "not above the largest: the settings' size";
+    EXPECT_EQ(h, 600);
+}
+
+TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
+{
+    still().SetFrameSize(1600, 1200);
+    auto frame = makeTestFrame(1600, 1200);
+    ASSERT_EQ(feed(still(), frame), 0);
+    ASSERT_EQ(window.files().size(), 1u);
+    const QImage image = decodePhoto(window.files()[0]);
+    EXPECT_EQ(image.size(), QSize(640, 480));
+    EXPECT_TRUE(isRed(image.pixel(320, 5)));
+    EXPECT_EQ(still().LargestWidth(), 1600);
+    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 0) << "the still sink posts nothing";
+}
+
+TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
+{
+    const std::string movie = NextMoviePath(MoviesFolder(GetUsingSettings()));
+    CreateMovieWriter(movie, &window);
+    owner.SetRecordingActive(true);
+    owner.RequestPhoto();
+    auto frame = makeTestFrame(640, 480);
+    ASSERT_EQ(feed(preview(), frame), 0);
+    owner.SetRecordingActive(false);
+    CloseMovieWriter(&window);
+
+    const auto files = window.files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(decodePhoto(files[0]).size(), QSize(640, 480));
+    EXPECT_EQ(files[1], movie);
+    const MovieProbe probe = probeMovie(movie);
+    EXPECT_EQ(probe.packets, 1);
+    EXPECT_EQ(probe.decodedFrames, 1);
+    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+}
+
+TEST_F(SinkTest, UnsavablePhotoShowsTheStatusAndStillAnswers)
+{
+    // A plain file where the single-shots folder should be: naming works, saving fails.
+    const std::string shots = SingleShotsFolder(GetUsingSettings());
+    std::filesystem::remove(shots);
+    folder.write("Varnolet/Single Shots", "not a folder");
+    auto frame = makeTestFrame(640, 480);
+    owner.RequestPhoto();
+    ASSERT_EQ(feed(preview(), frame), 0);
+    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+    EXPECT_TRUE(window.files().empty());
+    ASSERT_EQ(messages->count(), 1u);
+    EXPECT_EQ(messages->texts()[0], "Save file " + shots + "/S20240305_0001.jpg failureNot a directory");
+    EXPECT_EQ(owner.PhotoRequested(), 0);
+}
+
+TEST_F(SinkTest, ShortBufferIsRefusedWithoutReadingPastIt)
+{
+    std::vector<uint8_t> tooShort(640 * 10 * 3, 0);
+    owner.RequestPhoto();
+    ASSERT_EQ(feed(preview(), tooShort), 0);
+    EXPECT_TRUE(window.files().empty());
+    ASSERT_EQ(messages->count(), 1u);
+    EXPECT_NE(messages->texts()[0].find("InvalidParameter: "), std::string::npos);
+}

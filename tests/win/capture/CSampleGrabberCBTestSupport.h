@@ -1,0 +1,129 @@
+#pragma once
+
+#include "platform/system/FakeClock.h"
+#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/TestSupport.h"
+#include "win/capture/AviMovieWriter.h"
+#include "win/capture/CSampleGrabberCB.h"
+#include "win/capture/CSampleGrabberOwner.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/CSettingParams.h"
+#include "win/common/IResourceAnnouncer.h"
+#include "win/common/ResourceNaming.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
+namespace varnolet::test {
+
+// The main window's stand-in: counts the posted messages 1025..1027 and the announced files.
+class SinkOwnerWindow final : public QObject, public IResourceAnnouncer
+{
+public:
+    bool event(QEvent *event) override
+    {
+        const int type = static_cast<int>(event->type());
+        if (type >= CSampleGrabberCB::PhotoTakenMessage && type <= CSampleGrabberCB::StopRecordingMessage) {
+            ++m_messages[type];
+            return true;
+        }
+        return QObject::event(event);
+    }
+    void AddResourceFile(const std::string &path) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_files.push_back(path);
+    }
+    // Delivers what was posted so far and answers the count of one message.
+    int count(int message)
+    {
+        QCoreApplication::sendPostedEvents(this);
+        return m_messages[message];
+    }
+    std::vector<std::string> files() const
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_files;
+    }
+
+private:
+    std::map<int, int> m_messages; // UI thread only
+    mutable std::mutex m_lock;     // guards m_files
+    std::vector<std::string> m_files;
+};
+
+// Settings with the saving location in a temporary folder, a fake clock, a recorded message
+// box, and the preview and still sinks owned by a SinkOwnerWindow.
+class SinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSettingsForTest();
+        SettingValues values = GetUsingSettings();
+        SetSavingLocation(values, folder.path());
+        ApplySettings(values);
+        SetUsingCaptureSize(640, 480);
+        EnsureResourceFolders();
+        GetLanguageString("ui_alert_savefile", ""); // the missing language file's box, once
+        messages->clear();
+
+        owner.SetMessageWindow(&window);
+        owner.SetResourceWindow(&window);
+        preview().SetOwner(&owner);
+        still().SetOwner(&owner);
+        preview().SetFrameSize(640, 480);
+        preview().SetLargestSize(1600, 1200);
+        still().SetFrameSize(0, 0);
+        preview().ClearSavingQueue();
+    }
+    void TearDown() override
+    {
+        owner.SetPhotoRequested(false);
+        owner.SetTimedSeriesActive(false);
+        owner.SetRecordingActive(false);
+        CloseMovieWriter();
+        preview().ClearSavingQueue();
+        preview().SetOwner(nullptr);
+        still().SetOwner(nullptr);
+        preview().SetLargestSize(1600, 1200);
+        ResetSettingsForTest();
+    }
+
+    static CSampleGrabberCB &preview() { return CSampleGrabberCB::PreviewSink(); }
+    static CSampleGrabberCB &still() { return CSampleGrabberCB::StillSink(); }
+
+    long feed(CSampleGrabberCB &sink, std::vector<uint8_t> &frame)
+    {
+        return sink.BufferCB(0.0, frame.data(), static_cast<long>(frame.size()));
+    }
+
+    void configureTimedShots(int shotsUnit, int shotsValue, int timesUnit, int timesValue)
+    {
+        SettingValues values = GetUsingSettings();
+        values.timedShot.shotsUnit = shotsUnit;
+        values.timedShot.shots[shotsUnit].current = shotsValue;
+        values.timedShot.timesUnit = timesUnit;
+        values.timedShot.times[timesUnit].current = timesValue;
+        ApplySettings(values);
+        owner.SetTimedShotTiming(values);
+    }
+
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 9, 0, 0);
+    ScopedClock scopedClock{clock};
+    ScopedMessageRecorder messages;
+    TempFolder folder;
+    SinkOwnerWindow window;
+    CSampleGrabberOwner owner;
+};
+
+} // namespace varnolet::test

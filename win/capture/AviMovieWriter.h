@@ -1,0 +1,110 @@
+#pragma once
+
+#include "platform/media/AviMpeg4Writer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class IResourceAnnouncer;
+
+// One recording's AVI file: a single MPEG-4 video stream under the handler code "XVID".
+// Frames arrive from the preview frame sink on the capture thread, under the movie writer
+// lock; creation and closing run on the UI thread (CreateMovieWriter / CloseMovieWriter).
+// After closing, the stream's rate field (file offset 132) is patched with the rate that was
+// really measured, so the movie plays at the speed it was recorded. The writer has no lock
+// of its own.
+class AviMovieWriter
+{
+public:
+    enum State : int32_t {
+        StateReleased = 0, // failed or released
+        StateCreated = 1,  // created, stream not set up yet
+        StateWriting = 2,
+    };
+
+    static constexpr int32_t kNominalRate = 12;
+    static constexpr size_t kMaxErrorText = 259;
+
+    // Creation: nothing is touched on disk until the first admitted frame.
+    explicit AviMovieWriter(const std::string &path);
+    ~AviMovieWriter();
+    AviMovieWriter(const AviMovieWriter &) = delete;
+    AviMovieWriter &operator=(const AviMovieWriter &) = delete;
+
+    // Appends one bottom-up BGR24 frame of width × height pixels; length is the buffer's size
+    // in bytes (a buffer shorter than width × height × 3 is skipped, nothing is read past
+    // it). 0 (written, or dropped by the admission rule), or a negative code with the last
+    // error text set.
+    int AppendMovieFrame(int width, int height, const uint8_t *buffer, size_t length);
+    // The bytes written so far: each call adds the size of the last written sample, so
+    // called once per frame before appending it sums every frame but the newest.
+    uint64_t CurrentMovieBytes();
+    const std::string &LastErrorText() const { return m_lastErrorText; }
+
+    // Releases everything, then (unless a failure happened) patches the measured rate into
+    // the closed file. Called by CloseMovieWriter under the writer lock.
+    void Close();
+
+    const std::string &FilePath() const { return m_filePath; }
+    int32_t GetState() const { return m_state; }
+    bool HasError() const { return m_errorFlag != 0; }
+    int32_t FramesWritten() const { return m_framesWritten; }
+    int32_t FramesSkipped() const { return m_framesSkipped; }
+    // The rate Close() wrote at offset 132 (0 when it did not patch).
+    uint32_t PatchedRate() const { return m_patchedRate; }
+    size_t StagingSize() const { return m_stagingSize; }
+
+    // The rate written for frames recorded over elapsed process-clock milliseconds: frames
+    // × 1000 / elapsed, truncated; at least 1, and the nominal rate when no millisecond
+    // passed (the division is undefined).
+    static uint32_t MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds);
+
+    // Encoder used by writers created from now on ("mpeg4"); another name lets tests
+    // stand for a machine without the codec.
+    static void SetEncoderName(const std::string &name);
+    static std::string EncoderName();
+
+private:
+    bool SetUpStream(int width, int height);
+    bool Fail(const std::string &text);
+    void ReleaseMemory();
+    bool AdmitFrame();
+    void PatchRate();
+
+    // Staging buffer: zero-filled, allocated once at set-up, every frame is copied into it.
+    std::unique_ptr<uint8_t[]> m_stagingBuffer;
+    size_t m_stagingSize = 0;
+    int32_t m_nextSampleIndex = 0;
+    // The open file with its video stream and compressor.
+    std::unique_ptr<varnolet::AviMpeg4Writer> m_aviFile;
+    int m_streamWidth = 0;
+    int m_streamHeight = 0;
+    uint32_t m_codecCode = varnolet::AviMpeg4Writer::kCodecTag;
+    std::string m_filePath;
+    std::string m_lastErrorText;
+    int32_t m_state = StateCreated;
+    uint64_t m_byteTotal = 0;
+    int32_t m_nominalRate = kNominalRate;
+    uint64_t m_setUpClock = 0;
+    int32_t m_errorFlag = 0;
+    int32_t m_framesWritten = 0;
+    int32_t m_framesSkipped = 0;
+    int m_screenWidth = 0;
+    int m_screenHeight = 0;
+    uint32_t m_patchedRate = 0;
+    std::string m_encoderName;
+};
+
+// The movie writer lock: guards the writer slot and every call into the writer.
+std::mutex &MovieWriterLock();
+// The open writer, or nullptr. Call with MovieWriterLock() held.
+AviMovieWriter *OpenMovieWriter();
+
+// Installs a new writer for path, closing (and announcing) a writer still open first.
+void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow = nullptr);
+// Closes the open writer under the lock (release, rate patch), frees it, empties the slot;
+// then, outside the lock, announces the file to the resource window when there is one.
+void CloseMovieWriter(IResourceAnnouncer *resourceWindow = nullptr);

@@ -1,0 +1,20 @@
+#include "CSampleGrabberOwner.h"
+
+#include "win/common/SettingValues.h"
+
+int32_t CSampleGrabberOwner::ShotIntervalOf(const SettingValues &values)
+{
+    const int64_t shotsPerDay = ShotsPerDay(values);
+    return static_cast<int32_t>(86'400'000 / (shotsPerDay > 0 ? shotsPerDay : 1));
+}
+
+float CSampleGrabberOwner::SeriesDurationOf(const SettingValues &values)
+{
+    return static_cast<float>(TimedShotDurationMinutes(values)) / 60.0f;
+}
+
+void CSampleGrabberOwner::SetTimedShotTiming(const SettingValues &values)
+{
+    SetShotInterval(ShotIntervalOf(values));
+    SetSeriesDuration(SeriesDurationOf(values));
+}

@@ -96,6 +96,11 @@ ImageResult JpegDecoder::decode(const uint8_t *data, size_t size, QImage &image,
     ImageResult result = decodeInto(data, size, targetWidth, targetHeight, TJPF_RGB, 0,
                                     [&decoded](int width, int height, int &pitch) -> uint8_t * {
                                         decoded = QImage(width, height, QImage::Format_RGB888);
+                                        // Rows the library never writes (a fatal error after a
+                                        // warning is reported as a warning) stay black, not
+                                        // uninitialised memory.
+                                        if (!decoded.isNull())
+                                            decoded.fill(0);
                                         pitch = static_cast<int>(decoded.bytesPerLine());
                                         return decoded.isNull() ? nullptr : decoded.bits();
                                     });

@@ -39,7 +39,13 @@ int MovieFrameReader::readFirstFrame(const std::string &path, BgrImage &image, b
 {
     image = BgrImage();
     AVFormatContext *raw = nullptr;
-    int result = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    // Only movie containers: a playlist or concat script saved under a movie name would
+    // otherwise make FFmpeg open whatever files it names.
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "format_whitelist", "avi,mov,mp4,m4a,3gp,3g2,mj2,matroska,webm", 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    int result = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    av_dict_free(&options);
     if (result < 0)
         return result;
     InputContextPtr input(raw);

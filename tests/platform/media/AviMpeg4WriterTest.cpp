@@ -197,3 +197,26 @@ TEST(AviMpeg4Writer, FilesBeyondOneGigabyteStayReadable)
     EXPECT_EQ(probe.packets, frames);
     EXPECT_EQ(probe.decodedFrames, frames);
 }
+
+TEST(AviMpeg4Writer, FirstFrameReaderDoesNotFollowScriptsToOtherFiles)
+{
+    TempFolder folder;
+    const std::string real = folder.file("real.avi");
+    {
+        AviMpeg4Writer writer;
+        ASSERT_EQ(writer.open(real, 64, 48), 0);
+        writeFrames(writer, 64, 48, 2);
+        ASSERT_EQ(writer.close(), 0);
+    }
+    BgrImage image;
+    ASSERT_EQ(MovieFrameReader::readFirstFrame(real, image), 0);
+
+    // Text files dressed up as movies that name the real one: nothing may be read through them.
+    const std::string concat = folder.write("concat.avi", "ffconcat version 1.0\nfile '" + real + "'\n");
+    const std::string playlist =
+        folder.write("list.avi", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + real + "\n#EXT-X-ENDLIST\n");
+    EXPECT_LT(MovieFrameReader::readFirstFrame(concat, image), 0);
+    EXPECT_TRUE(image.isEmpty());
+    EXPECT_LT(MovieFrameReader::readFirstFrame(playlist, image), 0);
+    EXPECT_TRUE(image.isEmpty());
+}

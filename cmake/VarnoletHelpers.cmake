@@ -10,7 +10,8 @@ endfunction()
 
 # varnolet_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest program, registered with CTest test by test. Tests run with the
-# offscreen Qt platform and a private HOME so they never touch the user's files.
+# offscreen Qt platform and a private HOME so they never touch the user's files; the test
+# main sets VARNOLET_RUNTIME_DIR (the folder the build lays the program's data in).
 function(varnolet_add_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
@@ -23,6 +24,6 @@ function(varnolet_add_test)
         DISCOVERY_TIMEOUT 60
         PROPERTIES
             LABELS "${T_LABELS}"
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNOLET_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;VARNOLET_RUNTIME_DIR=${VARNOLET_RUNTIME_DIR}"
+            ENVIRONMENT QT_QPA_PLATFORM=offscreen
             TIMEOUT 120)
 endfunction()

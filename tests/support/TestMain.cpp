@@ -27,6 +27,9 @@ int main(int argc, char **argv)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("TZ", "UTC", 0);
+    // Where the build copies the program's data (config.ini, Resource/), for tests that
+    // run against the shipped files.
+    setenv("VARNOLET_RUNTIME_DIR", VARNOLET_BUILD_RUNTIME_DIR, 0);
 
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

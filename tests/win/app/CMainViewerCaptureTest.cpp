@@ -1,0 +1,235 @@
+// The main window's commands end to end: the virtual camera, the frame sinks, the saving
+// thread and the movie writer, with files checked on disk.
+#include "MainViewerTestSupport.h"
+
+#include "win/app/CMainViewerDlg.h"
+#include "win/app/CXPStyleButtonST.h"
+#include "win/app/CXSplitterWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include "platform/media/JpegDecoder.h"
+#include "platform/media/MovieFrameReader.h"
+#include "platform/system/FakeClock.h"
+#include "win/capture/AviMovieWriter.h"
+#include "win/capture/CSampleGrabberCB.h"
+
+using namespace std::chrono_literals;
+using apptest::filesIn;
+using apptest::MainViewerFixture;
+using varnolet::VirtualCameraHub;
+using varnolet::test::processEventsFor;
+using varnolet::test::processEventsUntil;
+
+namespace {
+
+bool commandsEnabled(const CMainViewerDlg &window)
+{
+    for (int id : {CMainViewerDlg::IDC_TAKE_PHOTO, CMainViewerDlg::IDC_TIMED_SHOT, CMainViewerDlg::IDC_RECORDING,
+                   CMainViewerDlg::IDC_SETTINGS, CMainViewerDlg::IDC_ABOUT}) {
+        if (!window.Button(id)->isEnabled())
+            return false;
+    }
+    return true;
+}
+
+QSize jpegSize(const std::string &path)
+{
+    varnolet::JpegDecoder decoder;
+    QImage image;
+    decoder.decodeFile(path, image);
+    return image.size();
+}
+
+} // namespace
+
+TEST(MainViewerCaptureTest, TakeAPhotoWritesTheNextPhotoAndTheButtonsComeBack)
+{
+    MainViewerFixture fixture;
+    VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    window->MainSplitter()->Collapse();
+
+    window->Button(CMainViewerDlg::IDC_TAKE_PHOTO)->click();
+    EXPECT_TRUE(window->IsPhotoPending());
+    EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_SETTINGS)->isEnabled());
+    EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_EXIT)->isEnabled());
+    EXPECT_FALSE(window->MainSplitter()->IsCollapsed()); // the browser pane comes back
+    ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending() && commandsEnabled(*window); }));
+
+    const auto photos = filesIn(fixture.resourceRoot() + "/Single Shots", ".jpg");
+    ASSERT_EQ(photos.size(), 1u);
+    EXPECT_EQ(jpegSize(photos.front()), QSize(640, 480));
+
+    // The next photo gets the next name.
+    window->OnTakePhoto();
+    ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }));
+    const auto two = filesIn(fixture.resourceRoot() + "/Single Shots", ".jpg");
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two.front(), photos.front());
+    EXPECT_EQ(fixture.messages().count(), 0u);
+}
+
+TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself)
+{
+    // 60 shots per minute (the built-in default) for 1 minute.
+    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
+                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
+    auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
+    varnolet::ScopedClock scoped(clock);
+    VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+
+    window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->click();
+    ASSERT_TRUE(window->IsTimedSeries());
+    EXPECT_EQ(window->ShotInterval(), 1000);
+    EXPECT_FLOAT_EQ(window->SeriesDuration(), 1.0f / 60.0f);
+    EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->isEnabled());
+    EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_TAKE_PHOTO)->isEnabled());
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(), QStringLiteral("Stop Timed Shot"));
+
+    // Once a second of the fake clock, a frame takes the shot that is due.
+    CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
+    for (int second = 0; second <= 60; ++second) {
+        ASSERT_TRUE(processEventsUntil([&] { return sink.ShotsTaken() == second + 1; })) << second;
+        // The prompt counts the whole minutes left.
+        window->UpdatePrompt(QPoint(-10, -10), false);
+        EXPECT_TRUE(window->PromptLabel()->text().endsWith(second < 60 ? QStringLiteral("剩余时间 1 分钟")
+                                                                       : QStringLiteral("剩余时间 0 分钟")))
+            << window->PromptLabel()->text().toStdString();
+        clock->advance(second < 60 ? 1000ms : 1ms);
+    }
+    // Just past the minute: no shot is due, and the series ends by itself.
+    ASSERT_TRUE(processEventsUntil([&] { return !window->IsTimedSeries(); }));
+    EXPECT_EQ(sink.ShotsTaken(), 61);
+    EXPECT_TRUE(commandsEnabled(*window));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(), QStringLiteral("Start Timed Shot"));
+
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg").size() == 61u; }, 20s));
+    processEventsFor(50ms);
+    const auto shots = filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg");
+    EXPECT_EQ(shots.size(), 61u);
+    EXPECT_EQ(jpegSize(shots.back()), QSize(640, 480));
+    EXPECT_EQ(fixture.messages().count(), 0u);
+}
+
+TEST(MainViewerCaptureTest, InvalidTimedShotValuesStartNoSeries)
+{
+    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=301\n"
+                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
+    VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    window->OnTimedShot();
+    EXPECT_FALSE(window->IsTimedSeries());
+    ASSERT_EQ(fixture.messages().count(), 1u);
+    EXPECT_EQ(fixture.messages().texts().front(), "Error of time setting to take timed shot");
+}
+
+TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPlayableMovie)
+{
+    // Movie size 320X240 while the camera previews at 640 x 480.
+    MainViewerFixture fixture("movieresolution=0\n");
+    auto window = fixture.makeWindow(std::make_shared<apptest::TwoSizeEnumerator>());
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    ASSERT_EQ(GetUsingSettings().captureWidth, 640);
+
+    window->Button(CMainViewerDlg::IDC_RECORDING)->click();
+    ASSERT_TRUE(window->IsRecording());
+    // The camera was reopened at the movie size before the first frame was written.
+    EXPECT_EQ(GetUsingSettings().captureWidth, 320);
+    EXPECT_EQ(GetUsingSettings().captureHeight, 240);
+    EXPECT_EQ(CSampleGrabberCB::PreviewSink().FrameWidth(), 320);
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(), QStringLiteral("Stop Recording"));
+    EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_RECORDING)->isEnabled());
+    EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_SETTINGS)->isEnabled());
+
+    // About a second of frames.
+    processEventsFor(1000ms);
+    window->Button(CMainViewerDlg::IDC_RECORDING)->click();
+    EXPECT_FALSE(window->IsRecording());
+    EXPECT_TRUE(commandsEnabled(*window));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(), QStringLiteral("Start Recording"));
+    // The camera stays at the movie size (the using size now is the delivered one).
+    EXPECT_EQ(GetUsingSettings().captureWidth, 320);
+
+    const auto movies = filesIn(fixture.resourceRoot() + "/Movies", ".avi");
+    ASSERT_EQ(movies.size(), 1u);
+    varnolet::BgrImage first;
+    ASSERT_EQ(varnolet::MovieFrameReader::readFirstFrame(movies.front(), first), 0);
+    EXPECT_EQ(first.width, 320);
+    EXPECT_EQ(first.height, 240);
+    EXPECT_EQ(fixture.messages().count(), 0u);
+}
+
+TEST(MainViewerCaptureTest, UnpluggingDuringARecordingClosesTheMovieAndSwitchesCameras)
+{
+    MainViewerFixture fixture("movieresolution=1\n");
+    const std::string first = VirtualCameraHub::instance().plug();
+    const std::string second = VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    ASSERT_EQ(window->OpenDevicePath(), first);
+
+    window->OnRecording();
+    ASSERT_TRUE(window->IsRecording());
+    processEventsFor(500ms);
+    VirtualCameraHub::instance().unplug(first);
+    ASSERT_TRUE(processEventsUntil([&] { return window->OpenDevicePath() == second; }));
+    EXPECT_FALSE(window->IsRecording());
+    EXPECT_TRUE(commandsEnabled(*window));
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter(), nullptr);
+    }
+    const auto movies = filesIn(fixture.resourceRoot() + "/Movies", ".avi");
+    ASSERT_EQ(movies.size(), 1u);
+    varnolet::BgrImage frame;
+    EXPECT_EQ(varnolet::MovieFrameReader::readFirstFrame(movies.front(), frame), 0);
+    EXPECT_EQ(frame.width, 640);
+}
+
+TEST(MainViewerCaptureTest, CommandsWithoutACameraShowTheNoCameraMessage)
+{
+    MainViewerFixture fixture;
+    auto window = fixture.makeWindow();
+    window->show();
+    ASSERT_TRUE(processEventsUntil([&] { return fixture.messages().count() == 1; }));
+    window->OnTakePhoto();
+    window->OnRecording();
+    window->OnTimedShot();
+    EXPECT_EQ(fixture.messages().count(), 4u);
+    for (const std::string &text : fixture.messages().texts())
+        EXPECT_EQ(text, "Error,No Camera\tis Detected");
+    EXPECT_FALSE(window->IsPhotoPending());
+    EXPECT_FALSE(window->IsRecording());
+    EXPECT_FALSE(window->IsTimedSeries());
+    EXPECT_TRUE(filesIn(fixture.resourceRoot() + "/Movies", ".avi").empty());
+}
+
+TEST(MainViewerCaptureTest, ACameraHeldByAnotherProgramGivesTheCannotPreviewMessage)
+{
+    MainViewerFixture fixture;
+    varnolet::VirtualCameraOptions busy;
+    busy.busy = true;
+    VirtualCameraHub::instance().plug(busy);
+    auto window = fixture.makeWindow();
+    window->show();
+    const std::string cannotPreview =
+        "Couldn't preview this device,because this device may been using by other applicaiton";
+    ASSERT_TRUE(processEventsUntil([&] { return fixture.messages().count() >= 1; }));
+    EXPECT_FALSE(window->IsCameraPresent());
+    EXPECT_EQ(fixture.messages().texts().back(), cannotPreview);
+    const size_t before = fixture.messages().count();
+    window->OnTakePhoto();
+    ASSERT_EQ(fixture.messages().count(), before + 1);
+    EXPECT_EQ(fixture.messages().texts().back(), cannotPreview);
+    EXPECT_FALSE(window->IsPhotoPending());
+    window->UpdatePrompt(QPoint(-5, -5), false);
+    EXPECT_EQ(window->PromptLabel()->text().toStdString(), cannotPreview);
+}

@@ -1,0 +1,121 @@
+#include "win/app/CPromptLine.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+using Button = CPromptLine::Button;
+
+namespace {
+
+CPromptLine::State previewing()
+{
+    CPromptLine::State s;
+    s.cameraPresent = true;
+    s.devicesListed = true;
+    s.captureWidth = 640;
+    s.captureHeight = 480;
+    s.movieWidth = 320;
+    s.movieHeight = 240;
+    return s;
+}
+
+const QString kDot = QString(QChar(0x25CF));
+
+} // namespace
+
+TEST(PromptLineTest, HoverTextsFollowTheButtonAndTheState)
+{
+    CPromptLine::State s = previewing();
+    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s), QStringLiteral("以分辨率640 X 480进行拍照"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s), QStringLiteral("以分辨率640 X 480进行定时摄像"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("以分辨率320 X 240进行录像"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::About, s), QStringLiteral("打开关于"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Exit, s), QStringLiteral("退出系统"));
+    EXPECT_TRUE(CPromptLine::HoverText(Button::None, s).isEmpty());
+
+    s.timedSeries = true;
+    s.recording = true;
+    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s), QStringLiteral("停止定时摄像"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("停止录像"));
+}
+
+TEST(PromptLineTest, CaptureButtonsWithoutACameraShowTheNoCameraText)
+{
+    CPromptLine::State s;
+    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s), QStringLiteral("Error,No Camera\tis Detected"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("Error,No Camera\tis Detected"));
+    s.devicesListed = true; // listed but not previewing
+    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s),
+              QStringLiteral("Couldn't preview this device,because this device may been using by other applicaiton"));
+    // Settings does not need a camera.
+    EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
+}
+
+TEST(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
+{
+    CPromptLine line;
+    CPromptLine::State s = previewing();
+    s.timedSeries = true;
+    s.seriesTotalMinutes = 120;
+    s.seriesStartMs = 1'000'000;
+    s.nowMs = s.seriesStartMs;
+    const QString head = QStringLiteral("正在以分辨率640 X 480进行定时摄像，定时时间  120 分钟，剩余时间 ");
+    EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
+    s.nowMs = s.seriesStartMs + 59'900;
+    EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
+    s.nowMs = s.seriesStartMs + 60'000;
+    EXPECT_EQ(line.StatusText(s), head + QStringLiteral("119 分钟"));
+    // The wall clock set back: never more than the total.
+    s.nowMs = s.seriesStartMs - 600'000;
+    EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
+}
+
+TEST(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
+{
+    CPromptLine line;
+    CPromptLine::State s = previewing();
+    s.recording = true;
+    const QString head = QStringLiteral("正在以分辨率320 X 240进行录像");
+    EXPECT_EQ(line.StatusText(s), head);
+    EXPECT_EQ(line.StatusText(s), head + kDot);
+    EXPECT_EQ(line.StatusText(s), head + kDot + kDot);
+    EXPECT_EQ(line.StatusText(s), head + kDot + kDot + kDot);
+    EXPECT_EQ(line.StatusText(s), head);
+    EXPECT_EQ(line.StatusText(s), head + kDot);
+
+    s.recording = false;
+    EXPECT_EQ(line.StatusText(s), QStringLiteral("系统正在以分辨率640 X 480进行预览"));
+    EXPECT_EQ(line.DotCounter(), 0);
+    s.recording = true;
+    EXPECT_EQ(line.StatusText(s), head);
+}
+
+TEST(PromptLineTest, StatusPrecedenceAndNoCamera)
+{
+    CPromptLine line;
+    CPromptLine::State s = previewing();
+    s.photoPending = true;
+    s.timedSeries = true;
+    EXPECT_EQ(line.StatusText(s), QStringLiteral("正在以分辨率640 X 480进行拍照"));
+    EXPECT_EQ(line.StatusText(CPromptLine::State{}), QStringLiteral("Error,No Camera\tis Detected"));
+}
+
+TEST(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
+{
+    CPromptLine line;
+    CPromptLine::State s = previewing();
+    s.recording = true;
+    QLabel label;
+    // Pointer resting on Settings while recording: the Settings text, tick after tick.
+    EXPECT_TRUE(CPromptLine::Show(&label, line.Update(Button::Settings, false, s)));
+    EXPECT_FALSE(CPromptLine::Show(&label, line.Update(Button::Settings, false, s)));
+    EXPECT_EQ(label.text(), QStringLiteral("打开系统设置"));
+    // Moving off the buttons keeps the text until the next tick.
+    EXPECT_TRUE(line.Update(Button::None, true, s).isNull());
+    EXPECT_FALSE(CPromptLine::Show(&label, line.Update(Button::None, true, s)));
+    EXPECT_EQ(label.text(), QStringLiteral("打开系统设置"));
+    EXPECT_TRUE(CPromptLine::Show(&label, line.Update(Button::None, false, s)));
+    EXPECT_EQ(label.text(), QStringLiteral("正在以分辨率320 X 240进行录像"));
+}

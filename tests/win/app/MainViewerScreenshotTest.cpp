@@ -1,0 +1,142 @@
+// Pictures of the main window and the about box in their main states, saved under
+// $VARNOLET_SCREENSHOT_DIR (default /tmp/varnolet-screenshots) for the documentation.
+// Each picture is checked for what a reader relies on: the live picture is painted, the
+// prompt line is not cut off, the buttons show their pictures.
+#include "MainViewerTestSupport.h"
+
+#include "win/app/CAboutDlg.h"
+#include "win/app/CMainViewerDlg.h"
+#include "win/app/CPictureArea.h"
+#include "win/app/CPictureBox.h"
+#include "win/app/CPreviewWindow.h"
+#include "win/app/CXPStyleButtonST.h"
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+
+#include "platform/system/SystemPaths.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/OemInfo.h"
+
+using namespace std::chrono_literals;
+using apptest::MainViewerFixture;
+using varnolet::VirtualCameraHub;
+using varnolet::test::processEventsFor;
+using varnolet::test::processEventsUntil;
+
+namespace {
+
+QString screenshotFolder()
+{
+    const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
+    const QString path = folder && *folder ? QString::fromLocal8Bit(folder) : QStringLiteral("/tmp/varnolet-screenshots");
+    QDir().mkpath(path);
+    return path;
+}
+
+// The shipped pictures and language files of the build tree, when the test runs from it.
+class ShippedFiles
+{
+public:
+    ShippedFiles()
+    {
+        const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
+        m_present = runtime && QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png");
+        if (m_present)
+            varnolet::SystemPaths::overrideProgramFolder(std::string(runtime) + "/");
+        CLanguageTable::Instance().Reset();
+    }
+    ~ShippedFiles()
+    {
+        varnolet::SystemPaths::overrideProgramFolder({});
+        CLanguageTable::Instance().Reset();
+    }
+    bool present() const { return m_present; }
+
+private:
+    bool m_present = false;
+};
+
+bool promptFits(const CMainViewerDlg &window)
+{
+    const QLabel *prompt = window.PromptLabel();
+    return prompt->fontMetrics().horizontalAdvance(prompt->text()) <= prompt->width();
+}
+
+// The live picture shows the virtual camera's top-left marker (red) and is not black.
+bool livePicturePainted(const QImage &shot, const CMainViewerDlg &window)
+{
+    const CPictureArea *area = window.PreviewWindow()->PictureArea();
+    const QPoint centre = area->mapTo(&window, area->rect().center());
+    return QColor(shot.pixel(centre)) != QColor(Qt::black);
+}
+
+} // namespace
+
+TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
+{
+    ShippedFiles shipped;
+    MainViewerFixture fixture("language=7\nmovieresolution=1\n");
+    VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    window->resize(1100, 720);
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    CPictureArea *area = window->PreviewWindow()->PictureArea();
+    ASSERT_TRUE(processEventsUntil([&] { return area->statistics().shown > 3; }));
+    window->UpdatePrompt(QPoint(-5, -5), false);
+    processEventsFor(100ms);
+
+    const QImage previewing = window->grab().toImage();
+    EXPECT_TRUE(previewing.save(screenshotFolder() + "/main-window-previewing.png"));
+    EXPECT_TRUE(livePicturePainted(previewing, *window));
+    EXPECT_TRUE(promptFits(*window)) << window->PromptLabel()->text().toStdString();
+    if (shipped.present()) {
+        EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_SETTINGS)->HasImage());
+    }
+
+    // The recording picture in English.
+    SettingValues english = GetUsingSettings();
+    english.language = 0;
+    ApplySettings(english);
+    window->UpdateButtonTexts();
+    window->OnRecording();
+    ASSERT_TRUE(window->IsRecording());
+    for (int tick = 0; tick < 3; ++tick)
+        window->UpdatePrompt(QPoint(-5, -5), false);
+    processEventsFor(300ms);
+    const QImage recording = window->grab().toImage();
+    EXPECT_TRUE(recording.save(screenshotFolder() + "/main-window-recording.png"));
+    EXPECT_TRUE(promptFits(*window)) << window->PromptLabel()->text().toStdString();
+    EXPECT_TRUE(window->PromptLabel()->text().endsWith(QString(2, QChar(0x25CF))));
+    window->OnRecording();
+
+    window->OnFullScreen();
+    processEventsUntil([&] { return window->isFullScreen(); }, 1s);
+    processEventsFor(200ms);
+    const QImage fullScreen = window->grab().toImage();
+    EXPECT_TRUE(fullScreen.save(screenshotFolder() + "/main-window-full-screen.png"));
+    EXPECT_TRUE(livePicturePainted(fullScreen, *window));
+    window->LeaveFullScreen();
+}
+
+TEST(MainViewerScreenshotTest, AboutBox)
+{
+    ShippedFiles shipped;
+    SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/",
+                       "Copyright © 2026 Hollenby Industries Ltd. All rights reserved.", "3.1.00"});
+    CAboutDlg about;
+    about.show();
+    processEventsFor(100ms);
+    const QImage shot = about.grab().toImage();
+    EXPECT_TRUE(shot.save(screenshotFolder() + "/about-box.png"));
+    for (QLabel *label : {about.ProductName(), about.CompanyName(), about.Copyright(), about.Version()})
+        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+    if (shipped.present()) {
+        EXPECT_GT(about.Logo()->BitmapWidth(), 0);
+    }
+    SetOemInfo(OemInfo{});
+}

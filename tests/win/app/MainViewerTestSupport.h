@@ -1,0 +1,176 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <thread>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/TestSupport.h"
+
+#include "win/app/CMainViewerDlg.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/CSettingParams.h"
+
+namespace apptest {
+
+// Lists only the virtual cameras, so a camera on the test machine is never opened.
+class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
+{
+public:
+    std::vector<varnolet::CameraIdentity> list() override { return varnolet::VirtualCameraHub::instance().list(); }
+    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
+    {
+        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
+    }
+};
+
+// A camera that offers 320 x 240 and 640 x 480 (the virtual camera's smallest size is
+// 640 x 480) and streams grey frames at about 30 per second at the size set last.
+class TwoSizeCamera final : public varnolet::CameraSource
+{
+public:
+    static constexpr const char *kPath = "test:two-size";
+
+    ~TwoSizeCamera() override { stop(); }
+    varnolet::CameraIdentity identity() const override
+    {
+        varnolet::CameraIdentity id;
+        id.devicePath = kPath;
+        id.friendlyName = "Two Size Camera";
+        return id;
+    }
+    std::vector<varnolet::CameraFormat> formats() const override
+    {
+        return {{0x33524742u /* BGR3 */, 320, 240, 30.0}, {0x33524742u, 640, 480, 30.0}};
+    }
+    varnolet::CameraFormat currentFormat() const override { return {0x33524742u, m_width, m_height, 30.0}; }
+    int setFormat(int width, int height) override
+    {
+        m_width = width <= 320 ? 320 : 640;
+        m_height = height <= 240 && width <= 320 ? 240 : 480;
+        if (m_width == 320 && m_height == 480)
+            m_width = 640;
+        return 0;
+    }
+    int start(FrameCallback onFrame, StreamEndCallback) override
+    {
+        stop();
+        m_run = true;
+        m_thread = std::thread([this, onFrame] {
+            std::vector<uint8_t> bytes(static_cast<size_t>(m_width) * m_height * 3, 0x80);
+            uint64_t sequence = 0;
+            while (m_run) {
+                varnolet::CameraFrame frame;
+                frame.data = bytes.data();
+                frame.length = bytes.size();
+                frame.width = m_width;
+                frame.height = m_height;
+                frame.sequence = sequence++;
+                onFrame(frame);
+                std::this_thread::sleep_for(std::chrono::milliseconds(33));
+            }
+        });
+        return 0;
+    }
+    void stop() override
+    {
+        m_run = false;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool isStreaming() const override { return m_thread.joinable(); }
+    std::vector<varnolet::CameraControl> controls() const override { return {}; }
+    int control(uint32_t, int32_t &) const override { return -EINVAL; }
+    int setControl(uint32_t, int32_t) override { return -EINVAL; }
+    bool hasSnapshotButton() const override { return false; }
+    void setButtonCallback(ButtonCallback) override {}
+
+private:
+    int m_width = 640;
+    int m_height = 480;
+    std::atomic<bool> m_run{false};
+    std::thread m_thread;
+};
+
+// Lists the two-size camera only.
+class TwoSizeEnumerator final : public varnolet::CameraEnumerator
+{
+public:
+    std::vector<varnolet::CameraIdentity> list() override { return {TwoSizeCamera().identity()}; }
+    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
+    {
+        if (devicePath != TwoSizeCamera::kPath) {
+            error = -ENODEV;
+            return nullptr;
+        }
+        error = 0;
+        return std::make_unique<TwoSizeCamera>();
+    }
+};
+
+// A saving location in a temporary folder, loaded as the user's settings; the virtual
+// cameras are unplugged and the settings reset at the end.
+class MainViewerFixture
+{
+public:
+    explicit MainViewerFixture(const std::string &extraUsingSettings = {})
+    {
+        varnolet::VirtualCameraHub::instance().unplugAll();
+        const std::string ini = "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
+        LoadSettingsFrom(m_config.write("config.ini", ini));
+        // Load the language table now: a missing language file reports itself once, and
+        // that report belongs to no test.
+        CLanguageTable::Instance().Reset();
+        GetLanguageString("ui_view_btn_about", "About");
+        m_messages->clear();
+    }
+    ~MainViewerFixture()
+    {
+        varnolet::VirtualCameraHub::instance().unplugAll();
+        ResetSettingsForTest();
+    }
+
+    std::unique_ptr<CMainViewerDlg> makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
+    {
+        return std::make_unique<CMainViewerDlg>(cameras ? std::move(cameras)
+                                                        : std::make_shared<VirtualOnlyEnumerator>());
+    }
+    // Shows the window and runs the event loop until it opened a camera (or the timeout).
+    bool showAndWaitForCamera(CMainViewerDlg &window)
+    {
+        window.show();
+        return varnolet::test::processEventsUntil([&] { return window.IsCameraPresent(); });
+    }
+
+    std::string savingLocation() const { return m_saving.path(); }
+    std::string resourceRoot() const { return m_saving.path() + "/Varnolet"; }
+    varnolet::RecordingMessagePresenter &messages() { return *m_messages; }
+
+private:
+    varnolet::test::TempFolder m_config;
+    varnolet::test::TempFolder m_saving;
+    varnolet::ScopedMessageRecorder m_messages;
+};
+
+// Files below a folder whose names end with the extension, sorted.
+inline std::vector<std::string> filesIn(const std::string &folder, const std::string &extension)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file() && it->path().extension() == extension)
+            found.push_back(it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace apptest

@@ -1,0 +1,42 @@
+#include "AppText.h"
+
+
+#include "platform/system/SystemPaths.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/ShippedFile.h"
+
+QString LanguageText(const char *key, const char *fallback)
+{
+    return QString::fromStdString(GetLanguageString(key, fallback));
+}
+
+QString FormatText(const QString &format, const QStringList &arguments)
+{
+    QString result;
+    result.reserve(format.size() + 16);
+    int next = 0;
+    for (int i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('%') && i + 1 < format.size()) {
+            const QChar kind = format.at(i + 1);
+            if (kind == QLatin1Char('%')) {
+                result += QLatin1Char('%');
+                ++i;
+                continue;
+            }
+            if ((kind == QLatin1Char('s') || kind == QLatin1Char('d')) && next < arguments.size()) {
+                result += arguments.at(next++);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
+
+QString ShippedFilePath(const QString &relative)
+{
+    const std::string folder = varnolet::SystemPaths::programFolder();
+    return QString::fromStdString(FindShippedFile(folder + relative.toStdString()));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The user-visible texts of the windows: the looked-up text of a key in the current
+// language, or the built-in text when the table has none.
+QString LanguageText(const char *key, const char *fallback);
+
+// Fills the "%s" and "%d" placeholders of a looked-up text, in order, with the arguments;
+// "%%" gives one "%". Placeholders without an argument stay as they are, so a translated
+// text with a missing or extra placeholder never reads past the arguments.
+QString FormatText(const QString &format, const QStringList &arguments);
+
+// Full path of a file shipped next to the executable ("Resource/Image/Exit.png"), found
+// without regard to case when the exact name does not exist.
+QString ShippedFilePath(const QString &relative);

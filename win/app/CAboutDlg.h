@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+
+#include <QDialog>
+#include <QString>
+#include <QUrl>
+
+class CPictureBox;
+class QLabel;
+class QPushButton;
+
+// The five product strings the about box shows.
+struct AboutTexts
+{
+    QString productName;
+    QString companyName;
+    QString webSite;
+    QString copyright;
+    QString version;
+};
+
+// The modal about box: the logo and the product strings of the [oem] section.
+class CAboutDlg final : public QDialog
+{
+public:
+    enum ControlId {
+        IDC_LOGO = 1045,
+        IDC_PRODUCT_NAME = 1094,
+        IDC_COMPANY_NAME = 1095,
+        IDC_WEB_SITE = 1082,
+        IDC_COPYRIGHT = 1107,
+        IDC_VERSION = 1108,
+        IDC_OK = 1071,
+    };
+
+    // The texts default to the loaded OemInfo.
+    explicit CAboutDlg(QWidget *parent = nullptr);
+    CAboutDlg(const AboutTexts &texts, QWidget *parent);
+
+    static AboutTexts OemTexts();
+
+    // How a link is opened (the system's default handler unless a test puts another).
+    void SetLinkOpener(std::function<void(const QUrl &)> opener) { m_openLink = std::move(opener); }
+    void OpenWebSite();
+
+    void RetitleTexts();
+
+    CPictureBox *Logo() const { return m_logo; }
+    QLabel *ProductName() const { return m_productName; }
+    QLabel *CompanyName() const { return m_companyName; }
+    QLabel *WebSite() const { return m_webSite; }
+    QLabel *Copyright() const { return m_copyright; }
+    QLabel *Version() const { return m_version; }
+    QPushButton *OkButton() const { return m_ok; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    AboutTexts m_texts;
+    CPictureBox *m_logo;
+    QLabel *m_productName;
+    QLabel *m_companyName;
+    QLabel *m_webSite;
+    QLabel *m_copyright;
+    QLabel *m_version;
+    QPushButton *m_ok;
+    std::function<void(const QUrl &)> m_openLink;
+};

@@ -1,0 +1,301 @@
+// The main window's commands and its camera handling: opening and closing the camera,
+// photos, timed series, recording, device changes, settings, about and exit.
+#include "CMainViewerDlg.h"
+
+#include "win/app/AppText.h"
+#include "win/app/CAboutDlg.h"
+#include "win/app/CDevicePropertiesDlg.h"
+#include "win/app/CPictureArea.h"
+#include "win/app/CPreviewWindow.h"
+#include "win/app/CPromptLine.h"
+#include "win/app/CSettingDlg.h"
+#include "win/app/CXPStyleButtonST.h"
+#include "win/app/CXSplitterWnd.h"
+#include "win/browser/CResourceWindow.h"
+
+#include <QPushButton>
+
+#include "platform/system/MessageBox.h"
+#include "win/capture/AviMovieWriter.h"
+#include "win/capture/CSampleGrabberCB.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/CSettingParams.h"
+#include "win/common/ResourceNaming.h"
+#include "win/common/TimedSeries.h"
+
+using varnolet::MessageBox;
+
+bool CMainViewerDlg::OpenCameraAt(int index, int width, int height)
+{
+    if (index < 0 || index >= DeviceCount() || !m_preview)
+        return false;
+    m_preview->LayoutPictureArea();
+    closeCamera();
+    CaptureSize size{width, height};
+    const int result = m_captureVideo.OpenDevice(index, m_preview->PictureArea(), size);
+    // 1 means nothing was opened (the device vanished between listing and opening).
+    if (result == 0) {
+        m_openDevicePath = m_captureVideo.DevicePathAt(index);
+        const SettingValues settings = GetUsingSettings();
+        if (size.width != settings.captureWidth || size.height != settings.captureHeight) {
+            SetUsingCaptureSize(size.width, size.height);
+            m_preview->LayoutPictureArea();
+            m_captureVideo.FitVideoWindow();
+        }
+        return true;
+    }
+    closeCamera();
+    update();
+    m_openDevicePath.clear();
+    update();
+    return false;
+}
+
+bool CMainViewerDlg::EnsureCaptureSize(FrameSize wanted, bool useSettingsSize)
+{
+    const SettingValues settings = GetUsingSettings();
+    if (settings.captureWidth == wanted.width && settings.captureHeight == wanted.height)
+        return true;
+    const int index = m_captureVideo.IndexOfDevicePath(m_openDevicePath);
+    const FrameSize size = useSettingsSize ? FrameSize{settings.captureWidth, settings.captureHeight} : wanted;
+    return OpenCameraAt(index, size.width, size.height);
+}
+
+void CMainViewerDlg::closeCamera()
+{
+    m_captureVideo.CloseDevice();
+    if (m_preview)
+        m_preview->PictureArea()->ClearPicture();
+}
+
+void CMainViewerDlg::showNoCameraMessage()
+{
+    MessageBox::warning(CPromptLine::NoCameraText(DeviceCount() > 0).toStdString());
+}
+
+void CMainViewerDlg::onOpenFirstCamera()
+{
+    if (DeviceCount() > 0) {
+        OpenCameraAt(0, 0, 0);
+        return;
+    }
+    StopAllActivities();
+    showNoCameraMessage();
+    m_openDevicePath.clear();
+    update();
+}
+
+void CMainViewerDlg::OnDeviceChange()
+{
+    const int before = DeviceCount();
+    m_captureVideo.EnumerateDevices();
+    if (m_settingDialog)
+        m_settingDialog->RefillDeviceList();
+    if (DeviceCount() > 0) {
+        // A camera added, or one not in use removed, changes nothing.
+        if (before > 0 && m_captureVideo.IndexOfDevicePath(m_openDevicePath) >= 0)
+            return;
+        StopAllActivities();
+        OpenCameraAt(0, 0, 0);
+        return;
+    }
+    StopAllActivities();
+    showNoCameraMessage();
+    m_openDevicePath.clear();
+    update();
+}
+
+void CMainViewerDlg::enableCommands(bool enabled)
+{
+    for (CXPStyleButtonST *button : {m_takePhoto, m_timedShot, m_recording, m_settings, m_about})
+        button->setEnabled(enabled);
+}
+
+void CMainViewerDlg::showBrowserPane()
+{
+    if (m_mainSplitter && m_mainSplitter->IsCollapsed())
+        m_mainSplitter->Expand();
+}
+
+void CMainViewerDlg::OnTakePhoto()
+{
+    if (!CheckSavingLocation())
+        return;
+    if (!IsCameraPresent()) {
+        showNoCameraMessage();
+        return;
+    }
+    enableCommands(false);
+    showBrowserPane();
+    m_sinkOwner.RequestPhoto();
+}
+
+void CMainViewerDlg::stopTimedSeries()
+{
+    m_sinkOwner.SetTimedSeriesActive(false);
+    UpdateButtonTexts();
+    enableCommands(true);
+}
+
+void CMainViewerDlg::OnTimedShot()
+{
+    if (IsTimedSeries()) {
+        stopTimedSeries();
+        return;
+    }
+    if (!CheckSavingLocation())
+        return;
+    const SettingValues settings = GetUsingSettings();
+    if (!IsTimedShotSettingValid(settings)) {
+        MessageBox::warning(GetLanguageString("ui_alert_timed_shot_setting", "Error of time setting to take timed shot"));
+        return;
+    }
+    if (!IsCameraPresent()) {
+        showNoCameraMessage();
+        return;
+    }
+    if (!StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord()))
+        return;
+    m_sinkOwner.SetShotInterval(static_cast<int32_t>(86400000 / ShotsPerDay(settings)));
+    m_sinkOwner.SetSeriesDuration(static_cast<float>(TimedShotDurationMinutes(settings) / 60.0));
+    enableCommands(false);
+    m_timedShot->setEnabled(true);
+    showBrowserPane();
+    startTimedShots();
+    m_sinkOwner.SetTimedSeriesActive(true);
+    UpdateButtonTexts();
+}
+
+void CMainViewerDlg::OnRecording()
+{
+    if (IsRecording()) {
+        stopRecording();
+        return;
+    }
+    if (!CheckSavingLocation())
+        return;
+    const std::string path = NextMoviePath(MoviesFolder(GetUsingSettings()));
+    if (path.empty())
+        return;
+    if (!IsCameraPresent()) {
+        showNoCameraMessage();
+        return;
+    }
+    if (!EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), false))
+        return;
+    showBrowserPane();
+    CreateMovieWriter(path, m_resourceWindow);
+    m_sinkOwner.SetRecordingActive(true);
+    UpdateButtonTexts();
+    enableCommands(false);
+    m_recording->setEnabled(true);
+}
+
+void CMainViewerDlg::stopRecording()
+{
+    m_sinkOwner.SetRecordingActive(false);
+    CloseMovieWriter(m_resourceWindow);
+    UpdateButtonTexts();
+    EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), true);
+    enableCommands(true);
+}
+
+void CMainViewerDlg::StopAllActivities()
+{
+    if (IsPhotoPending()) {
+        m_sinkOwner.SetPhotoRequested(false);
+        enableCommands(true);
+    }
+    if (IsTimedSeries())
+        stopTimedSeries();
+    if (IsRecording())
+        stopRecording();
+    closeCamera();
+}
+
+std::vector<SettingDevice> CMainViewerDlg::SettingDevices() const
+{
+    std::vector<SettingDevice> devices;
+    for (const auto &[path, name] : m_captureVideo.DeviceList())
+        devices.push_back(SettingDevice{path, name});
+    return devices;
+}
+
+void CMainViewerDlg::ShowDeviceProperties()
+{
+    // The engine shows the no-camera message or runs the control dialog through its hook.
+    m_captureVideo.ShowDeviceProperties();
+}
+
+void CMainViewerDlg::OnSettings()
+{
+    {
+        CSettingDlg dialog(*this, this);
+        dialog.exec();
+    }
+    UpdateButtonTexts();
+    if (m_folderWindow)
+        m_folderWindow->RefreshResourceTree();
+    const SettingValues now = GetUsingSettings();
+    const SettingValues before = GetPreviousSettings();
+    if (now.captureWidth != before.captureWidth || now.captureHeight != before.captureHeight)
+        OpenCameraAt(m_captureVideo.IndexOfDevicePath(m_openDevicePath), now.captureWidth, now.captureHeight);
+}
+
+void CMainViewerDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainViewerDlg::OnExit()
+{
+    ConfirmExit();
+}
+
+bool CMainViewerDlg::ConfirmExit()
+{
+    std::string question;
+    if (IsTimedSeries())
+        question = GetLanguageString("ui_alert_exit_system_doing_timedshot", "Are you sure exiting system?");
+    else if (IsRecording())
+        question = GetLanguageString("ui_alert_exit_system_doing_recording", "Are you sure exiting system?");
+    else
+        question = GetLanguageString("ui_alert_exit_system", "Are you sure exiting system?");
+    varnolet::MessageRequest request;
+    request.text = question;
+    request.caption = GetLanguageString("ui_view_btn_exit_system", "Exit");
+    request.icon = varnolet::MessageIcon::Question;
+    request.buttons = varnolet::MessageButtons::OkCancel;
+    if (MessageBox::show(request) != varnolet::MessageResult::Ok)
+        return false;
+    m_promptTimer.stop();
+    StopAllActivities();
+    done(QDialog::Accepted);
+    return true;
+}
+
+// The frame sinks read the window's requests on the capture thread and post their messages
+// back; the timed-shot saving thread lives as long as the capture engine, which joins it.
+void CMainViewerDlg::connectFrameSinks()
+{
+    m_sinkOwner.SetMessageWindow(this);
+    m_sinkOwner.SetSeriesDuration(1.0f);
+    CSampleGrabberCB::PreviewSink().SetOwner(&m_sinkOwner);
+    CSampleGrabberCB::StillSink().SetOwner(&m_sinkOwner);
+    m_captureVideo.SetFrameSinks(&CSampleGrabberCB::PreviewSink(), &CSampleGrabberCB::StillSink());
+    std::thread saving = CSampleGrabberCB::StartSavingThread(&m_sinkOwner);
+    m_savingThreadStarted = saving.joinable();
+    if (m_savingThreadStarted)
+        m_captureVideo.AdoptSavingThread(std::move(saving), [] { CSampleGrabberCB::StopSavingThread(); });
+}
+
+void CMainViewerDlg::startTimedShots()
+{
+    CSampleGrabberCB::PreviewSink().StartTimedShots();
+}
+
+int64_t CMainViewerDlg::SeriesStartTime() const
+{
+    return CSampleGrabberCB::PreviewSink().SeriesStartTime();
+}

@@ -1,0 +1,224 @@
+#include "CPictureArea.h"
+
+#include <chrono>
+#include <cstring>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPainter>
+
+namespace {
+
+// Posted to the area itself when a new frame waits; one at a time.
+const QEvent::Type kFrameReadyEvent = static_cast<QEvent::Type>(QEvent::User + 900);
+
+int64_t nowMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Bottom-up BGR24 into a top-down 32-bit image (0xffRRGGBB), the format Qt scales fastest.
+void convertFrame(const uint8_t *source, int width, int height, QImage &target)
+{
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t *in = source + static_cast<size_t>(height - 1 - y) * rowBytes;
+        auto *out = reinterpret_cast<uint32_t *>(target.scanLine(y));
+        for (int x = 0; x < width; ++x, in += 3)
+            out[x] = 0xff000000u | (uint32_t(in[2]) << 16) | (uint32_t(in[1]) << 8) | in[0];
+    }
+}
+
+// The same, halving both directions with a 2 x 2 box filter: for frames at least twice the
+// size they are painted at, this is a quarter of the pixels to write and to scale later.
+void convertFrameHalf(const uint8_t *source, int width, int height, QImage &target)
+{
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    const int outWidth = width / 2;
+    const int outHeight = height / 2;
+    for (int y = 0; y < outHeight; ++y) {
+        // Picture rows 2y and 2y + 1 are buffer rows height-1-2y and height-2-2y.
+        const uint8_t *upper = source + static_cast<size_t>(height - 1 - 2 * y) * rowBytes;
+        const uint8_t *lower = upper - rowBytes;
+        auto *out = reinterpret_cast<uint32_t *>(target.scanLine(y));
+        for (int x = 0; x < outWidth; ++x, upper += 6, lower += 6) {
+            const uint32_t b = (upper[0] + upper[3] + lower[0] + lower[3] + 2) >> 2;
+            const uint32_t g = (upper[1] + upper[4] + lower[1] + lower[4] + 2) >> 2;
+            const uint32_t r = (upper[2] + upper[5] + lower[2] + lower[5] + 2) >> 2;
+            out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+}
+
+} // namespace
+
+CPictureArea::CPictureArea(QWidget *parent) : QWidget(parent)
+{
+    setProperty("controlId", kControlId);
+    setObjectName(QStringLiteral("pictureArea"));
+    // The area paints every pixel itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+CPictureArea::~CPictureArea() = default;
+
+void CPictureArea::PresentFrame(const uint8_t *bgrBottomUp, int width, int height)
+{
+    if (!bgrBottomUp || width <= 0 || height <= 0)
+        return;
+    const int64_t arrival = nowMicroseconds();
+    // Painted at half its size or less: halve it now, which costs less than converting
+    // the whole frame and looks the same after the smooth scaling of the paint.
+    const int paintWidth = m_paintWidth.load(std::memory_order_relaxed);
+    const int paintHeight = m_paintHeight.load(std::memory_order_relaxed);
+    const bool halve = paintWidth > 0 && paintHeight > 0 && width >= 2 * paintWidth && height >= 2 * paintHeight;
+    const int outWidth = halve ? width / 2 : width;
+    const int outHeight = halve ? height / 2 : height;
+    QImage buffer;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++m_stats.delivered;
+        if (m_spare.width() == outWidth && m_spare.height() == outHeight)
+            buffer.swap(m_spare);
+    }
+    if (buffer.isNull()) {
+        buffer = QImage(outWidth, outHeight, QImage::Format_RGB32);
+        if (buffer.isNull())
+            return; // out of memory: skip this frame
+    }
+    if (halve)
+        convertFrameHalf(bgrBottomUp, width, height, buffer);
+    else
+        convertFrame(bgrBottomUp, width, height, buffer);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_hasPending) {
+            ++m_stats.dropped;
+            m_spare.swap(m_pending); // the stale frame becomes the next spare
+        }
+        m_pending.swap(buffer);
+        m_hasPending = true;
+        m_pendingArrival = arrival;
+    }
+    if (!m_wakePosted.exchange(true))
+        QCoreApplication::postEvent(this, new QEvent(kFrameReadyEvent));
+}
+
+void CPictureArea::PresentFrame(const unsigned char *buffer, int width, int height, long length)
+{
+    if (width <= 0 || height <= 0 || length < 0
+        || static_cast<uint64_t>(length) < static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3)
+        return;
+    PresentFrame(static_cast<const uint8_t *>(buffer), width, height);
+}
+
+void CPictureArea::GetClientSize(int &width, int &height) const
+{
+    width = this->width();
+    height = this->height();
+}
+
+void CPictureArea::SetVideoPosition(int x, int y, int width, int height)
+{
+    m_videoRect = QRect(x, y, width, height);
+    updatePaintSize();
+    update();
+}
+
+void CPictureArea::updatePaintSize()
+{
+    const QRect target = m_videoRect.isEmpty() ? rect() : m_videoRect;
+    m_paintWidth.store(target.width(), std::memory_order_relaxed);
+    m_paintHeight.store(target.height(), std::memory_order_relaxed);
+}
+
+void CPictureArea::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updatePaintSize();
+}
+
+void CPictureArea::SetVideoVisible(bool visible)
+{
+    m_videoVisible = visible;
+    if (!visible)
+        ClearPicture();
+    update();
+}
+
+void CPictureArea::takeNewestFrame()
+{
+    m_wakePosted.store(false);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_hasPending)
+        return;
+    if (!m_shownCounted)
+        ++m_stats.dropped; // taken but never painted (hidden area)
+    m_shown.swap(m_pending);
+    m_hasPending = false;
+    m_shownArrival = m_pendingArrival;
+    m_shownCounted = false;
+    // What was shown before is reused for a later frame of the same size.
+    if (!m_pending.isNull() && (m_spare.isNull() || m_spare.size() != m_pending.size()))
+        m_spare.swap(m_pending);
+    m_pending = QImage();
+}
+
+void CPictureArea::ClearPicture()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_hasPending = false;
+        m_pending = QImage();
+    }
+    m_shown = QImage();
+    m_shownCounted = true;
+    update();
+}
+
+CPictureArea::Statistics CPictureArea::statistics() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stats;
+}
+
+void CPictureArea::resetStatistics()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stats = Statistics();
+}
+
+bool CPictureArea::event(QEvent *event)
+{
+    if (event->type() == kFrameReadyEvent) {
+        takeNewestFrame();
+        update();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CPictureArea::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect target = m_videoRect.isEmpty() ? rect() : m_videoRect;
+    if (m_shown.isNull() || !m_videoVisible) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    if (target != rect()) {
+        painter.fillRect(rect(), Qt::black);
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(target), m_shown);
+    if (!m_shownCounted) {
+        m_shownCounted = true;
+        const uint64_t latency = static_cast<uint64_t>(nowMicroseconds() - m_shownArrival);
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++m_stats.shown;
+        m_stats.latencySumUs += latency;
+        if (latency > m_stats.latencyMaxUs)
+            m_stats.latencyMaxUs = latency;
+    }
+}

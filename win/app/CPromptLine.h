@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+class QLabel;
+
+// The texts of the main window's prompt line: what the command button under the pointer
+// will do, otherwise what the program is doing now.
+class CPromptLine final
+{
+public:
+    // The buttons in the order they are tested.
+    enum class Button { None, TakePhoto, TimedShot, Recording, Settings, About, Exit };
+
+    // What the texts are made of, read from the main window and the settings.
+    struct State
+    {
+        bool cameraPresent = false;
+        bool devicesListed = false; // the device list is not empty
+        bool photoPending = false;
+        bool timedSeries = false;
+        bool recording = false;
+        int captureWidth = 0;
+        int captureHeight = 0;
+        int movieWidth = 0;
+        int movieHeight = 0;
+        int64_t seriesTotalMinutes = 0;
+        int64_t seriesStartMs = 0; // wall-clock milliseconds
+        int64_t nowMs = 0;         // wall-clock milliseconds
+    };
+
+    // "%d X %d"
+    static QString SizeText(int width, int height);
+    // The no-camera or cannot-preview text.
+    static QString NoCameraText(bool devicesListed);
+    // The hover text of a button; empty for Button::None.
+    static QString HoverText(Button button, const State &state);
+    // The status of a timer tick; the recording status advances the dot counter, every
+    // other status resets it.
+    QString StatusText(const State &state);
+
+    // One prompt update: the hover text of the hit button; with no hit the status on a
+    // timer tick, or nothing after a mouse move. Answers the new text, or a null string
+    // when the line keeps its text.
+    QString Update(Button hit, bool fromMouseMove, const State &state);
+    // Shows text on the label only when it differs from what the label shows.
+    static bool Show(QLabel *label, const QString &text);
+
+    int DotCounter() const { return m_dots; }
+
+private:
+    uint8_t m_dots = 0; // 0..3 dots of the recording status
+};

@@ -1,0 +1,184 @@
+#include "CVarnoletApp.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDialog>
+
+#include "platform/system/MessageBox.h"
+#include "platform/system/SingleInstance.h"
+#include "platform/system/SystemError.h"
+#include "platform/system/SystemPaths.h"
+#include "platform/system/VolatileKeyStore.h"
+#include "win/common/CLanguageTable.h"
+#include "win/common/CSettingParams.h"
+
+using varnolet::MessageBox;
+using varnolet::SystemPaths;
+
+namespace {
+
+constexpr const char *kCodecKey = "Software/GNU/XviD";
+constexpr const char *kCodecValue = "display_status";
+
+std::string formatWithCode(const char *format, int code)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, format, code);
+    return text;
+}
+
+std::string executableBaseName()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("VarnoletWin") : exe.stem().string();
+}
+
+// Copies a file, replacing the target. Answers 0 or an errno value.
+int copyFile(const std::string &from, const std::string &to)
+{
+    std::error_code ec;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    return ec ? (ec.value() ? ec.value() : EIO) : 0;
+}
+
+} // namespace
+
+CVarnoletApp::CVarnoletApp(std::string instanceName)
+    : m_instanceName(instanceName.empty() ? executableBaseName() : std::move(instanceName))
+{
+}
+
+CVarnoletApp::~CVarnoletApp() = default;
+
+bool CVarnoletApp::InitInstance()
+{
+    // Qt needs no common-control initialisation: the widget classes are always there.
+    if (!EnsureSingleInstance() || !WriteCodecDisplayFlag() || !EnsureDataFolder()
+        || !ProvisionUserConfig())
+        return false;
+
+    LoadSettings();
+
+    MainWindow window = m_factory ? m_factory() : MainWindow{std::make_unique<QDialog>(), true};
+    if (!window.dialog || !window.workerStarted) {
+        MessageBox::warning("Varnolet run failure");
+        m_exitCode = 0;
+        return false;
+    }
+
+    QDialog *dialog = window.dialog.get();
+    if (dialog->windowTitle().isEmpty())
+        dialog->setWindowTitle(QStringLiteral("Varnolet"));
+    m_singleInstance->listen([dialog] {
+        if (dialog->isMinimized())
+            dialog->showNormal();
+        dialog->raise();
+        dialog->activateWindow();
+    });
+    dialog->exec();
+    window.dialog.reset(); // stops and joins the window's threads
+    return false;
+}
+
+bool CVarnoletApp::EnsureSingleInstance()
+{
+    m_singleInstance =
+        std::make_unique<varnolet::SingleInstance>(m_instanceName, SystemPaths::runtimeFolder());
+    switch (m_singleInstance->acquire()) {
+    case varnolet::SingleInstance::Outcome::First:
+        return true;
+    case varnolet::SingleInstance::Outcome::RaisedRunning:
+        return false;
+    case varnolet::SingleInstance::Outcome::RunningNoWindow:
+        MessageBox::warning(GetLanguageString("ui_alert_have_running_application",
+                                              "Failure to lanuch applicaiton,Because it has been run"));
+        return false;
+    }
+    return false;
+}
+
+bool CVarnoletApp::WriteCodecDisplayFlag()
+{
+    varnolet::VolatileKeyStore store(SystemPaths::runtimeFolder() + "/varnolet-keys");
+    const int status = store.setDword(kCodecKey, kCodecValue, 0);
+    if (status == 0)
+        return true;
+    MessageBox::warning(formatWithCode(
+        "Fail to run application,because register xvid is error error code = %d", status));
+    return false;
+}
+
+bool CVarnoletApp::EnsureDataFolder()
+{
+    const std::string folder = PerUserDataFolder();
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) == 0)
+        return true;
+    if (::mkdir(folder.c_str(), 0755) == 0)
+        return true;
+    MessageBox::warning(formatWithCode(
+        "Fail to run application,because application data path is not created error code = %d", errno));
+    return false;
+}
+
+bool CVarnoletApp::ProvisionUserConfig()
+{
+    const std::string programFolder = ProgramFolder();
+    const std::string templatePath = programFolder + "config.ini";
+    const std::string userPath = PerUserConfigPath();
+
+    int error = 0;
+    struct stat st{};
+    if (::stat(userPath.c_str(), &st) != 0) {
+        error = copyFile(templatePath, userPath);
+    } else {
+        std::string folder = programFolder;
+        if (!folder.empty() && folder.back() == '/')
+            folder.pop_back();
+        if (FileTimeStampText(folder) > FileTimeStampText(userPath)) {
+            // The program was installed after the user's copy was written: start again
+            // from the template. Check the template first so a broken installation does
+            // not cost the user the copy they have.
+            if (::access(templatePath.c_str(), R_OK) != 0)
+                error = errno;
+            else if (::unlink(userPath.c_str()) != 0)
+                error = errno;
+            else
+                error = copyFile(templatePath, userPath);
+        }
+    }
+    if (error == 0)
+        return true;
+    MessageBox::warning(formatWithCode(
+        "Fail to run application,because config file in not copied error code = %d", error));
+    return false;
+}
+
+std::string CVarnoletApp::ProgramFolder()
+{
+    const std::string folder = SystemPaths::programFolder();
+    if (folder.empty())
+        MessageBox::warning(varnolet::SystemError::text(errno ? errno : ENOENT));
+    return folder;
+}
+
+std::string CVarnoletApp::FileTimeStampText(const std::string &path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    std::tm local{};
+    const std::time_t t = st.st_mtime;
+    localtime_r(&t, &local);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QDialog;
+
+namespace varnolet {
+class SingleInstance;
+}
+
+// The application object: everything the program does before and after its main window
+// runs. InitInstance checks for a running copy, writes the codec's display flag,
+// provisions the per-user data folder and config.ini, loads the settings and runs the
+// main window modally. Every start-up failure ends the program after one message.
+class CVarnoletApp final
+{
+public:
+    // The main window as start-up needs it: run modally, raised from a second start,
+    // and whether its timed-shot saving thread could be started.
+    struct MainWindow
+    {
+        std::unique_ptr<QDialog> dialog;
+        bool workerStarted = true;
+    };
+    using MainWindowFactory = std::function<MainWindow()>;
+
+    // instanceName: the executable's base name; empty takes it from /proc/self/exe.
+    explicit CVarnoletApp(std::string instanceName = {});
+    ~CVarnoletApp();
+    CVarnoletApp(const CVarnoletApp &) = delete;
+    CVarnoletApp &operator=(const CVarnoletApp &) = delete;
+
+    // Runs start-up and the main window. Always answers false: the process ends when it
+    // returns. exitCode() tells the status the process should end with.
+    bool InitInstance();
+    int exitCode() const { return m_exitCode; }
+
+    void setMainWindowFactory(MainWindowFactory factory) { m_factory = std::move(factory); }
+
+    // The steps of InitInstance, each answering false after its message when start-up
+    // must end.
+    bool EnsureSingleInstance();
+    bool WriteCodecDisplayFlag();
+    bool EnsureDataFolder();
+    bool ProvisionUserConfig();
+
+    // Program folder with a trailing "/", or empty after a message when it can't be read.
+    std::string ProgramFolder();
+    // Last-write time of a file or folder in local time, "%04d-%02d-%02d %02d:%02d:%02d";
+    // empty when the path can't be read.
+    static std::string FileTimeStampText(const std::string &path);
+
+    const std::string &instanceName() const { return m_instanceName; }
+
+private:
+    std::string m_instanceName;
+    std::unique_ptr<varnolet::SingleInstance> m_singleInstance;
+    MainWindowFactory m_factory;
+    int m_exitCode = 0;
+};

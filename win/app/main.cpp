@@ -1,0 +1,27 @@
+#include <memory>
+
+#include <QApplication>
+
+#include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/QtMessagePresenter.h"
+#include "win/app/CMainViewerDlg.h"
+#include "win/app/CVarnoletApp.h"
+#include "win/app/ProgramOptions.h"
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
+    ProgramOptions::Parse(application.arguments());
+    if (ProgramOptions::VirtualCamera())
+        varnolet::VirtualCameraHub::instance().plug();
+
+    CVarnoletApp app;
+    app.setMainWindowFactory([] {
+        auto window = std::make_unique<CMainViewerDlg>();
+        const bool started = window->SavingThreadStarted();
+        return CVarnoletApp::MainWindow{std::move(window), started};
+    });
+    app.InitInstance();
+    return app.exitCode();
+}

@@ -114,6 +114,9 @@ std::string SystemPaths::documentsFolder()
     std::string documents = documentsFromUserDirs(configHome(), home);
     if (documents.empty())
         documents = home + "/Documents";
+    // A new account may not have its documents folder yet; the desktop would make it at
+    // the first login, so make it here as well (one level, below an existing home).
+    ::mkdir(documents.c_str(), 0755);
     return documents;
 }
 

@@ -121,10 +121,14 @@ bool CVarnoletApp::EnsureDataFolder()
     struct stat st{};
     if (::stat(folder.c_str(), &st) == 0)
         return true;
-    if (::mkdir(folder.c_str(), 0755) == 0)
+    // A new account may not have $XDG_CONFIG_HOME yet, so the folders above are made too.
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec)
         return true;
     MessageBox::warning(formatWithCode(
-        "Fail to run application,because application data path is not created error code = %d", errno));
+        "Fail to run application,because application data path is not created error code = %d",
+        ec.value()));
     return false;
 }
 

@@ -126,12 +126,23 @@ TEST_F(StartUpTest, AMissingTemplateOnReinstallKeepsTheUserCopy)
 
 TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 {
-    SystemPaths::overrideConfigHome(m_config.path() + "/missing/deeper");
+    // A plain file where the config folder should be: nothing can be made below it.
+    m_config.write("blocked", "");
+    SystemPaths::overrideConfigHome(m_config.path() + "/blocked/config");
     CVarnoletApp app("VarnoletWin");
     EXPECT_FALSE(app.EnsureDataFolder());
     ASSERT_EQ(m_messages->count(), 1u);
     EXPECT_EQ(m_messages->texts().front(),
-              "Fail to run application,because application data path is not created error code = 2");
+              "Fail to run application,because application data path is not created error code = 20");
+}
+
+TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
+{
+    SystemPaths::overrideConfigHome(m_config.path() + "/not/yet/there");
+    CVarnoletApp app("VarnoletWin");
+    EXPECT_TRUE(app.EnsureDataFolder());
+    EXPECT_TRUE(test::fileExists(m_config.path() + "/not/yet/there/Microsofttmp"));
+    EXPECT_EQ(m_messages->count(), 0u);
 }
 
 TEST_F(StartUpTest, TheCodecFlagIsWrittenToTheVolatileStore)

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QMetaObject>
 #include <QThread>
 
 #include "mac/app/CaptureSession.h"
@@ -19,6 +18,7 @@
 AppController::AppController(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
+    , m_mainThreadCall(new MainThreadCall(this))
 {
     if (!m_services.cameraEnumerator)
         m_services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
@@ -49,7 +49,7 @@ AppController::~AppController()
     if (m_videoRecording || m_recordingThreadRunning)
         doStoppingRecordingByMainThread(true);
     joinRecordingThread();
-    m_mainThreadCall.abortWaits();
+    m_mainThreadCall->abortWaits();
     captureSession.reset();
 }
 
@@ -104,6 +104,8 @@ std::string AppController::toolTip(Control control) const
         return myNSLocationString("ui_view_btn_about", "About");
     case Control::Settings:
         return myNSLocationString("ui_view_btn_settings", "Settings");
+    case Control::Exit:
+        return exitToolTip();
     case Control::ResolutionList:
         break;
     }
@@ -270,9 +272,9 @@ void AppController::releaseMyView()
     if (!captureSession)
         return;
     // The frame routine may be waiting for this thread; it must not while it is joined.
-    m_mainThreadCall.abortWaits();
+    m_mainThreadCall->abortWaits();
     captureSession->closeDevice();
-    m_mainThreadCall.allowWaits();
+    m_mainThreadCall->allowWaits();
     m_videoInput = false;
     {
         std::lock_guard lock(m_previewLock);
@@ -396,7 +398,7 @@ void AppController::doTakingOrRecordJob(std::optional<Control> button, bool enab
 bool AppController::isEnabled(Control control) const
 {
     const auto it = m_enabled.find(control);
-    return it != m_enabled.end() && it->second;
+    return it == m_enabled.end() || it->second;
 }
 
 bool AppController::isDoRecordingOrTakingJob() const
@@ -445,13 +447,10 @@ void AppController::publishPreview(const PixelBufferRef &frame)
         m_previewFrame = frame;
     }
     if (!m_previewPending.exchange(true))
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_previewPending = false;
-                emit previewFrameReady();
-            },
-            Qt::QueuedConnection);
+        m_mainThreadCall->post([this] {
+            m_previewPending = false;
+            emit previewFrameReady();
+        });
 }
 
 PixelBufferRef AppController::latestPreviewFrame() const
@@ -558,6 +557,9 @@ bool AppController::doMouseMovedOverControl(std::optional<Control> control)
     case Control::About:
         setPrompt(myNSLocationString("ui_prompt_in_about_btn", "打开关于"));
         break;
+    case Control::Exit:
+        setPrompt(myNSLocationString("ui_prompt_in_exit_btn", "退出系统"));
+        break;
     case Control::ResolutionList:
         break;
     }
@@ -629,8 +631,7 @@ bool AppController::applicationShouldTerminate()
 void AppController::mySystemWarning(const std::string &text)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, text] { mySystemWarning(text); }, Qt::QueuedConnection);
+        m_mainThreadCall->post([this, text] { mySystemWarning(text); });
         return;
     }
     const varnolet::MessageRequest request{text, "Varnolet", varnolet::MessageIcon::Warning,

@@ -51,7 +51,8 @@ public:
     static constexpr uint32_t kUnknownLocation = 0x03200000;
 
     // The main window's controls whose state the controller sets.
-    enum class Control { ResolutionList, TakePhoto, TimedShot, Recording, About, Settings };
+    // Exit only ever has a hover hint; it is never disabled.
+    enum class Control { ResolutionList, TakePhoto, TimedShot, Recording, About, Settings, Exit };
 
     // Why the running jobs are stopped: the exit finishes a recording silently; a camera
     // that left or was switched finishes it, announces it and gives the buttons back.
@@ -243,7 +244,7 @@ private:
     int m_currentPreviewDeviceIndex = -1;
     CaptureResolution m_currentCaptureResolution{640, 480}; // under m_lock
     uint32_t m_locationID = kNoCameraLocation;
-    MainThreadCall m_mainThreadCall;
+    MainThreadCall *m_mainThreadCall = nullptr; // a child: lives on the main thread
 
     // Job flags: written on the main thread (and the snapshot reader, the recording thread
     // for its own stop), read everywhere without the lock.

@@ -4,8 +4,6 @@
 #include <chrono>
 #include <sys/stat.h>
 
-#include <QMetaObject>
-
 #include "mac/app/MovieCapturer.h"
 #include "mac/app/PhotoWriter.h"
 #include "mac/app/ResourceTree.h"
@@ -44,9 +42,9 @@ void AppController::captureOutput(const PixelBufferRef &frame)
     // The end handlers run on the main thread while this thread waits outside the lock, so
     // the next frame already sees the request cleared.
     if (photoServed)
-        m_mainThreadCall.callAndWait(this, [this] { reportedEndTakingAThoto(); });
+        m_mainThreadCall->callAndWait([this] { reportedEndTakingAThoto(); });
     if (runOver)
-        m_mainThreadCall.callAndWait(this, [this] { reportedEndTakingTimeShot(); });
+        m_mainThreadCall->callAndWait([this] { reportedEndTakingTimeShot(); });
 }
 
 // ---- photos ----
@@ -301,9 +299,8 @@ void AppController::recordMovieThread(uint64_t generation, uint64_t sizeLimit)
     }
     // Queued, never waited for: the main thread may itself be waiting for this thread.
     if (stoppedByThread)
-        QMetaObject::invokeMethod(
-            this, [this, generation] { reportedStoppingRecordingByRecordingThread(generation); },
-            Qt::QueuedConnection);
+        m_mainThreadCall->post(
+            [this, generation] { reportedStoppingRecordingByRecordingThread(generation); });
     m_recordingThreadRunning = false;
 }
 

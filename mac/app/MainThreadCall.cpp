@@ -1,49 +1,73 @@
 #include "MainThreadCall.h"
 
-#include <QMetaObject>
-#include <QObject>
 #include <QThread>
 
-MainThreadCall::MainThreadCall()
-    : m_shared(std::make_shared<Shared>())
+MainThreadCall::MainThreadCall(QObject *parent)
+    : QObject(parent)
 {
+    connect(this, &MainThreadCall::pending, this, &MainThreadCall::runPending,
+            Qt::QueuedConnection);
 }
 
-bool MainThreadCall::callAndWait(QObject *context, std::function<void()> function)
+void MainThreadCall::post(std::function<void()> function)
 {
-    if (QThread::currentThread() == context->thread()) {
+    {
+        std::lock_guard lock(m_lock);
+        m_queue.push_back({std::move(function), nullptr});
+    }
+    emit pending();
+}
+
+bool MainThreadCall::callAndWait(std::function<void()> function)
+{
+    if (QThread::currentThread() == thread()) {
         function();
         return true;
     }
     auto done = std::make_shared<bool>(false);
-    std::shared_ptr<Shared> shared = m_shared;
-    QMetaObject::invokeMethod(
-        context,
-        [shared, done, function = std::move(function)] {
-            function();
-            {
-                std::lock_guard lock(shared->lock);
-                *done = true;
-            }
-            shared->changed.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(shared->lock);
-    shared->changed.wait(lock, [&] { return *done || shared->aborted; });
+    {
+        std::lock_guard lock(m_lock);
+        m_queue.push_back({std::move(function), done});
+    }
+    emit pending();
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [&] { return *done || m_aborted; });
     return *done;
+}
+
+void MainThreadCall::runPending()
+{
+    for (;;) {
+        Item item;
+        {
+            std::lock_guard lock(m_lock);
+            if (m_queue.empty())
+                return;
+            item = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        item.function();
+        if (item.done) {
+            {
+                std::lock_guard lock(m_lock);
+                *item.done = true;
+            }
+            m_changed.notify_all();
+        }
+    }
 }
 
 void MainThreadCall::abortWaits()
 {
     {
-        std::lock_guard lock(m_shared->lock);
-        m_shared->aborted = true;
+        std::lock_guard lock(m_lock);
+        m_aborted = true;
     }
-    m_shared->changed.notify_all();
+    m_changed.notify_all();
 }
 
 void MainThreadCall::allowWaits()
 {
-    std::lock_guard lock(m_shared->lock);
-    m_shared->aborted = false;
+    std::lock_guard lock(m_lock);
+    m_aborted = false;
 }

@@ -1,36 +1,49 @@
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 
-class QObject;
+#include <QObject>
 
-// Runs a function on the thread of a context object and waits until it has run, the way
-// the frame routine hands the end of a photo or of a timed-shot run to the main thread.
-// Whoever is about to stop the waiting thread (joining it from the main thread) first
-// aborts the waits, so neither thread ends up waiting for the other; the function then
-// still runs later on the main thread.
-class MainThreadCall
+// Hands work from the capture and recording threads to the thread this object lives on
+// (the main thread): post() queues a function and returns; callAndWait() queues it and
+// waits until it has run, the way the frame routine hands over the end of a photo or of a
+// timed-shot run. Whoever is about to join a thread that may be waiting (the main thread
+// stopping the camera) first aborts the waits, so neither thread waits for the other; the
+// function then still runs later. The functions wait in a queue of their own, so the
+// hand-over is visible to ThreadSanitizer.
+class MainThreadCall final : public QObject
 {
-public:
-    MainThreadCall();
+    Q_OBJECT
 
-    // Called on the context's own thread, runs the function at once. True when the
-    // function ran before the call returned.
-    bool callAndWait(QObject *context, std::function<void()> function);
+public:
+    explicit MainThreadCall(QObject *parent = nullptr);
+
+    void post(std::function<void()> function);
+    // Called on this object's thread, runs the function at once. True when the function
+    // ran before the call returned.
+    bool callAndWait(std::function<void()> function);
 
     // Every wait in progress or begun until allowWaits() returns at once.
     void abortWaits();
     void allowWaits();
 
+signals:
+    void pending();
+
 private:
-    struct Shared
+    struct Item
     {
-        std::mutex lock; // guards aborted and the done flags of the calls
-        std::condition_variable changed;
-        bool aborted = false;
+        std::function<void()> function;
+        std::shared_ptr<bool> done; // null for a posted function
     };
-    std::shared_ptr<Shared> m_shared;
+    void runPending();
+
+    std::mutex m_lock; // guards m_queue, m_aborted and the done flags
+    std::condition_variable m_changed;
+    std::deque<Item> m_queue;
+    bool m_aborted = false;
 };

@@ -127,6 +127,17 @@ protected:
     {
         m_controller.reset();
         varnolet::VirtualCameraHub::instance().unplugAll();
+        if (m_previousTemp.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", m_previousTemp.c_str(), 1);
+    }
+
+    std::string temporaryFolder() const { return m_folder.file("tmp"); }
+    QStringList temporaryFiles() const
+    {
+        return QDir(QString::fromStdString(temporaryFolder()))
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     std::string plug(const std::string &name, uint32_t usbLocation = 0, bool busy = false)
@@ -184,6 +195,7 @@ protected:
     std::string root() const { return m_folder.path() + "/Varnolet"; }
 
     varnolet::test::TempFolder m_folder;
+    std::string m_previousTemp;
     UserDefaults m_store{m_folder.file("preferences.plist")};
     std::shared_ptr<CountingEnumerator> m_enumerator = std::make_shared<CountingEnumerator>();
     std::shared_ptr<varnolet::FakeClock> m_clock =

@@ -67,6 +67,7 @@ TEST_F(RecordingTest, RecordsAMovieThatPlaysAndGivesTheButtonsBack)
     EXPECT_NEAR(probe.duration, 2.0, 0.01);
     EXPECT_GE(probe.frames, 10);
     EXPECT_EQ(probe.codecTag, "mp4v");
+    EXPECT_TRUE(temporaryFiles().isEmpty());
 }
 
 TEST_F(RecordingTest, MovieSizeOtherThanThePreviewRestartsSkipsFourFramesAndRestoresTheSize)
@@ -196,5 +197,5 @@ TEST_F(RecordingTest, ExitDuringARecordingLeavesAPlayableMovieUnannounced)
     EXPECT_NEAR(probe.duration, 3.0, 0.01);
     EXPECT_GE(probe.frames, 5);
     // No temporary movie is left behind.
-    EXPECT_TRUE(QDir::temp().entryList({"*varnolet-movie*"}, QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(temporaryFiles().isEmpty());
 }

@@ -1,12 +1,37 @@
 #include "MainThreadCall.h"
 
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
 #include <QThread>
 
 MainThreadCall::MainThreadCall(QObject *parent)
     : QObject(parent)
+    , m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
-    connect(this, &MainThreadCall::pending, this, &MainThreadCall::runPending,
-            Qt::QueuedConnection);
+    if (m_wakeFd < 0)
+        return;
+    m_notifier = new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof count);
+        runPending();
+    });
+}
+
+MainThreadCall::~MainThreadCall()
+{
+    delete m_notifier;
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void MainThreadCall::wake()
+{
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
 }
 
 void MainThreadCall::post(std::function<void()> function)
@@ -15,7 +40,7 @@ void MainThreadCall::post(std::function<void()> function)
         std::lock_guard lock(m_lock);
         m_queue.push_back({std::move(function), nullptr});
     }
-    emit pending();
+    wake();
 }
 
 bool MainThreadCall::callAndWait(std::function<void()> function)
@@ -29,7 +54,7 @@ bool MainThreadCall::callAndWait(std::function<void()> function)
         std::lock_guard lock(m_lock);
         m_queue.push_back({std::move(function), done});
     }
-    emit pending();
+    wake();
     std::unique_lock lock(m_lock);
     m_changed.wait(lock, [&] { return *done || m_aborted; });
     return *done;

@@ -15,7 +15,7 @@ MyQtCaptureView::MyQtCaptureView(QWidget *parent)
 void MyQtCaptureView::setFrame(PixelBufferRef frame)
 {
     m_frame = std::move(frame);
-    m_image = m_frame ? m_frame->toQImage() : QImage();
+    m_image = QImage();
     update();
 }
 
@@ -27,12 +27,23 @@ void MyQtCaptureView::setStopFullScreenDelegate(std::function<void()> delegate)
 void MyQtCaptureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (m_image.isNull()) {
+    if (!m_frame || m_frame->isEmpty() || width() <= 0 || height() <= 0) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), m_image);
+    if (m_image.isNull() || m_image.size() != size()) {
+        m_scaled.width = width();
+        m_scaled.height = height();
+        m_scaled.bottomUp = m_frame->bottomUp;
+        m_scaled.pixels.resize(static_cast<size_t>(m_scaled.stride()) * m_scaled.height);
+        if (!m_scaler.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
+                            m_scaled.pixels.data(), m_scaled.width, m_scaled.height)) {
+            painter.fillRect(rect(), Qt::black);
+            return;
+        }
+        m_image = m_scaled.toQImage();
+    }
+    painter.drawImage(0, 0, m_image);
 }
 
 void MyQtCaptureView::keyPressEvent(QKeyEvent *event)

@@ -5,8 +5,9 @@
 #include <QWidget>
 
 #include "mac/app/PixelBuffer.h"
+#include "platform/media/FrameScaler.h"
 
-// The preview view: paints the newest frame scaled to its whole area. Escape and a double
+// The preview view: paints the newest frame scaled (bicubic) to its whole area. Escape and a double
 // click ask its delegate to leave full screen.
 class MyQtCaptureView final : public QWidget
 {
@@ -29,6 +30,9 @@ private:
     void stopFullScreen();
 
     PixelBufferRef m_frame;
+    // The frame scaled to the view's size, made when painting needs it.
+    varnolet::FrameScaler m_scaler;
+    varnolet::BgrImage m_scaled;
     QImage m_image;
     std::function<void()> m_stopFullScreen;
 };

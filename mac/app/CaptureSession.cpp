@@ -104,11 +104,15 @@ PixelBufferRef CaptureSession::makePixelBuffer(const varnolet::CameraFrame &fram
     buffer->width = size.nResolutionWidth;
     buffer->height = size.nResolutionHeight;
     buffer->bottomUp = true;
+    // libswscale's vector code reads a little past the last row of a source; the padding
+    // keeps that inside the buffer when the preview or the movie scales this frame.
+    const size_t bytes = static_cast<size_t>(buffer->width) * buffer->height * 3;
+    buffer->pixels.reserve(bytes + kScalerPadding);
     if (frame.width == buffer->width && frame.height == buffer->height) {
         buffer->pixels.assign(frame.data, frame.data + sourceBytes);
         return buffer;
     }
-    buffer->pixels.resize(static_cast<size_t>(buffer->width) * buffer->height * 3);
+    buffer->pixels.resize(bytes);
     if (!m_scaler.scale(frame.data, frame.width, frame.height, buffer->pixels.data(), buffer->width,
                         buffer->height))
         return nullptr;

@@ -24,6 +24,8 @@ class CaptureSession
 {
 public:
     using FrameDelegate = std::function<void(const PixelBufferRef &frame)>;
+    // Bytes every pixel buffer has allocated beyond its last row.
+    static constexpr size_t kScalerPadding = 256;
 
     explicit CaptureSession(std::shared_ptr<varnolet::CameraEnumerator> enumerator);
     ~CaptureSession();

@@ -41,7 +41,14 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
             painter.fillRect(rect(), Qt::black);
             return;
         }
-        m_image = m_scaled.toQImage();
+        // Straight into the backing store's own format, so painting is a plain copy.
+        m_image = QImage(m_scaled.width, m_scaled.height, QImage::Format_RGB32);
+        for (int y = 0; y < m_scaled.height; ++y) {
+            const uint8_t *source = m_scaled.row(y);
+            auto *target = reinterpret_cast<QRgb *>(m_image.scanLine(y));
+            for (int x = 0; x < m_scaled.width; ++x, source += 3)
+                target[x] = qRgb(source[2], source[1], source[0]);
+        }
     }
     painter.drawImage(0, 0, m_image);
 }

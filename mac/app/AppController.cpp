@@ -619,13 +619,8 @@ bool AppController::windowShouldClose()
 
 bool AppController::applicationShouldTerminate()
 {
-    if (m_isExitSystem)
-        return true;
-    if (!questExitSystem())
-        return false;
     // Every way out runs the same shutdown: a recording is finished, the control released.
-    doExitSystem();
-    return true;
+    return windowShouldClose();
 }
 
 void AppController::mySystemWarning(const std::string &text)

@@ -85,6 +85,10 @@ public:
     const AppControllerSettings &settings() const { return m_settings; }
     SettingParams &usingSettingParam() { return m_settings.usingSettingParam(); }
     SavingLocationManage &savingLocationManage() { return mSavingLocationManage; }
+    // The controller's lock. The settings in force are read under it on the capture thread
+    // (photo names, snapshot-button photos in any state), so whoever changes them while a
+    // camera runs (the settings panel's Apply) holds it meanwhile.
+    std::recursive_mutex &controllerLock() const { return m_lock; }
     std::string myNSLocationString(const std::string &key, const std::string &fallback) const
     {
         return m_settings.myNSLocationString(key, fallback);

@@ -2,7 +2,9 @@
 
 #include "FfmpegHandles.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace varnolet {
 
@@ -18,7 +20,11 @@ public:
                int targetWidth, int targetHeight);
 
 private:
+    // Room libswscale may read past a row's last pixel.
+    static constexpr size_t kRowPadding = 64;
+
     SwsContextPtr m_context;
+    std::vector<uint8_t> m_lastRow; // the source's last row, padded
 };
 
 } // namespace varnolet

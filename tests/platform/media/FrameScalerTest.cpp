@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 using namespace varnolet;
 using namespace varnolet::test;
 
@@ -25,4 +30,75 @@ TEST(FrameScaler, KeepsBottomUpLayoutAndColours)
     std::vector<uint8_t> up(2000 * 1500 * 3);
     ASSERT_TRUE(scaler.scale(frame.data(), 1600, 1200, up.data(), 2000, 1500));
     EXPECT_NEAR(pixelOfBottomUp(up, 2000, 1500, 1000, 10).r, 220, 6);
+}
+
+namespace {
+
+// A buffer whose last byte is followed by an unreadable page, so that any read past its
+// end faults at once.
+class GuardedBuffer
+{
+public:
+    explicit GuardedBuffer(size_t size) : m_size(size)
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        m_mapped = ((size + page - 1) / page + 1) * page;
+        void *base = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                          -1, 0);
+        if (base == MAP_FAILED)
+            return;
+        m_base = static_cast<uint8_t *>(base);
+        mprotect(m_base + m_mapped - page, page, PROT_NONE);
+        m_data = m_base + m_mapped - page - size;
+    }
+    ~GuardedBuffer()
+    {
+        if (m_base)
+            munmap(m_base, m_mapped);
+    }
+    GuardedBuffer(const GuardedBuffer &) = delete;
+    GuardedBuffer &operator=(const GuardedBuffer &) = delete;
+    uint8_t *data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+private:
+    size_t m_size;
+    size_t m_mapped = 0;
+    uint8_t *m_base = nullptr;
+    uint8_t *m_data = nullptr;
+};
+
+} // namespace
+
+// Camera buffers are exactly 3 × width × height bytes; libswscale's packed-RGB readers load
+// whole words and would run past the last row.
+TEST(FrameScaler, NeverReadsPastTheSourceFrame)
+{
+    struct Case
+    {
+        int sw, sh, tw, th;
+    } cases[] = {{1600, 1200, 640, 480}, {641, 479, 320, 240}, {640, 480, 1281, 719},
+                 {2, 2, 1, 1},           {1, 1, 3, 3},         {1280, 720, 640, 480}};
+    for (const Case &c : cases) {
+        const auto frame = makeTestFrame(c.sw, c.sh, 7);
+        GuardedBuffer source(frame.size());
+        ASSERT_NE(source.data(), nullptr);
+        std::copy(frame.begin(), frame.end(), source.data());
+        GuardedBuffer target(static_cast<size_t>(c.tw) * c.th * 3);
+        ASSERT_NE(target.data(), nullptr);
+        FrameScaler scaler;
+        EXPECT_TRUE(scaler.scale(source.data(), c.sw, c.sh, target.data(), c.tw, c.th))
+            << c.sw << "x" << c.sh << " -> " << c.tw << "x" << c.th;
+    }
+    // The padded last row gives the same picture as scaling a roomy copy.
+    const auto frame = makeTestFrame(1600, 1200, 50);
+    GuardedBuffer source(frame.size());
+    std::copy(frame.begin(), frame.end(), source.data());
+    std::vector<uint8_t> roomy(frame);
+    roomy.resize(frame.size() + 4096);
+    std::vector<uint8_t> a(640 * 480 * 3), b(640 * 480 * 3);
+    FrameScaler first, second;
+    ASSERT_TRUE(first.scale(source.data(), 1600, 1200, a.data(), 640, 480));
+    ASSERT_TRUE(second.scale(roomy.data(), 1600, 1200, b.data(), 640, 480));
+    EXPECT_EQ(a, b);
 }

@@ -6,16 +6,17 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
+#include <QTreeView>
 
 #include "mac/app/ResourceTree.h"
 #include "mac/browser/ResourceTreeModel.h"
+#include "mac/browser/FileBrowserView.h"
 #include "mac/browser/TreeAdditionObj.h"
 
 class AppControllerSettings;
 class BaseNode;
-class FileBrowserView;
 class ImageAndTextCell;
-class QTreeView;
 
 // The resource tree: the folders under the resource root ("Varnolet" at [0]) in a tree
 // view, built from the disk by showResourcesTree and grown by one node when a save lands in
@@ -76,10 +77,11 @@ private:
     BaseNode *firstSelectedNode() const;
 
     MyResourcesTreeController *myTreeController = nullptr;
-    QTreeView *myOutlineView;
+    // Both may go before the controller when a window takes its children down.
+    QPointer<QTreeView> myOutlineView;
     QIcon folderImage;
     QIcon urlImage;
-    FileBrowserView *mFileBrowserView;
+    QPointer<FileBrowserView> mFileBrowserView;
     const AppControllerSettings *mAppController = nullptr;
     ResourceTreeModel m_model;
     ImageAndTextCell *m_cell = nullptr; // owned by this object

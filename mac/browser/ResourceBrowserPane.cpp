@@ -25,6 +25,7 @@ ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appControl
     m_scrollView->setWidgetResizable(true);
     m_scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollView->setMinimumWidth(120);
+    m_scrollView->viewport()->setBackgroundRole(QPalette::Base);
     m_fileBrowserView = new FileBrowserView(nullptr, resourcesPath);
     m_scrollView->setWidget(m_fileBrowserView);
 

@@ -1,12 +1,19 @@
 #include "MyResourcesTreeController.h"
 
+#include <cerrno>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTreeView>
 
 #include "mac/app/AppControllerSettings.h"
+#include "mac/app/SystemLog.h"
 #include "mac/browser/ChildNode.h"
 #include "mac/browser/DirectoryListing.h"
 #include "mac/browser/FileBrowserView.h"
@@ -35,12 +42,23 @@ MyResourcesTreeController::MyResourcesTreeController(QTreeView *outlineView,
     , myOutlineView(outlineView)
     , mFileBrowserView(fileBrowserView)
 {
+    m_wakeFD = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wakeFD >= 0) {
+        m_wakeNotifier = std::make_unique<QSocketNotifier>(m_wakeFD, QSocketNotifier::Read);
+        connect(m_wakeNotifier.get(), &QSocketNotifier::activated, this,
+                [this] { takePendingResources(); });
+    } else {
+        SystemLog::write("MyResourcesTreeController: no event descriptor (%d)", errno);
+    }
 }
 
 MyResourcesTreeController::~MyResourcesTreeController()
 {
     if (myOutlineView && myOutlineView->model() == &m_model)
         myOutlineView->setModel(nullptr);
+    m_wakeNotifier.reset();
+    if (m_wakeFD >= 0)
+        ::close(m_wakeFD);
 }
 
 void MyResourcesTreeController::setAppController(const AppControllerSettings *appController)
@@ -249,8 +267,26 @@ void MyResourcesTreeController::addResource(const std::string &path)
         addResourceOnMainThread(path);
         return;
     }
-    QMetaObject::invokeMethod(
-        this, [this, path] { addResourceOnMainThread(path); }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_pendingLock);
+        m_pendingResources.push_back(path);
+    }
+    const uint64_t one = 1;
+    if (m_wakeFD < 0 || ::write(m_wakeFD, &one, sizeof one) != sizeof one)
+        SystemLog::write("addResource: cannot wake the main thread for %s", path.c_str());
+}
+
+void MyResourcesTreeController::takePendingResources()
+{
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = ::read(m_wakeFD, &count, sizeof count);
+    std::vector<std::string> pending;
+    {
+        std::lock_guard lock(m_pendingLock);
+        pending.swap(m_pendingResources);
+    }
+    for (const std::string &path : pending)
+        addResourceOnMainThread(path);
 }
 
 void MyResourcesTreeController::addResourceOnMainThread(const std::string &path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,15 +19,17 @@
 class AppControllerSettings;
 class BaseNode;
 class ImageAndTextCell;
+class QSocketNotifier;
 
 // The resource tree: the folders under the resource root ("Varnolet" at [0]) in a tree
 // view, built from the disk by showResourcesTree and grown by one node when a save lands in
 // a folder it does not show yet. Selecting a folder shows its files in the thumbnail strip.
 //
 // The tree changes on the main thread only. addResource may be called from any thread (the
-// capture or recording thread right after a save): the call is queued to the main thread
-// and returns at once; a call on the main thread runs at once. The controller must outlive
-// the threads that call addResource.
+// capture or recording thread right after a save): the path is queued under a lock, the
+// main thread is woken through an event descriptor, and the call returns at once without
+// touching Qt; a call on the main thread runs at once. The controller must outlive the
+// threads that call addResource.
 //
 // Listings are in saving order (see DirectoryListing). Links to folders are shown but never
 // descended into, so a link that points back up cannot make the build endless.
@@ -73,6 +77,7 @@ public:
 
 private:
     void addResourceOnMainThread(const std::string &path);
+    void takePendingResources();
     bool isAutoCreatingResourcesFolder() const;
     BaseNode *firstSelectedNode() const;
 
@@ -85,4 +90,9 @@ private:
     const AppControllerSettings *mAppController = nullptr;
     ResourceTreeModel m_model;
     ImageAndTextCell *m_cell = nullptr; // owned by this object
+
+    std::mutex m_pendingLock;                    // guards m_pendingResources
+    std::vector<std::string> m_pendingResources; // saves announced by other threads
+    int m_wakeFD = -1;                           // eventfd the other threads write to
+    std::unique_ptr<QSocketNotifier> m_wakeNotifier;
 };

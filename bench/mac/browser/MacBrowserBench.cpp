@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 
+#include "bench/support/BenchReferences.h"
 #include "mac/browser/FileBrowserView.h"
 #include "mac/browser/ThumbnailMaker.h"
 #include "platform/media/JpegEncoder.h"
@@ -128,15 +129,7 @@ Strip &strip()
 
 void FullDecodeReference(benchmark::State &state)
 {
-    tjhandle handle = tjInitDecompress();
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
-    for (auto _ : state) {
-        if (tjDecompress2(handle, g_jpeg.data(), static_cast<unsigned long>(g_jpeg.size()),
-                          pixels.data(), kWidth, 0, kHeight, TJPF_BGR, 0) != 0)
-            state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(pixels.data());
-    }
-    tjDestroy(handle);
+    benchreference::fullDecode(state, g_jpeg, kWidth, kHeight);
 }
 
 void OneThumbnail(benchmark::State &state)
@@ -177,14 +170,7 @@ void PaintSixRowsUncached(benchmark::State &state)
 
 void ReaddirReference(benchmark::State &state)
 {
-    for (auto _ : state) {
-        std::vector<std::string> names;
-        DIR *dir = opendir(g_crowded.c_str());
-        while (const dirent *entry = readdir(dir))
-            names.emplace_back(entry->d_name);
-        closedir(dir);
-        benchmark::DoNotOptimize(names.data());
-    }
+    benchreference::readdirNames(state, g_crowded);
 }
 
 void ResetFileList10000(benchmark::State &state)

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QBuffer>
+#include <QMouseEvent>
+#include <QTreeView>
 
 #include "platform/media/JpegEncoder.h"
 #include "platform/media/QuickTimeMovieWriter.h"
@@ -105,6 +108,17 @@ void writeMovie(const std::string &path, const QImage &picture, int frames)
     for (int i = 0; i < frames; ++i)
         ASSERT_EQ(writer.addFrame(bgr.data(), picture.width(), picture.height(), true), 0);
     ASSERT_EQ(writer.finish(path, 0), 0) << path;
+}
+
+void clickRow(QTreeView *view, const QModelIndex &index)
+{
+    const QPoint at = view->visualRect(index).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, view->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, view->viewport()->mapToGlobal(at),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &press);
+    QApplication::sendEvent(view->viewport(), &release);
 }
 
 bool isRed(QRgb pixel)

@@ -7,6 +7,9 @@
 #include <QColor>
 #include <QImage>
 
+class QModelIndex;
+class QTreeView;
+
 namespace browsertest {
 
 // A photo whose top-left quarter is red and the rest blue, as a JPEG (quality 100).
@@ -19,6 +22,9 @@ void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes);
 // A QuickTime movie of `frames` frames of the quartered picture.
 void writeMovie(const std::string &path, int width, int height, int frames);
 void writeMovie(const std::string &path, const QImage &picture, int frames);
+
+// A left click (press and release) in the middle of the row.
+void clickRow(QTreeView *view, const QModelIndex &index);
 
 // True when the colour is mostly red / mostly blue.
 bool isRed(QRgb pixel);

@@ -26,20 +26,7 @@ using namespace std::chrono_literals;
 using varnolet::test::processEventsUntil;
 using varnolet::test::TempFolder;
 
-namespace {
-
-void clickRow(QTreeView *view, const QModelIndex &index)
-{
-    const QPoint at = view->visualRect(index).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, view->viewport()->mapToGlobal(at),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, view->viewport()->mapToGlobal(at),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view->viewport(), &press);
-    QApplication::sendEvent(view->viewport(), &release);
-}
-
-} // namespace
+using browsertest::clickRow;
 
 TEST(ResourceBrowserThreadsTest, SavesFromAnotherThreadWhileTheUserClicks)
 {
@@ -111,8 +98,8 @@ TEST(ResourceBrowserThreadsTest, ASaveIntoTheShownFolderRebuildsAndScrollsToTheE
         browsertest::writeBytes(folder.file("S20240305_00" + std::to_string(i) + ".jpg"), jpeg);
     AppControllerSettings settings;
     ResourceBrowserPane pane(&settings, nullptr, folder.path());
+    // Not shown: the folder reports and the scrolling need no painting.
     pane.resize(500, 330);
-    pane.show();
     FileBrowserView &strip = *pane.fileBrowserView();
     strip.updateFiles(folder.path());
     QApplication::processEvents();

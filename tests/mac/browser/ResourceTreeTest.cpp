@@ -89,17 +89,10 @@ protected:
 
     void click(const IndexPath &path)
     {
-        QTreeView *view = pane->outlineView();
         const QModelIndex index = tree().model().indexOfPath(path);
         ASSERT_TRUE(index.isValid());
-        view->scrollTo(index);
-        const QPoint at = view->visualRect(index).center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, view->viewport()->mapToGlobal(at),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, view->viewport()->mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(view->viewport(), &press);
-        QApplication::sendEvent(view->viewport(), &release);
+        pane->outlineView()->scrollTo(index);
+        browsertest::clickRow(pane->outlineView(), index);
     }
 
     TempFolder temp;

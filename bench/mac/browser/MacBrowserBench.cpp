@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 
+#include "bench/support/BenchFolders.h"
 #include "bench/support/BenchReferences.h"
 #include "mac/browser/FileBrowserView.h"
 #include "mac/browser/ThumbnailMaker.h"
@@ -74,10 +75,7 @@ std::vector<uint8_t> photo(unsigned seed)
                     static_cast<uint8_t>(std::clamp(from[3 * x + 2 - c] + noise, 0, 255));
         }
     }
-    varnolet::JpegEncoder encoder;
-    if (!encoder.encode(bgr.data(), kWidth, kHeight).ok())
-        std::abort();
-    return std::vector<uint8_t>(encoder.data(), encoder.data() + encoder.size());
+    return benchfolders::encodePhoto(bgr, kWidth, kHeight);
 }
 
 void prepare()
@@ -91,15 +89,10 @@ void prepare()
         const std::vector<uint8_t> jpeg = photo(static_cast<unsigned>(i + 1));
         if (i == 0)
             g_jpeg = jpeg;
-        std::ofstream(g_photos + "/SingleShot100" + std::to_string(i) + ".jpg", std::ios::binary)
-            .write(reinterpret_cast<const char *>(jpeg.data()),
-                   static_cast<std::streamsize>(jpeg.size()));
+        benchfolders::writeBytes(g_photos + "/SingleShot100" + std::to_string(i) + ".jpg", jpeg);
     }
     // Photos and movies as the program names them, with a few files of other kinds.
-    for (int i = 0; i < kFiles; ++i) {
-        const char *extension = i % 10 == 0 ? ".mov" : (i % 10 == 1 ? ".txt" : ".jpg");
-        std::ofstream(g_crowded + "/S20240305_" + std::to_string(i) + extension) << "x";
-    }
+    benchfolders::makeCrowdedFolder(g_crowded, "S20240305_", 0, kFiles, ".mov");
 }
 
 // A strip whose viewport shows exactly six rows.

@@ -129,15 +129,13 @@ ImageResult JpegDecoder::decode(const uint8_t *data, size_t size, BgrImage &imag
     return result;
 }
 
-ImageResult JpegDecoder::decodeFile(const std::string &path, QImage &image, int targetWidth,
-                                    int targetHeight)
+ImageResult JpegDecoder::readFile(const std::string &path, std::vector<uint8_t> &bytes)
 {
-    image = QImage();
+    bytes.clear();
     FILE *file = std::fopen(path.c_str(), "rbe");
     if (!file)
         return ImageResult::failure(errno == ENOENT ? ImageStatus::FileNotFound : ImageStatus::SystemError,
                                     path, errno);
-    std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got = 0;
     bool tooLarge = false;
@@ -151,10 +149,25 @@ ImageResult JpegDecoder::decodeFile(const std::string &path, QImage &image, int 
     const bool readError = std::ferror(file) != 0;
     const int error = errno;
     std::fclose(file);
-    if (tooLarge)
+    if (tooLarge) {
+        bytes.clear();
         return ImageResult::failure(ImageStatus::OutOfMemory, "file too large");
-    if (readError)
+    }
+    if (readError) {
+        bytes.clear();
         return ImageResult::failure(ImageStatus::SystemError, path, error);
+    }
+    return ImageResult::success();
+}
+
+ImageResult JpegDecoder::decodeFile(const std::string &path, QImage &image, int targetWidth,
+                                    int targetHeight)
+{
+    image = QImage();
+    std::vector<uint8_t> bytes;
+    const ImageResult read = readFile(path, bytes);
+    if (!read.ok())
+        return read;
     return decode(bytes.data(), bytes.size(), image, targetWidth, targetHeight);
 }
 

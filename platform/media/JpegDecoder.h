@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QImage>
 
@@ -37,6 +38,8 @@ public:
 
     ImageResult decodeFile(const std::string &path, QImage &image, int targetWidth = 0,
                            int targetHeight = 0);
+    // The whole file (at most kMaxFileBytes; larger files are refused).
+    static ImageResult readFile(const std::string &path, std::vector<uint8_t> &bytes);
 
     // The scaled size the decoder would produce for a picture and a target.
     static void scaledSize(int width, int height, int targetWidth, int targetHeight,

@@ -4,7 +4,7 @@
 #include "CResourcesBrowserDlg.h"
 #include "FolderListing.h"
 #include "ResourcePathParts.h"
-#include "ShellOpener.h"
+#include "platform/system/ShellOpener.h"
 
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"

@@ -2,7 +2,7 @@
 
 #include "FilmSymbol.h"
 #include "FolderListing.h"
-#include "ShellOpener.h"
+#include "platform/system/ShellOpener.h"
 #include "ThumbnailDecoder.h"
 #include "ThumbnailLayout.h"
 #include "ThumbnailLoader.h"

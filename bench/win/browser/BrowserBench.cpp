@@ -6,6 +6,8 @@
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
 
+#include "bench/support/BenchFolders.h"
+#include "bench/support/BenchReferences.h"
 #include "platform/media/JpegEncoder.h"
 
 #include <cstdlib>
@@ -53,10 +55,7 @@ std::vector<uint8_t> MakePhoto(uint32_t seed)
                 static_cast<uint8_t>(((x + y) * 90 / (kWidth + kHeight) + 120 + grain) & 0xFF);
         }
     }
-    varnolet::JpegEncoder encoder;
-    if (!encoder.encode(bgr.data(), kWidth, kHeight).ok())
-        std::abort();
-    return std::vector<uint8_t>(encoder.data(), encoder.data() + encoder.size());
+    return benchfolders::encodePhoto(bgr, kWidth, kHeight);
 }
 
 void Prepare()
@@ -70,14 +69,9 @@ void Prepare()
         const std::vector<uint8_t> jpeg = MakePhoto(static_cast<uint32_t>(i + 1));
         if (i == 0)
             g_jpeg = jpeg;
-        std::ofstream(g_photos + "/SingleShot000" + std::to_string(i) + ".jpg", std::ios::binary)
-            .write(reinterpret_cast<const char *>(jpeg.data()),
-                   static_cast<std::streamsize>(jpeg.size()));
+        benchfolders::writeBytes(g_photos + "/SingleShot000" + std::to_string(i) + ".jpg", jpeg);
     }
-    for (int i = 0; i < kFiles; ++i) {
-        const char *extension = i % 10 == 0 ? ".avi" : (i % 10 == 1 ? ".txt" : ".jpg");
-        std::ofstream(g_crowded + "/S20240305_" + std::to_string(10000 + i) + extension) << "x";
-    }
+    benchfolders::makeCrowdedFolder(g_crowded, "S20240305_", 10000, kFiles, ".avi");
 }
 
 // A shown panel with exactly six rows in its picture area.
@@ -95,15 +89,7 @@ CResourcesBrowserDlg &Panel()
 
 void BM_FullDecodeReference(benchmark::State &state)
 {
-    tjhandle handle = tjInitDecompress();
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
-    for (auto _ : state) {
-        if (tjDecompress2(handle, g_jpeg.data(), static_cast<unsigned long>(g_jpeg.size()),
-                          pixels.data(), kWidth, 0, kHeight, TJPF_BGR, 0) != 0)
-            state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(pixels.data());
-    }
-    tjDestroy(handle);
+    benchreference::fullDecode(state, g_jpeg, kWidth, kHeight);
 }
 
 // One row's picture on a decoding thread: DCT-scaled decode and the smooth scaling to the box.
@@ -171,14 +157,7 @@ void BM_ColumnUncachedUntilDrawn(benchmark::State &state)
 
 void BM_ReaddirReference(benchmark::State &state)
 {
-    for (auto _ : state) {
-        std::vector<std::string> names;
-        DIR *dir = opendir(g_crowded.c_str());
-        while (const dirent *entry = readdir(dir))
-            names.emplace_back(entry->d_name);
-        closedir(dir);
-        benchmark::DoNotOptimize(names.data());
-    }
+    benchreference::readdirNames(state, g_crowded);
 }
 
 void BM_RescanFolder10000(benchmark::State &state)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "win/browser/ShellOpener.h"
+#include "platform/system/ShellOpener.h"
 
 #include "platform/system/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"

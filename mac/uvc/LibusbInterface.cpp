@@ -100,37 +100,53 @@ int32_t LibusbInterface::open()
     return 0;
 }
 
-int32_t LibusbInterface::openBridge(int32_t directError)
+std::string LibusbInterface::findVideoNode() const
 {
     // The camera's capture node below the same USB device, as the capture side lists it.
     const std::string usb = canonicalPath(m_description.usbSysfsPath);
-    std::string node;
     for (const varnolet::CameraIdentity &camera : varnolet::CameraEnumerator::listV4l2()) {
-        if (!camera.usbSysfsPath.empty() && canonicalPath(camera.usbSysfsPath) == usb) {
-            node = camera.nodePath;
-            break;
-        }
+        if (!camera.usbSysfsPath.empty() && canonicalPath(camera.usbSysfsPath) == usb)
+            return camera.nodePath;
     }
-    if (node.empty())
-        return directError ? directError : UsbError::kBusy;
+    return {};
+}
+
+int32_t LibusbInterface::openBridge(int32_t directError)
+{
     int32_t error = 0;
-    std::unique_ptr<V4l2ControlDevice> device = V4l2ControlDevice::open(node, error);
-    if (!device)
-        return error;
+    std::unique_ptr<V4l2ControlDevice> device;
+    if (!m_videoNode.empty())
+        device = V4l2ControlDevice::open(m_videoNode, error);
+    if (!device) {
+        // First use, or the node changed since: look it up again.
+        m_videoNode = findVideoNode();
+        if (m_videoNode.empty())
+            return directError ? directError : UsbError::kBusy;
+        device = V4l2ControlDevice::open(m_videoNode, error);
+        if (!device)
+            return error;
+    }
     m_bridge =
         std::make_unique<UvcV4l2Bridge>(std::move(device), m_description.interfaceNumber,
                                         m_description.terminalId, m_description.processingUnitId);
     m_statusPipe = std::make_shared<ButtonStatusPipe>();
-    const std::string event =
-        varnolet::SnapshotButtonReader::findEventDevice(m_description.usbSysfsPath);
-    if (!event.empty()) {
-        m_button = std::make_unique<varnolet::SnapshotButtonReader>(event);
-        std::shared_ptr<ButtonStatusPipe> pipe = m_statusPipe;
-        if (m_button->start([pipe](bool pressed) { pipe->buttonChanged(pressed); }) != 0)
-            m_button.reset(); // no button input: reads stay pending until closed
-    }
     m_mode = Mode::Bridge;
     return 0;
+}
+
+void LibusbInterface::startButton()
+{
+    // Only a reader of the status pipe needs the driver's button input.
+    if (m_button)
+        return;
+    const std::string event =
+        varnolet::SnapshotButtonReader::findEventDevice(m_description.usbSysfsPath);
+    if (event.empty())
+        return; // no button input: reads stay pending until closed
+    auto button = std::make_unique<varnolet::SnapshotButtonReader>(event);
+    std::shared_ptr<ButtonStatusPipe> pipe = m_statusPipe;
+    if (button->start([pipe](bool pressed) { pipe->buttonChanged(pressed); }) == 0)
+        m_button = std::move(button);
 }
 
 int32_t LibusbInterface::close()
@@ -190,6 +206,7 @@ std::shared_ptr<UsbRunLoop> LibusbInterface::createAsyncEventSource()
     auto loop = std::make_shared<UsbRunLoop>();
     if (m_mode == Mode::Bridge) {
         m_statusPipe->attach(loop);
+        startButton();
         return loop;
     }
     // libusb delivers completions in whichever thread handles its events; this loop handles
@@ -216,8 +233,10 @@ int32_t LibusbInterface::readPipeAsync(uint8_t pipe, uint8_t *buffer, uint32_t l
     const UsbPipeProperties &properties = m_description.pipes[pipe - 1];
     if (properties.direction != 1 || properties.transferType != LIBUSB_TRANSFER_TYPE_INTERRUPT)
         return UsbError::kInvalidParameter;
-    if (m_mode == Mode::Bridge)
+    if (m_mode == Mode::Bridge) {
+        startButton();
         return m_statusPipe->readAsync(buffer, length, completion, context);
+    }
 
     if (!m_transfer)
         return UsbError::kIo;

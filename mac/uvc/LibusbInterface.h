@@ -54,6 +54,8 @@ private:
     struct Transfer;
 
     int32_t openBridge(int32_t directError);
+    std::string findVideoNode() const;
+    void startButton();
     void cancelTransfer();
     static void transferDone(libusb_transfer *transfer);
 
@@ -65,6 +67,7 @@ private:
     // same time as a request or a queued read.
     Mode m_mode = Mode::Closed;
     libusb_device_handle *m_handle = nullptr;
+    std::string m_videoNode; // the camera's capture node, once found
     std::unique_ptr<UvcV4l2Bridge> m_bridge;
     std::shared_ptr<ButtonStatusPipe> m_statusPipe;
     std::unique_ptr<varnolet::SnapshotButtonReader> m_button;

@@ -18,19 +18,20 @@ void UsbRunLoop::run()
     while (true) {
         if (m_pump)
             m_pump();
-        Task task;
+        std::deque<Task> tasks;
         {
             std::unique_lock lock(m_lock);
             if (!m_pump && m_tasks.empty() && !m_stopped)
                 m_changed.wait_for(lock, std::chrono::milliseconds(50));
             if (m_stopped)
                 break;
-            if (m_tasks.empty())
-                continue;
-            task = std::move(m_tasks.front());
-            m_tasks.pop_front();
+            tasks.swap(m_tasks);
         }
-        task();
+        for (Task &task : tasks) {
+            task();
+            if (isStopped())
+                break; // a completion stopped the loop: the rest is dropped
+        }
     }
     if (m_onExit)
         m_onExit();

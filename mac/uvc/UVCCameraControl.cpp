@@ -160,6 +160,8 @@ bool UVCCameraControl::initWithLocationID(uint32_t locationId)
 void UVCCameraControl::getMaxResolution(UsbDevice &device)
 {
     mIsSupportHandWareTrigger_ = false;
+    mTerminalUnitId = 0;
+    mProcessingUnitId = 0;
     uint8_t configurations = 0;
     if (device.getNumberOfConfigurations(configurations) != 0 || configurations == 0)
         return;
@@ -167,6 +169,19 @@ void UVCCameraControl::getMaxResolution(UsbDevice &device)
     if (device.getConfigurationDescriptor(bytes) != 0)
         return;
     mIsSupportHandWareTrigger_ = mPixelsArray.getMaxResolution(bytes.data(), bytes.size());
+    mTerminalUnitId = mPixelsArray.terminalUnitId();
+    mProcessingUnitId = mPixelsArray.processingUnitId();
+}
+
+uint32_t UVCCameraControl::entityFor(uint32_t unit) const
+{
+    // Cameras number their entities freely; a request to the table's fixed number would
+    // reach another entity, or none, on a camera that numbers them otherwise.
+    if (unit == uvc_controls.brightness.unit && mProcessingUnitId)
+        return mProcessingUnitId;
+    if (unit == uvc_controls.autoExposure.unit && mTerminalUnitId)
+        return mTerminalUnitId;
+    return unit;
 }
 
 std::unique_ptr<UsbInterface>
@@ -229,7 +244,7 @@ int UVCCameraControl::getDataFor(uint8_t request, uint32_t length, uint32_t sele
     control.bmRequestType = kRequestTypeGet;
     control.bRequest = request;
     control.wValue = static_cast<uint16_t>(selector << 8);
-    control.wIndex = static_cast<uint16_t>(unit << 8);
+    control.wIndex = static_cast<uint16_t>(entityFor(unit) << 8);
     control.wLength = static_cast<uint16_t>(std::min<uint32_t>(length, sizeof data));
     control.pData = data;
     if (!sendControlRequest(control))
@@ -246,7 +261,7 @@ bool UVCCameraControl::setData(int32_t value, uint32_t length, uint32_t selector
     control.bmRequestType = kRequestTypeSet;
     control.bRequest = kSetCur;
     control.wValue = static_cast<uint16_t>(selector << 8);
-    control.wIndex = static_cast<uint16_t>(unit << 8);
+    control.wIndex = static_cast<uint16_t>(entityFor(unit) << 8);
     control.wLength = static_cast<uint16_t>(std::min<uint32_t>(length, sizeof data));
     control.pData = data;
     return sendControlRequest(control);

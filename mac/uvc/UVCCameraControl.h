@@ -124,6 +124,9 @@ public:
     bool mIsSupportHandWareTrigger() const { return mIsSupportHandWareTrigger_; }
     HardwareTriggerListener *appController() const { return mAppController_; }
     bool hasInterface() const { return interface != nullptr; }
+    // The entity a request for a table unit (1 camera terminal, 3 processing unit) goes to:
+    // the one the opened camera's descriptor declares, else the table's number.
+    uint32_t entityFor(uint32_t unit) const;
 
     // Milliseconds since 1970-01-01 from the process-wide clock.
     static double getCurrentMiliseseconds();
@@ -155,6 +158,8 @@ private:
     // Changed only on the main thread while no reader runs.
     std::unique_ptr<UsbInterface> interface;
     UVCResolutionList mPixelsArray;
+    uint8_t mTerminalUnitId = 0; // from the opened camera's descriptor; 0 for none
+    uint8_t mProcessingUnitId = 0;
 
     // The snapshot reader.
     std::unique_ptr<uint8_t[]> mBuffer;

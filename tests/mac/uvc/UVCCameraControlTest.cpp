@@ -372,3 +372,37 @@ TEST(UVCCameraControlTest, ValueMappingInSinglePrecision)
     EXPECT_FLOAT_EQ(UVCCameraControl::getUiNeedingValue(0, 64, -64), 0.5f);
     EXPECT_FLOAT_EQ(UVCCameraControl::getUiNeedingValue(255, 255, 0), 1.0f);
 }
+
+TEST(UVCCameraControlTest, RequestsGoToTheEntitiesTheDescriptorDeclares)
+{
+    DescriptorBuilder b;
+    b.interface(0, 0, 0x01)
+        .vcHeader(0x0100, 48000000)
+        .inputTerminal(4, 0x0A)
+        .processingUnit(2, 0x1F)
+        .endpoint(0x83, 0x03, 16);
+    auto camera = std::make_shared<FakeUsbCamera>(kLocation, b.bytes());
+    camera->setControl(2, 0x02, {-64, 64, 32});
+    camera->setControl(4, 0x02, {0, 0, 1});
+    auto control = makeControl({camera});
+    ASSERT_TRUE(control->initWithLocationID(kLocation));
+    control->getDefaultValue();
+    EXPECT_FLOAT_EQ(control->getBrightness(), 0.75f);
+    camera->clearRequests();
+    ASSERT_TRUE(control->setBrightness(0.5f));
+    ASSERT_TRUE(control->setAutoExposure(true));
+    const auto requests = camera->requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].wIndex, 0x0200);
+    EXPECT_EQ(requests[1].wIndex, 0x0400);
+
+    // A descriptor without a VideoControl header leaves the table's own numbers.
+    auto bare = std::make_shared<FakeUsbCamera>(
+        kOtherLocation, std::vector<uint8_t>{9, 2, 9, 0, 0, 1, 0, 0x80, 50});
+    bare->setControl(3, 0x02, {-64, 64, 0});
+    control->releaseControl();
+    auto other = makeControl({bare});
+    ASSERT_TRUE(other->initWithLocationID(kOtherLocation));
+    ASSERT_TRUE(other->setBrightness(0.5f));
+    EXPECT_EQ(bare->requests().back().wIndex, 0x0300);
+}

@@ -177,8 +177,7 @@ defaulttimes_Day_taking=7
 
 inline void SettingDlgTest::SetUp()
 {
-    const std::string source = __FILE__;
-    const std::string root = source.substr(0, source.rfind("/tests/win/app/"));
+    const std::string root = VARNOLET_SOURCE_DIR;
     varnolet::SystemPaths::overrideProgramFolder(root + "/win/resources/");
     m_home.makeFolder("Documents");
     varnolet::SystemPaths::overrideDocumentsFolder(documents());

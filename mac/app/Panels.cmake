@@ -1,0 +1,12 @@
+# The controller's panels and texts on top of the settings: the settings panel, the about
+# box, the adjust panel's opening and closing, and the retitling of the user interface.
+add_library(varnolet_mac_panels STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/AboutBox.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AdjustPanelActions.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LanguageRetitler.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NSTextFieldClickable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PanelPlacement.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PanelText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsPanel.cpp)
+target_include_directories(varnolet_mac_panels PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(varnolet_mac_panels PUBLIC varnolet_mac_core Qt6::Widgets)

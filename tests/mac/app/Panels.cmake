@@ -1,0 +1,7 @@
+# The panels' tests: the settings panel, the about box, the adjust panel's opening and
+# closing, and the retitling, over the shipped language files.
+varnolet_add_test(NAME test_mac_panels
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelTest.cpp
+    LIBS varnolet_mac_panels Qt6::Test)
+add_dependencies(test_mac_panels varnolet_mac_resources)

@@ -13,6 +13,7 @@
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/SettingParams.h"
 #include "mac/app/SettingsPanelHost.h"
+#include "mac/app/StringsFile.h"
 #include "mac/app/UserDefaults.h"
 #include "mac/uvc/CameraControl.h"
 #include "platform/system/SystemPaths.h"
@@ -26,6 +27,17 @@ inline std::string runtimeFolder()
     if (const char *dir = std::getenv("VARNOLET_RUNTIME_DIR"))
         return dir;
     return QCoreApplication::applicationDirPath().toStdString() + "/../bin";
+}
+
+// The text of a key in the shipped language file of a language index ("" when absent).
+inline std::string fileText(int language, const std::string &key)
+{
+    const auto table = StringsFile::readFile(runtimeFolder() + "/Contents/Resources/" +
+                                             AppControllerSettings::getLocalizedFolder(language) +
+                                             "/Localizable.strings");
+    if (!table || !table->count(key))
+        return {};
+    return table->at(key);
 }
 
 // A camera control that records what the panels ask of it.

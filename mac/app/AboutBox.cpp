@@ -112,6 +112,8 @@ void AboutBox::initLogImage(const std::string &picturePath)
 
 void AboutBox::about(const QWidget *mainWindow)
 {
+    // Placed once shown, when its frame has its final size.
+    show();
     PanelPlacement::setWindowPositionInCenterOfMainWindow(this, mainWindow);
     raise();
     exec();

@@ -242,6 +242,8 @@ void SettingsPanel::setSetting()
     updateValueToUI();
     refillDeviceList();
     refillResolutionList();
+    // Placed once shown, when its frame has its final size.
+    show();
     PanelPlacement::setWindowPositionInCenterOfMainWindow(this, m_host.mainWindow());
     raise();
     exec();

@@ -4,5 +4,6 @@ varnolet_add_test(NAME test_mac_panels
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelLayoutTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/AboutBoxTest.cpp
     LIBS varnolet_mac_panels Qt6::Test)
 add_dependencies(test_mac_panels varnolet_mac_resources)

@@ -374,8 +374,10 @@ TEST_F(SettingsPanelTest, SetSettingRunsModallyOverTheMainWindowUntilApplyOrUndo
         EXPECT_TRUE(panel.isModal());
         EXPECT_EQ(panel.movieSavingSizeLimitTextField->text(), "512");
         const QRect frame = panel.frameGeometry();
-        EXPECT_EQ(frame.x(), 100 + (window.frameGeometry().width() - frame.width()) / 2);
-        EXPECT_EQ(frame.y(), 80 + (window.frameGeometry().height() - frame.height()) / 2);
+        EXPECT_EQ(frame.x(), window.frameGeometry().x() +
+                                 (window.frameGeometry().width() - frame.width()) / 2);
+        EXPECT_EQ(frame.y(), window.frameGeometry().y() +
+                                 (window.frameGeometry().height() - frame.height()) / 2);
         panel.lCancelButton->click();
     });
     panel.setSetting();

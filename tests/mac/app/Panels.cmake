@@ -5,5 +5,7 @@ varnolet_add_test(NAME test_mac_panels
         ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelLayoutTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/AboutBoxTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/LanguageRetitlerTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/AdjustPanelActionsTest.cpp
     LIBS varnolet_mac_panels Qt6::Test)
 add_dependencies(test_mac_panels varnolet_mac_resources)

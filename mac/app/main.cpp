@@ -1,23 +1,61 @@
-#include <QApplication>
-#include <QStringList>
+#include <memory>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/PlaceholderMainWindow.h"
-#include "mac/app/SavingLocationManage.h"
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+#include "mac/app/AppController.h"
+#include "mac/app/MacAlertPresenter.h"
+#include "mac/app/MainViewer.h"
+#include "mac/app/PropertyList.h"
+#include "mac/app/TerminationSignals.h"
+#include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/QtMessagePresenter.h"
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VarnoletMac"));
-    const bool virtualCamera =
-        QApplication::arguments().contains(QStringLiteral("--virtual-camera"));
+    varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
+    if (QApplication::arguments().contains(QStringLiteral("--virtual-camera")))
+        varnolet::VirtualCameraHub::instance().plug();
 
-    SavingLocationManage savingLocations;
-    AppControllerSettings settings;
-    settings.startUp(savingLocations);
-    settings.refillLanguageArray();
+    auto alerts = std::make_shared<MacAlertPresenter>();
+    AppController::Services services;
+    services.messagePresenter = alerts;
+    AppController controller(std::move(services));
+    alerts->setLookup([&controller](const std::string &key, const std::string &fallback) {
+        return controller.myNSLocationString(key, fallback);
+    });
 
-    PlaceholderMainWindow window(settings, virtualCamera);
+    MainViewer window(controller);
+    alerts->setParentWindow(&window);
+    window.setAboutHandler([&window] {
+        const PropertyList info =
+            PropertyList::readFile(SettingParams::getBundlePath() + "/Contents/info.plist");
+        auto text = [&info](const char *key) {
+            return QString::fromStdString(PropertyList::stringValue(info.item(key)).value_or(""));
+        };
+        QMessageBox::about(&window, window.windowTitle(),
+                           QStringLiteral("%1\n%2\n%3\n%4")
+                               .arg(text("Oem Produce Name"), text("Oem Version"),
+                                    text("Oem Compare Name"), text("Oem Copyright")));
+    });
+
+    // Every way out runs the same shutdown: the Exit button and the window's close box ask
+    // first; the system's termination signals and the application quitting do it at once.
+    QObject::connect(&controller, &AppController::terminateRequested, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &controller,
+                     [&controller] { controller.doExitSystem(); });
+    QObject::connect(&app, &QApplication::aboutToQuit, &controller,
+                     [&controller] { controller.doExitSystem(); });
+
     window.show();
+    controller.awakeFromNib();
+    QTimer::singleShot(0, &controller,
+                       [&controller] { controller.applicationDidFinishLaunching(); });
     return app.exec();
 }

@@ -1,0 +1,283 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QObject>
+#include <QRectF>
+#include <QSizeF>
+
+#include "mac/app/AppControllerSettings.h"
+#include "mac/app/CaptureDevice.h"
+#include "mac/app/CaptureResolution.h"
+#include "mac/app/MainThreadCall.h"
+#include "mac/app/PixelBuffer.h"
+#include "mac/app/SavingLocationManage.h"
+#include "mac/uvc/CameraControl.h"
+
+namespace varnolet {
+class CameraEnumerator;
+class Clock;
+class MessagePresenter;
+} // namespace varnolet
+
+class CaptureSession;
+class DeviceNotifier;
+class MovieCapturer;
+class PhotoWriter;
+class ResourceTree;
+class UserDefaults;
+
+// The Mac program's one controller: settings records and saving locations, the camera
+// (listing, choosing, opening, closing, sizes, cameras coming and going), the frame routine
+// and the four jobs (photo, snapshot-button photo, timed-shot run, recording). It holds no
+// widget: the windows show its state through the signals and accessors below and forward
+// the user's actions to it. Everything runs on the main thread except captureOutput (the
+// capture thread), the recording thread and setMIsHandwareTrigger (the snapshot reader).
+class AppController final : public QObject, public HardwareTriggerListener
+{
+    Q_OBJECT
+
+public:
+    static constexpr uint32_t kNoCameraLocation = 0xFFFFFFFF;
+    static constexpr uint32_t kUnknownLocation = 0x03200000;
+
+    // The main window's controls whose state the controller sets.
+    // Exit only ever has a hover hint; it is never disabled.
+    enum class Control { ResolutionList, TakePhoto, TimedShot, Recording, About, Settings, Exit };
+
+    // Why the running jobs are stopped: the exit finishes a recording silently; a camera
+    // that left or was switched finishes it, announces it and gives the buttons back.
+    enum class StopReason { Exit, CameraChange };
+
+    // Everything the controller uses from outside; empty members get the real thing.
+    struct Services
+    {
+        std::shared_ptr<varnolet::CameraEnumerator> cameraEnumerator;
+        std::shared_ptr<varnolet::Clock> clock;
+        std::shared_ptr<varnolet::MessagePresenter> messagePresenter;
+        UserDefaults *settingsStore = nullptr;
+        std::string configPlistPath;
+        std::function<std::unique_ptr<MovieCapturer>()> makeMovieCapturer;
+        std::shared_ptr<PhotoWriter> photoWriter;
+        std::shared_ptr<CameraControl> cameraControl;
+        ResourceTree *resourceTree = nullptr;
+        bool watchDeviceNotifications = true;
+    };
+
+    explicit AppController(Services services, QObject *parent = nullptr);
+    ~AppController() override;
+
+    // Start-up once the windows exist, then once the event loop runs.
+    void awakeFromNib();
+    void applicationDidFinishLaunching();
+
+    // Settings and texts.
+    AppControllerSettings &settings() { return m_settings; }
+    const AppControllerSettings &settings() const { return m_settings; }
+    SettingParams &usingSettingParam() { return m_settings.usingSettingParam(); }
+    SavingLocationManage &savingLocationManage() { return mSavingLocationManage; }
+    std::string myNSLocationString(const std::string &key, const std::string &fallback) const
+    {
+        return m_settings.myNSLocationString(key, fallback);
+    }
+    std::string toolTip(Control control) const;
+    std::string exitToolTip() const;
+    std::string fullScreenToolTip() const;
+    std::string promptLabel() const;
+
+    // Devices (under the controller's lock).
+    int countDevices() const;
+    std::optional<CaptureDevice> getDeviceByIndex(int index) const;
+    std::string getDeviceNameByIndex(int index) const;
+    uint32_t locationID() const;
+    void setLocationID(uint32_t location);
+
+    // The camera.
+    void captureMyView(int index);
+    bool captureOneVideo(int index, const CaptureResolution &resolution);
+    void releaseMyView();
+    void setApplicationStateWhenFailureToCapture();
+    bool IsCaptureDevice() const { return locationID() != kNoCameraLocation; }
+    std::string messageForNotCaptureDevice() const;
+    bool changeSampleResolution(const CaptureResolution &resolution);
+    void deviceWasConnected() { changedDevices(); }
+    void deviceWasDisconnected() { changedDevices(); }
+    void changedDevices();
+    void reportNoDevices();
+    void reportSwithDevice();
+    int mCurrentPreviewDeviceIndex() const { return m_currentPreviewDeviceIndex; }
+    CaptureResolution mCurrentCaptureResolution() const;
+    bool isPreviewRunning() const;
+    const std::vector<CaptureResolution> &resolutionArray() const { return m_resolutionArray; }
+    std::string deviceListText() const { return m_deviceListText; }
+    std::string resolutionListText() const { return m_resolutionListText; }
+
+    // The device, resolution and language lists act at once (-1: no selection).
+    void deviceSelectionDidChange(int index);
+    void resolutionSelectionDidChange(int index);
+    void languageSelectionDidChange(int index);
+
+    // Jobs and buttons.
+    void doTakingOrRecordJob(std::optional<Control> button, bool enable);
+    bool isEnabled(Control control) const;
+    bool isDoRecordingOrTakingJob() const;
+    void stopAllJobs(StopReason reason = StopReason::Exit);
+    bool bTakePhoto() const { return m_takePhoto; }
+    bool bTakePhotoEachTime() const { return m_takePhotoEachTime; }
+    bool bVideoRecording() const { return m_videoRecording; }
+    bool mIsRecordingThreadRuning() const { return m_recordingThreadRunning; }
+
+    // Photos and timed shots.
+    void takePhotos();
+    void takePhotosByTimes();
+    void setMIsHandwareTrigger(bool pressed) override;
+    bool grabingPhoto(const varnolet::BgrImage &frame, bool singleShot);
+    void reportedEndTakingAThoto();
+    void reportedEndTakingTimeShot();
+    int32_t milliSecondsToTakingPhoto() const { return m_milliSecondsToTakingPhoto; }
+    int32_t mCurrentTimedShotCount() const;
+    // Checks the timed-shot values before a run; by default the values in force against
+    // their ranges. The settings panel installs the check of its fields as they stand.
+    void setTimedShotSettingCheck(std::function<bool()> check);
+
+    // Recording.
+    void takeVideoRecording();
+    bool startMovieRecording(const std::string &path);
+    bool addFrameToRecordMovie(const PixelBufferRef &frame);
+    void doStoppingRecordingByMainThread(bool exiting);
+    void stopMovieRecordingEntry(bool exiting);
+    std::optional<std::string> endMovieRecorder();
+    void recoveryPreviewMode();
+    static CaptureResolution movieFrameSize(int32_t movieSizeEnum);
+
+    // The frame routine (capture thread; tests may call it from any thread).
+    void captureOutput(const PixelBufferRef &frame);
+    // The newest frame for the preview view.
+    PixelBufferRef latestPreviewFrame() const;
+
+    // Preview layout: where the preview goes inside a pane of the given size.
+    QRectF previewRectInPane(QSizeF pane) const;
+
+    // Full screen.
+    void startFullScreen();
+    void stopFullScreen();
+    bool mIsFullScreen() const { return m_isFullScreen; }
+
+    // Prompt line: the once-a-second status and the hint for the control under the
+    // pointer (none: answer false and leave the prompt).
+    void doTimerByMainViewer();
+    bool doMouseMovedOverControl(std::optional<Control> control);
+    std::string promptText() const { return m_promptText; }
+
+    // Exit.
+    bool questExitSystem();
+    void doExitSystem();
+    void exitSystem();
+    bool windowShouldClose();
+    bool applicationShouldTerminate();
+    bool isExitSystem() const { return m_isExitSystem; }
+
+    // A modal alert with one button; from another thread it is queued to the main thread.
+    void mySystemWarning(const std::string &text);
+
+    // "%@" replaced by the text, then each "%d" by the next number.
+    static std::string formatText(const std::string &format, const std::string &text,
+                                  std::initializer_list<int64_t> numbers = {});
+
+signals:
+    void controlsChanged();
+    void toolTipsChanged();
+    void promptChanged();
+    void deviceListChanged();
+    // A new frame waits in latestPreviewFrame().
+    void previewFrameReady();
+    // The frame size in force changed: lay the preview out again.
+    void previewGeometryChanged();
+    void fullScreenChanged(bool fullScreen);
+    void adjustPanelShouldHide();
+    // doExitSystem ran: the application should now quit.
+    void terminateRequested();
+
+private:
+    void reconnectCameraControl(uint32_t location);
+    bool timedShotStep(const varnolet::BgrImage &frame);
+    bool defaultTimedShotSettingCheck() const;
+    double nowMilliseconds() const;
+    void recordMovieThread(uint64_t generation, uint64_t sizeLimit);
+    void reportedStoppingRecordingByRecordingThread(uint64_t generation);
+    void joinRecordingThread();
+    void publishPreview(const PixelBufferRef &frame);
+    void setPrompt(const std::string &text);
+    void setPromptWithCaptureResource(const std::string &format);
+    bool savingLocationExists();
+    std::optional<uint32_t> listedLocation(const CaptureDevice &device) const;
+
+    Services m_services;
+    AppControllerSettings m_settings;
+    SavingLocationManage mSavingLocationManage;
+    std::shared_ptr<CameraControl> m_cameraControl;
+    std::function<bool()> m_timedShotSettingCheck;
+
+    // The controller's lock: the frame routine, the device accessors, locationID, the
+    // photo request and a run's start, the recording hand-off and the end of a recording.
+    mutable std::recursive_mutex m_lock;
+
+    // Capture. deviceArray and m_locationID under m_lock; the rest main thread only.
+    std::unique_ptr<CaptureSession> captureSession;
+    DeviceNotifier *m_deviceNotifier = nullptr;
+    std::vector<CaptureDevice> deviceArray;
+    std::optional<CaptureDevice> videoDevice;
+    bool m_videoInput = false;
+    std::vector<CaptureResolution> m_resolutionArray;
+    std::optional<CaptureResolution> m_resolutionSelection;
+    std::string m_deviceListText;
+    std::string m_resolutionListText;
+    int m_currentPreviewDeviceIndex = -1;
+    CaptureResolution m_currentCaptureResolution{640, 480}; // under m_lock
+    uint32_t m_locationID = kNoCameraLocation;
+    MainThreadCall *m_mainThreadCall = nullptr; // a child: lives on the main thread
+
+    // Job flags: written on the main thread (and the snapshot reader, the recording thread
+    // for its own stop), read everywhere without the lock.
+    std::atomic<bool> m_takePhoto{false};
+    std::atomic<bool> m_isHandwareTrigger{false};
+    std::atomic<bool> m_takePhotoEachTime{false};
+    std::atomic<bool> m_videoRecording{false};
+    std::atomic<bool> m_recordingThreadRunning{false};
+
+    // Timed-shot run, under m_lock.
+    int32_t m_milliSecondsToTakingPhoto = 0;
+    double m_preTakingPhotosTime = 0.0;
+    double m_pressTakingPhotosButtonTime = 0.0;
+    int32_t m_currentTimedShotCount = 0;
+    int64_t m_minutesOfTaking = 1;
+
+    // Recording. movieRecorder is made and dropped on the main thread while no recording
+    // thread runs, and used by the recording thread in between; the frame hand-off fields
+    // under m_lock.
+    std::unique_ptr<MovieCapturer> movieRecorder;
+    PixelBufferRef mCurrentFrame;
+    bool mFrameIsUseable = false;
+    int32_t mFilterBeginFrameCount = 0;
+    std::thread m_recordingThread;
+    uint64_t m_recordingGeneration = 0; // main thread only
+
+    // Window state.
+    std::map<Control, bool> m_enabled;
+    bool m_isFullScreen = false;
+    std::string m_promptText;
+    bool m_isExitSystem = false;
+
+    mutable std::mutex m_previewLock; // guards m_previewFrame
+    PixelBufferRef m_previewFrame;
+    std::atomic<bool> m_previewPending{false};
+};

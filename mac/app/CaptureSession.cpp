@@ -1,0 +1,142 @@
+#include "CaptureSession.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/CameraSource.h"
+
+CaptureSession::CaptureSession(std::shared_ptr<varnolet::CameraEnumerator> enumerator)
+    : m_enumerator(enumerator ? std::move(enumerator)
+                              : std::make_shared<varnolet::CameraEnumerator>())
+{
+}
+
+CaptureSession::~CaptureSession()
+{
+    closeDevice();
+}
+
+int CaptureSession::openDevice(const CaptureDevice &device)
+{
+    closeDevice();
+    int error = 0;
+    std::unique_ptr<varnolet::CameraSource> source = m_enumerator->open(device.devicePath(), error);
+    if (!source)
+        return error < 0 ? error : -ENODEV;
+    m_source = std::move(source);
+    return 0;
+}
+
+void CaptureSession::closeDevice()
+{
+    stopRunning();
+    m_source.reset();
+}
+
+void CaptureSession::setPixelBufferSize(int width, int height)
+{
+    std::lock_guard lock(m_lock);
+    m_width = width;
+    m_height = height;
+}
+
+CaptureResolution CaptureSession::pixelBufferSize() const
+{
+    std::lock_guard lock(m_lock);
+    return CaptureResolution(m_width, m_height);
+}
+
+void CaptureSession::setDelegate(FrameDelegate delegate)
+{
+    std::lock_guard lock(m_lock);
+    m_delegate = std::move(delegate);
+}
+
+int CaptureSession::startRunning()
+{
+    if (!m_source)
+        return -ENODEV;
+    if (m_source->isStreaming())
+        return 0;
+    const CaptureResolution size = pixelBufferSize();
+    if (size.nResolutionWidth <= 0 || size.nResolutionHeight <= 0)
+        return -EINVAL;
+    // The device gets as close to the size as it can; the rest is scaling.
+    m_source->setFormat(size.nResolutionWidth, size.nResolutionHeight);
+    return m_source->start([this](const varnolet::CameraFrame &frame) { deliver(frame); });
+}
+
+void CaptureSession::stopRunning()
+{
+    if (m_source)
+        m_source->stop();
+}
+
+bool CaptureSession::isRunning() const
+{
+    return m_source && m_source->isStreaming();
+}
+
+std::vector<CaptureResolution> CaptureSession::deviceResolutions() const
+{
+    std::vector<CaptureResolution> sizes;
+    if (!m_source)
+        return sizes;
+    for (const varnolet::CameraFormat &format : m_source->formats()) {
+        const CaptureResolution size(format.width, format.height);
+        const bool known = std::any_of(sizes.begin(), sizes.end(),
+                                       [&](const CaptureResolution &s) { return s.isEqual(size); });
+        if (!known && format.width > 0 && format.height > 0)
+            sizes.push_back(size);
+    }
+    return sizes;
+}
+
+PixelBufferRef CaptureSession::makePixelBuffer(const varnolet::CameraFrame &frame)
+{
+    const CaptureResolution size = pixelBufferSize();
+    const size_t sourceBytes = static_cast<size_t>(frame.width) * frame.height * 3;
+    if (!frame.data || frame.width <= 0 || frame.height <= 0 || frame.length < sourceBytes)
+        return nullptr;
+    auto buffer = std::make_shared<varnolet::BgrImage>();
+    buffer->width = size.nResolutionWidth;
+    buffer->height = size.nResolutionHeight;
+    buffer->bottomUp = true;
+    // libswscale's vector code reads a little past the last row of a source; the padding
+    // keeps that inside the buffer when the preview or the movie scales this frame.
+    const size_t bytes = static_cast<size_t>(buffer->width) * buffer->height * 3;
+    buffer->pixels.reserve(bytes + kScalerPadding);
+    if (frame.width == buffer->width && frame.height == buffer->height) {
+        buffer->pixels.assign(frame.data, frame.data + sourceBytes);
+        return buffer;
+    }
+    buffer->pixels.resize(bytes);
+    if (!m_scaler.scale(frame.data, frame.width, frame.height, buffer->pixels.data(), buffer->width,
+                        buffer->height))
+        return nullptr;
+    return buffer;
+}
+
+void CaptureSession::deliver(const varnolet::CameraFrame &frame)
+{
+    FrameDelegate delegate;
+    {
+        std::lock_guard lock(m_lock);
+        delegate = m_delegate;
+    }
+    if (!delegate)
+        return;
+    delegate(makePixelBuffer(frame));
+}
+
+std::string CaptureSession::errorDescription(int error)
+{
+    const int code = error < 0 ? -error : error;
+    if (code == EBUSY)
+        return "device busy";
+    if (code == ENODEV || code == ENOENT)
+        return "device not found";
+    return std::strerror(code);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Hands work from the capture and recording threads to the thread this object lives on
+// (the main thread): post() queues a function and returns; callAndWait() queues it and
+// waits until it has run, the way the frame routine hands over the end of a photo or of a
+// timed-shot run. Whoever is about to join a thread that may be waiting (the main thread
+// stopping the camera) first aborts the waits, so neither thread waits for the other; the
+// function then still runs later. The functions wait in a queue of their own and an
+// eventfd wakes the event loop, so no Qt object crosses threads.
+class MainThreadCall final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MainThreadCall(QObject *parent = nullptr);
+    ~MainThreadCall() override;
+
+    void post(std::function<void()> function);
+    // Called on this object's thread, runs the function at once. True when the function
+    // ran before the call returned.
+    bool callAndWait(std::function<void()> function);
+
+    // Every wait in progress or begun until allowWaits() returns at once.
+    void abortWaits();
+    void allowWaits();
+
+private:
+    struct Item
+    {
+        std::function<void()> function;
+        std::shared_ptr<bool> done; // null for a posted function
+    };
+    void wake();
+    void runPending();
+
+    int m_wakeFd = -1; // eventfd, readable while functions wait
+    QSocketNotifier *m_notifier = nullptr;
+
+    std::mutex m_lock; // guards m_queue, m_aborted and the done flags
+    std::condition_variable m_changed;
+    std::deque<Item> m_queue;
+    bool m_aborted = false;
+};

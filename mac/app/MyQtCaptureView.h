@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+
+#include <QWidget>
+
+#include "mac/app/PixelBuffer.h"
+#include "platform/media/FrameScaler.h"
+
+// The preview view: paints the newest frame scaled (bicubic) to its whole area. Escape and a double
+// click ask its delegate to leave full screen.
+class MyQtCaptureView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MyQtCaptureView(QWidget *parent = nullptr);
+
+    void setFrame(PixelBufferRef frame);
+    const PixelBufferRef &frame() const { return m_frame; }
+    // Called with Escape and with a double click; empty: nothing happens.
+    void setStopFullScreenDelegate(std::function<void()> delegate);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void stopFullScreen();
+
+    PixelBufferRef m_frame;
+    // The frame scaled to the view's size, made when painting needs it.
+    varnolet::FrameScaler m_scaler;
+    varnolet::BgrImage m_scaled;
+    QImage m_image;
+    std::function<void()> m_stopFullScreen;
+};

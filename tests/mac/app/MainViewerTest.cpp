@@ -1,0 +1,192 @@
+#include "tests/mac/app/AppControllerFixture.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+
+#include "mac/app/MainViewer.h"
+#include "mac/app/MyQtCaptureView.h"
+
+using namespace std::chrono_literals;
+using Control = AppController::Control;
+using mactest::AppControllerTest;
+
+namespace {
+
+class MainViewerTest : public AppControllerTest
+{
+protected:
+    MainViewer &open(bool launch = true)
+    {
+        AppController &controller = make(false);
+        m_window = std::make_unique<MainViewer>(controller);
+        m_window->resize(1000, 680);
+        m_window->show();
+        if (launch)
+            controller.applicationDidFinishLaunching();
+        return *m_window;
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        AppControllerTest::TearDown();
+    }
+
+    // Saves the window's picture where the documentation keeps it (when asked to) and checks
+    // that the picture is not blank.
+    void screenshot(const std::string &name)
+    {
+        const QImage image = m_window->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
+        const std::string path = (folder ? std::string(folder) : std::string("/tmp")) +
+                                 "/mac-main-window-" + name + ".png";
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+    }
+
+    std::unique_ptr<MainViewer> m_window;
+};
+
+} // namespace
+
+TEST_F(MainViewerTest, PreviewsTheCameraAndTakesAPhotoFromTheButton)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    ASSERT_TRUE(varnolet::test::processEventsUntil(
+        [&] { return window.captureView()->frame() != nullptr; }));
+    // The preview fills the pane in one direction with the camera's 4:3 shape, centred.
+    const QRect view = window.captureView()->geometry();
+    const QSize pane = window.captureView()->parentWidget()->size();
+    EXPECT_TRUE(view.width() == pane.width() || view.height() == pane.height());
+    EXPECT_NEAR(view.width() * 3.0 / 4.0, view.height(), 1.0);
+    EXPECT_NEAR(view.x(), (pane.width() - view.width()) / 2, 1);
+    EXPECT_NEAR(view.y(), (pane.height() - view.height()) / 2, 1);
+
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), QString("系统正在以分辨率640X480进行预览"));
+    EXPECT_EQ(window.promptHint()->text(), QString("Prompt:"));
+    EXPECT_EQ(window.button(Control::TakePhoto)->toolTip(), QString("Take a Photo"));
+    varnolet::test::processEventsFor(150ms);
+    screenshot("previewing");
+
+    QTest::mouseClick(window.button(Control::TakePhoto), Qt::LeftButton);
+    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return !m_controller->bTakePhoto(); }));
+    EXPECT_EQ(photos().size(), 1u);
+    EXPECT_TRUE(window.button(Control::TakePhoto)->isEnabled());
+}
+
+TEST_F(MainViewerTest, RecordingButtonStartsAndStopsAMovieAndTheOtherButtonsWait)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    ASSERT_TRUE(varnolet::test::processEventsUntil(
+        [&] { return window.captureView()->frame() != nullptr; }));
+    QTest::mouseClick(window.button(Control::Recording), Qt::LeftButton);
+    ASSERT_TRUE(m_controller->bVideoRecording());
+    EXPECT_EQ(window.button(Control::Recording)->toolTip(), QString("Stop Recording"));
+    EXPECT_TRUE(window.button(Control::Recording)->isEnabled());
+    EXPECT_FALSE(window.button(Control::Settings)->isEnabled());
+    EXPECT_FALSE(window.button(Control::TakePhoto)->isEnabled());
+    EXPECT_FALSE(window.button(Control::TimedShot)->isEnabled());
+    EXPECT_TRUE(window.exitButton()->isEnabled());
+    EXPECT_TRUE(window.fullScreenButton()->isEnabled());
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), QString("正在以分辨率640X480进行录像"));
+    varnolet::test::processEventsFor(400ms);
+    screenshot("recording");
+    m_clock->advance(1s);
+
+    QTest::mouseClick(window.button(Control::Recording), Qt::LeftButton);
+    EXPECT_FALSE(m_controller->bVideoRecording());
+    ASSERT_EQ(movies().size(), 1u);
+    EXPECT_TRUE(window.button(Control::Settings)->isEnabled());
+    EXPECT_EQ(window.button(Control::Recording)->toolTip(), QString("Start Recording"));
+}
+
+TEST_F(MainViewerTest, WithoutCameraTheWindowSaysSoAndTheButtonsWarn)
+{
+    MainViewer &window = open();
+    EXPECT_EQ(m_messages->texts(), std::vector<std::string>{"Error,No Camera is Detected"});
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), QString("Error,No Camera is Detected"));
+    screenshot("no-camera");
+    QTest::mouseClick(window.button(Control::TakePhoto), Qt::LeftButton);
+    EXPECT_EQ(m_messages->count(), 2u);
+    EXPECT_EQ(m_messages->texts().back(), "Error,No Camera is Detected");
+}
+
+TEST_F(MainViewerTest, HoverHintStaysUntilThePointerLeavesTheButtons)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    QToolButton *recording = window.button(Control::Recording);
+    const QPoint centre = recording->mapTo(&window, recording->rect().center());
+    EXPECT_TRUE(window.doMouseMovedByMainViewer(centre));
+    EXPECT_TRUE(window.mIsDoingMouseMoved());
+    EXPECT_EQ(window.promptContent()->text(), QString("以分辨率640X480进行录像"));
+    window.doTimer(); // the status does not overwrite the hint
+    EXPECT_EQ(window.promptContent()->text(), QString("以分辨率640X480进行录像"));
+    const QPoint exit = window.exitButton()->mapTo(&window, window.exitButton()->rect().center());
+    EXPECT_TRUE(window.doMouseMovedByMainViewer(exit));
+    EXPECT_EQ(window.promptContent()->text(), QString("退出系统"));
+    // The full-screen button has no hint.
+    const QPoint full =
+        window.fullScreenButton()->mapTo(&window, window.fullScreenButton()->rect().center());
+    EXPECT_FALSE(window.doMouseMovedByMainViewer(full));
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), QString("系统正在以分辨率640X480进行预览"));
+}
+
+TEST_F(MainViewerTest, DoubleClickOnTheLeftDividerCollapsesAndRestoresTheTreePane)
+{
+    MainViewer &window = open(false);
+    auto *tree = new QLabel(QStringLiteral("resource tree"));
+    window.setResourcePane(tree);
+    EXPECT_EQ(window.resourcePane(), tree);
+    EXPECT_EQ(window.vSplitView()->widget(0), tree);
+    window.vSplitView()->setSizes({250, 700});
+    const int before = window.vSplitView()->sizes()[0];
+    ASSERT_GT(before, 0);
+    QTest::mouseDClick(window.vSplitView()->handle(1), Qt::LeftButton);
+    EXPECT_EQ(window.vSplitView()->sizes()[0], 0);
+    EXPECT_EQ(window.lastSplitViewSubViewLeftWidth(), before);
+    QTest::mouseDClick(window.vSplitView()->handle(1), Qt::LeftButton);
+    EXPECT_EQ(window.vSplitView()->sizes()[0], before);
+}
+
+TEST_F(MainViewerTest, FullScreenLeavesWithEscapeOrADoubleClickAndEscapeOutsideDoesNothing)
+{
+    MainViewer &window = open(false);
+    MyQtCaptureView *view = window.captureView();
+    QTest::keyClick(view, Qt::Key_Escape); // not in full screen: nothing
+    EXPECT_FALSE(m_controller->mIsFullScreen());
+    QTest::mouseClick(window.fullScreenButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_controller->mIsFullScreen());
+    EXPECT_TRUE(view->isWindow());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(m_controller->mIsFullScreen());
+    EXPECT_FALSE(view->isWindow());
+    m_controller->startFullScreen();
+    QTest::mouseDClick(view, Qt::LeftButton);
+    EXPECT_FALSE(m_controller->mIsFullScreen());
+    EXPECT_EQ(view->parentWidget(), window.vSplitView()->widget(1));
+}
+
+TEST_F(MainViewerTest, ClosingAsksAndOnlyOkCloses)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    m_messages->setAnswer(varnolet::MessageResult::Cancel);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(m_controller->isPreviewRunning());
+    m_messages->setAnswer(varnolet::MessageResult::Ok);
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(m_controller->isExitSystem());
+    EXPECT_FALSE(m_controller->isPreviewRunning());
+}

@@ -85,6 +85,11 @@ public:
     const AppControllerSettings &settings() const { return m_settings; }
     SettingParams &usingSettingParam() { return m_settings.usingSettingParam(); }
     SavingLocationManage &savingLocationManage() { return mSavingLocationManage; }
+    // The user store Apply writes to, the resource tree and the camera control (none
+    // after the exit released it), for the settings and adjust panels.
+    UserDefaults &userStore() const;
+    ResourceTree *resourceTree() const { return m_services.resourceTree; }
+    CameraControl *cameraControl() const { return m_cameraControl.get(); }
     std::string myNSLocationString(const std::string &key, const std::string &fallback) const
     {
         return m_settings.myNSLocationString(key, fallback);

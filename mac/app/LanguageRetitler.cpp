@@ -1,7 +1,6 @@
 #include "mac/app/LanguageRetitler.h"
 
 #include <QAbstractButton>
-#include <QLabel>
 
 #include "mac/app/AboutBox.h"
 #include "mac/app/AppControllerSettings.h"
@@ -9,16 +8,6 @@
 #include "mac/app/SettingsPanel.h"
 #include "mac/app/SettingsPanelHost.h"
 #include "mac/uvc/CameraControl.h"
-
-namespace {
-
-void setToolTip(QWidget *control, const std::string &text)
-{
-    if (control)
-        control->setToolTip(PanelText::q(text));
-}
-
-} // namespace
 
 LanguageRetitler::LanguageRetitler(SettingsPanelHost &host, RetitledControls controls)
     : m_host(host)
@@ -40,17 +29,8 @@ void LanguageRetitler::changedUIBySelectedLanuage(int lanuageIndex)
     else
         m_host.settings().refillLanguageArray();
 
-    setToolTip(c.lExitButton, text("ui_view_btn_exit_system", "Exit"));
-    if (c.timedShotToolTip)
-        setToolTip(c.buttonTakingPhotos, c.timedShotToolTip());
-    if (c.recordingToolTip)
-        setToolTip(c.buttonVideoRecording, c.recordingToolTip());
-    setToolTip(c.lTakingPhotoButton, text("ui_view_btn_take_a_shot", "Take a Photo"));
-    setToolTip(c.lSetSettingButton, text("ui_view_btn_settings", "Settings"));
-    setToolTip(c.lAboutButton, text("ui_view_btn_about", "About"));
-    setToolTip(c.lButtonOfFullScreen, text("ui_view_btn_full_screen", "Full Screen"));
-    if (c.mPromptHintTextField)
-        c.mPromptHintTextField->setText(PanelText::q(text("ui_view_lab_prompt", "Prompt:")));
+    if (c.retitleMainWindow)
+        c.retitleMainWindow();
     if (c.mMoreResourcesBtn)
         c.mMoreResourcesBtn->setText(PanelText::q(text("ui_view_btn_more_resources", "More...")));
 

@@ -5,29 +5,18 @@
 
 class AboutBox;
 class QAbstractButton;
-class QLabel;
-class QWidget;
 class SettingsPanel;
 class SettingsPanelHost;
 
 // The controls the retitling reaches; any of them may be missing.
 struct RetitledControls
 {
-    QWidget *lExitButton = nullptr;
-    QWidget *lTakingPhotoButton = nullptr;
-    QWidget *buttonTakingPhotos = nullptr;
-    QWidget *buttonVideoRecording = nullptr;
-    QWidget *lSetSettingButton = nullptr;
-    QWidget *lAboutButton = nullptr;
-    QWidget *lButtonOfFullScreen = nullptr;
-    QLabel *mPromptHintTextField = nullptr;
+    // Retitles the main window: its tooltips (the timed-shot and recording ones by their
+    // job's state) and the prompt label.
+    std::function<void()> retitleMainWindow;
     QAbstractButton *mMoreResourcesBtn = nullptr;
     SettingsPanel *settingsPanel = nullptr;
     AboutBox *aboutBox = nullptr;
-    // The timed-shot and recording buttons' tooltips depend on whether their job runs; the
-    // controller knows.
-    std::function<std::string()> timedShotToolTip;
-    std::function<std::string()> recordingToolTip;
 };
 
 // Retitles the whole user interface in the language in force.

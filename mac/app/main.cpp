@@ -1,14 +1,13 @@
 #include <memory>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 
 #include "mac/app/AppController.h"
 #include "mac/app/MacAlertPresenter.h"
+#include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
-#include "mac/app/PropertyList.h"
 #include "mac/app/TerminationSignals.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/QtMessagePresenter.h"
@@ -31,17 +30,7 @@ int main(int argc, char **argv)
 
     MainViewer window(controller);
     alerts->setParentWindow(&window);
-    window.setAboutHandler([&window] {
-        const PropertyList info =
-            PropertyList::readFile(SettingParams::getBundlePath() + "/Contents/info.plist");
-        auto text = [&info](const char *key) {
-            return QString::fromStdString(PropertyList::stringValue(info.item(key)).value_or(""));
-        };
-        QMessageBox::about(&window, window.windowTitle(),
-                           QStringLiteral("%1\n%2\n%3\n%4")
-                               .arg(text("Oem Produce Name"), text("Oem Version"),
-                                    text("Oem Compare Name"), text("Oem Copyright")));
-    });
+    MacPanels panels(controller, window);
 
     // Every way out runs the same shutdown: the Exit button and the window's close box ask
     // first; the system's termination signals and the application quitting do it at once.
@@ -54,6 +43,7 @@ int main(int argc, char **argv)
                      [&controller] { controller.doExitSystem(); });
 
     window.show();
+    panels.awakeFromNib();
     controller.awakeFromNib();
     QTimer::singleShot(0, &controller,
                        [&controller] { controller.applicationDidFinishLaunching(); });

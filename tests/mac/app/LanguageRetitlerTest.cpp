@@ -17,7 +17,7 @@ using varnolet::test::TempFolder;
 
 namespace {
 
-// The main window's controls the retitling reaches, with the panels.
+// The main window's place in the retitling, with the panels.
 struct RetitledWindow
 {
     explicit RetitledWindow(FakePanelHost &host)
@@ -29,28 +29,22 @@ struct RetitledWindow
     RetitledControls controls()
     {
         RetitledControls c;
-        c.lExitButton = &exit;
-        c.lTakingPhotoButton = &photo;
-        c.buttonTakingPhotos = &timed;
-        c.buttonVideoRecording = &recording;
-        c.lSetSettingButton = &settings;
-        c.lAboutButton = &about;
-        c.lButtonOfFullScreen = &fullScreen;
-        c.mPromptHintTextField = &prompt;
+        // What the rest of the interface showed when the main window's turn came.
+        c.retitleMainWindow = [this] {
+            listAtMainWindow = settingsPanel.languageComboBox->itemText(0);
+            applyAtMainWindow = settingsPanel.lApplyingButton->text();
+        };
         c.mMoreResourcesBtn = &more;
         c.settingsPanel = &settingsPanel;
         c.aboutBox = &aboutBox;
-        c.timedShotToolTip = [this] { return timedText; };
-        c.recordingToolTip = [this] { return recordingText; };
         return c;
     }
 
-    QPushButton exit, photo, timed, recording, settings, about, fullScreen, more;
-    QLabel prompt;
+    QPushButton more;
     AboutBox aboutBox;
     SettingsPanel settingsPanel;
-    std::string timedText = "timed";
-    std::string recordingText = "recording";
+    QString listAtMainWindow;
+    QString applyAtMainWindow;
     LanguageRetitler retitler;
 };
 
@@ -65,14 +59,9 @@ TEST(LanguageRetitlerTest, EveryTextFollowsTheLanguageInForce)
     window.retitler.changedUIBySelectedLanuage(kJapanese);
 
     auto text = [](const char *key) { return QString::fromStdString(fileText(kJapanese, key)); };
-    EXPECT_EQ(window.exit.toolTip(), text("ui_view_btn_exit_system"));
-    EXPECT_EQ(window.photo.toolTip(), text("ui_view_btn_take_a_shot"));
-    EXPECT_EQ(window.settings.toolTip(), text("ui_view_btn_settings"));
-    EXPECT_EQ(window.about.toolTip(), text("ui_view_btn_about"));
-    EXPECT_EQ(window.fullScreen.toolTip(), text("ui_view_btn_full_screen"));
-    EXPECT_EQ(window.timed.toolTip(), "timed");
-    EXPECT_EQ(window.recording.toolTip(), "recording");
-    EXPECT_EQ(window.prompt.text(), text("ui_view_lab_prompt"));
+    // The language list before the main window, the panel's texts after it.
+    EXPECT_EQ(window.listAtMainWindow, text("ui_comobo_english"));
+    EXPECT_EQ(window.applyAtMainWindow, "Apply");
     EXPECT_EQ(window.more.text(), text("ui_view_btn_more_resources"));
 
     // The language list itself, showing the language in force.
@@ -114,8 +103,6 @@ TEST(LanguageRetitlerTest, WithoutLanguageFilesTheBuiltInTextsShow)
     EXPECT_EQ(window.settingsPanel.languageComboBox->itemText(1), "Française");
     EXPECT_EQ(window.aboutBox.windowTitle(), "关于");
     EXPECT_EQ(window.aboutBox.mSureButtonForAboutDlg->text(), "Ok");
-    EXPECT_EQ(window.prompt.text(), "Prompt:");
-    EXPECT_EQ(window.exit.toolTip(), "Exit");
     EXPECT_EQ(window.more.text(), "More...");
     EXPECT_EQ(host.control->adjustText, "Brightness:");
 }
@@ -138,7 +125,7 @@ TEST(LanguageRetitlerTest, ApplyWithANewLanguageRetitlesEverythingAtOnce)
     ASSERT_TRUE(panel.applySetting());
 
     auto text = [](const char *key) { return QString::fromStdString(fileText(kGerman, key)); };
-    EXPECT_EQ(window.photo.toolTip(), text("ui_view_btn_take_a_shot"));
+    EXPECT_EQ(window.listAtMainWindow, text("ui_comobo_english"));
     EXPECT_EQ(panel.lApplyingButton->text(), text("ui_setting_btn_apply"));
     EXPECT_EQ(panel.languageComboBox->currentText(), text("ui_comobo_german"));
     EXPECT_EQ(window.aboutBox.windowTitle(), text("ui_dlg_about"));

@@ -9,3 +9,11 @@ varnolet_add_test(NAME test_mac_panels
         ${CMAKE_CURRENT_LIST_DIR}/AdjustPanelActionsTest.cpp
     LIBS varnolet_mac_panels Qt6::Test)
 add_dependencies(test_mac_panels varnolet_mac_resources)
+
+# The panels joined to the real controller and main window.
+if(TARGET varnolet_mac_panels_wiring)
+    varnolet_add_test(NAME test_mac_panels_wiring
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/MacPanelsTest.cpp
+        LIBS varnolet_mac_panels_wiring Qt6::Test)
+    add_dependencies(test_mac_panels_wiring varnolet_mac_resources)
+endif()

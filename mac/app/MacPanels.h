@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+
+class AboutBox;
+class AdjustPanelActions;
+class AppController;
+class AppControllerPanelHost;
+class LanguageRetitler;
+class MainViewer;
+class QWidget;
+class SettingsPanel;
+
+// The controller's panels joined to the controller and the main window: the settings
+// panel behind the Settings button, the about box behind About, the adjust panel reached
+// from the settings, and the retitling of all of them.
+class MacPanels
+{
+public:
+    // adjustPanel may be none (no camera control in this build).
+    MacPanels(AppController &controller, MainViewer &mainWindow, QWidget *adjustPanel = nullptr);
+    ~MacPanels();
+    MacPanels(const MacPanels &) = delete;
+    MacPanels &operator=(const MacPanels &) = delete;
+
+    // The panels' part of the start-up, before the controller's: retitle everything in the
+    // language in force, the logo, the settings into the panel, the about box's texts.
+    void awakeFromNib();
+
+    SettingsPanel &settingsPanel() { return *m_settingsPanel; }
+    AboutBox &aboutBox() { return *m_aboutBox; }
+    AdjustPanelActions &adjustPanelActions() { return *m_adjustPanelActions; }
+    LanguageRetitler &retitler() { return *m_retitler; }
+
+private:
+    AppController &m_controller;
+    MainViewer &m_mainWindow;
+    std::unique_ptr<AppControllerPanelHost> m_host;
+    std::unique_ptr<SettingsPanel> m_settingsPanel;
+    std::unique_ptr<AboutBox> m_aboutBox;
+    std::unique_ptr<AdjustPanelActions> m_adjustPanelActions;
+    std::unique_ptr<LanguageRetitler> m_retitler;
+};

@@ -16,6 +16,8 @@ bool UVCResolutionList::getMaxResolution(const uint8_t *descriptor, size_t size)
     confdesc parser;
     parser.initConfdesc(descriptor, length);
     m_isSupportHandWareTrigger = parser.mIsSupportHandwareTrigger();
+    m_terminalUnitId = parser.terminal_unit_id();
+    m_processingUnitId = parser.processing_unit_id();
     for (int i = 0; i < parser.num_formats(); ++i) {
         const video_format_t *format = parser.getAt(i);
         for (const mydata &holder : format->frames) {
@@ -43,4 +45,6 @@ void UVCResolutionList::clear()
 {
     mPixelsArray.clear();
     m_isSupportHandWareTrigger = false;
+    m_terminalUnitId = 0;
+    m_processingUnitId = 0;
 }

@@ -22,8 +22,14 @@ public:
     void clear();
 
     bool mIsSupportHandWareTrigger() const { return m_isSupportHandWareTrigger; }
+    // The entity IDs of the camera terminal and the processing unit the descriptor declares;
+    // 0 when it declares none.
+    uint8_t terminalUnitId() const { return m_terminalUnitId; }
+    uint8_t processingUnitId() const { return m_processingUnitId; }
 
 private:
     std::vector<CaptureResolution> mPixelsArray;
     bool m_isSupportHandWareTrigger = false;
+    uint8_t m_terminalUnitId = 0;
+    uint8_t m_processingUnitId = 0;
 };

@@ -1,0 +1,180 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "mac/uvc/CameraAdjustView.h"
+#include "mac/uvc/CameraControl.h"
+#include "mac/uvc/UVCResolutionList.h"
+#include "mac/uvc/UsbDevice.h"
+
+class UsbRunLoop;
+
+// One picture control of the camera: where its requests go, its range as last read and
+// the values the adjust panel's Cancel and Set Default go back to.
+struct uvc_control_info_t
+{
+    uint32_t unit;
+    uint32_t selector;
+    uint32_t size;      // wLength of its requests
+    float defaultValue; // 0..1; -1 while none has been captured
+    float previous;     // 0..1
+    int16_t min;
+    int16_t max;
+};
+
+// The process-wide control table.
+struct uvc_controls_t
+{
+    uvc_control_info_t autoExposure;
+    uvc_control_info_t exposure;
+    uvc_control_info_t brightness;
+    uvc_control_info_t contrast;
+    uvc_control_info_t gain; // carries the hue control
+    uvc_control_info_t saturation;
+    uvc_control_info_t sharpness;
+    uvc_control_info_t whiteBalance;
+    uvc_control_info_t autoWhiteBalance;
+};
+extern uvc_controls_t uvc_controls;
+
+// The camera's USB Video Class picture controls: found on the USB bus by the location the
+// capture side shows, its VideoControl interface driven with class control requests. Five
+// picture properties on a 0..1 scale for the adjust panel, the values read at the open for
+// Cancel and Set Default, the resolution list and the snapshot-button reader.
+//
+// Threads: everything runs on the main thread except the snapshot reader, which shares
+// the interface; mLock serialises a control request against queueing a read.
+class UVCCameraControl final : public CameraControl
+{
+public:
+    // The real USB bus.
+    UVCCameraControl();
+    explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend);
+    ~UVCCameraControl() override;
+    UVCCameraControl(const UVCCameraControl &) = delete;
+    UVCCameraControl &operator=(const UVCCameraControl &) = delete;
+
+    // CameraControl
+    void releaseControl() override;
+    void clearDefaultValue() override;
+    bool initWithLocationID(uint32_t locationId) override;
+    void getDefaultValue() override;
+    std::vector<CaptureResolution> getPixelsArray() const override;
+    void setAppController(HardwareTriggerListener *controller) override;
+    void initReadingInterruptThread() override;
+    void setPreValue() override;
+    void setDefaultValue() override;
+    void changedLanuage(const AppControllerSettings &controller, int lanuageIndex) override;
+
+    // The adjust panel's outlets (not owned; null for none).
+    void setAdjustView(CameraAdjustView *view) { mAdjustView = view; }
+    CameraAdjustView *adjustView() const { return mAdjustView; }
+
+    // Setters answer whether the camera accepted the value; only then is it stored.
+    bool setBrightness(float value);
+    bool setContrast(float value);
+    bool setGain(float value);
+    bool setSaturation(float value);
+    bool setSharpness(float value);
+    bool setExposure(float value);
+    bool setWhiteBalance(float value);
+    bool setAutoExposure(bool on);
+    bool setAutoWhiteBalance(bool on);
+    float getBrightness() const { return brightness; }
+    float getContrast() const { return contrast; }
+    float getGain() const { return gain; }
+    float getSaturation() const { return saturation; }
+    float getSharpness() const { return sharpness; }
+    float getExposure() const { return exposure; }
+    int getWhiteBalance() const { return whiteBalance; }
+    bool getAutoExposure() const { return autoExposure; }
+    float getAutoWhiteBalance() const { return autoWhiteBalance; }
+    // The property a panel field shows.
+    float valueFor(AdjustField field) const;
+    bool setValueFor(AdjustField field, float value);
+
+    // Requests and value mapping.
+    bool sendControlRequest(UsbControlRequest &request);
+    int getDataFor(uint8_t request, uint32_t length, uint32_t selector, uint32_t unit);
+    bool setData(int32_t value, uint32_t length, uint32_t selector, uint32_t unit);
+    bool setValue(float value, const uvc_control_info_t &control);
+    float getValueForControl(const uvc_control_info_t &control);
+    void getRangeFromUsb(uvc_control_info_t &control);
+    static float getUsbNeedingValue(float value, int maxValue, int minValue);
+    static float getUiNeedingValue(float value, int maxValue, int minValue);
+
+    // The snapshot reader.
+    void readingInterruptsThread();
+    bool readingInterruptAsync();
+    static void ReadInterrupts(void *context, int32_t result, uint32_t bytes);
+    uint8_t mStateReadingInterruptThread() const { return mStateReadingInterruptThread_; }
+    bool mHaveBeenOpenInterface() const { return mHaveBeenOpenInterface_; }
+    void setMHaveBeenOpenInterface(bool open) { mHaveBeenOpenInterface_ = open; }
+    double mReadingInterruptThreadStartTime() const { return mReadingInterruptThreadStartTime_; }
+    void setMReadingInterruptThreadStartTime(double time)
+    {
+        mReadingInterruptThreadStartTime_ = time;
+    }
+    uint8_t mInputPipe() const { return mInputPipe_; }
+    bool mIsSupportHandWareTrigger() const { return mIsSupportHandWareTrigger_; }
+    HardwareTriggerListener *appController() const { return mAppController_; }
+    bool hasInterface() const { return interface != nullptr; }
+    // The entity a request for a table unit (1 camera terminal, 3 processing unit) goes to:
+    // the one the opened camera's descriptor declares, else the table's number.
+    uint32_t entityFor(uint32_t unit) const;
+
+    // Milliseconds since 1970-01-01 from the process-wide clock.
+    static double getCurrentMiliseseconds();
+    // The control table as the program starts; the table outlives any one instance.
+    static void resetControlTable();
+
+private:
+    void setMemberDefaultValue();
+    void getMaxResolution(UsbDevice &device);
+    std::unique_ptr<UsbInterface> getControlInferaceWithDeviceInterface(UsbDevice &device);
+    void stopReader();
+    void show(AdjustField field, float value);
+
+    std::unique_ptr<UsbBackend> mBackend;
+
+    // Picture properties: the last values the camera accepted.
+    bool autoExposure = false;
+    float exposure = 0;
+    float brightness = 0;
+    float contrast = 0;
+    float gain = 0;
+    float saturation = 0;
+    float sharpness = 0;
+    int8_t whiteBalance = 0;
+    float autoWhiteBalance = 0;
+
+    CameraAdjustView *mAdjustView = nullptr;
+
+    // Changed only on the main thread while no reader runs.
+    std::unique_ptr<UsbInterface> interface;
+    UVCResolutionList mPixelsArray;
+    uint8_t mTerminalUnitId = 0; // from the opened camera's descriptor; 0 for none
+    uint8_t mProcessingUnitId = 0;
+
+    // The snapshot reader.
+    std::unique_ptr<uint8_t[]> mBuffer;
+    uint32_t mBufferLength = 0;
+    std::atomic<uint8_t> mStateReadingInterruptThread_{2};
+    std::atomic<bool> mHaveBeenOpenInterface_{false};
+    uint8_t mInputPipe_ = 0xFF; // written by the reader before it runs its loop
+    bool mIsSupportHandWareTrigger_ = false;
+    std::atomic<HardwareTriggerListener *> mAppController_{nullptr};
+    std::atomic<double> mReadingInterruptThreadStartTime_{0};
+    std::thread mReaderThread;
+
+    std::mutex mLoopLock; // guards mCurrentLoop and mStopRequested
+    std::shared_ptr<UsbRunLoop> mCurrentLoop;
+    bool mStopRequested = false;
+
+    std::mutex mLock; // around every request sent and every read queued
+};

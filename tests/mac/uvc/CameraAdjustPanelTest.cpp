@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+
+#include "mac/app/AppControllerSettings.h"
+#include "mac/uvc/CameraAdjustPanel.h"
+#include "platform/system/SystemPaths.h"
+#include "tests/mac/uvc/CameraFixture.h"
+#include "tests/support/TestSupport.h"
+
+using namespace uvctest;
+
+namespace {
+
+constexpr AdjustField kAll[] = {AdjustField::Brightness, AdjustField::Hub, AdjustField::Saturation,
+                                AdjustField::Sharpness, AdjustField::Contrast};
+
+// A panel bound to a camera control whose camera was opened and read.
+class CameraAdjustPanelTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
+        m_control = makeControl({m_camera});
+        m_panel = std::make_unique<CameraAdjustPanel>(*m_control);
+        ASSERT_TRUE(m_control->initWithLocationID(kLocation));
+        m_control->clearDefaultValue();
+        m_control->getDefaultValue();
+    }
+    void TearDown() override
+    {
+        m_panel.reset();
+        m_control.reset();
+    }
+    void enter(QLineEdit *field, const QString &text)
+    {
+        field->setText(text);
+        emit field->editingFinished();
+    }
+
+    std::shared_ptr<FakeUsbCamera> m_camera;
+    std::unique_ptr<UVCCameraControl> m_control;
+    std::unique_ptr<CameraAdjustPanel> m_panel;
+};
+
+} // namespace
+
+TEST_F(CameraAdjustPanelTest, OpeningValuesFillSlidersAndFields)
+{
+    EXPECT_FALSE(m_panel->isModal());
+    EXPECT_EQ(m_panel->sliderBrightness->value(), 500);
+    EXPECT_EQ(m_panel->textBrightness->text(), "0.5");
+    EXPECT_EQ(m_panel->sliderContrast->value(), 200);
+    EXPECT_EQ(m_panel->textContrast->text(), "0.2");
+    EXPECT_EQ(m_panel->sliderHub->value(), 250);
+    EXPECT_EQ(m_panel->textHub->text(), "0.25");
+    EXPECT_EQ(m_panel->sliderSaturation->value(), 1000);
+    EXPECT_EQ(m_panel->textSharpness->text(), "1");
+    EXPECT_EQ(m_panel->labHub->text(), "Hub:");
+    EXPECT_EQ(m_panel->btnSetDefault->text(), "Set Default");
+}
+
+TEST_F(CameraAdjustPanelTest, MovingASliderSetsTheCameraAndTheField)
+{
+    m_camera->clearRequests();
+    m_panel->sliderBrightness->setValue(750);
+    EXPECT_EQ(m_camera->control(3, 0x02).cur, 32);
+    EXPECT_FLOAT_EQ(m_control->getBrightness(), 0.75f);
+    EXPECT_EQ(m_panel->textBrightness->text(), "0.75");
+    EXPECT_EQ(m_camera->requests().size(), 1u);
+
+    m_panel->sliderHub->setValue(1000);
+    EXPECT_EQ(m_camera->control(3, 0x06).cur, 180);
+    EXPECT_EQ(m_panel->textHub->text(), "1");
+}
+
+TEST_F(CameraAdjustPanelTest, ARefusedValueSnapsBack)
+{
+    m_camera->setControl(3, 0x07, {0, 100, 100, 0, UsbError::kPipe});
+    m_panel->sliderSaturation->setValue(100);
+    EXPECT_EQ(m_panel->sliderSaturation->value(), 1000);
+    EXPECT_EQ(m_panel->textSaturation->text(), "1");
+    enter(m_panel->textSaturation, "0.3");
+    EXPECT_EQ(m_panel->textSaturation->text(), "1");
+    EXPECT_FLOAT_EQ(m_control->getSaturation(), 1.0f);
+}
+
+TEST_F(CameraAdjustPanelTest, TypedValuesAreSentAndBadOnesPutBack)
+{
+    enter(m_panel->textBrightness, "0.999");
+    EXPECT_EQ(m_camera->control(3, 0x02).cur, 63);
+    EXPECT_EQ(m_panel->sliderBrightness->value(), 999);
+
+    m_camera->clearRequests();
+    for (const char *bad : {"abc", "1.5", "-0.2", ""}) {
+        enter(m_panel->textBrightness, bad);
+        EXPECT_EQ(m_panel->textBrightness->text(), "0.999") << bad;
+    }
+    EXPECT_TRUE(m_camera->requests().empty());
+}
+
+TEST_F(CameraAdjustPanelTest, CancelAfterMovingAllFiveSendsTheOpeningValues)
+{
+    QObject::connect(m_panel.get(), &CameraAdjustPanel::cancelClicked, m_panel.get(), [this] {
+        m_control->setPreValue();
+        m_panel->close();
+    });
+    m_panel->show();
+    for (AdjustField field : kAll)
+        m_panel->slider(field)->setValue(10);
+    m_camera->clearRequests();
+    m_panel->btnCancel->click();
+
+    const std::vector<std::pair<int, int>> expected = {
+        {0x08, 7}, {0x07, 100}, {0x03, 51}, {0x02, 0}, {0x06, -90}};
+    EXPECT_EQ(setRequests(*m_camera), expected);
+    EXPECT_EQ(m_panel->sliderContrast->value(), 200);
+    EXPECT_EQ(m_panel->textHub->text(), "0.25");
+    EXPECT_FALSE(m_panel->isVisible());
+}
+
+TEST_F(CameraAdjustPanelTest, ButtonsAreSignals)
+{
+    QSignalSpy ok(m_panel.get(), &CameraAdjustPanel::okClicked);
+    QSignalSpy cancel(m_panel.get(), &CameraAdjustPanel::cancelClicked);
+    QSignalSpy setDefault(m_panel.get(), &CameraAdjustPanel::setDefaultClicked);
+    m_panel->btnOk->click();
+    m_panel->btnSetDefault->click();
+    m_panel->btnSetDefault->click();
+    EXPECT_EQ(ok.count(), 1);
+    EXPECT_EQ(cancel.count(), 0);
+    EXPECT_EQ(setDefault.count(), 2);
+}
+
+TEST_F(CameraAdjustPanelTest, TextsComeFromTheLanguageFile)
+{
+    varnolet::test::TempFolder bundle;
+    varnolet::SystemPaths::overrideProgramFolder(bundle.path() + "/");
+    bundle.write("Contents/Resources/" + AppControllerSettings::getLocalizedFolder(3) +
+                     "/Localizable.strings",
+                 "\"ui_adjust_lab_brightness\" = \"Helligkeit:\";\n"
+                 "\"ui_adjust_btn_setdefault\" = \"Standardwerte wiederherstellen\";\n");
+    AppControllerSettings settings;
+    settings.usingSettingParam().setLanuageSelector(3);
+    m_control->changedLanuage(settings, 3);
+    varnolet::SystemPaths::overrideProgramFolder("");
+
+    EXPECT_EQ(m_panel->labBrightness->text(), "Helligkeit:");
+    EXPECT_EQ(m_panel->btnSetDefault->text(), "Standardwerte wiederherstellen");
+    EXPECT_EQ(m_panel->labContrast->text(), "Contrast:"); // missing key: built-in text
+    EXPECT_EQ(m_panel->btnOk->text(), "Ok");
+
+    // Nothing clipped: every label and button gets at least the width its text needs.
+    m_panel->show();
+    QApplication::processEvents();
+    for (AdjustField field : kAll)
+        EXPECT_GE(m_panel->label(field)->width(), m_panel->label(field)->sizeHint().width());
+    for (QPushButton *button : {m_panel->btnOk, m_panel->btnCancel, m_panel->btnSetDefault})
+        EXPECT_GE(button->width(), button->sizeHint().width());
+}
+
+TEST_F(CameraAdjustPanelTest, Screenshot)
+{
+    m_panel->show();
+    QApplication::processEvents();
+    const QImage image = m_panel->grab().toImage();
+    EXPECT_GE(image.width(), m_panel->sizeHint().width());
+    EXPECT_GE(image.height(), m_panel->sizeHint().height());
+    const QByteArray folder = qgetenv("VARNOLET_SCREENSHOT_DIR");
+    const QString path =
+        (folder.isEmpty() ? QDir::tempPath() : QString::fromUtf8(folder)) + "/mac-adjust-panel.png";
+    EXPECT_TRUE(image.save(path));
+}
+
+TEST_F(CameraAdjustPanelTest, APanelGoneIsNoLongerFilled)
+{
+    m_panel.reset();
+    EXPECT_EQ(m_control->adjustView(), nullptr);
+    EXPECT_TRUE(m_control->setBrightness(0.25f));
+}

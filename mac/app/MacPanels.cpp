@@ -7,8 +7,10 @@
 #include "mac/app/LanguageRetitler.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/SettingsPanel.h"
+#include "mac/uvc/CameraAdjustPanel.h"
 
-MacPanels::MacPanels(AppController &controller, MainViewer &mainWindow, QWidget *adjustPanel)
+MacPanels::MacPanels(AppController &controller, MainViewer &mainWindow,
+                     CameraAdjustPanel *adjustPanel)
     : m_controller(controller)
     , m_mainWindow(mainWindow)
     , m_host(std::make_unique<AppControllerPanelHost>(controller, &mainWindow))
@@ -40,6 +42,14 @@ MacPanels::MacPanels(AppController &controller, MainViewer &mainWindow, QWidget 
     AdjustPanelActions *actions = m_adjustPanelActions.get();
     QObject::connect(&controller, &AppController::adjustPanelShouldHide, actions,
                      &AdjustPanelActions::hideAdjustPanel);
+    if (adjustPanel) {
+        QObject::connect(adjustPanel, &CameraAdjustPanel::setDefaultClicked, actions,
+                         &AdjustPanelActions::adjustCameraToDefault);
+        QObject::connect(adjustPanel, &CameraAdjustPanel::cancelClicked, actions,
+                         &AdjustPanelActions::adjustCameraToCancel);
+        QObject::connect(adjustPanel, &CameraAdjustPanel::okClicked, actions,
+                         &AdjustPanelActions::adjustCameraToOk);
+    }
 }
 
 MacPanels::~MacPanels() = default;

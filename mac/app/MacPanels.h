@@ -6,9 +6,9 @@ class AboutBox;
 class AdjustPanelActions;
 class AppController;
 class AppControllerPanelHost;
+class CameraAdjustPanel;
 class LanguageRetitler;
 class MainViewer;
-class QWidget;
 class SettingsPanel;
 
 // The controller's panels joined to the controller and the main window: the settings
@@ -17,8 +17,10 @@ class SettingsPanel;
 class MacPanels
 {
 public:
-    // adjustPanel may be none (no camera control in this build).
-    MacPanels(AppController &controller, MainViewer &mainWindow, QWidget *adjustPanel = nullptr);
+    // The adjust panel's Set Default, Cancel and Ok are joined to their actions; it may be
+    // none (no adjust panel).
+    MacPanels(AppController &controller, MainViewer &mainWindow,
+              CameraAdjustPanel *adjustPanel = nullptr);
     ~MacPanels();
     MacPanels(const MacPanels &) = delete;
     MacPanels &operator=(const MacPanels &) = delete;

@@ -17,6 +17,6 @@ if(TARGET varnolet_mac_widgets)
         ${CMAKE_CURRENT_LIST_DIR}/AppControllerPanelHost.cpp
         ${CMAKE_CURRENT_LIST_DIR}/MacPanels.cpp)
     target_link_libraries(varnolet_mac_panels_wiring PUBLIC varnolet_mac_panels
-        varnolet_mac_widgets)
+        varnolet_mac_widgets varnolet_mac_uvc_widgets)
     target_link_libraries(VarnoletMac PRIVATE varnolet_mac_panels_wiring)
 endif()

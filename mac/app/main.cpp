@@ -9,6 +9,8 @@
 #include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/TerminationSignals.h"
+#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/QtMessagePresenter.h"
 
@@ -21,8 +23,10 @@ int main(int argc, char **argv)
         varnolet::VirtualCameraHub::instance().plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();
+    auto cameraControl = std::make_shared<UVCCameraControl>();
     AppController::Services services;
     services.messagePresenter = alerts;
+    services.cameraControl = cameraControl;
     AppController controller(std::move(services));
     alerts->setLookup([&controller](const std::string &key, const std::string &fallback) {
         return controller.myNSLocationString(key, fallback);
@@ -30,7 +34,9 @@ int main(int argc, char **argv)
 
     MainViewer window(controller);
     alerts->setParentWindow(&window);
-    MacPanels panels(controller, window);
+    CameraAdjustPanel adjustPanel(*cameraControl);
+    cameraControl->setAdjustView(&adjustPanel);
+    MacPanels panels(controller, window, &adjustPanel);
 
     // Every way out runs the same shutdown: the Exit button and the window's close box ask
     // first; the system's termination signals and the application quitting do it at once.

@@ -14,6 +14,8 @@
 #include "mac/app/MainViewer.h"
 #include "mac/app/SettingsPanel.h"
 #include "mac/app/StringsFile.h"
+#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/uvc/UVCCameraControl.h"
 #include "platform/system/SystemPaths.h"
 
 using Control = AppController::Control;
@@ -37,7 +39,8 @@ protected:
         m_window = std::make_unique<MainViewer>(controller);
         m_window->resize(1000, 680);
         m_window->show();
-        m_panels = std::make_unique<MacPanels>(controller, *m_window);
+        m_adjustPanel = std::make_unique<CameraAdjustPanel>(m_uvc);
+        m_panels = std::make_unique<MacPanels>(controller, *m_window, m_adjustPanel.get());
         m_panels->awakeFromNib();
         if (launch)
             controller.applicationDidFinishLaunching();
@@ -46,6 +49,7 @@ protected:
     void TearDown() override
     {
         m_panels.reset();
+        m_adjustPanel.reset();
         m_window.reset();
         varnolet::SystemPaths::overrideProgramFolder("");
         AppControllerTest::TearDown();
@@ -60,6 +64,8 @@ protected:
     }
 
     std::unique_ptr<MainViewer> m_window;
+    UVCCameraControl m_uvc; // the panel's own control; the controller has the fake one
+    std::unique_ptr<CameraAdjustPanel> m_adjustPanel;
     std::unique_ptr<MacPanels> m_panels;
 };
 
@@ -184,4 +190,41 @@ TEST_F(MacPanelsTest, HeldCameraGivesTheNotPreviewTextOnHover)
     });
     m_window->button(Control::Settings)->click();
     EXPECT_EQ(m_messages->texts().back(), "摄像头被其他应用程序占用,不能预览");
+}
+
+TEST_F(MacPanelsTest, AdjustPanelIsReachedFromTheSettingsAndLeadsBackToThem)
+{
+    plug("Microscope", 0x01100000);
+    open();
+    ASSERT_TRUE(
+        varnolet::test::processEventsUntil([&] { return m_controller->IsCaptureDevice(); }));
+    SettingsPanel &panel = m_panels->settingsPanel();
+    QTimer::singleShot(0, [&] { panel.lUploadButton->click(); });
+    m_window->button(Control::Settings)->click();
+    EXPECT_FALSE(panel.isVisible());
+    ASSERT_TRUE(m_adjustPanel->isVisible());
+    EXPECT_EQ(m_adjustPanel->frameGeometry().x(), m_window->frameGeometry().x());
+
+    for (QPushButton *button : {m_adjustPanel->btnCancel, m_adjustPanel->btnOk}) {
+        if (!m_adjustPanel->isVisible()) {
+            QTimer::singleShot(0, [&] { panel.lUploadButton->click(); });
+            m_window->button(Control::Settings)->click();
+        }
+        bool reopened = false;
+        QTimer::singleShot(0, [&] {
+            reopened = panel.isVisible();
+            panel.lCancelButton->click();
+        });
+        button->click();
+        EXPECT_TRUE(reopened) << button->objectName().toStdString();
+        EXPECT_FALSE(m_adjustPanel->isVisible());
+    }
+
+    // Losing the camera hides the adjust panel.
+    QTimer::singleShot(0, [&] { panel.lUploadButton->click(); });
+    m_window->button(Control::Settings)->click();
+    ASSERT_TRUE(m_adjustPanel->isVisible());
+    varnolet::VirtualCameraHub::instance().unplugAll();
+    m_controller->changedDevices();
+    EXPECT_FALSE(m_adjustPanel->isVisible());
 }

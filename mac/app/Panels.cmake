@@ -6,10 +6,9 @@ add_library(varnolet_mac_panels STATIC
     ${CMAKE_CURRENT_LIST_DIR}/LanguageRetitler.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NSTextFieldClickable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PanelPlacement.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PanelText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsPanel.cpp)
 target_include_directories(varnolet_mac_panels PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(varnolet_mac_panels PUBLIC varnolet_mac_core Qt6::Widgets)
+target_link_libraries(varnolet_mac_panels PUBLIC varnolet_mac_controller Qt6::Widgets)
 
 # Joined to the controller and the main window, in the program.
 if(TARGET varnolet_mac_widgets)

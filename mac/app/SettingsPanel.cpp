@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "mac/app/AppController.h"
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/PanelPlacement.h"
 #include "mac/app/PanelText.h"
@@ -285,7 +286,7 @@ bool SettingsPanel::applySetting()
     const std::string location = resourcesSavingLocationTextField->text().toStdString();
     if (!locationExists(location)) {
         // The message names the folder that was not found, the one typed in the field.
-        m_host.mySystemWarning(PanelText::withText(
+        m_host.mySystemWarning(AppController::formatText(
             text("ui_alert_not_exist_resource_location", "Don't location %@ existed in setting"),
             location));
         resourcesSavingLocationTextField->setText(PanelText::q(factory.resourcesSavingLocation()));
@@ -347,8 +348,8 @@ void SettingsPanel::getResourcesSavingLocation()
 void SettingsPanel::selectShotsToTimedShots(int unit)
 {
     const ItemTimedShotSetting &item = view().shotsItemTimedShotSetting(unit);
-    lShotsTakingPreTimeRangeLab->setText(PanelText::q(PanelText::withNumber(
-        text("ui_setting_lab_shots_range", "(max.%d)"), item.nMaxValueForTimedShot)));
+    lShotsTakingPreTimeRangeLab->setText(PanelText::q(AppController::formatText(
+        text("ui_setting_lab_shots_range", "(max.%d)"), {}, {item.nMaxValueForTimedShot})));
     shotsForMinuteTextField->setText(QString::number(item.nCurrentValueForTimedShot));
     view().setMTimeTypeOfShotsForTimedShot(unit);
 }
@@ -356,8 +357,8 @@ void SettingsPanel::selectShotsToTimedShots(int unit)
 void SettingsPanel::selectTimesToTimedShots(int unit)
 {
     const ItemTimedShotSetting &item = view().timesItemTimedShotSetting(unit);
-    lTimesOfRangeLab->setText(PanelText::q(PanelText::withNumber(
-        text("ui_setting_lab_times_range", "(max.%d)"), item.nMaxValueForTimedShot)));
+    lTimesOfRangeLab->setText(PanelText::q(AppController::formatText(
+        text("ui_setting_lab_times_range", "(max.%d)"), {}, {item.nMaxValueForTimedShot})));
     minutesForShotTextField->setText(QString::number(item.nCurrentValueForTimedShot));
     view().setMTimeTypeOfTimesForTimedShot(unit);
 }

@@ -1,5 +1,6 @@
 #include "tests/mac/app/AppControllerFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 
 #include "mac/app/AboutBox.h"
+#include "mac/app/LanguageRetitler.h"
 #include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/SettingsPanel.h"
@@ -17,6 +19,7 @@
 #include "mac/uvc/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/system/SystemPaths.h"
+#include "tests/support/LayoutChecks.h"
 
 using Control = AppController::Control;
 using mactest::AppControllerTest;
@@ -227,4 +230,26 @@ TEST_F(MacPanelsTest, AdjustPanelIsReachedFromTheSettingsAndLeadsBackToThem)
     varnolet::VirtualCameraHub::instance().unplugAll();
     m_controller->changedDevices();
     EXPECT_FALSE(m_adjustPanel->isVisible());
+}
+
+TEST_F(MacPanelsTest, MainWindowTextsFitInEveryLanguageAtItsSmallestSize)
+{
+    varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
+    open(false);
+    m_window->resize(m_window->minimumSizeHint());
+    for (int language = 0; language < 8; ++language) {
+        const std::string folder = AppControllerSettings::getLocalizedFolder(language);
+        m_controller->usingSettingParam().setLanuageSelector(language);
+        m_panels->retitler().changedUIBySelectedLanuage(language);
+        QApplication::processEvents();
+        const auto table = StringsFile::readFile(runtimeFolder() + "/Contents/Resources/" + folder +
+                                                 "/Localizable.strings");
+        ASSERT_TRUE(table.has_value()) << folder;
+        EXPECT_EQ(m_window->promptHint()->text().toStdString(), table->at("ui_view_lab_prompt"));
+        EXPECT_EQ(m_window->button(Control::About)->toolTip().toStdString(),
+                  table->at("ui_view_btn_about"));
+        // The prompt itself is a status line that may be cut at the window's edge.
+        varnolet::test::expectTextsFit(*m_window, folder,
+                                       {QStringLiteral("mPromptContentTextField")});
+    }
 }

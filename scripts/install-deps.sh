@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libv4l-dev v4l-utils libudev-dev libusb-1.0-0-dev
     libturbojpeg0-dev
-    libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
+    libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
     libplist-dev
     libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth

@@ -93,7 +93,7 @@ public:
     ~FakePanelHost() override { varnolet::SystemPaths::overrideProgramFolder(""); }
 
     AppControllerSettings &settings() override { return m_settings; }
-    UserDefaults &userStore() override { return m_store; }
+    UserDefaults &userStore() override { return store ? *store : m_store; }
     std::vector<std::string> deviceNames() const override { return devices; }
     std::string deviceListText() const override { return deviceText; }
     std::vector<CaptureResolution> resolutionArray() const override { return resolutions; }
@@ -140,6 +140,7 @@ public:
     std::shared_ptr<FakeCameraControl> control = std::make_shared<FakeCameraControl>();
     QWidget *window = nullptr;
     std::function<void(int)> onRetitle;
+    UserDefaults *store = nullptr; // another store than the temporary one
 
     std::vector<std::string> alerts;
     std::vector<std::string> requests;

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "mac/app/SettingsPanel.h"
+#include "mac/app/SystemLog.h"
 
 using panels_test::FakePanelHost;
 using varnolet::test::TempFolder;
@@ -402,4 +403,19 @@ TEST_F(SettingsPanelTest, CloseBoxIsUndo)
     EXPECT_EQ(host.view().lanuageSelector(), 0);
     EXPECT_EQ(host.view().mTimeTypeOfShotsForTimedShot(), 0);
     EXPECT_TRUE(host.requests.empty());
+}
+
+TEST_F(SettingsPanelTest, StoreThatCannotBeWrittenIsLoggedAndTheSettingsStayInForce)
+{
+    TempFolder folder;
+    const std::string blocker = folder.write("blocker", "a file where a folder should be");
+    UserDefaults unwritable(blocker + "/preferences.plist");
+    host.store = &unwritable;
+    ScopedLogCapture log;
+    panel.movieSavingSizeLimitTextField->setText("700");
+    EXPECT_TRUE(panel.applySetting());
+    EXPECT_EQ(host.settings().preUsingSettingParam().movieSavingSizeLimit(), 700);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("failure to save the settings"), std::string::npos);
+    EXPECT_EQ(varnolet::test::readFile(blocker), "a file where a folder should be");
 }

@@ -90,6 +90,10 @@ public:
     UserDefaults &userStore() const;
     ResourceTree *resourceTree() const { return m_services.resourceTree; }
     CameraControl *cameraControl() const { return m_cameraControl.get(); }
+    // The controller's lock. The settings in force are read under it on the capture thread
+    // (photo names, snapshot-button photos in any state), so whoever changes them while a
+    // camera runs (the settings panel's Apply) holds it meanwhile.
+    std::recursive_mutex &controllerLock() const { return m_lock; }
     std::string myNSLocationString(const std::string &key, const std::string &fallback) const
     {
         return m_settings.myNSLocationString(key, fallback);

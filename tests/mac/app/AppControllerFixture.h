@@ -151,7 +151,7 @@ protected:
     AppController &make(bool launch = true)
     {
         AppController::Services services;
-        services.cameraEnumerator = m_enumerator;
+        services.cameraEnumerator = m_cameras ? m_cameras : m_enumerator;
         services.clock = m_clock;
         services.messagePresenter = m_messages;
         services.settingsStore = &m_store;
@@ -198,6 +198,7 @@ protected:
     std::string m_previousTemp;
     UserDefaults m_store{m_folder.file("preferences.plist")};
     std::shared_ptr<CountingEnumerator> m_enumerator = std::make_shared<CountingEnumerator>();
+    std::shared_ptr<varnolet::CameraEnumerator> m_cameras; // set: used in place of the above
     std::shared_ptr<varnolet::FakeClock> m_clock =
         std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0);
     std::shared_ptr<varnolet::RecordingMessagePresenter> m_messages =

@@ -77,6 +77,12 @@ LibusbInterface::~LibusbInterface()
     libusb_unref_device(m_device);
 }
 
+int32_t LibusbInterface::getInterfaceNumber(uint8_t &number)
+{
+    number = m_description.interfaceNumber;
+    return 0;
+}
+
 int32_t LibusbInterface::open()
 {
     if (m_mode != Mode::Closed)

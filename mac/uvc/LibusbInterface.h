@@ -40,6 +40,7 @@ public:
     LibusbInterface(const LibusbInterface &) = delete;
     LibusbInterface &operator=(const LibusbInterface &) = delete;
 
+    int32_t getInterfaceNumber(uint8_t &number) override;
     int32_t open() override;
     int32_t close() override;
     int32_t controlRequest(UsbControlRequest &request) override;

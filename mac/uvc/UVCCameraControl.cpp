@@ -173,6 +173,14 @@ void UVCCameraControl::getMaxResolution(UsbDevice &device)
     mProcessingUnitId = mPixelsArray.processingUnitId();
 }
 
+uint16_t UVCCameraControl::requestIndex(uint32_t unit) const
+{
+    uint8_t number = 0;
+    if (!interface || interface->getInterfaceNumber(number) != 0)
+        number = 0;
+    return static_cast<uint16_t>(entityFor(unit) << 8 | number);
+}
+
 uint32_t UVCCameraControl::entityFor(uint32_t unit) const
 {
     // Cameras number their entities freely; a request to the table's fixed number would
@@ -244,7 +252,7 @@ int UVCCameraControl::getDataFor(uint8_t request, uint32_t length, uint32_t sele
     control.bmRequestType = kRequestTypeGet;
     control.bRequest = request;
     control.wValue = static_cast<uint16_t>(selector << 8);
-    control.wIndex = static_cast<uint16_t>(entityFor(unit) << 8);
+    control.wIndex = requestIndex(unit);
     control.wLength = static_cast<uint16_t>(std::min<uint32_t>(length, sizeof data));
     control.pData = data;
     if (!sendControlRequest(control))
@@ -261,7 +269,7 @@ bool UVCCameraControl::setData(int32_t value, uint32_t length, uint32_t selector
     control.bmRequestType = kRequestTypeSet;
     control.bRequest = kSetCur;
     control.wValue = static_cast<uint16_t>(selector << 8);
-    control.wIndex = static_cast<uint16_t>(entityFor(unit) << 8);
+    control.wIndex = requestIndex(unit);
     control.wLength = static_cast<uint16_t>(std::min<uint32_t>(length, sizeof data));
     control.pData = data;
     return sendControlRequest(control);

@@ -127,6 +127,9 @@ public:
     // The entity a request for a table unit (1 camera terminal, 3 processing unit) goes to:
     // the one the opened camera's descriptor declares, else the table's number.
     uint32_t entityFor(uint32_t unit) const;
+    // wIndex of a request to that table unit: the entity, and the VideoControl interface's
+    // number in the low byte.
+    uint16_t requestIndex(uint32_t unit) const;
 
     // Milliseconds since 1970-01-01 from the process-wide clock.
     static double getCurrentMiliseseconds();

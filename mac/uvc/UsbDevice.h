@@ -57,6 +57,8 @@ class UsbInterface
 public:
     virtual ~UsbInterface() = default;
 
+    // The interface's number in the configuration (the low byte of a request's wIndex).
+    virtual int32_t getInterfaceNumber(uint8_t &number) = 0;
     virtual int32_t open() = 0;
     // Closing an interface that is not open does nothing.
     virtual int32_t close() = 0;

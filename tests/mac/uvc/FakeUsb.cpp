@@ -39,6 +39,11 @@ public:
     {
     }
     ~FakeInterface() override { m_camera->close(); }
+    int32_t getInterfaceNumber(uint8_t &number) override
+    {
+        number = m_camera->interfaceNumber;
+        return 0;
+    }
     int32_t open() override { return m_camera->open(); }
     int32_t close() override { return m_camera->close(); }
     int32_t controlRequest(UsbControlRequest &request) override
@@ -258,7 +263,7 @@ int32_t FakeUsbCamera::open()
     ++m_opens;
     m_open = true;
     if (v4l2) {
-        m_bridge = std::make_unique<UvcV4l2Bridge>(v4l2->node(v4l2), 0, 1, 3);
+        m_bridge = std::make_unique<UvcV4l2Bridge>(v4l2->node(v4l2), interfaceNumber, 1, 3);
         m_statusPipe = std::make_shared<ButtonStatusPipe>();
         if (auto loop = m_loop.lock())
             m_statusPipe->attach(loop);
@@ -310,8 +315,8 @@ int32_t FakeUsbCamera::directRequest(UsbControlRequest &request)
 {
     const auto it =
         m_controls.find(static_cast<uint16_t>((request.wIndex & 0xFF00) | request.wValue >> 8));
-    if (it == m_controls.end() || (request.wIndex & 0xFF) != 0 || request.wLength > 4 ||
-        !request.pData)
+    if (it == m_controls.end() || (request.wIndex & 0xFF) != interfaceNumber ||
+        request.wLength > 4 || !request.pData)
         return UsbError::kPipe;
     Control &control = it->second;
     if (request.bmRequestType == 0x21 && request.bRequest == 0x01) {

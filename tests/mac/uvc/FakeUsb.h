@@ -96,7 +96,8 @@ public:
     bool hasVideoControl = true;
     int32_t interfaceError = 0;
     std::vector<UsbPipeProperties> pipes; // default: one interrupt IN endpoint
-    std::shared_ptr<FakeV4l2Node> v4l2;   // non-null: bridge mode
+    uint8_t interfaceNumber = 0;
+    std::shared_ptr<FakeV4l2Node> v4l2; // non-null: bridge mode
 
     // Thread-safe from here on.
     void setControl(uint8_t unit, uint8_t selector, Control control);

@@ -406,3 +406,24 @@ TEST(UVCCameraControlTest, RequestsGoToTheEntitiesTheDescriptorDeclares)
     ASSERT_TRUE(other->setBrightness(0.5f));
     EXPECT_EQ(bare->requests().back().wIndex, 0x0300);
 }
+
+TEST(UVCCameraControlTest, RequestsCarryTheVideoControlInterfaceNumber)
+{
+    auto direct = makeCamera(kLocation, false);
+    direct->interfaceNumber = 2;
+    auto bridged = makeBridgedCamera(kOtherLocation, false);
+    bridged->interfaceNumber = 2;
+    auto control = makeControl({direct, bridged});
+
+    ASSERT_TRUE(control->initWithLocationID(kLocation));
+    control->getDefaultValue();
+    ASSERT_TRUE(control->setBrightness(0.75f));
+    EXPECT_EQ(direct->requests().back().wIndex, 0x0302);
+    EXPECT_EQ(direct->control(3, 0x02).cur, 32);
+
+    control->releaseControl();
+    ASSERT_TRUE(control->initWithLocationID(kOtherLocation));
+    control->getDefaultValue();
+    ASSERT_TRUE(control->setBrightness(0.75f));
+    EXPECT_EQ(bridged->v4l2->control(V4L2_CID_BRIGHTNESS).value, 32);
+}

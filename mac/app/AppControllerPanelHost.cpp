@@ -14,6 +14,11 @@ AppControllerSettings &AppControllerPanelHost::settings()
     return m_controller.settings();
 }
 
+std::recursive_mutex &AppControllerPanelHost::settingsLock()
+{
+    return m_controller.controllerLock();
+}
+
 UserDefaults &AppControllerPanelHost::userStore()
 {
     return m_controller.userStore();

@@ -16,6 +16,7 @@ public:
     void setRetitle(std::function<void(int)> retitle) { m_retitle = std::move(retitle); }
 
     AppControllerSettings &settings() override;
+    std::recursive_mutex &settingsLock() override;
     UserDefaults &userStore() override;
     std::vector<std::string> deviceNames() const override;
     std::string deviceListText() const override;

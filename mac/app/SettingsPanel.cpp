@@ -220,8 +220,10 @@ void SettingsPanel::connectActions()
     connect(lUploadButton, &QPushButton::clicked, this, &SettingsPanel::adjustCameraClicked);
     connect(m_shotsUnits, &QButtonGroup::idClicked, this, &SettingsPanel::selectShotsToTimedShots);
     connect(m_timesUnits, &QButtonGroup::idClicked, this, &SettingsPanel::selectTimesToTimedShots);
-    connect(languageComboBox, &QComboBox::activated, this,
-            [this](int index) { view().setLanuageSelector(index); });
+    connect(languageComboBox, &QComboBox::activated, this, [this](int index) {
+        const auto lock = lockSettings();
+        view().setLanuageSelector(index);
+    });
     connect(deviceComboBox, &QComboBox::activated, this,
             [this](int index) { m_host.deviceSelectionDidChange(index); });
     connect(resolutionComboBox, &QComboBox::activated, this,
@@ -231,6 +233,11 @@ void SettingsPanel::connectActions()
 SettingParams &SettingsPanel::view() const
 {
     return m_host.settings().usingSettingParam();
+}
+
+std::unique_lock<std::recursive_mutex> SettingsPanel::lockSettings() const
+{
+    return std::unique_lock(m_host.settingsLock());
 }
 
 std::string SettingsPanel::text(const char *key, const char *fallback) const
@@ -301,20 +308,27 @@ bool SettingsPanel::applySetting()
         m_host.showResourcesTree(using_.getResourcesLocationWithVarnolet());
     }
 
+    // Read-only from here on: the store and the retitling take what was applied.
     if (!using_.setSettingParamToUserConfig(m_host.userStore()))
         SystemLog::write("failure to save the settings to %s", m_host.userStore().path().c_str());
 
     if (applied.lanuageSelector() != using_.lanuageSelector())
         m_host.changedUIBySelectedLanuage(using_.lanuageSelector());
 
-    applied.copySetting(using_);
+    {
+        const auto lock = lockSettings();
+        applied.copySetting(using_);
+    }
     cancelSetting();
     return true;
 }
 
 void SettingsPanel::cancelSetting()
 {
-    view().copySetting(m_host.settings().preUsingSettingParam());
+    {
+        const auto lock = lockSettings();
+        view().copySetting(m_host.settings().preUsingSettingParam());
+    }
     QDialog::reject();
 }
 
@@ -326,7 +340,10 @@ void SettingsPanel::reject()
 
 void SettingsPanel::setDefaultSetting()
 {
-    view().copySetting(m_host.settings().defaultSettingParam());
+    {
+        const auto lock = lockSettings();
+        view().copySetting(m_host.settings().defaultSettingParam());
+    }
     updateValueToUI();
     const CaptureResolution standard = CaptureResolution::getDefaultResolution();
     const int index = indexOfCaptureResolution(standard);
@@ -351,6 +368,7 @@ void SettingsPanel::selectShotsToTimedShots(int unit)
     lShotsTakingPreTimeRangeLab->setText(PanelText::q(AppController::formatText(
         text("ui_setting_lab_shots_range", "(max.%d)"), {}, {item.nMaxValueForTimedShot})));
     shotsForMinuteTextField->setText(QString::number(item.nCurrentValueForTimedShot));
+    const auto lock = lockSettings();
     view().setMTimeTypeOfShotsForTimedShot(unit);
 }
 
@@ -360,6 +378,7 @@ void SettingsPanel::selectTimesToTimedShots(int unit)
     lTimesOfRangeLab->setText(PanelText::q(AppController::formatText(
         text("ui_setting_lab_times_range", "(max.%d)"), {}, {item.nMaxValueForTimedShot})));
     minutesForShotTextField->setText(QString::number(item.nCurrentValueForTimedShot));
+    const auto lock = lockSettings();
     view().setMTimeTypeOfTimesForTimedShot(unit);
 }
 
@@ -387,6 +406,7 @@ void SettingsPanel::updateValueToUI()
 
 void SettingsPanel::updateValueFromUI()
 {
+    const auto lock = lockSettings();
     SettingParams &using_ = view();
     const int shotsUnit = lShotsTakingPreMinuteRadioCell->isChecked() ? 0
                           : lShotsTakingPreHourRadioCell->isChecked() ? 1

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include <QDialog>
@@ -136,6 +137,8 @@ private:
     void connectActions();
     std::string text(const char *key, const char *fallback) const;
     SettingParams &view() const;
+    // Held while the settings in force change (see SettingsPanelHost::settingsLock).
+    std::unique_lock<std::recursive_mutex> lockSettings() const;
 
     SettingsPanelHost &m_host;
     QButtonGroup *m_shotsUnits;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
 
     // The three records, the string lookup and the language list.
     virtual AppControllerSettings &settings() = 0;
+    // The capture thread reads the settings in force under this lock (snapshot-button
+    // photos come in any state); the panel holds it while it changes them.
+    virtual std::recursive_mutex &settingsLock() = 0;
     // The store Apply writes the settings in force to.
     virtual UserDefaults &userStore() = 0;
 

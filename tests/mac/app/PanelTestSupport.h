@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,7 @@ public:
     ~FakePanelHost() override { varnolet::SystemPaths::overrideProgramFolder(""); }
 
     AppControllerSettings &settings() override { return m_settings; }
+    std::recursive_mutex &settingsLock() override { return lock; }
     UserDefaults &userStore() override { return store ? *store : m_store; }
     std::vector<std::string> deviceNames() const override { return devices; }
     std::string deviceListText() const override { return deviceText; }
@@ -141,6 +143,7 @@ public:
     QWidget *window = nullptr;
     std::function<void(int)> onRetitle;
     UserDefaults *store = nullptr; // another store than the temporary one
+    std::recursive_mutex lock;
 
     std::vector<std::string> alerts;
     std::vector<std::string> requests;

@@ -17,3 +17,11 @@ if(TARGET varnolet_mac_panels_wiring)
         LIBS varnolet_mac_panels_wiring Qt6::Test)
     add_dependencies(test_mac_panels_wiring varnolet_mac_resources)
 endif()
+
+# The panel against the capture thread's reads of the settings (also run under
+# ThreadSanitizer).
+varnolet_add_test(NAME test_mac_panels_threads
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/SettingsPanelThreadsTest.cpp
+    LIBS varnolet_mac_panels
+    LABELS threads)
+add_dependencies(test_mac_panels_threads varnolet_mac_resources)

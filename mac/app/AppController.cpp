@@ -34,14 +34,18 @@ AppController::AppController(Services services, QObject *parent)
 
     if (m_services.configPlistPath.empty())
         m_services.configPlistPath = SettingParams::getBundleResourcesPath() + "/config.plist";
-    UserDefaults &store =
-        m_services.settingsStore ? *m_services.settingsStore : UserDefaults::standardUserDefaults();
-    m_settings.startUp(mSavingLocationManage, m_services.configPlistPath, store);
+    m_settings.startUp(mSavingLocationManage, m_services.configPlistPath, userStore());
     m_settings.refillLanguageArray();
     setLocationID(kNoCameraLocation);
     for (Control control : {Control::ResolutionList, Control::TakePhoto, Control::TimedShot,
                             Control::Recording, Control::About, Control::Settings})
         m_enabled[control] = true;
+}
+
+UserDefaults &AppController::userStore() const
+{
+    return m_services.settingsStore ? *m_services.settingsStore
+                                    : UserDefaults::standardUserDefaults();
 }
 
 AppController::~AppController()

@@ -85,6 +85,11 @@ public:
     const AppControllerSettings &settings() const { return m_settings; }
     SettingParams &usingSettingParam() { return m_settings.usingSettingParam(); }
     SavingLocationManage &savingLocationManage() { return mSavingLocationManage; }
+    // The user store Apply writes to, the resource tree and the camera control (none
+    // after the exit released it), for the settings and adjust panels.
+    UserDefaults &userStore() const;
+    ResourceTree *resourceTree() const { return m_services.resourceTree; }
+    CameraControl *cameraControl() const { return m_cameraControl.get(); }
     // The controller's lock. The settings in force are read under it on the capture thread
     // (photo names, snapshot-button photos in any state), so whoever changes them while a
     // camera runs (the settings panel's Apply) holds it meanwhile.

@@ -1,15 +1,16 @@
 #include <memory>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 
 #include "mac/app/AppController.h"
 #include "mac/app/MacAlertPresenter.h"
+#include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
-#include "mac/app/PropertyList.h"
 #include "mac/app/TerminationSignals.h"
+#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/QtMessagePresenter.h"
 
@@ -22,8 +23,10 @@ int main(int argc, char **argv)
         varnolet::VirtualCameraHub::instance().plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();
+    auto cameraControl = std::make_shared<UVCCameraControl>();
     AppController::Services services;
     services.messagePresenter = alerts;
+    services.cameraControl = cameraControl;
     AppController controller(std::move(services));
     alerts->setLookup([&controller](const std::string &key, const std::string &fallback) {
         return controller.myNSLocationString(key, fallback);
@@ -31,17 +34,9 @@ int main(int argc, char **argv)
 
     MainViewer window(controller);
     alerts->setParentWindow(&window);
-    window.setAboutHandler([&window] {
-        const PropertyList info =
-            PropertyList::readFile(SettingParams::getBundlePath() + "/Contents/info.plist");
-        auto text = [&info](const char *key) {
-            return QString::fromStdString(PropertyList::stringValue(info.item(key)).value_or(""));
-        };
-        QMessageBox::about(&window, window.windowTitle(),
-                           QStringLiteral("%1\n%2\n%3\n%4")
-                               .arg(text("Oem Produce Name"), text("Oem Version"),
-                                    text("Oem Compare Name"), text("Oem Copyright")));
-    });
+    CameraAdjustPanel adjustPanel(*cameraControl);
+    cameraControl->setAdjustView(&adjustPanel);
+    MacPanels panels(controller, window, &adjustPanel);
 
     // Every way out runs the same shutdown: the Exit button and the window's close box ask
     // first; the system's termination signals and the application quitting do it at once.
@@ -54,6 +49,7 @@ int main(int argc, char **argv)
                      [&controller] { controller.doExitSystem(); });
 
     window.show();
+    panels.awakeFromNib();
     controller.awakeFromNib();
     QTimer::singleShot(0, &controller,
                        [&controller] { controller.applicationDidFinishLaunching(); });

@@ -89,6 +89,9 @@ public:
     // after the exit released it), for the settings and adjust panels.
     UserDefaults &userStore() const;
     ResourceTree *resourceTree() const { return m_services.resourceTree; }
+    // The tree of the window built after the controller; set before awakeFromNib, while
+    // no capture or recording thread runs.
+    void setResourceTree(ResourceTree *tree) { m_services.resourceTree = tree; }
     CameraControl *cameraControl() const { return m_cameraControl.get(); }
     // The controller's lock. The settings in force are read under it on the capture thread
     // (photo names, snapshot-button photos in any state), so whoever changes them while a

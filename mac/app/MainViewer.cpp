@@ -1,5 +1,7 @@
 #include "MainViewer.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -193,11 +195,17 @@ void MainViewer::setResourcePane(QWidget *pane)
 {
     if (!pane || pane == m_resourcePane)
         return;
-    const QList<int> sizes = mVSplitView->sizes();
+    QList<int> sizes = mVSplitView->sizes();
     QWidget *old = mVSplitView->replaceWidget(0, pane);
     delete old;
     m_resourcePane = pane;
     mVSplitView->setCollapsible(0, true);
+    // A pane narrower than its own minimum would be collapsed by the splitter at once.
+    const int wanted = std::max(pane->minimumSizeHint().width(), pane->sizeHint().width());
+    if (sizes.size() == 2 && sizes[0] < wanted) {
+        sizes[1] = std::max(0, sizes[1] - (wanted - sizes[0]));
+        sizes[0] = wanted;
+    }
     mVSplitView->setSizes(sizes);
     trackMouseMoves(pane);
 }

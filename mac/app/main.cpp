@@ -1,14 +1,18 @@
 #include <memory>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
 #include "mac/app/AppController.h"
 #include "mac/app/MacAlertPresenter.h"
+#include "mac/app/LanguageRetitler.h"
 #include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/TerminationSignals.h"
+#include "mac/browser/MyResourcesTreeController.h"
+#include "mac/browser/ResourceBrowserPane.h"
 #include "mac/uvc/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
@@ -37,6 +41,12 @@ int main(int argc, char **argv)
     CameraAdjustPanel adjustPanel(*cameraControl);
     cameraControl->setAdjustView(&adjustPanel);
     MacPanels panels(controller, window, &adjustPanel);
+
+    // The resource tree and thumbnail strip in the window's left pane, told of every save.
+    auto *browser = new ResourceBrowserPane(&controller.settings(), &window);
+    window.setResourcePane(browser);
+    controller.setResourceTree(browser->treeController());
+    panels.retitler().controls().mMoreResourcesBtn = browser->mMoreResourcesBtn();
 
     // Every way out runs the same shutdown: the Exit button and the window's close box ask
     // first; the system's termination signals and the application quitting do it at once.

@@ -17,7 +17,7 @@ if [ "${VARNOLET_SKIP_TSAN:-0}" != "1" ]; then
     cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLET_SANITIZER=thread \
         -DVARNOLET_BUILD_BENCH=OFF
     # Only the programs that hold threaded tests are built again.
-    mapfile -t programs < <(grep -l 'LABELS threads' -r tests --include CMakeLists.txt | xargs -r sed -n 's/.*NAME \(test_[a-z_]*\).*/\1/p' | sort -u)
+    mapfile -t programs < <(grep -l 'LABELS threads' -r tests --include CMakeLists.txt --include '*.cmake' | xargs -r sed -n 's/.*NAME \(test_[a-z_]*\).*/\1/p' | sort -u)
     if [ ${#programs[@]} -gt 0 ]; then
         cmake --build build/tsan -j "$jobs" --target "${programs[@]}"
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \

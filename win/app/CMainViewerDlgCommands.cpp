@@ -13,7 +13,9 @@
 #include "win/app/CXSplitterWnd.h"
 #include "win/browser/CResourceWindow.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/system/MessageBox.h"
 #include "win/capture/AviMovieWriter.h"
@@ -269,10 +271,55 @@ bool CMainViewerDlg::ConfirmExit()
     request.buttons = varnolet::MessageButtons::OkCancel;
     if (MessageBox::show(request) != varnolet::MessageResult::Ok)
         return false;
+    endActivitiesAndClose();
+    return true;
+}
+
+void CMainViewerDlg::endActivitiesAndClose()
+{
     m_promptTimer.stop();
     StopAllActivities();
     done(QDialog::Accepted);
-    return true;
+}
+
+namespace {
+
+// Closes every modal dialog and message box shown over the main window; answers whether
+// there was one.
+bool closeModalDialogs(QWidget *mainWindow)
+{
+    bool closed = false;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(widget);
+        if (!dialog || dialog == mainWindow || !dialog->isVisible() || !dialog->isModal())
+            continue;
+        dialog->done(QDialog::Rejected);
+        closed = true;
+    }
+    return closed;
+}
+
+} // namespace
+
+void CMainViewerDlg::ShutDown()
+{
+    if (m_shuttingDown)
+        return;
+    m_shuttingDown = true;
+    closeModalDialogs(this);
+    // The closed dialogs return from their own event loops first; the stop runs after.
+    QTimer::singleShot(0, this, [this] { finishShutDown(); });
+}
+
+void CMainViewerDlg::finishShutDown()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != this && closeModalDialogs(this)) {
+        // A box opened meanwhile (a failure reported while stopping): it goes too.
+        QTimer::singleShot(10, this, [this] { finishShutDown(); });
+        return;
+    }
+    endActivitiesAndClose();
 }
 
 // The frame sinks read the window's requests on the capture thread and post their messages

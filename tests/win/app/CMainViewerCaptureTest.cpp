@@ -8,11 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLabel>
+#include <QTimer>
 
 #include "platform/media/JpegDecoder.h"
 #include "platform/media/MovieFrameReader.h"
 #include "platform/system/FakeClock.h"
+#include "tests/platform/media/MovieProbe.h"
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
 
@@ -232,4 +235,45 @@ TEST(MainViewerCaptureTest, ACameraHeldByAnotherProgramGivesTheCannotPreviewMess
     EXPECT_FALSE(window->IsPhotoPending());
     window->UpdatePrompt(QPoint(-5, -5), false);
     EXPECT_EQ(window->PromptLabel()->text().toStdString(), cannotPreview);
+}
+
+TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDialogsLikeExit)
+{
+    MainViewerFixture fixture("movieresolution=1\n");
+    auto window = fixture.makeWindow(std::make_shared<apptest::TwoSizeEnumerator>());
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    window->Button(CMainViewerDlg::IDC_RECORDING)->click();
+    ASSERT_TRUE(window->IsRecording());
+    processEventsFor(700ms);
+
+    // The request comes while a dialog of the window waits for the user.
+    bool innerClosed = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        QDialog inner(window.get());
+        QTimer::singleShot(200, window.get(), [&] { window->ShutDown(); });
+        inner.exec();
+        innerClosed = true;
+    });
+    QTimer::singleShot(5000, window.get(), [&] { window->done(QDialog::Rejected); }); // a hang ends here
+    const int result = window->exec();
+    EXPECT_EQ(result, QDialog::Accepted) << "ended by the shutdown, not by the time-out";
+    EXPECT_TRUE(innerClosed);
+    EXPECT_FALSE(window->IsRecording());
+    EXPECT_FALSE(window->IsCameraPresent() && window->CaptureVideo().IsDeviceOpen());
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter(), nullptr);
+    }
+    const auto movies = filesIn(fixture.resourceRoot() + "/Movies", ".avi");
+    ASSERT_EQ(movies.size(), 1u);
+    // Closed and patched: an index, a sensible measured rate, every frame readable.
+    const varnolet::test::MovieProbe probe = varnolet::test::probeMovie(movies.front());
+    ASSERT_TRUE(probe.opened);
+    EXPECT_GT(probe.packets, 10);
+    EXPECT_EQ(probe.decodedFrames, probe.packets);
+    const uint32_t rate = varnolet::test::readLe32(movies.front(), 132);
+    EXPECT_GE(rate, 20u);
+    EXPECT_LE(rate, 40u);
+    EXPECT_NEAR(probe.durationSeconds, 0.9, 0.5);
+    EXPECT_EQ(fixture.messages().count(), 0u) << testing::PrintToString(fixture.messages().texts());
 }

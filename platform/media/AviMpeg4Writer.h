@@ -25,13 +25,28 @@ public:
 
     struct Options
     {
-        int framesPerSecond = 12; // written as scale 1 / rate framesPerSecond
+        int framesPerSecond = 12; // written as scale 1 / rate framesPerSecond, 1 .. 1000
         int quantizer = 3;
         std::string encoderName = "mpeg4";
     };
 
     static constexpr uint32_t kCodecTag = MKTAG('X', 'V', 'I', 'D');
+    // The stream header's rate field (strh, scale 1) and the main header's microseconds
+    // per frame (avih).
     static constexpr long kRateOffset = 132;
+    static constexpr long kMicroSecondsPerFrameOffset = 32;
+    static constexpr int kMaxFramesPerSecond = 1000;
+    // The MPEG-4 stream counts time in ticks of 1 / (framesPerSecond × ticksPerFrame)
+    // seconds, at least this many per second. Decoders take that resolution (the VOL
+    // header's vop_time_increment_resolution) as the highest rate the stream can have, so
+    // a fine one never contradicts the rate the container is patched to later.
+    static constexpr int kMinEncoderTicksPerSecond = 1000;
+    static int encoderTicksPerFrame(int framesPerSecond);
+
+    // Makes every rate field of a closed file say framesPerSecond: the stream's rate at
+    // kRateOffset and the main header's microseconds per frame. 0 or a negative errno
+    // (also when writing or closing the file fails).
+    static int patchFrameRate(const std::string &path, uint32_t framesPerSecond);
 
     AviMpeg4Writer() = default;
     ~AviMpeg4Writer();
@@ -72,6 +87,7 @@ private:
     int64_t m_framesWritten = 0;
     int m_lastPacketSize = 0;
     uint64_t m_totalPacketBytes = 0;
+    int m_ticksPerFrame = 1;
 };
 
 } // namespace varnolet

@@ -186,7 +186,9 @@ void CMainViewerDlg::OnRecording()
     if (!EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), false))
         return;
     showBrowserPane();
-    CreateMovieWriter(path, m_resourceWindow);
+    // The camera's current rate goes into the headers at set-up: a movie left without its
+    // close (the power went) still plays at about the right speed.
+    CreateMovieWriter(path, m_resourceWindow, m_captureVideo.FrameRate());
     m_sinkOwner.SetRecordingActive(true);
     UpdateButtonTexts();
     enableCommands(false);

@@ -287,6 +287,11 @@ void CCaptureVideo::CloseDevice()
     m_graphBuilt = false;
 }
 
+double CCaptureVideo::FrameRate() const
+{
+    return m_device ? m_device->currentFormat().framesPerSecond : 0.0;
+}
+
 void CCaptureVideo::FitVideoWindow()
 {
     if (!m_ownerWindow || !m_device)

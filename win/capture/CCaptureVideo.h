@@ -81,6 +81,8 @@ public:
     void AdoptSavingThread(std::thread thread, std::function<void()> requestStop);
 
     bool IsDeviceOpen() const { return m_device != nullptr; }
+    // Frames per second the open camera says it delivers (0: no camera, or it does not say).
+    double FrameRate() const;
     bool HasStillOutput() const { return m_stillConnected; }
     // Names of the graph's parts, in the order they were added ("Capture Filter", ...).
     const std::vector<std::string> &FilterNames() const { return m_filterNames; }

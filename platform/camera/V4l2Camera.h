@@ -39,6 +39,11 @@ public:
     // Whether an open descriptor is a capture device with streaming I/O; its card name.
     static bool isStreamingCapture(int fd, std::string *card = nullptr);
 
+    // The indices of a menu control to ask the driver about: minimum .. maximum, at most
+    // kMaxMenuItems of them (a driver may report INT32_MAX as its maximum).
+    static constexpr int kMaxMenuItems = 256;
+    static std::vector<int32_t> menuIndices(int32_t minimum, int32_t maximum);
+
 private:
     struct Buffer;
 

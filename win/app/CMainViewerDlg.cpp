@@ -293,9 +293,7 @@ bool CMainViewerDlg::event(QEvent *event)
         m_captureVideo.FitVideoWindow();
         return true;
     case kStreamEndedMessage:
-        // The camera stopped by itself, usually because it was unplugged; the device list
-        // tells what is left.
-        OnDeviceChange();
+        OnStreamEnded();
         return true;
     default:
         return QDialog::event(event);

@@ -108,6 +108,9 @@ public:
     void LeaveFullScreen();
     // Device arrival or removal (udev or the virtual cameras).
     void OnDeviceChange();
+    // The open camera's stream ended by itself (unplugged, or failing: EIO, EPIPE, an
+    // error on the device).
+    void OnStreamEnded();
 
     // What the settings dialog reads and calls; the device list and the resolution list
     // are the capture engine's.

@@ -107,6 +107,30 @@ void CMainViewerDlg::OnDeviceChange()
     update();
 }
 
+void CMainViewerDlg::OnStreamEnded()
+{
+    if (!m_captureVideo.StreamEnded())
+        return; // the stream of a camera closed since
+    const int before = DeviceCount();
+    m_captureVideo.EnumerateDevices();
+    if (m_captureVideo.IndexOfDevicePath(m_openDevicePath) < 0 || before == 0) {
+        // Unplugged: the device list tells what is left.
+        if (m_settingDialog)
+            m_settingDialog->RefillDeviceList();
+        if (DeviceCount() > 0) {
+            StopAllActivities();
+            OpenCameraAt(0, 0, 0);
+            return;
+        }
+    }
+    // Still listed but delivering nothing more: the camera failed. It is treated as lost
+    // (a recording is closed and kept); plugging it in again opens it anew.
+    StopAllActivities();
+    m_openDevicePath.clear();
+    showNoCameraMessage();
+    update();
+}
+
 void CMainViewerDlg::enableCommands(bool enabled)
 {
     for (CXPStyleButtonST *button : {m_takePhoto, m_timedShot, m_recording, m_settings, m_about})

@@ -148,7 +148,8 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
 
     auto ended = m_streamEndedHook;
     error = m_device->start([this](const CameraFrame &frame) { OnFrame(frame); },
-                            [ended](int code) {
+                            [this, ended](int code) {
+                                m_streamEnded = true;
                                 if (ended)
                                     ended(code);
                             });
@@ -275,6 +276,7 @@ void CCaptureVideo::CloseDevice()
         m_device->setButtonCallback({});
     }
     m_running = false;
+    m_streamEnded = false; // the stream's thread is joined: no end can be reported any more
     if (m_ownerWindow) {
         m_ownerWindow->SetVideoVisible(false);
         m_ownerWindow = nullptr;

@@ -81,6 +81,8 @@ public:
     void AdoptSavingThread(std::thread thread, std::function<void()> requestStop);
 
     bool IsDeviceOpen() const { return m_device != nullptr; }
+    // Whether the open camera's stream ended by itself (its stream-ended hook ran).
+    bool StreamEnded() const { return m_device && m_streamEnded.load(); }
     // Frames per second the open camera says it delivers (0: no camera, or it does not say).
     double FrameRate() const;
     bool HasStillOutput() const { return m_stillConnected; }
@@ -116,6 +118,7 @@ private:
     std::atomic<IFrameSink *> m_previewSink{nullptr};
     std::atomic<IFrameSink *> m_stillSink{nullptr};
     std::atomic<bool> m_stillPending{false}; // set by a button release, taken by the next frame
+    std::atomic<bool> m_streamEnded{false};  // set on the camera's thread, reset at close
 
     std::function<void(const std::vector<uint32_t> &)> m_resolutionListHook;
     std::function<void(varnolet::CameraSource &)> m_propertiesHook;

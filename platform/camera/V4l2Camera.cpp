@@ -422,11 +422,22 @@ void V4l2Camera::setButtonCallback(ButtonCallback callback)
 {
     std::lock_guard guard(m_buttonLock);
     m_button.reset();
+    m_buttonProblem.clear();
     if (!callback || m_buttonNode.empty())
         return;
     auto reader = std::make_unique<SnapshotButtonReader>(m_buttonNode);
-    if (reader->start(std::move(callback)) == 0)
-        m_button = std::move(reader);
+    if (const int error = reader->start(std::move(callback)); error < 0) {
+        // Usually the input device is root:input 0660 and no rule gave it to the user.
+        m_buttonProblem = m_buttonNode + ": " + std::strerror(-error);
+        return;
+    }
+    m_button = std::move(reader);
+}
+
+std::string V4l2Camera::snapshotButtonProblem() const
+{
+    std::lock_guard guard(m_buttonLock);
+    return m_buttonProblem;
 }
 
 } // namespace varnolet

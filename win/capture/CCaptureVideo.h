@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <thread>
@@ -100,6 +101,7 @@ private:
     void AttachStillPin(CaptureSize &size);
     void OnFrame(const varnolet::CameraFrame &frame);
     void OnButton(bool pressed);
+    void ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem);
     static void ShowErrorMessage(int error);
 
     std::shared_ptr<varnolet::CameraEnumerator> m_enumerator;
@@ -123,6 +125,8 @@ private:
     std::function<void(const std::vector<uint32_t> &)> m_resolutionListHook;
     std::function<void(varnolet::CameraSource &)> m_propertiesHook;
     std::function<void(int)> m_streamEndedHook;
+
+    std::set<std::string> m_buttonProblemsShown; // cameras whose button problem was told
 
     std::thread m_savingThread;
     std::function<void()> m_stopSavingThread;

@@ -14,6 +14,7 @@
 
 #include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/MessageBox.h"
+#include "platform/system/QtTranslations.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SystemError.h"
 #include "platform/system/SystemPaths.h"
@@ -93,6 +94,7 @@ bool CVarnoletApp::InitInstance()
         return false;
 
     LoadSettings();
+    varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
 
     MainWindow window = m_factory ? m_factory() : MainWindow{std::make_unique<QDialog>(), true, {}};
     if (!window.dialog || !window.workerStarted) {

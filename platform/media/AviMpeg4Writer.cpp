@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <sys/statvfs.h>
+
 namespace varnolet {
 
 int AviMpeg4Writer::encoderTicksPerFrame(int framesPerSecond)
@@ -64,6 +66,8 @@ int AviMpeg4Writer::open(const std::string &path, int width, int height, const O
     if (width <= 0 || height <= 0 || options.framesPerSecond <= 0 || options.framesPerSecond > kMaxFramesPerSecond)
         return fail(Stage::Stream, AVERROR(EINVAL));
     m_ticksPerFrame = encoderTicksPerFrame(options.framesPerSecond);
+    m_path = path;
+    m_availableBytes = options.availableBytes;
 
     AVFormatContext *raw = nullptr;
     int result = avformat_alloc_output_context2(&raw, nullptr, "avi", path.c_str());
@@ -113,9 +117,29 @@ int AviMpeg4Writer::open(const std::string &path, int width, int height, const O
     return 0;
 }
 
+bool AviMpeg4Writer::roomFor(uint64_t packetBytes) const
+{
+    uint64_t available = 0;
+    if (m_availableBytes) {
+        available = m_availableBytes();
+    } else {
+        struct statvfs info{};
+        if (::statvfs(m_path.c_str(), &info) != 0)
+            return true; // cannot tell: the write itself will say
+        available = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+    }
+    // The packet with its chunk header, its index entry, and the trailer's index so far.
+    constexpr uint64_t kChunkHeader = 8 + 1;
+    constexpr uint64_t kIndexEntry = 16;
+    const uint64_t frames = static_cast<uint64_t>(m_framesWritten) + 1;
+    return available >= packetBytes + kChunkHeader + frames * kIndexEntry + kTrailerReserve;
+}
+
 int AviMpeg4Writer::writePacket(AVPacket *packet)
 {
     const int size = packet->size;
+    if (!roomFor(static_cast<uint64_t>(size)))
+        return AVERROR(ENOSPC);
     packet->stream_index = m_stream->index;
     packet->flags |= AV_PKT_FLAG_KEY;
     av_packet_rescale_ts(packet, m_encoder.context()->time_base, m_stream->time_base);

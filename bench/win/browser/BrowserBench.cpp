@@ -6,8 +6,10 @@
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
 
+#include "bench/platform/MedianRatio.h"
 #include "platform/media/JpegEncoder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -198,43 +200,34 @@ BENCHMARK(BM_ColumnUncachedUntilDrawn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaddirReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RescanFolder10000)->Unit(benchmark::kMillisecond);
 
-// Prints each measurement as a ratio to its reference run.
-class RatioReporter final : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            const std::string name = run.benchmark_name();
-            const double ns = run.GetAdjustedRealTime();
-            if (name.find("FullDecodeReference") != std::string::npos)
-                m_decode = ns;
-            else if (name.find("ReaddirReference") != std::string::npos)
-                m_readdir = ns;
-            else if (name.find("Rescan") != std::string::npos && m_readdir > 0)
-                std::printf("  ratio %s / readdir = %.2f\n", name.c_str(), ns / m_readdir);
-            else if (m_decode > 0)
-                std::printf("  ratio %s / full decode = %.3f\n", name.c_str(), ns / m_decode);
-        }
-    }
-
-private:
-    double m_decode = 0;
-    double m_readdir = 0;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    // Every benchmark runs several times, interleaved at random with the others, so the
+    // drift of a loaded machine hits references and measurements alike; each ratio is
+    // between the medians of real time per iteration.
+    varnolet::bench::InterleavedArguments arguments(argc, argv, 5);
+    benchmark::Initialize(&arguments.argc(), arguments.argv());
     Prepare();
-    RatioReporter reporter;
+    varnolet::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+
+    const double decode = reporter.medianReal("BM_FullDecodeReference");
+    const double readdir = reporter.medianReal("BM_ReaddirReference");
+    std::printf("\nmedians over %zu repetitions:\n", reporter.repetitions("BM_FullDecodeReference"));
+    for (const char *name : {"BM_DecodeOneRow", "BM_PaintSixRowsCached", "BM_PaintSixRowsUncachedUiThread",
+                             "BM_ColumnUncachedUntilDrawn"}) {
+        const double measured = reporter.medianReal(name);
+        if (measured > 0 && decode > 0)
+            std::printf("  ratio %s / full decode = %.3f\n", name, measured / decode);
+    }
+    const double rescan = reporter.medianReal("BM_RescanFolder10000");
+    if (rescan > 0 && readdir > 0)
+        std::printf("  ratio BM_RescanFolder10000 / readdir = %.2f\n", rescan / readdir);
     delete g_folder;
     return 0;
 }

@@ -283,96 +283,18 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     EXPECT_EQ(fixture.messages().count(), 0u) << testing::PrintToString(fixture.messages().texts());
 }
 
-namespace {
-
-// A camera that stays listed but whose stream can be made to fail (EIO) on request; opening
-// it again streams anew, as a camera plugged in again does.
-class FailingCamera final : public varnolet::CameraSource
-{
-public:
-    static constexpr const char *kPath = "test:failing";
-    static std::atomic<bool> failNow;
-    static std::atomic<int> opened;
-
-    ~FailingCamera() override { stop(); }
-    varnolet::CameraIdentity identity() const override
-    {
-        varnolet::CameraIdentity id;
-        id.devicePath = kPath;
-        id.friendlyName = "Failing Camera";
-        return id;
-    }
-    std::vector<varnolet::CameraFormat> formats() const override { return {{0x33524742u, 640, 480, 30.0}}; }
-    varnolet::CameraFormat currentFormat() const override { return {0x33524742u, 640, 480, 30.0}; }
-    int setFormat(int, int) override { return 0; }
-    int start(FrameCallback onFrame, StreamEndCallback onEnd) override
-    {
-        stop();
-        m_run = true;
-        m_thread = std::thread([this, onFrame, onEnd] {
-            std::vector<uint8_t> bytes(640 * 480 * 3, 0x60);
-            while (m_run) {
-                if (failNow.exchange(false)) {
-                    onEnd(-EIO);
-                    return;
-                }
-                varnolet::CameraFrame frame;
-                frame.data = bytes.data();
-                frame.length = bytes.size();
-                frame.width = 640;
-                frame.height = 480;
-                onFrame(frame);
-                std::this_thread::sleep_for(33ms);
-            }
-        });
-        return 0;
-    }
-    void stop() override
-    {
-        m_run = false;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    bool isStreaming() const override { return m_thread.joinable(); }
-    std::vector<varnolet::CameraControl> controls() const override { return {}; }
-    int control(uint32_t, int32_t &) const override { return -EINVAL; }
-    int setControl(uint32_t, int32_t) override { return -EINVAL; }
-    bool hasSnapshotButton() const override { return false; }
-    void setButtonCallback(ButtonCallback) override {}
-
-private:
-    std::atomic<bool> m_run{false};
-    std::thread m_thread;
-};
-std::atomic<bool> FailingCamera::failNow{false};
-std::atomic<int> FailingCamera::opened{0};
-
-class FailingEnumerator final : public varnolet::CameraEnumerator
-{
-public:
-    std::vector<varnolet::CameraIdentity> list() override { return {FailingCamera().identity()}; }
-    std::unique_ptr<varnolet::CameraSource> open(const std::string &, int &error) override
-    {
-        error = 0;
-        ++FailingCamera::opened;
-        return std::make_unique<FailingCamera>();
-    }
-};
-
-} // namespace
-
 TEST(MainViewerCaptureTest, AStreamThatFailsWhileTheCameraIsListedIsALostCamera)
 {
     MainViewerFixture fixture("movieresolution=1\n");
-    FailingCamera::failNow = false;
-    FailingCamera::opened = 0;
-    auto window = fixture.makeWindow(std::make_shared<FailingEnumerator>());
+    apptest::TwoSizeCamera::failStream = false;
+    apptest::TwoSizeEnumerator::opened = 0;
+    auto window = fixture.makeWindow(std::make_shared<apptest::TwoSizeEnumerator>());
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
     window->OnRecording();
     ASSERT_TRUE(window->IsRecording());
     processEventsFor(500ms);
 
-    FailingCamera::failNow = true; // the driver answers EIO from now on
+    apptest::TwoSizeCamera::failStream = true; // the driver answers EIO from now on
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsCameraPresent(); }))
         << "the failure is not taken for 'nothing changed'";
     EXPECT_FALSE(window->IsRecording());
@@ -390,5 +312,5 @@ TEST(MainViewerCaptureTest, AStreamThatFailsWhileTheCameraIsListedIsALostCamera)
     // Plugged in again: the camera opens and streams anew.
     window->OnDeviceChange();
     EXPECT_TRUE(window->IsCameraPresent());
-    EXPECT_EQ(FailingCamera::opened.load(), 2);
+    EXPECT_EQ(apptest::TwoSizeEnumerator::opened.load(), 2);
 }

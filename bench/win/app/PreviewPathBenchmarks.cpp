@@ -233,7 +233,8 @@ int main(int argc, char **argv)
     // The window's pictures and language files are laid out next to the programs (bin/),
     // not next to the benchmarks.
     varnolet::SystemPaths::overrideProgramFolder(VARNOLET_RUNTIME_DIR "/");
-    ResetSettingsForTest();
+    // Settings as a new user has them (no config.ini yet): saving below that folder.
+    LoadSettingsFrom(documents.path().toStdString() + "/config.ini");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -8,7 +8,14 @@ seconds=${FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVARNOLET_BUILD_FUZZ=ON -DVARNOLET_SANITIZER=address -DVARNOLET_BUILD_TESTS=OFF \
     -DVARNOLET_BUILD_BENCH=OFF -DVARNOLET_WERROR=OFF
-mapfile -t all < <(cmake --build build/fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p')
+# The fuzzer programs only: AUTOMOC adds helper targets named after them
+# (fuzz_x_autogen, fuzz_x_autogen_timestamp_deps), which are not programs.
+mapfile -t all < <(cmake --build build/fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p' \
+    | grep -v '_autogen\(_timestamp_deps\)\?$' | sort -u)
+if [ ${#all[@]} -eq 0 ]; then
+    echo "fuzz.sh: no fuzz targets found" >&2
+    exit 1
+fi
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 cmake --build build/fuzz --target "${targets[@]}"

@@ -15,6 +15,7 @@ packages=(
     libplist-dev
     libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
+    qt6-translations-l10n desktop-file-utils ffmpeg
 )
 
 missing=()

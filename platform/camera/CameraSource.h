@@ -3,6 +3,7 @@
 #include "CameraTypes.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace varnolet {
@@ -49,6 +50,9 @@ public:
     // callback runs on the button's reader thread; no call runs after it was replaced.
     virtual bool hasSnapshotButton() const = 0;
     virtual void setButtonCallback(ButtonCallback callback) = 0;
+    // Why the snapshot button cannot be heard after setButtonCallback() ("/dev/input/event5:
+    // Permission denied"); empty when it works or there is none.
+    virtual std::string snapshotButtonProblem() const { return {}; }
 };
 
 } // namespace varnolet

@@ -4,6 +4,7 @@
 
 #include "platform/system/ThreadName.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -335,6 +336,16 @@ void V4l2Camera::run(FrameCallback onFrame, StreamEndCallback onEnd)
         onEnd(endError < 0 ? endError : -EIO);
 }
 
+std::vector<int32_t> V4l2Camera::menuIndices(int32_t minimum, int32_t maximum)
+{
+    std::vector<int32_t> indices;
+    // In 64 bits: counting up to INT32_MAX must not wrap.
+    const int64_t last = std::min<int64_t>(maximum, int64_t(minimum) + kMaxMenuItems - 1);
+    for (int64_t index = minimum; index <= last; ++index)
+        indices.push_back(static_cast<int32_t>(index));
+    return indices;
+}
+
 std::vector<CameraControl> V4l2Camera::controls() const
 {
     std::vector<CameraControl> list;
@@ -365,7 +376,7 @@ std::vector<CameraControl> V4l2Camera::controls() const
         control.readOnly = query.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED);
         control.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
         if (control.type == CameraControl::Type::Menu || control.type == CameraControl::Type::IntegerMenu) {
-            for (int32_t index = query.minimum; index <= query.maximum; ++index) {
+            for (const int32_t index : menuIndices(query.minimum, query.maximum)) {
                 v4l2_querymenu item{};
                 item.id = id;
                 item.index = static_cast<uint32_t>(index);
@@ -411,11 +422,22 @@ void V4l2Camera::setButtonCallback(ButtonCallback callback)
 {
     std::lock_guard guard(m_buttonLock);
     m_button.reset();
+    m_buttonProblem.clear();
     if (!callback || m_buttonNode.empty())
         return;
     auto reader = std::make_unique<SnapshotButtonReader>(m_buttonNode);
-    if (reader->start(std::move(callback)) == 0)
-        m_button = std::move(reader);
+    if (const int error = reader->start(std::move(callback)); error < 0) {
+        // Usually the input device is root:input 0660 and no rule gave it to the user.
+        m_buttonProblem = m_buttonNode + ": " + std::strerror(-error);
+        return;
+    }
+    m_button = std::move(reader);
+}
+
+std::string V4l2Camera::snapshotButtonProblem() const
+{
+    std::lock_guard guard(m_buttonLock);
+    return m_buttonProblem;
 }
 
 } // namespace varnolet

@@ -35,9 +35,15 @@ public:
     int setControl(uint32_t id, int32_t value) override;
     bool hasSnapshotButton() const override { return !m_buttonNode.empty(); }
     void setButtonCallback(ButtonCallback callback) override;
+    std::string snapshotButtonProblem() const override;
 
     // Whether an open descriptor is a capture device with streaming I/O; its card name.
     static bool isStreamingCapture(int fd, std::string *card = nullptr);
+
+    // The indices of a menu control to ask the driver about: minimum .. maximum, at most
+    // kMaxMenuItems of them (a driver may report INT32_MAX as its maximum).
+    static constexpr int kMaxMenuItems = 256;
+    static std::vector<int32_t> menuIndices(int32_t minimum, int32_t maximum);
 
 private:
     struct Buffer;
@@ -57,8 +63,9 @@ private:
     UniqueFd m_wake; // eventfd that ends the capture thread
     std::thread m_thread;
 
-    std::mutex m_buttonLock; // guards m_button
+    mutable std::mutex m_buttonLock; // guards m_button and m_buttonProblem
     std::unique_ptr<SnapshotButtonReader> m_button;
+    std::string m_buttonProblem;
 };
 
 } // namespace varnolet

@@ -4,6 +4,7 @@
 #include "Mpeg4FrameEncoder.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace varnolet {
@@ -25,13 +26,34 @@ public:
 
     struct Options
     {
-        int framesPerSecond = 12; // written as scale 1 / rate framesPerSecond
+        int framesPerSecond = 12; // written as scale 1 / rate framesPerSecond, 1 .. 1000
         int quantizer = 3;
         std::string encoderName = "mpeg4";
+        // Bytes still free for the file (empty: what statvfs says of its file system).
+        std::function<uint64_t()> availableBytes;
     };
 
     static constexpr uint32_t kCodecTag = MKTAG('X', 'V', 'I', 'D');
+    // The stream header's rate field (strh, scale 1) and the main header's microseconds
+    // per frame (avih).
     static constexpr long kRateOffset = 132;
+    static constexpr long kMicroSecondsPerFrameOffset = 32;
+    static constexpr int kMaxFramesPerSecond = 1000;
+    // The MPEG-4 stream counts time in ticks of 1 / (framesPerSecond × ticksPerFrame)
+    // seconds, at least this many per second. Decoders take that resolution (the VOL
+    // header's vop_time_increment_resolution) as the highest rate the stream can have, so
+    // a fine one never contradicts the rate the container is patched to later.
+    static constexpr int kMinEncoderTicksPerSecond = 1000;
+    // Room kept free for the trailer beyond its index entries: a frame that would eat into
+    // it is refused with ENOSPC before anything of it is written, so a full disk ends the
+    // movie with whole frames and a trailer that still fits.
+    static constexpr uint64_t kTrailerReserve = 64 * 1024;
+    static int encoderTicksPerFrame(int framesPerSecond);
+
+    // Makes every rate field of a closed file say framesPerSecond: the stream's rate at
+    // kRateOffset and the main header's microseconds per frame. 0 or a negative errno
+    // (also when writing or closing the file fails).
+    static int patchFrameRate(const std::string &path, uint32_t framesPerSecond);
 
     AviMpeg4Writer() = default;
     ~AviMpeg4Writer();
@@ -60,6 +82,7 @@ public:
 private:
     int fail(Stage stage, int error);
     int writePacket(AVPacket *packet);
+    bool roomFor(uint64_t packetBytes) const;
 
     OutputContextPtr m_format;
     AVStream *m_stream = nullptr; // owned by m_format
@@ -72,6 +95,9 @@ private:
     int64_t m_framesWritten = 0;
     int m_lastPacketSize = 0;
     uint64_t m_totalPacketBytes = 0;
+    int m_ticksPerFrame = 1;
+    std::string m_path;
+    std::function<uint64_t()> m_availableBytes;
 };
 
 } // namespace varnolet

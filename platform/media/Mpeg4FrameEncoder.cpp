@@ -25,7 +25,7 @@ int Mpeg4FrameEncoder::open(const Settings &settings)
     context->height = settings.height;
     context->pix_fmt = AV_PIX_FMT_YUV420P;
     context->time_base = settings.timeBase;
-    context->framerate = av_inv_q(settings.timeBase);
+    context->framerate = settings.frameRate.num > 0 ? settings.frameRate : av_inv_q(settings.timeBase);
     context->gop_size = 1; // intra only: every frame a key frame
     context->max_b_frames = 0;
     context->codec_tag = settings.codecTag;

@@ -22,6 +22,7 @@ public:
         int width = 0;
         int height = 0;
         AVRational timeBase{1, 12};
+        AVRational frameRate{0, 1}; // 0: one frame per time-base tick
         uint32_t codecTag = 0;
         int quantizer = 3; // 1 (best) .. 31
         bool globalHeader = false;

@@ -2,13 +2,17 @@
 
 #include <ctime>
 #include <mutex>
+#include <vector>
 
 namespace varnolet {
 
 namespace {
 
-std::mutex g_clockLock; // guards g_clock
+std::mutex g_clockLock; // guards g_clock and g_retiredClocks
 std::shared_ptr<Clock> g_clock;
+// Every clock ever replaced: instance() hands out plain references that a thread may still
+// be using when another clock is installed, so no installed clock is ever freed.
+std::vector<std::shared_ptr<Clock>> g_retiredClocks;
 
 std::shared_ptr<Clock> systemClock()
 {
@@ -42,8 +46,7 @@ Clock &Clock::instance()
     std::lock_guard lock(g_clockLock);
     if (!g_clock)
         g_clock = systemClock();
-    // The installed clock is kept alive by g_clock until it is replaced; callers use it
-    // for the duration of one call.
+    // Kept alive by g_clock, and by g_retiredClocks once replaced.
     return *g_clock;
 }
 
@@ -51,6 +54,8 @@ std::shared_ptr<Clock> Clock::setInstance(std::shared_ptr<Clock> clock)
 {
     std::lock_guard lock(g_clockLock);
     std::shared_ptr<Clock> previous = g_clock ? g_clock : systemClock();
+    if (g_clock)
+        g_retiredClocks.push_back(g_clock);
     g_clock = clock ? std::move(clock) : systemClock();
     return previous;
 }

@@ -35,6 +35,7 @@ public:
     LocalDateTime localNow() const { return toLocal(wallNow()); }
 
     // The clock every part uses. Never null; the system clock unless a test installed another.
+    // The reference stays valid for the life of the process, even after setInstance().
     static Clock &instance();
     // Installs a clock (nullptr: the system clock again) and returns the previous one.
     static std::shared_ptr<Clock> setInstance(std::shared_ptr<Clock> clock);

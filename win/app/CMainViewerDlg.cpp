@@ -31,7 +31,9 @@
 #include "platform/camera/CameraHotplugMonitor.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
+#include "platform/system/QtTranslations.h"
 #include "platform/system/WindowMessage.h"
+#include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TimedSeries.h"
@@ -239,6 +241,9 @@ void CMainViewerDlg::resizeEvent(QResizeEvent *event)
 
 void CMainViewerDlg::UpdateButtonTexts()
 {
+    // Qt's own texts (file dialogs, standard buttons) in the language in force, swapped
+    // whenever the settings change it.
+    varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
     m_exit->SetTooltipText(LanguageText("ui_view_btn_exit_system", "Exit System"));
     m_takePhoto->SetTooltipText(LanguageText("ui_view_btn_take_a_shot", "Take a Photo"));
     m_settings->SetTooltipText(LanguageText("ui_view_btn_settings", "Settings"));
@@ -293,9 +298,7 @@ bool CMainViewerDlg::event(QEvent *event)
         m_captureVideo.FitVideoWindow();
         return true;
     case kStreamEndedMessage:
-        // The camera stopped by itself, usually because it was unplugged; the device list
-        // tells what is left.
-        OnDeviceChange();
+        OnStreamEnded();
         return true;
     default:
         return QDialog::event(event);

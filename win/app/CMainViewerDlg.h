@@ -89,6 +89,11 @@ public:
     void StopAllActivities();
     // Asks the exit question; answers whether the window ends.
     bool ConfirmExit();
+    // Ends the window the way a confirmed Exit does, without asking: for a request to end
+    // from outside (SIGTERM, SIGINT, SIGHUP). Dialogs and message boxes still open are
+    // closed first; the stop itself runs once they have returned.
+    void ShutDown();
+    bool IsShuttingDown() const { return m_shuttingDown; }
     void UpdateButtonTexts();
     void UpdatePrompt(const QPoint &clientPoint, bool fromMouseMove);
 
@@ -103,6 +108,9 @@ public:
     void LeaveFullScreen();
     // Device arrival or removal (udev or the virtual cameras).
     void OnDeviceChange();
+    // The open camera's stream ended by itself (unplugged, or failing: EIO, EPIPE, an
+    // error on the device).
+    void OnStreamEnded();
 
     // What the settings dialog reads and calls; the device list and the resolution list
     // are the capture engine's.
@@ -163,6 +171,8 @@ private:
     bool isOwnWidget(QObject *object) const;
     void connectFrameSinks();
     void startTimedShots();
+    void finishShutDown();
+    void endActivitiesAndClose();
 
     // What the frame sinks read on the capture and saving threads (items 7 and 10 below:
     // the three request flags, the shot interval and the series duration). Declared before
@@ -214,4 +224,5 @@ private:
     CPromptLine m_promptLine;
     std::unique_ptr<varnolet::CameraHotplugMonitor> m_hotplug;
     QSocketNotifier *m_hotplugNotifier = nullptr;
+    bool m_shuttingDown = false;
 };

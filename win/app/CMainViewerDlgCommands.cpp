@@ -13,7 +13,9 @@
 #include "win/app/CXSplitterWnd.h"
 #include "win/browser/CResourceWindow.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/system/MessageBox.h"
 #include "win/capture/AviMovieWriter.h"
@@ -105,6 +107,30 @@ void CMainViewerDlg::OnDeviceChange()
     update();
 }
 
+void CMainViewerDlg::OnStreamEnded()
+{
+    if (!m_captureVideo.StreamEnded())
+        return; // the stream of a camera closed since
+    const int before = DeviceCount();
+    m_captureVideo.EnumerateDevices();
+    if (m_captureVideo.IndexOfDevicePath(m_openDevicePath) < 0 || before == 0) {
+        // Unplugged: the device list tells what is left.
+        if (m_settingDialog)
+            m_settingDialog->RefillDeviceList();
+        if (DeviceCount() > 0) {
+            StopAllActivities();
+            OpenCameraAt(0, 0, 0);
+            return;
+        }
+    }
+    // Still listed but delivering nothing more: the camera failed. It is treated as lost
+    // (a recording is closed and kept); plugging it in again opens it anew.
+    StopAllActivities();
+    m_openDevicePath.clear();
+    showNoCameraMessage();
+    update();
+}
+
 void CMainViewerDlg::enableCommands(bool enabled)
 {
     for (CXPStyleButtonST *button : {m_takePhoto, m_timedShot, m_recording, m_settings, m_about})
@@ -184,7 +210,9 @@ void CMainViewerDlg::OnRecording()
     if (!EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), false))
         return;
     showBrowserPane();
-    CreateMovieWriter(path, m_resourceWindow);
+    // The camera's current rate goes into the headers at set-up: a movie left without its
+    // close (the power went) still plays at about the right speed.
+    CreateMovieWriter(path, m_resourceWindow, m_captureVideo.FrameRate());
     m_sinkOwner.SetRecordingActive(true);
     UpdateButtonTexts();
     enableCommands(false);
@@ -269,10 +297,55 @@ bool CMainViewerDlg::ConfirmExit()
     request.buttons = varnolet::MessageButtons::OkCancel;
     if (MessageBox::show(request) != varnolet::MessageResult::Ok)
         return false;
+    endActivitiesAndClose();
+    return true;
+}
+
+void CMainViewerDlg::endActivitiesAndClose()
+{
     m_promptTimer.stop();
     StopAllActivities();
     done(QDialog::Accepted);
-    return true;
+}
+
+namespace {
+
+// Closes every modal dialog and message box shown over the main window; answers whether
+// there was one.
+bool closeModalDialogs(QWidget *mainWindow)
+{
+    bool closed = false;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(widget);
+        if (!dialog || dialog == mainWindow || !dialog->isVisible() || !dialog->isModal())
+            continue;
+        dialog->done(QDialog::Rejected);
+        closed = true;
+    }
+    return closed;
+}
+
+} // namespace
+
+void CMainViewerDlg::ShutDown()
+{
+    if (m_shuttingDown)
+        return;
+    m_shuttingDown = true;
+    closeModalDialogs(this);
+    // The closed dialogs return from their own event loops first; the stop runs after.
+    QTimer::singleShot(0, this, [this] { finishShutDown(); });
+}
+
+void CMainViewerDlg::finishShutDown()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != this && closeModalDialogs(this)) {
+        // A box opened meanwhile (a failure reported while stopping): it goes too.
+        QTimer::singleShot(10, this, [this] { finishShutDown(); });
+        return;
+    }
+    endActivitiesAndClose();
 }
 
 // The frame sinks read the window's requests on the capture thread and post their messages

@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int32_t kMinimumMovieSize = 16;
-constexpr int32_t kMaximumMovieSize = 4096;
 
 // The title of the folder chooser of "...".
 const char *const kFolderChooserTitle = "所选择路径:   ";
@@ -459,7 +457,10 @@ void CSettingDlg::OnApply()
         return;
     }
 
-    ApplySettings(values);
+    // The values are in force either way; a file that could not be written is told, so
+    // the user knows they will be gone at the next start.
+    if (const int error = ApplySettings(values); error != 0)
+        varnolet::MessageBox::warning(SettingsWriteFailureText(error));
     TimedSeriesRecord();
     EnsureResourceFolders();
     accept();

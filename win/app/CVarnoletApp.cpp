@@ -2,15 +2,19 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDialog>
 
+#include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/MessageBox.h"
+#include "platform/system/QtTranslations.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SystemError.h"
 #include "platform/system/SystemPaths.h"
@@ -57,16 +61,42 @@ CVarnoletApp::CVarnoletApp(std::string instanceName)
 
 CVarnoletApp::~CVarnoletApp() = default;
 
+void CVarnoletApp::RequestShutdown(int signalNumber)
+{
+    std::fprintf(stderr, "Varnolet: ending on signal %d (%s)\n", signalNumber, ::strsignal(signalNumber));
+    m_shutdownRequested = true;
+    if (m_running && m_running->dialog) {
+        if (m_running->shutDown)
+            m_running->shutDown();
+        else
+            m_running->dialog->done(QDialog::Accepted);
+        return;
+    }
+    // Start-up is showing a message: close it; InitInstance stops at its next step.
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        if (!dialog || !dialog->isVisible())
+            break;
+        dialog->done(QDialog::Rejected);
+    }
+}
+
 bool CVarnoletApp::InitInstance()
 {
+    // A shutdown, logout or Ctrl+C ends the program as its Exit command does, so a
+    // recording in progress is closed and stays playable.
+    m_exitSignals = std::make_unique<varnolet::ExitSignalNotifier>(
+        [this](int signalNumber) { RequestShutdown(signalNumber); });
+
     // Qt needs no common-control initialisation: the widget classes are always there.
     if (!EnsureSingleInstance() || !WriteCodecDisplayFlag() || !EnsureDataFolder()
-        || !ProvisionUserConfig())
+        || !ProvisionUserConfig() || m_shutdownRequested)
         return false;
 
     LoadSettings();
+    varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
 
-    MainWindow window = m_factory ? m_factory() : MainWindow{std::make_unique<QDialog>(), true};
+    MainWindow window = m_factory ? m_factory() : MainWindow{std::make_unique<QDialog>(), true, {}};
     if (!window.dialog || !window.workerStarted) {
         MessageBox::warning("Varnolet run failure");
         m_exitCode = 0;
@@ -82,7 +112,10 @@ bool CVarnoletApp::InitInstance()
         dialog->raise();
         dialog->activateWindow();
     });
-    dialog->exec();
+    m_running = &window;
+    if (!m_shutdownRequested)
+        dialog->exec();
+    m_running = nullptr;
     window.dialog.reset(); // stops and joins the window's threads
     return false;
 }

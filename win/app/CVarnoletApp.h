@@ -7,6 +7,7 @@
 class QDialog;
 
 namespace varnolet {
+class ExitSignalNotifier;
 class SingleInstance;
 }
 
@@ -23,6 +24,9 @@ public:
     {
         std::unique_ptr<QDialog> dialog;
         bool workerStarted = true;
+        // Ends the window without asking (a request to end from outside); empty: the
+        // dialog is simply closed.
+        std::function<void()> shutDown;
     };
     using MainWindowFactory = std::function<MainWindow()>;
 
@@ -38,6 +42,12 @@ public:
     int exitCode() const { return m_exitCode; }
 
     void setMainWindowFactory(MainWindowFactory factory) { m_factory = std::move(factory); }
+
+    // A request to end from outside (SIGTERM, SIGINT, SIGHUP), on the UI thread: the main
+    // window ends as after a confirmed Exit; before it exists, start-up stops at the next
+    // step. InitInstance installs the signal handlers that call it.
+    void RequestShutdown(int signalNumber);
+    bool ShutdownRequested() const { return m_shutdownRequested; }
 
     // The steps of InitInstance, each answering false after its message when start-up
     // must end.
@@ -59,4 +69,7 @@ private:
     std::unique_ptr<varnolet::SingleInstance> m_singleInstance;
     MainWindowFactory m_factory;
     int m_exitCode = 0;
+    std::unique_ptr<varnolet::ExitSignalNotifier> m_exitSignals;
+    MainWindow *m_running = nullptr; // the main window while it runs
+    bool m_shutdownRequested = false;
 };

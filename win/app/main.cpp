@@ -20,7 +20,8 @@ int main(int argc, char **argv)
     app.setMainWindowFactory([] {
         auto window = std::make_unique<CMainViewerDlg>();
         const bool started = window->SavingThreadStarted();
-        return CVarnoletApp::MainWindow{std::move(window), started};
+        CMainViewerDlg *viewer = window.get();
+        return CVarnoletApp::MainWindow{std::move(window), started, [viewer] { viewer->ShutDown(); }};
     });
     app.InitInstance();
     return app.exitCode();

@@ -260,7 +260,8 @@ void CResourcesBrowserDlg::paintEvent(QPaintEvent *)
 {
     const QRect area = PictureArea();
     QPainter painter(this);
-    painter.fillRect(area, palette().color(backgroundRole()));
+    // The whole pane: with the scroll bar hidden, the strip it would take is ours to paint.
+    painter.fillRect(m_scrollBar->isVisible() ? area : rect(), palette().color(backgroundRole()));
     m_pictureRects.clear();
 
     const int boxWidth = area.width();

@@ -10,6 +10,7 @@
 #include "win/common/TextFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -82,9 +83,10 @@ std::string AviMovieWriter::EncoderName()
     return g_encoderName;
 }
 
-AviMovieWriter::AviMovieWriter(const std::string &path)
+AviMovieWriter::AviMovieWriter(const std::string &path, double setUpRate)
     : m_filePath(path.substr(0, 4095))
     , m_lastErrorText("Method Succeeded")
+    , m_nominalRate(SetUpRateFor(setUpRate))
     , m_encoderName(EncoderName())
 {
     ScreenSize(m_screenWidth, m_screenHeight);
@@ -95,14 +97,31 @@ AviMovieWriter::~AviMovieWriter()
     ReleaseMemory();
 }
 
-uint32_t AviMovieWriter::MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds)
+uint32_t AviMovieWriter::MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds, uint32_t setUpRate)
 {
     if (elapsedMilliseconds == 0)
-        return kNominalRate;
+        return setUpRate;
     const uint64_t rate = framesWritten * 1000 / elapsedMilliseconds;
     if (rate < 1)
         return 1;
-    return rate > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(rate);
+    constexpr uint64_t kMost = varnolet::AviMpeg4Writer::kMaxFramesPerSecond;
+    return static_cast<uint32_t>(std::min(rate, kMost));
+}
+
+int32_t AviMovieWriter::SetUpRateFor(double cameraFramesPerSecond)
+{
+    if (!(cameraFramesPerSecond > 0))
+        return kNominalRate;
+    const double rounded = std::floor(cameraFramesPerSecond + 0.5);
+    return static_cast<int32_t>(std::clamp(rounded, 1.0, double(varnolet::AviMpeg4Writer::kMaxFramesPerSecond)));
+}
+
+bool AviMovieWriter::TakeFailureToReport()
+{
+    if (m_failureReported)
+        return false;
+    m_failureReported = true;
+    return true;
 }
 
 bool AviMovieWriter::Fail(const std::string &text)
@@ -134,6 +153,7 @@ bool AviMovieWriter::SetUpStream(int width, int height)
     if (result < 0) {
         switch (m_aviFile->failedStage()) {
         case varnolet::AviMpeg4Writer::Stage::File:
+        case varnolet::AviMpeg4Writer::Stage::Write: // the header could not be written
             return Fail(FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
                                    {m_filePath})
                         + ErrorCodeText(result));
@@ -193,14 +213,15 @@ int AviMovieWriter::AppendMovieFrame(int width, int height, const uint8_t *buffe
         // recording) is scaled to the stream's size instead of being misread.
         varnolet::FrameScaler scaler;
         if (!scaler.scale(buffer, width, height, m_stagingBuffer.get(), m_streamWidth, m_streamHeight)) {
-            Fail("Unable to Write Video Stream to the output Movie File");
+            Fail(kWriteFailureText);
             ReleaseMemory();
             return -1;
         }
     }
     const int result = m_aviFile->writeFrame(m_stagingBuffer.get());
     if (result < 0) {
-        Fail("Unable to Write Video Stream to the output Movie File");
+        // The system's reason ("No space left on device") tells the user what to do.
+        Fail(std::string(kWriteFailureText) + ": " + ErrorCodeText(result));
         ReleaseMemory();
         return result;
     }
@@ -218,46 +239,47 @@ uint64_t AviMovieWriter::CurrentMovieBytes()
     return m_byteTotal;
 }
 
-void AviMovieWriter::ReleaseMemory()
+int AviMovieWriter::ReleaseMemory()
 {
     m_state = StateReleased;
+    int result = 0;
     if (m_aviFile) {
         // Closing writes the trailer whenever the header was written, so the file plays up
         // to its last frame even after a failure.
-        m_aviFile->close();
+        result = m_aviFile->close();
         m_aviFile.reset();
     }
     m_stagingBuffer.reset();
+    return result;
 }
 
-void AviMovieWriter::PatchRate()
+std::string AviMovieWriter::PatchRate()
 {
     const uint64_t now = varnolet::Clock::instance().tickMilliseconds();
     const uint64_t elapsed = now >= m_setUpClock ? now - m_setUpClock : 0;
-    const uint32_t rate = MeasuredRate(static_cast<uint64_t>(m_framesWritten), elapsed);
-
-    FILE *file = std::fopen(m_filePath.c_str(), "r+be");
-    if (!file) {
-        varnolet::MessageBox::warning(varnolet::SystemError::lastText());
-        return;
-    }
-    const unsigned char bytes[4] = {static_cast<unsigned char>(rate & 0xff),
-                                    static_cast<unsigned char>((rate >> 8) & 0xff),
-                                    static_cast<unsigned char>((rate >> 16) & 0xff),
-                                    static_cast<unsigned char>((rate >> 24) & 0xff)};
-    if (std::fseek(file, varnolet::AviMpeg4Writer::kRateOffset, SEEK_SET) == 0
-        && std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes)
-        m_patchedRate = rate;
-    std::fclose(file);
+    const uint32_t rate =
+        MeasuredRate(static_cast<uint64_t>(m_framesWritten), elapsed, static_cast<uint32_t>(m_nominalRate));
+    const int result = varnolet::AviMpeg4Writer::patchFrameRate(m_filePath, rate);
+    if (result < 0)
+        return varnolet::SystemError::text(-result);
+    m_patchedRate = rate;
+    return {};
 }
 
-void AviMovieWriter::Close()
+std::string AviMovieWriter::Close()
 {
     const bool streamWasSetUp = m_aviFile != nullptr;
-    ReleaseMemory();
+    const int result = ReleaseMemory();
+    if (result < 0 && !m_errorFlag) {
+        // The trailer and index could not be written (a full disk): the file is not a good
+        // movie, and its rate is left as set up.
+        Fail(std::string(kWriteFailureText) + ": " + ErrorCodeText(result));
+        return m_lastErrorText;
+    }
     // A recording that never wrote a frame has no file to patch.
     if (!m_errorFlag && streamWasSetUp)
-        PatchRate();
+        return PatchRate();
+    return {};
 }
 
 std::mutex &MovieWriterLock()
@@ -271,10 +293,10 @@ AviMovieWriter *OpenMovieWriter()
     return g_movieWriter.get();
 }
 
-void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow)
+void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
 {
     CloseMovieWriter(resourceWindow);
-    auto writer = std::make_unique<AviMovieWriter>(path);
+    auto writer = std::make_unique<AviMovieWriter>(path, cameraFramesPerSecond);
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     g_movieWriter = std::move(writer);
 }
@@ -282,14 +304,18 @@ void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWind
 void CloseMovieWriter(IResourceAnnouncer *resourceWindow)
 {
     std::string path;
+    std::string failure;
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         if (g_movieWriter) {
             path = g_movieWriter->FilePath();
-            g_movieWriter->Close();
+            failure = g_movieWriter->Close();
             g_movieWriter.reset();
         }
     }
+    // Shown outside the lock: the capture thread must not wait for the user.
+    if (!failure.empty())
+        varnolet::MessageBox::warning(failure);
     if (path.empty() || !resourceWindow)
         return;
     // A recording stopped before its first frame left no file to announce.

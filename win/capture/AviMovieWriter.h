@@ -27,9 +27,12 @@ public:
 
     static constexpr int32_t kNominalRate = 12;
     static constexpr size_t kMaxErrorText = 259;
+    static constexpr const char *kWriteFailureText = "Unable to Write Video Stream to the output Movie File";
 
-    // Creation: nothing is touched on disk until the first admitted frame.
-    explicit AviMovieWriter(const std::string &path);
+    // Creation: nothing is touched on disk until the first admitted frame. setUpRate: the
+    // rate written into the headers at set-up, the camera's current frame rate (a file
+    // left without its close plays at it); 0 or less: the nominal 12.
+    explicit AviMovieWriter(const std::string &path, double setUpRate = kNominalRate);
     ~AviMovieWriter();
     AviMovieWriter(const AviMovieWriter &) = delete;
     AviMovieWriter &operator=(const AviMovieWriter &) = delete;
@@ -45,11 +48,18 @@ public:
     const std::string &LastErrorText() const { return m_lastErrorText; }
 
     // Releases everything, then (unless a failure happened) patches the measured rate into
-    // the closed file. Called by CloseMovieWriter under the writer lock.
-    void Close();
+    // the closed file. Called by CloseMovieWriter under the writer lock. Answers the text
+    // to show the user when closing or patching failed (the trailer or the index could not
+    // be written, the file could not be reopened), empty when all went well.
+    std::string Close();
+
+    // A failed append is shown to the user once: the first caller to ask gets true.
+    bool TakeFailureToReport();
 
     const std::string &FilePath() const { return m_filePath; }
     int32_t GetState() const { return m_state; }
+    // The frames per second written at set-up (the stream's rate until the patch).
+    int32_t SetUpRate() const { return m_nominalRate; }
     bool HasError() const { return m_errorFlag != 0; }
     int32_t FramesWritten() const { return m_framesWritten; }
     int32_t FramesSkipped() const { return m_framesSkipped; }
@@ -58,9 +68,13 @@ public:
     size_t StagingSize() const { return m_stagingSize; }
 
     // The rate written for frames recorded over elapsed process-clock milliseconds: frames
-    // × 1000 / elapsed, truncated; at least 1, and the nominal rate when no millisecond
-    // passed (the division is undefined).
-    static uint32_t MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds);
+    // × 1000 / elapsed, truncated; at least 1, at most the most a movie header takes, and
+    // the set-up rate when no millisecond passed (the division is undefined).
+    static uint32_t MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds,
+                                 uint32_t setUpRate = kNominalRate);
+    // The set-up rate for a camera's frame rate: rounded, within 1 .. the most a movie
+    // header takes; the nominal 12 when the camera does not say.
+    static int32_t SetUpRateFor(double cameraFramesPerSecond);
 
     // Encoder used by writers created from now on ("mpeg4"); another name lets tests
     // stand for a machine without the codec.
@@ -70,9 +84,9 @@ public:
 private:
     bool SetUpStream(int width, int height);
     bool Fail(const std::string &text);
-    void ReleaseMemory();
+    int ReleaseMemory();
     bool AdmitFrame();
-    void PatchRate();
+    std::string PatchRate();
 
     // Staging buffer: zero-filled, allocated once at set-up, every frame is copied into it.
     std::unique_ptr<uint8_t[]> m_stagingBuffer;
@@ -96,6 +110,7 @@ private:
     int m_screenHeight = 0;
     uint32_t m_patchedRate = 0;
     std::string m_encoderName;
+    bool m_failureReported = false;
 };
 
 // The movie writer lock: guards the writer slot and every call into the writer.
@@ -104,7 +119,10 @@ std::mutex &MovieWriterLock();
 AviMovieWriter *OpenMovieWriter();
 
 // Installs a new writer for path, closing (and announcing) a writer still open first.
-void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow = nullptr);
+// cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12).
+void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow = nullptr,
+                       double cameraFramesPerSecond = 0);
 // Closes the open writer under the lock (release, rate patch), frees it, empties the slot;
-// then, outside the lock, announces the file to the resource window when there is one.
+// then, outside the lock, shows a failed close in a message box and announces the file
+// (even a half-written one) to the resource window when there is one.
 void CloseMovieWriter(IResourceAnnouncer *resourceWindow = nullptr);

@@ -1,6 +1,7 @@
 #include "CCaptureVideo.h"
 
 #include "win/common/CLanguageTable.h"
+#include "win/common/TextFormat.h"
 
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
@@ -148,7 +149,8 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
 
     auto ended = m_streamEndedHook;
     error = m_device->start([this](const CameraFrame &frame) { OnFrame(frame); },
-                            [ended](int code) {
+                            [this, ended](int code) {
+                                m_streamEnded = true;
                                 if (ended)
                                     ended(code);
                             });
@@ -243,9 +245,30 @@ void CCaptureVideo::AttachStillPin(CaptureSize &size)
 
     m_stillPending = false;
     m_device->setButtonCallback([this](bool pressed) { OnButton(pressed); });
+    const std::string problem = m_device->snapshotButtonProblem();
+    if (!problem.empty()) {
+        ReportSnapshotButtonProblem(m_device->identity().devicePath, problem);
+        return; // no still output: the button cannot be heard
+    }
     if (IFrameSink *sink = m_stillSink.load())
         sink->SetFrameSize(size.width, size.height);
     m_stillConnected = true;
+}
+
+void CCaptureVideo::ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem)
+{
+    std::fprintf(stderr, "Varnolet: the snapshot button of %s cannot be read: %s\n", devicePath.c_str(),
+                 problem.c_str());
+    // Told once per camera and run: the camera is reopened at every size change.
+    if (!m_buttonProblemsShown.insert(devicePath).second)
+        return;
+    MessageBox::warning(
+        FormatText(GetLanguageString("ui_alert_snapshot_button_no_access",
+                                     "The snapshot button of this camera cannot be used (%s). Install the "
+                                     "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
+                                     "or ask your administrator to add you to the \"input\" group, then plug "
+                                     "the camera in again."),
+                   {problem}));
 }
 
 void CCaptureVideo::OnButton(bool pressed)
@@ -275,6 +298,7 @@ void CCaptureVideo::CloseDevice()
         m_device->setButtonCallback({});
     }
     m_running = false;
+    m_streamEnded = false; // the stream's thread is joined: no end can be reported any more
     if (m_ownerWindow) {
         m_ownerWindow->SetVideoVisible(false);
         m_ownerWindow = nullptr;
@@ -285,6 +309,11 @@ void CCaptureVideo::CloseDevice()
     m_device.reset();
     m_filterNames.clear();
     m_graphBuilt = false;
+}
+
+double CCaptureVideo::FrameRate() const
+{
+    return m_device ? m_device->currentFormat().framesPerSecond : 0.0;
 }
 
 void CCaptureVideo::FitVideoWindow()

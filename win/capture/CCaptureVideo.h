@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <thread>
@@ -81,6 +82,10 @@ public:
     void AdoptSavingThread(std::thread thread, std::function<void()> requestStop);
 
     bool IsDeviceOpen() const { return m_device != nullptr; }
+    // Whether the open camera's stream ended by itself (its stream-ended hook ran).
+    bool StreamEnded() const { return m_device && m_streamEnded.load(); }
+    // Frames per second the open camera says it delivers (0: no camera, or it does not say).
+    double FrameRate() const;
     bool HasStillOutput() const { return m_stillConnected; }
     // Names of the graph's parts, in the order they were added ("Capture Filter", ...).
     const std::vector<std::string> &FilterNames() const { return m_filterNames; }
@@ -96,6 +101,7 @@ private:
     void AttachStillPin(CaptureSize &size);
     void OnFrame(const varnolet::CameraFrame &frame);
     void OnButton(bool pressed);
+    void ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem);
     static void ShowErrorMessage(int error);
 
     std::shared_ptr<varnolet::CameraEnumerator> m_enumerator;
@@ -114,10 +120,13 @@ private:
     std::atomic<IFrameSink *> m_previewSink{nullptr};
     std::atomic<IFrameSink *> m_stillSink{nullptr};
     std::atomic<bool> m_stillPending{false}; // set by a button release, taken by the next frame
+    std::atomic<bool> m_streamEnded{false};  // set on the camera's thread, reset at close
 
     std::function<void(const std::vector<uint32_t> &)> m_resolutionListHook;
     std::function<void(varnolet::CameraSource &)> m_propertiesHook;
     std::function<void(int)> m_streamEndedHook;
+
+    std::set<std::string> m_buttonProblemsShown; // cameras whose button problem was told
 
     std::thread m_savingThread;
     std::function<void()> m_stopSavingThread;

@@ -184,7 +184,9 @@ void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
         return;
     }
     if (writer->AppendMovieFrame(FrameWidth(), FrameHeight(), buffer, static_cast<size_t>(length)) != 0) {
-        varnolet::MessageBox::warning(writer->LastErrorText());
+        // Frames keep coming until the stop message is handled: one failure, one box.
+        if (writer->TakeFailureToReport())
+            varnolet::MessageBox::warning(writer->LastErrorText());
         PostToOwner(StopRecordingMessage);
     }
 }

@@ -12,14 +12,14 @@
 namespace {
 
 const LanguageDescription kLanguages[kLanguageCount] = {
-    {"English.lproj", "English", "ui_comobo_english"},
-    {"French.lproj", "Française", "ui_comobo_french"},
-    {"Spanish.lproj", "Español", "ui_comobo_spainsh"},
-    {"German.lproj", "Deutsch", "ui_comobo_german"},
-    {"Italian.lproj", "Italiano", "ui_comobo_italian"},
-    {"Japanese.lproj", "日本語", "ui_comobo_japanese"},
-    {"zh_Hant.lproj", "繁體中文", "ui_comobo_traditional_chiese"},
-    {"zh_Hans.lproj", "简体中文", "ui_comobo_simplified_chiese"},
+    {"English.lproj", "English", "ui_comobo_english", "en"},
+    {"French.lproj", "Française", "ui_comobo_french", "fr"},
+    {"Spanish.lproj", "Español", "ui_comobo_spainsh", "es"},
+    {"German.lproj", "Deutsch", "ui_comobo_german", "de"},
+    {"Italian.lproj", "Italiano", "ui_comobo_italian", "it"},
+    {"Japanese.lproj", "日本語", "ui_comobo_japanese", "ja"},
+    {"zh_Hant.lproj", "繁體中文", "ui_comobo_traditional_chiese", "zh_TW"},
+    {"zh_Hans.lproj", "简体中文", "ui_comobo_simplified_chiese", "zh_CN"},
 };
 
 std::string lowered(std::string text)
@@ -95,12 +95,15 @@ void CLanguageTable::Reset()
     m_entries = std::make_shared<const LanguageEntries>();
 }
 
+int LanguageInForce()
+{
+    const int wanted = GetUsingSettings().language;
+    return wanted == LanguageUserDefault ? UserDefaultLanguageIndex() : wanted;
+}
+
 std::string GetLanguageString(const std::string &key, const std::string &fallback)
 {
-    int wanted = GetUsingSettings().language;
-    if (wanted == LanguageUserDefault)
-        wanted = UserDefaultLanguageIndex();
-    return CLanguageTable::Instance().Lookup(key, fallback, wanted);
+    return CLanguageTable::Instance().Lookup(key, fallback, LanguageInForce());
 }
 
 int LanguageIndexOfLocale(const std::string &locale)

@@ -26,6 +26,7 @@ struct LanguageDescription
     const char *folder;  // "French.lproj"
     const char *name;    // "Française", the built-in text of the name key
     const char *nameKey; // "ui_comobo_french"
+    const char *locale;  // "fr": the locale of Qt's own catalogue for the language
 };
 
 // The description of a language index; any index outside 0..7 gives English.
@@ -66,6 +67,8 @@ std::string GetLanguageString(const std::string &key, const std::string &fallbac
 // LC_MESSAGES, LANG. "zh" with TW/HK/MO or Hant is Traditional Chinese, otherwise Chinese
 // is Simplified; de 3, es 2, fr 1, it 4, ja 5; anything else English.
 int UserDefaultLanguageIndex();
+// The language in force: the configured one, or the user's default for -1.
+int LanguageInForce();
 // The mapping above for one locale name ("fr_FR.UTF-8", "zh-Hant", "zh_CN").
 int LanguageIndexOfLocale(const std::string &locale);
 

@@ -3,9 +3,13 @@
 #include "IniFile.h"
 #include "OemInfo.h"
 #include "ResourceNaming.h"
+#include "CLanguageTable.h"
+#include "TextFormat.h"
 
+#include "platform/system/SystemError.h"
 #include "platform/system/SystemPaths.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include <unistd.h>
@@ -95,6 +99,10 @@ void CSettingParams::load(const std::string &path)
     SettingValues current;
     ReadSettingSection(current, file, kUsingSection);
     SetOemInfo(ReadOemInfo(file));
+    // A value outside its range is used as the factory value; the file stays as it is
+    // until the user applies settings.
+    KeepValuesInRange(defaults, SettingValues());
+    KeepValuesInRange(current, defaults);
 
     std::lock_guard lock(m_lock);
     m_default = defaults;
@@ -103,12 +111,14 @@ void CSettingParams::load(const std::string &path)
     m_configPath = path;
 }
 
-void CSettingParams::apply(const SettingValues &values)
+int CSettingParams::apply(const SettingValues &values)
 {
-    WriteSettingSection(configPath(), kUsingSection, values); // result ignored
+    errno = 0;
+    const int error = WriteSettingSection(configPath(), kUsingSection, values) ? 0 : (errno ? errno : EIO);
     std::lock_guard lock(m_lock);
     m_previous = m_using;
     m_using = values;
+    return error;
 }
 
 void CSettingParams::setUsingCaptureSize(int width, int height)
@@ -215,15 +225,27 @@ bool WriteSettingSection(const std::string &file, const std::string &section,
     IniFile ini;
     // A missing file is created; one that exists but cannot be read is left alone rather
     // than replaced by a file holding this section only.
-    if (!ini.load(file) && ::access(file.c_str(), F_OK) == 0)
-        return false;
+    if (!ini.load(file)) {
+        const int loadError = errno;
+        if (::access(file.c_str(), F_OK) == 0) {
+            errno = loadError ? loadError : EIO;
+            return false;
+        }
+    }
     WriteSettingSection(ini, section, record);
     return ini.save(file);
 }
 
-void ApplySettings(const SettingValues &values)
+int ApplySettings(const SettingValues &values)
 {
-    CSettingParams::Instance().apply(values);
+    return CSettingParams::Instance().apply(values);
+}
+
+std::string SettingsWriteFailureText(int error)
+{
+    return FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
+                      {CSettingParams::Instance().configPath()})
+           + varnolet::SystemError::text(error);
 }
 
 SettingValues GetUsingSettings()

@@ -24,8 +24,9 @@ public:
 
     // Loads all three records and the [oem] strings from a file (see LoadSettingsFrom).
     void load(const std::string &path);
-    // Writes values to [usingsetting] of the loaded file, then rotates using -> previous.
-    void apply(const SettingValues &values);
+    // Writes values to [usingsetting] of the loaded file, then rotates using -> previous
+    // (also when the file could not be written). 0, or the errno of the failed write.
+    int apply(const SettingValues &values);
     void setUsingCaptureSize(int width, int height);
     // Back to built-in defaults and the per-user file path (tests).
     void reset();
@@ -55,14 +56,18 @@ void LoadSettingsFrom(const std::string &path);
 void ReadSettingSection(SettingValues &record, const std::string &file, const std::string &section);
 void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section);
 // Writes one record into a section of a file (other lines of the file are kept).
-// Answers whether the file was written; the program ignores it.
+// Answers whether the file was written; when not, errno tells why.
 bool WriteSettingSection(const std::string &file, const std::string &section,
                          const SettingValues &record);
 void WriteSettingSection(IniFile &file, const std::string &section, const SettingValues &record);
 
 // Makes values the user's current settings: written to [usingsetting], then under the lock
-// previous = using, using = values.
-void ApplySettings(const SettingValues &values);
+// previous = using, using = values. The values are in force even when the file could not
+// be written: 0, or the errno of the failed write, for the caller to tell the user.
+int ApplySettings(const SettingValues &values);
+// The text that tells the user the settings file could not be written: the
+// "ui_alert_savefile" text with the file, then the system's text for the error.
+std::string SettingsWriteFailureText(int error);
 
 SettingValues GetUsingSettings();
 SettingValues GetPreviousSettings();

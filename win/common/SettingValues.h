@@ -102,3 +102,13 @@ bool IsTimedShotSettingValid(const SettingValues &values);
 
 // 640 x 480 for code 1, 320 x 240 for code 0, 0 x 0 for any other code.
 FrameSize MovieFrameSize(const SettingValues &values);
+
+// The range of the movie size limit, in MB.
+constexpr int32_t kMinimumMovieSize = 16;
+constexpr int32_t kMaximumMovieSize = 4096;
+
+// Replaces every value a file may hold outside its range (an unknown movie size or
+// language, a size limit outside 16..4096 MB, a unit that is not 0..2, a timed-shot value
+// outside its limits) by the factory record's value; a factory value that is itself out of
+// range gives the built-in default. Answers whether anything was replaced.
+bool KeepValuesInRange(SettingValues &record, const SettingValues &factory);

@@ -4,6 +4,8 @@
 
 #include "platform/camera/CameraSource.h"
 #include "platform/camera/FrameConverter.h"
+#include "bench/platform/BareV4lConvert.h"
+#include "bench/platform/MedianRatio.h"
 
 #include <benchmark/benchmark.h>
 
@@ -93,49 +95,19 @@ Case &testCase(int index)
     return cases[static_cast<size_t>(index)];
 }
 
-int memoryIoctl(void *, int, unsigned long request, void *argument)
-{
-    if (request == VIDIOC_QUERYCAP) {
-        auto *capability = static_cast<v4l2_capability *>(argument);
-        std::memset(capability, 0, sizeof *capability);
-        capability->capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
-        capability->device_caps = capability->capabilities;
-        return 0;
-    }
-    errno = EINVAL;
-    return -1;
-}
-
 // The reference: one libv4lconvert call into a top-down BGR24 buffer.
 void BareLibv4lconvert(benchmark::State &state)
 {
     Case &c = testCase(static_cast<int>(state.range(0)));
-    libv4l_dev_ops ops{};
-    ops.ioctl = memoryIoctl;
-    v4lconvert_data *data = v4lconvert_create_with_dev_ops(-1, nullptr, &ops);
-    v4l2_format source{};
-    source.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    source.fmt.pix.width = static_cast<uint32_t>(c.width);
-    source.fmt.pix.height = static_cast<uint32_t>(c.height);
-    source.fmt.pix.pixelformat = c.pixelFormat;
-    source.fmt.pix.field = V4L2_FIELD_NONE;
-    source.fmt.pix.bytesperline = c.pixelFormat == V4L2_PIX_FMT_YUYV ? static_cast<uint32_t>(c.width) * 2 : 0;
-    source.fmt.pix.sizeimage = static_cast<uint32_t>(c.width * c.height * 3);
-    v4l2_format target = source;
-    target.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
-    target.fmt.pix.bytesperline = static_cast<uint32_t>(c.width) * 3;
-    std::vector<uint8_t> out(static_cast<size_t>(c.width) * c.height * 3);
+    varnolet::bench::BareV4lConvert bare(c.pixelFormat, c.width, c.height);
     for (auto _ : state) {
-        const int written = v4lconvert_convert(data, &source, &target, c.buffer.data(), static_cast<int>(c.buffer.size()),
-                                               out.data(), static_cast<int>(out.size()));
-        if (written < 0)
+        if (bare.convert(c.buffer.data(), c.buffer.size()) < 0)
             state.SkipWithError("conversion failed");
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(bare.output());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(c.name);
-    v4lconvert_destroy(data);
 }
 
 // Ours: the capture thread's work per frame, up to and including the sink call.
@@ -172,50 +144,6 @@ void FramePathToSink(benchmark::State &state)
     state.SetLabel(c.name);
 }
 
-// Console output plus the ratios of ours against the reference, case by case.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.error_occurred)
-                continue;
-            // With repetitions the median stands for the case, else the single run.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type != Run::RT_Iteration && !median)
-                continue;
-            auto &table = run.benchmark_name().rfind("BareLibv4lconvert", 0) == 0 ? m_reference : m_ours;
-            if (median || !table.count(run.report_label) || !m_fromMedian[run.report_label + run.benchmark_name()])
-                table[run.report_label] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-            if (median)
-                m_fromMedian[run.report_label + run.benchmark_name()] = true;
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        // CPU time is what one core spends per frame; real time also counts waiting for a
-        // core on a busy machine.
-        std::printf("\nper-frame path against bare libv4lconvert, CPU time per frame (target <= 1.15x):\n");
-        for (const auto &[label, ours] : m_ours) {
-            const auto reference = m_reference.find(label);
-            if (reference == m_reference.end())
-                continue;
-            std::printf("  %-16s ours %8.3f ms  reference %8.3f ms  ratio %.3fx  (real-time ratio %.3fx)  "
-                        "%.1f frames/s on one core\n",
-                        label.c_str(), ours.second, reference->second.second, ours.second / reference->second.second,
-                        ours.first / reference->second.first, 1000.0 / ours.second);
-        }
-    }
-
-private:
-    // label -> (real, CPU) milliseconds per frame
-    std::map<std::string, std::pair<double, double>> m_reference, m_ours;
-    std::map<std::string, bool> m_fromMedian;
-};
-
 } // namespace
 
 BENCHMARK(BareLibv4lconvert)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -223,9 +151,32 @@ BENCHMARK(FramePathToSink)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Use
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    // Both sides of every case run several times in random interleaved order, so the
+    // drift of a loaded machine hits both alike; the ratios are between medians.
+    varnolet::bench::InterleavedArguments arguments(argc, argv, 9);
+    benchmark::Initialize(&arguments.argc(), arguments.argv());
+    varnolet::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+
+    // CPU time is what one core spends per frame; real time also counts waiting for a core
+    // on a busy machine.
+    std::printf("\nper-frame path against bare libv4lconvert, median CPU time per frame (target <= 1.15x):\n");
+    for (int index = 0; index < 3; ++index) {
+        char oursName[64];
+        char referenceName[64];
+        std::snprintf(oursName, sizeof oursName, "FramePathToSink/%d", index);
+        std::snprintf(referenceName, sizeof referenceName, "BareLibv4lconvert/%d", index);
+        const double ours = reporter.medianCpu(oursName);
+        const double reference = reporter.medianCpu(referenceName);
+        if (ours <= 0 || reference <= 0)
+            continue;
+        const double oursReal = reporter.medianReal(oursName);
+        const double referenceReal = reporter.medianReal(referenceName);
+        std::printf("  %-16s ours %8.3f ms  reference %8.3f ms  ratio %.3fx  (real-time ratio %.3fx)  "
+                    "%.1f frames/s on one core  [%zu repetitions each]\n",
+                    testCase(index).name, ours * 1e3, reference * 1e3, ours / reference,
+                    referenceReal > 0 ? oursReal / referenceReal : 0.0, 1.0 / ours, reporter.repetitions(oursName));
+    }
     return 0;
 }

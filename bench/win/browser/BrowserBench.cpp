@@ -6,10 +6,10 @@
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
 
-#include "bench/support/BenchFolders.h"
-#include "bench/support/BenchReferences.h"
+#include "bench/platform/MedianRatio.h"
 #include "platform/media/JpegEncoder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +55,10 @@ std::vector<uint8_t> MakePhoto(uint32_t seed)
                 static_cast<uint8_t>(((x + y) * 90 / (kWidth + kHeight) + 120 + grain) & 0xFF);
         }
     }
-    return benchfolders::encodePhoto(bgr, kWidth, kHeight);
+    varnolet::JpegEncoder encoder;
+    if (!encoder.encode(bgr.data(), kWidth, kHeight).ok())
+        std::abort();
+    return std::vector<uint8_t>(encoder.data(), encoder.data() + encoder.size());
 }
 
 void Prepare()
@@ -69,9 +72,14 @@ void Prepare()
         const std::vector<uint8_t> jpeg = MakePhoto(static_cast<uint32_t>(i + 1));
         if (i == 0)
             g_jpeg = jpeg;
-        benchfolders::writeBytes(g_photos + "/SingleShot000" + std::to_string(i) + ".jpg", jpeg);
+        std::ofstream(g_photos + "/SingleShot000" + std::to_string(i) + ".jpg", std::ios::binary)
+            .write(reinterpret_cast<const char *>(jpeg.data()),
+                   static_cast<std::streamsize>(jpeg.size()));
     }
-    benchfolders::makeCrowdedFolder(g_crowded, "S20240305_", 10000, kFiles, ".avi");
+    for (int i = 0; i < kFiles; ++i) {
+        const char *extension = i % 10 == 0 ? ".avi" : (i % 10 == 1 ? ".txt" : ".jpg");
+        std::ofstream(g_crowded + "/S20240305_" + std::to_string(10000 + i) + extension) << "x";
+    }
 }
 
 // A shown panel with exactly six rows in its picture area.
@@ -89,7 +97,15 @@ CResourcesBrowserDlg &Panel()
 
 void BM_FullDecodeReference(benchmark::State &state)
 {
-    benchreference::fullDecode(state, g_jpeg, kWidth, kHeight);
+    tjhandle handle = tjInitDecompress();
+    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
+    for (auto _ : state) {
+        if (tjDecompress2(handle, g_jpeg.data(), static_cast<unsigned long>(g_jpeg.size()),
+                          pixels.data(), kWidth, 0, kHeight, TJPF_BGR, 0) != 0)
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    tjDestroy(handle);
 }
 
 // One row's picture on a decoding thread: DCT-scaled decode and the smooth scaling to the box.
@@ -157,7 +173,14 @@ void BM_ColumnUncachedUntilDrawn(benchmark::State &state)
 
 void BM_ReaddirReference(benchmark::State &state)
 {
-    benchreference::readdirNames(state, g_crowded);
+    for (auto _ : state) {
+        std::vector<std::string> names;
+        DIR *dir = opendir(g_crowded.c_str());
+        while (const dirent *entry = readdir(dir))
+            names.emplace_back(entry->d_name);
+        closedir(dir);
+        benchmark::DoNotOptimize(names.data());
+    }
 }
 
 void BM_RescanFolder10000(benchmark::State &state)
@@ -177,43 +200,34 @@ BENCHMARK(BM_ColumnUncachedUntilDrawn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaddirReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RescanFolder10000)->Unit(benchmark::kMillisecond);
 
-// Prints each measurement as a ratio to its reference run.
-class RatioReporter final : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            const std::string name = run.benchmark_name();
-            const double ns = run.GetAdjustedRealTime();
-            if (name.find("FullDecodeReference") != std::string::npos)
-                m_decode = ns;
-            else if (name.find("ReaddirReference") != std::string::npos)
-                m_readdir = ns;
-            else if (name.find("Rescan") != std::string::npos && m_readdir > 0)
-                std::printf("  ratio %s / readdir = %.2f\n", name.c_str(), ns / m_readdir);
-            else if (m_decode > 0)
-                std::printf("  ratio %s / full decode = %.3f\n", name.c_str(), ns / m_decode);
-        }
-    }
-
-private:
-    double m_decode = 0;
-    double m_readdir = 0;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    // Every benchmark runs several times, interleaved at random with the others, so the
+    // drift of a loaded machine hits references and measurements alike; each ratio is
+    // between the medians of real time per iteration.
+    varnolet::bench::InterleavedArguments arguments(argc, argv, 5);
+    benchmark::Initialize(&arguments.argc(), arguments.argv());
     Prepare();
-    RatioReporter reporter;
+    varnolet::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+
+    const double decode = reporter.medianReal("BM_FullDecodeReference");
+    const double readdir = reporter.medianReal("BM_ReaddirReference");
+    std::printf("\nmedians over %zu repetitions:\n", reporter.repetitions("BM_FullDecodeReference"));
+    for (const char *name : {"BM_DecodeOneRow", "BM_PaintSixRowsCached", "BM_PaintSixRowsUncachedUiThread",
+                             "BM_ColumnUncachedUntilDrawn"}) {
+        const double measured = reporter.medianReal(name);
+        if (measured > 0 && decode > 0)
+            std::printf("  ratio %s / full decode = %.3f\n", name, measured / decode);
+    }
+    const double rescan = reporter.medianReal("BM_RescanFolder10000");
+    if (rescan > 0 && readdir > 0)
+        std::printf("  ratio BM_RescanFolder10000 / readdir = %.2f\n", rescan / readdir);
     delete g_folder;
     return 0;
 }

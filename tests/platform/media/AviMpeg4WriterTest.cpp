@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -219,4 +220,40 @@ TEST(AviMpeg4Writer, FirstFrameReaderDoesNotFollowScriptsToOtherFiles)
     EXPECT_TRUE(image.isEmpty());
     EXPECT_LT(MovieFrameReader::readFirstFrame(playlist, image), 0);
     EXPECT_TRUE(image.isEmpty());
+}
+
+TEST(AviMpeg4Writer, AFillingDiskEndsTheMovieWithWholeFramesAndItsIndex)
+{
+    TempFolder folder;
+    const std::string path = folder.file("full.avi");
+    // A disk with 400 KB for this file: free space is what the file has not used yet.
+    constexpr uint64_t kDisk = 400 * 1024;
+    AviMpeg4Writer::Options options;
+    options.framesPerSecond = 30;
+    options.availableBytes = [&path] {
+        std::error_code ec;
+        const uint64_t used = std::filesystem::file_size(path, ec);
+        return used < kDisk ? kDisk - used : 0;
+    };
+    AviMpeg4Writer writer;
+    ASSERT_EQ(writer.open(path, 320, 240, options), 0);
+    int written = 0;
+    int result = 0;
+    for (int i = 0; i < 1000 && result == 0; ++i) {
+        const auto frame = makeTestFrame(320, 240, i);
+        result = writer.writeFrame(frame.data());
+        if (result == 0)
+            ++written;
+    }
+    ASSERT_EQ(result, AVERROR(ENOSPC)) << "the disk fills up";
+    ASSERT_GT(written, 3);
+    EXPECT_EQ(writer.close(), AVERROR(ENOSPC)) << "the file's first error stays its result";
+    EXPECT_LE(std::filesystem::file_size(path), kDisk) << "the trailer fitted";
+
+    const MovieProbe probe = probeMovie(path);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_EQ(probe.packets, written) << "every whole frame, no torn one";
+    EXPECT_EQ(probe.decodedFrames, written);
+    EXPECT_EQ(probe.decodeErrors, 0);
+    EXPECT_NEAR(probe.durationSeconds, written / 30.0, 0.01) << "the index was written";
 }

@@ -28,6 +28,7 @@ struct MovieProbe
     double durationSeconds = 0; // of the video stream
     int timeBaseDen = 0;
     int64_t firstPacketDuration = 0;
+    double realFrameRate = 0; // the rate FFmpeg's tools take the stream to have (r_frame_rate)
 };
 
 
@@ -54,6 +55,7 @@ inline MovieProbe probeMovie(const std::string &path)
     probe.width = stream->codecpar->width;
     probe.height = stream->codecpar->height;
     probe.timeBaseDen = stream->time_base.den;
+    probe.realFrameRate = av_q2d(stream->r_frame_rate);
     if (stream->duration != AV_NOPTS_VALUE)
         probe.durationSeconds = stream->duration * av_q2d(stream->time_base);
 

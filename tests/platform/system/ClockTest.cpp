@@ -1,6 +1,10 @@
 #include "platform/system/Clock.h"
 #include "platform/system/FakeClock.h"
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace varnolet;
@@ -43,4 +47,33 @@ TEST(ClockTest, TheSystemClockComesBackAfterTheScope)
         EXPECT_EQ(Clock::instance().localNow().year, 1999);
     }
     EXPECT_GE(Clock::instance().localNow().year, 2024);
+}
+
+TEST(ClockTest, AClockInUseOnAnotherThreadOutlivesItsReplacement)
+{
+    std::weak_ptr<Clock> first;
+    {
+        auto fake = std::make_shared<FakeClock>(2024, 3, 5);
+        first = fake;
+        Clock::setInstance(fake);
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> reads{0};
+    // A capture thread keeps reading through the reference it got.
+    std::thread reader([&] {
+        Clock &clock = Clock::instance();
+        while (!stop.load()) {
+            clock.tickMilliseconds();
+            reads.fetch_add(1);
+        }
+    });
+    while (reads.load() == 0)
+        std::this_thread::yield();
+    for (int i = 0; i < 20; ++i)
+        Clock::setInstance(std::make_shared<FakeClock>(2025, 1, 1 + i));
+    Clock::setInstance(nullptr);
+    EXPECT_FALSE(first.expired()) << "a replaced clock is never freed under a thread using it";
+    stop.store(true);
+    reader.join();
+    EXPECT_GT(reads.load(), 0u);
 }

@@ -359,3 +359,31 @@ TEST_F(MainViewerTest, TheCameraButtonTakesAPhoto)
         [&] { return apptest::filesIn(m_fixture.resourceRoot() + "/Single Shots", ".jpg").size() == 1; }));
     EXPECT_FALSE(window->IsPhotoPending());
 }
+
+TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
+{
+    if (QCoreApplication::translate("QPlatformTheme", "Cancel") != QStringLiteral("Cancel"))
+        FAIL() << "an earlier test left a catalogue installed";
+    {
+        MainViewerFixture fixture("language=3\n"); // German
+        auto window = fixture.makeWindow();
+        const QString german = QCoreApplication::translate("QPlatformTheme", "Cancel");
+        if (german == QStringLiteral("Cancel"))
+            GTEST_SKIP() << "Qt's catalogues are not installed (qt6-translations-l10n)";
+        EXPECT_EQ(german, QStringLiteral("Abbrechen")) << "the file dialog's and message boxes' buttons";
+
+        // The settings change the language to Japanese; the window's texts are redone.
+        SettingValues values = GetUsingSettings();
+        values.language = 5;
+        ApplySettings(values);
+        window->UpdateButtonTexts();
+        const QString japanese = QCoreApplication::translate("QPlatformTheme", "Cancel");
+        EXPECT_NE(japanese, QStringLiteral("Abbrechen"));
+        EXPECT_NE(japanese, QStringLiteral("Cancel"));
+
+        values.language = 0;
+        ApplySettings(values);
+        window->UpdateButtonTexts();
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    }
+}

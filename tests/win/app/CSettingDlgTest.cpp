@@ -400,22 +400,24 @@ TEST_F(SettingDlgTest, TheFolderChooserReplacesTheLocationUnlessCancelled)
     EXPECT_EQ(textOf(dialog, D::IDC_LOCATION_EDIT), QStringLiteral("/media/scope/pictures"));
 }
 
-TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesCheckNoRadioAndAreRejectedUntilOneIsPicked)
+TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApplyWorks)
 {
+    // A file with units 5 and 7 is read as the factory's units (the file keeps its text
+    // until Apply), so the dialog shows valid values and Apply does not refuse.
     loadConfig("timetype_takingshots_pretime=5\nshots_pertime=10\ntimetype_times_taking=7\n"
                "times_takingtimedshots=2\n");
+    const SettingValues factory = GetDefaultSettings();
+    EXPECT_EQ(GetUsingSettings().timedShot.shotsUnit, factory.timedShot.shotsUnit);
+    EXPECT_EQ(GetUsingSettings().timedShot.timesUnit, factory.timedShot.timesUnit);
     D dialog(m_host);
-    for (int id : {D::IDC_SHOTS_MINUTE, D::IDC_SHOTS_HOUR, D::IDC_SHOTS_DAY, D::IDC_TIMES_MINUTE})
-        EXPECT_FALSE(control<QRadioButton>(dialog, id)->isChecked()) << id;
-    EXPECT_EQ(textOf(dialog, D::IDC_SHOTS_EDIT), "1");
-    dialog.OnApply();
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(messageText(*m_messages), fileText("English.lproj", "ui_alert_timed_shot_setting"));
-
-    clickRadio(dialog, D::IDC_SHOTS_DAY);
-    clickRadio(dialog, D::IDC_TIMES_DAY);
+    const int shotsRadios[] = {D::IDC_SHOTS_MINUTE, D::IDC_SHOTS_HOUR, D::IDC_SHOTS_DAY};
+    const int timesRadios[] = {D::IDC_TIMES_MINUTE, D::IDC_TIMES_HOUR, D::IDC_TIMES_DAY};
+    for (int unit = 0; unit < kTimeUnitCount; ++unit) {
+        EXPECT_EQ(control<QRadioButton>(dialog, shotsRadios[unit])->isChecked(), unit == factory.timedShot.shotsUnit);
+        EXPECT_EQ(control<QRadioButton>(dialog, timesRadios[unit])->isChecked(), unit == factory.timedShot.timesUnit);
+    }
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(GetUsingSettings().timedShot.shotsUnit, TimeUnitDay);
-    EXPECT_EQ(GetUsingSettings().timedShot.times[TimeUnitDay].current, 7);
+    EXPECT_EQ(m_messages->count(), 0u) << messageText(*m_messages);
+    EXPECT_TRUE(IsTimedShotSettingValid(GetUsingSettings()));
 }

@@ -177,8 +177,11 @@ defaulttimes_Day_taking=7
 
 inline void SettingDlgTest::SetUp()
 {
-    const std::string root = VARNOLET_SOURCE_DIR;
-    varnolet::SystemPaths::overrideProgramFolder(root + "/win/resources/");
+    // The language files as the build lays them next to the programs (__FILE__ may be a
+    // path relative to the build folder, which ctest does not run in).
+    const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
+    ASSERT_NE(runtime, nullptr);
+    varnolet::SystemPaths::overrideProgramFolder(std::string(runtime) + "/");
     m_home.makeFolder("Documents");
     varnolet::SystemPaths::overrideDocumentsFolder(documents());
     if (const char *language = std::getenv("LANGUAGE"))

@@ -1,5 +1,7 @@
 #include "win/app/CVarnoletApp.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -198,7 +200,7 @@ TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
             ran = true;
             d->reject();
         });
-        return CVarnoletApp::MainWindow{std::move(dialog), true};
+        return CVarnoletApp::MainWindow{std::move(dialog), true, {}};
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(ran);
@@ -209,9 +211,38 @@ TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
 TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 {
     CVarnoletApp app("VarnoletWin");
-    app.setMainWindowFactory([] { return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false}; });
+    app.setMainWindowFactory([] { return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false, {}}; });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.exitCode(), 0);
     ASSERT_EQ(m_messages->count(), 1u);
     EXPECT_EQ(m_messages->texts().front(), "Varnolet run failure");
+}
+
+TEST_F(StartUpTest, ATerminationSignalEndsTheMainWindowThroughItsShutdown)
+{
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        CVarnoletApp app("VarnoletWin");
+        int shutDowns = 0;
+        app.setMainWindowFactory([&] {
+            auto dialog = std::make_unique<QDialog>();
+            QDialog *d = dialog.get();
+            // The signal arrives while the window runs; its shutdown ends it.
+            QTimer::singleShot(50, d, [signalNumber] { ::raise(signalNumber); });
+            QTimer::singleShot(5000, d, [d] { d->done(QDialog::Rejected); }); // a hang ends here
+            return CVarnoletApp::MainWindow{std::move(dialog), true, [&shutDowns, d] {
+                                                ++shutDowns;
+                                                d->done(QDialog::Accepted);
+                                            }};
+        });
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3)) << signalNumber;
+        EXPECT_EQ(shutDowns, 1) << signalNumber;
+        EXPECT_TRUE(app.ShutdownRequested());
+    }
+    // The handlers are the application's only while it runs.
+    struct sigaction now{};
+    ::sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    EXPECT_EQ(m_messages->count(), 0u);
 }

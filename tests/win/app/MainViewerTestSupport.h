@@ -32,11 +32,13 @@ public:
 };
 
 // A camera that offers 320 x 240 and 640 x 480 (the virtual camera's smallest size is
-// 640 x 480) and streams grey frames at about 30 per second at the size set last.
+// 640 x 480) and streams grey frames at about 30 per second at the size set last. Setting
+// failStream makes the stream end by itself with EIO, the camera staying listed.
 class TwoSizeCamera final : public varnolet::CameraSource
 {
 public:
     static constexpr const char *kPath = "test:two-size";
+    inline static std::atomic<bool> failStream{false};
 
     ~TwoSizeCamera() override { stop(); }
     varnolet::CameraIdentity identity() const override
@@ -59,14 +61,19 @@ public:
             m_width = 640;
         return 0;
     }
-    int start(FrameCallback onFrame, StreamEndCallback) override
+    int start(FrameCallback onFrame, StreamEndCallback onEnd) override
     {
         stop();
         m_run = true;
-        m_thread = std::thread([this, onFrame] {
+        m_thread = std::thread([this, onFrame, onEnd] {
             std::vector<uint8_t> bytes(static_cast<size_t>(m_width) * m_height * 3, 0x80);
             uint64_t sequence = 0;
             while (m_run) {
+                if (failStream.exchange(false)) {
+                    if (onEnd)
+                        onEnd(-EIO);
+                    return;
+                }
                 varnolet::CameraFrame frame;
                 frame.data = bytes.data();
                 frame.length = bytes.size();
@@ -99,10 +106,12 @@ private:
     std::thread m_thread;
 };
 
-// Lists the two-size camera only.
+// Lists the two-size camera only, and counts how often it was opened.
 class TwoSizeEnumerator final : public varnolet::CameraEnumerator
 {
 public:
+    inline static std::atomic<int> opened{0};
+
     std::vector<varnolet::CameraIdentity> list() override { return {TwoSizeCamera().identity()}; }
     std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
     {
@@ -111,6 +120,7 @@ public:
             return nullptr;
         }
         error = 0;
+        ++opened;
         return std::make_unique<TwoSizeCamera>();
     }
 };

@@ -297,3 +297,20 @@ TEST_F(ResourcesBrowserDlgTest, RestartLeavesNoWakeUpFileAndWatchesTheNewRoot)
 }
 
 } // namespace
+
+TEST_F(ResourcesBrowserDlgTest, TheWholePaneIsPaintedWhenTheScrollBarIsHidden)
+{
+    UseSettings(false);
+    WriteJpeg("Single Shots/S20240305_0001.jpg", 640, 480);
+    MakePane(200, 330);
+    panel->ShowFolder(InRoot("Single Shots"), false);
+    PaintSettled(*panel);
+    ASSERT_FALSE(panel->findChild<QScrollBar *>()->isVisible()) << "one photo needs no scroll bar";
+    // The strip the hidden scroll bar leaves right of the pictures is the pane's too.
+    const QImage shot = panel->grab().toImage();
+    const QColor background = panel->palette().color(panel->backgroundRole());
+    for (int x = 201; x < panel->width(); ++x) {
+        for (int y : {0, panel->height() / 2, panel->height() - 1})
+            ASSERT_EQ(shot.pixelColor(x, y), background) << "unpainted at " << x << "," << y;
+    }
+}

@@ -4,13 +4,17 @@
 #include "platform/system/RecordingMessagePresenter.h"
 #include "tests/platform/media/MovieProbe.h"
 #include "tests/platform/media/TestFrames.h"
+#include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/IResourceAnnouncer.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -88,7 +92,8 @@ TEST(AviMovieWriterRate, MeasuredRateTruncatesAndStaysPlayable)
     EXPECT_EQ(AviMovieWriter::MeasuredRate(301, 20000), 15u);
     EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 10000), 1u) << "below 1 fps: 1";
     EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 0), 12u) << "no time passed: the nominal rate";
-    EXPECT_EQ(AviMovieWriter::MeasuredRate(5'000'000, 1000), 5'000'000u) << "no 32-bit overflow";
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(5'000'000'000ull, 1000), 1000u)
+        << "no 32-bit overflow; never above the rate the stream's time base can express";
 }
 
 TEST_F(AviMovieWriterTest, ClosePatchesMeasuredRateAtOffset132)
@@ -281,4 +286,119 @@ TEST_F(AviMovieWriterTest, AppendsAndCloseFromTwoThreads)
     ASSERT_EQ(paths.size(), 6u);
     for (const auto &path : paths)
         EXPECT_GT(probeMovie(path).decodedFrames, 0) << path;
+}
+
+namespace {
+
+// Records frames camera-style: count frames at framesPerSecond on the fake clock.
+void recordFrames(FakeClock &clock, int count, int framesPerSecond, int width = 160, int height = 120)
+{
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(appendFrame(makeTestFrame(width, height, i), width, height), 0);
+        clock.advance(std::chrono::milliseconds(1000 / framesPerSecond));
+    }
+}
+
+// Frames an `ffmpeg -i movie.avi movie.mp4` conversion keeps (-1 without ffmpeg).
+int framesAfterConversion(const std::string &avi, const std::string &mp4)
+{
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
+        return -1;
+    const std::string command = "ffmpeg -nostdin -v error -y -i '" + avi + "' '" + mp4 + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0)
+        return -2;
+    return probeMovie(mp4).decodedFrames;
+}
+
+} // namespace
+
+TEST_F(AviMovieWriterTest, EveryRateFieldAgreesWithTheMeasuredRate)
+{
+    // The camera says 12 but delivers 30 (the old nominal rate against a real camera), and
+    // says 30 but delivers 15: after the close, tools read one rate and keep every frame.
+    struct Case
+    {
+        double cameraRate;
+        int deliveredRate;
+    };
+    for (const Case c : {Case{12, 30}, Case{30, 15}, Case{30, 30}}) {
+        const std::string name = "rate" + std::to_string(int(c.cameraRate)) + "_" + std::to_string(c.deliveredRate);
+        const std::string path = folder.file(name + ".avi");
+        CreateMovieWriter(path, &announcer, c.cameraRate);
+        const int frames = c.deliveredRate * 5;
+        recordFrames(*clock, frames, c.deliveredRate);
+        CloseMovieWriter(&announcer);
+
+        const uint32_t rate = static_cast<uint32_t>(c.deliveredRate);
+        EXPECT_EQ(readLe32(path, 132), rate) << name << ": the stream header";
+        EXPECT_EQ(readLe32(path, 32), 1'000'000u / rate) << name << ": the main header's microseconds per frame";
+        const MovieProbe probe = probeMovie(path);
+        ASSERT_TRUE(probe.opened) << name;
+        EXPECT_DOUBLE_EQ(probe.realFrameRate, c.deliveredRate) << name << ": what FFmpeg's tools take as the rate";
+        EXPECT_EQ(probe.decodedFrames, frames) << name;
+        EXPECT_NEAR(probe.durationSeconds, 5.0, 0.05) << name;
+
+        const int converted = framesAfterConversion(path, folder.file(name + ".mp4"));
+        if (converted != -1) {
+            EXPECT_EQ(converted, frames) << name << ": a conversion keeps every frame";
+        }
+    }
+    EXPECT_EQ(messages->count(), 0u);
+}
+
+TEST_F(AviMovieWriterTest, AMovieLeftWithoutItsCloseCarriesTheCamerasRate)
+{
+    const std::string path = folder.file("killed.avi");
+    CreateMovieWriter(path, &announcer, 29.97);
+    recordFrames(*clock, 90, 30, 320, 240);
+    // The state of the file at this moment is what a SIGKILL or a power loss leaves.
+    EXPECT_EQ(readLe32(path, 132), 30u) << "the camera's rate, not the nominal 12";
+    EXPECT_EQ(readLe32(path, 32), 33'333u);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter()->SetUpRate(), 30);
+    }
+    CloseMovieWriter(&announcer);
+    EXPECT_EQ(readLe32(path, 132), 30u) << "measured";
+
+    // A camera that does not say keeps the nominal rate; absurd values stay in range.
+    EXPECT_EQ(AviMovieWriter::SetUpRateFor(0), 12);
+    EXPECT_EQ(AviMovieWriter::SetUpRateFor(-5), 12);
+    EXPECT_EQ(AviMovieWriter::SetUpRateFor(0.2), 1);
+    EXPECT_EQ(AviMovieWriter::SetUpRateFor(1e9), AviMpeg4Writer::kMaxFramesPerSecond);
+}
+
+TEST_F(AviMovieWriterTest, AFailedCloseIsReportedAndTheFileStillAnnounced)
+{
+    const std::string path = folder.file("full.avi");
+    CreateMovieWriter(path, &announcer, 30);
+    recordFrames(*clock, 20, 30, 64, 48);
+    {
+        // The disk fills up after the last frame: the index cannot be written.
+        ScopedFileSizeLimit full(std::filesystem::file_size(path));
+        CloseMovieWriter(&announcer);
+    }
+    ASSERT_EQ(messages->count(), 1u) << "a failed close is not a good movie";
+    EXPECT_EQ(messages->texts()[0], "Unable to Write Video Stream to the output Movie File: File too large");
+    EXPECT_EQ(announcer.paths(), std::vector<std::string>{path}) << "half-written files stay visible";
+    EXPECT_EQ(readLe32(path, 132), 30u) << "not patched: the rate set up from the camera stays";
+    EXPECT_EQ(probeMovie(path).decodedFrames, 20) << "every frame written is still there";
+}
+
+TEST_F(AviMovieWriterTest, AFullDiskAtSetUpSaysWhy)
+{
+    CreateMovieWriter("/dev/full", &announcer, 30);
+    EXPECT_LT(appendFrame(makeTestFrame(64, 48), 64, 48), 0);
+    {
+        std::lock_guard<std::mutex> guard(MovieWriterLock());
+        EXPECT_EQ(OpenMovieWriter()->LastErrorText(), "Save file /dev/full failureNo space left on device");
+    }
+    CloseMovieWriter();
+}
+
+TEST(AviMovieWriterRate, ARatePatchThatCannotReachTheDiskFails)
+{
+    EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/dev/full", 25), -ENOSPC) << "the buffered bytes fail at fclose";
+    EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/nonexistent/folder/movie.avi", 25), -ENOENT);
+    EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 0, 30), 30u) << "no time passed: the set-up rate";
 }

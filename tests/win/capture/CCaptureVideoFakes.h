@@ -60,7 +60,12 @@ public:
     int control(uint32_t, int32_t &) const override { return -EINVAL; }
     int setControl(uint32_t, int32_t) override { return -EINVAL; }
     bool hasSnapshotButton() const override { return snapshotButton; }
-    void setButtonCallback(ButtonCallback callback) override { m_button = std::move(callback); }
+    void setButtonCallback(ButtonCallback callback) override
+    {
+        // An input device that cannot be opened takes no listener.
+        m_button = buttonProblem.empty() ? std::move(callback) : ButtonCallback();
+    }
+    std::string snapshotButtonProblem() const override { return buttonProblem; }
 
     // Test side.
     void deliver(unsigned char fill)
@@ -90,6 +95,7 @@ public:
     std::vector<std::pair<int, int>> setFormatCalls;
     int startError = 0;
     bool snapshotButton = false;
+    std::string buttonProblem;
 
 private:
     void record(const char *what)
@@ -117,6 +123,7 @@ public:
         varnolet::CameraIdentity identity;
         std::vector<varnolet::CameraFormat> formats;
         bool snapshotButton = false;
+        std::string buttonProblem;
         int startError = 0;
         int openError = 0;
     };
@@ -139,6 +146,7 @@ public:
             }
             auto camera = std::make_unique<FakeCamera>(entry.identity, entry.formats, &log);
             camera->snapshotButton = entry.snapshotButton;
+            camera->buttonProblem = entry.buttonProblem;
             camera->startError = entry.startError;
             last = camera.get();
             log.push_back("open " + devicePath);

@@ -325,3 +325,23 @@ TEST(CCaptureVideoLifetime, DestructionStopsAndJoinsTheSavingThread)
     }
     EXPECT_TRUE(finished);
 }
+
+TEST_F(CCaptureVideoTest, AnUnreadableSnapshotButtonIsToldOnceAndLeavesNoStillPath)
+{
+    auto entry = FakeEnumerator::camera("/dev/cam", "Cam", {{320, 240}, {640, 480}}, true);
+    entry.buttonProblem = "/dev/input/event7: Permission denied";
+    enumerator->entries = {entry};
+    capture->EnumerateDevices();
+    ScopedMessageRecorder recorder;
+    ASSERT_EQ(open(0, 640, 480), 0) << "the picture works without the button";
+    EXPECT_FALSE(capture->HasStillOutput()) << "a button that cannot be heard is no still output";
+    EXPECT_EQ(still.width, 0);
+    ASSERT_EQ(recorder->count(), 1u);
+    const std::string text = recorder->texts()[0];
+    EXPECT_NE(text.find("/dev/input/event7: Permission denied"), std::string::npos) << text;
+    EXPECT_NE(text.find("70-varnolet-camera-button.rules"), std::string::npos) << "says what to do: " << text;
+
+    // Reopened at another size (as every size change does): not told again.
+    ASSERT_EQ(open(0, 320, 240), 0);
+    EXPECT_EQ(recorder->count(), 1u);
+}

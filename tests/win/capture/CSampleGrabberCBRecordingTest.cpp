@@ -1,5 +1,8 @@
 #include "tests/platform/media/MovieProbe.h"
 #include "tests/platform/media/TestFrames.h"
+#include "tests/support/ScopedFileSizeLimit.h"
+
+#include <filesystem>
 #include "tests/win/capture/CSampleGrabberCBTestSupport.h"
 
 using namespace varnolet;
@@ -81,4 +84,32 @@ TEST_F(SinkTest, UnwritableMovieFolderShowsTheWriterTextAndStops)
     owner.SetRecordingActive(false);
     CloseMovieWriter(&window);
     EXPECT_TRUE(window.files().empty());
+}
+
+TEST_F(SinkTest, AFullDiskShowsOneWarningWithTheSystemsReason)
+{
+    const std::string movie = NextMoviePath(MoviesFolder(GetUsingSettings()));
+    CreateMovieWriter(movie, &window);
+    owner.SetRecordingActive(true);
+    for (int i = 0; i < 3; ++i) {
+        auto frame = noiseFrame(640, 480, static_cast<uint32_t>(i));
+        ASSERT_EQ(feed(preview(), frame), 0);
+    }
+    ASSERT_EQ(framesWritten(), 3);
+    {
+        // The disk is full from here on; frames keep coming until the stop is handled.
+        ScopedFileSizeLimit full(std::filesystem::file_size(movie));
+        for (int i = 0; i < 10; ++i) {
+            auto frame = noiseFrame(640, 480, static_cast<uint32_t>(i));
+            ASSERT_EQ(feed(preview(), frame), 0);
+        }
+        EXPECT_GE(window.count(CSampleGrabberCB::StopRecordingMessage), 1) << "the failure stops the recording";
+        ASSERT_EQ(messages->count(), 1u) << "one failure, one box: " << testing::PrintToString(messages->texts());
+        EXPECT_EQ(messages->texts()[0], "Unable to Write Video Stream to the output Movie File: File too large");
+        owner.SetRecordingActive(false);
+        CloseMovieWriter(&window);
+    }
+    EXPECT_EQ(messages->count(), 1u) << "the close after a reported failure adds nothing";
+    EXPECT_EQ(window.files(), std::vector<std::string>{movie}) << "the half-written movie stays visible";
+    EXPECT_EQ(probeMovie(movie).decodedFrames, 3);
 }

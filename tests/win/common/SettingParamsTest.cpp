@@ -3,9 +3,11 @@
 #include "win/common/OemInfo.h"
 
 #include "platform/system/SystemPaths.h"
+#include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -98,15 +100,16 @@ TEST_F(SettingParamsTest, UnitsAndValuesApplyOnlyWhenComplete)
     EXPECT_EQ(v.timedShot.shots[0].current, 10);
     EXPECT_EQ(v.timedShot.times[0].current, 60);
 
-    // A unit outside 0..2 selects no range: its value is dropped, nothing crashes.
+    // A unit outside 0..2 selects no range: its value is dropped, and the unit is taken
+    // as the factory's (minute), so Timed Shot works with valid values.
     LoadSettingsFrom(writeConfig("[usingsetting]\ntimetype_takingshots_pretime=7\n"
                                  "timetype_times_taking=1\nshots_pertime=5\n"
                                  "times_takingtimedshots=4\n"));
     v = GetUsingSettings();
-    EXPECT_EQ(v.timedShot.shotsUnit, 7);
+    EXPECT_EQ(v.timedShot.shotsUnit, 0);
     EXPECT_EQ(v.timedShot.times[1].current, 4);
-    EXPECT_FALSE(IsTimedShotSettingValid(v));
-    EXPECT_EQ(ShotsPerDay(v), 1);
+    EXPECT_TRUE(IsTimedShotSettingValid(v));
+    EXPECT_EQ(ShotsPerDay(v), 60 * 1440);
 }
 
 TEST_F(SettingParamsTest, DefaultWordIsCaseSensitive)
@@ -218,4 +221,65 @@ TEST_F(SettingParamsTest, PerUserFileLivesUnderTheConfigHome)
     m_folder.write("cfg/Microsofttmp/config.ini", "[usingsetting]\nlanguage=6\n");
     LoadSettings();
     EXPECT_EQ(GetUsingSettings().language, 6);
+}
+
+TEST_F(SettingParamsTest, AFileThatCannotBeWrittenIsReportedAndTheValuesStayInForce)
+{
+    // The settings file sits below a plain file: nothing can be written there.
+    const std::string plain = m_folder.write("plain", "not a folder");
+    LoadSettingsFrom(plain + "/config.ini");
+    SettingValues values = GetUsingSettings();
+    values.movieSizeMax = 20;
+    const int error = ApplySettings(values);
+    EXPECT_EQ(error, ENOTDIR);
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 20) << "in force for this run";
+    EXPECT_EQ(SettingsWriteFailureText(error), "Save file " + plain + "/config.ini failureNot a directory");
+
+    // A full disk: the old file is kept whole, the failure is told.
+    const std::string path = writeConfig("[usingsetting]\nmoviesizemax=16\n");
+    LoadSettingsFrom(path);
+    values = GetUsingSettings();
+    values.movieSizeMax = 20;
+    {
+        varnolet::test::ScopedFileSizeLimit full(0);
+        EXPECT_EQ(ApplySettings(values), EFBIG);
+    }
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 20);
+    EXPECT_EQ(readFile(path), "[usingsetting]\nmoviesizemax=16\n");
+    EXPECT_EQ(ApplySettings(values), 0) << "with room again, the same values are written";
+    EXPECT_NE(readFile(path).find("moviesizemax=20"), std::string::npos);
+}
+
+TEST_F(SettingParamsTest, ValuesOutOfRangeAreTakenAsTheFactoryValuesAndTheFileIsLeftAlone)
+{
+    const std::string factory = "[defaultsetting]\nmoviesizemax=64\nmovieresolution=0\nlanguage=3\n";
+    for (const std::string bad :
+         {"moviesizemax=0\n", "moviesizemax=-1\n", "moviesizemax=99999999999999999999\n", "moviesizemax=abc\n",
+          "moviesizemax=4097\n"}) {
+        const std::string text = factory + "[usingsetting]\n" + bad;
+        const std::string path = writeConfig(text);
+        LoadSettingsFrom(path);
+        EXPECT_EQ(GetUsingSettings().movieSizeMax, 64) << bad;
+        EXPECT_EQ(readFile(path), text) << "untouched until the user applies";
+    }
+    LoadSettingsFrom(writeConfig(factory + "[usingsetting]\nmovieresolution=5\nlanguage=12\nmoviesizemax=4096\n"));
+    EXPECT_EQ(GetUsingSettings().movieResolution, 0);
+    EXPECT_EQ(GetUsingSettings().language, 3);
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 4096) << "the bounds are in range";
+
+    // A broken factory record falls back to the built-in values.
+    LoadSettingsFrom(writeConfig("[defaultsetting]\nmoviesizemax=1\nlanguage=-7\n"
+                                 "[usingsetting]\nmoviesizemax=2\nlanguage=99\n"));
+    EXPECT_EQ(GetDefaultSettings().movieSizeMax, 16);
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 16);
+    EXPECT_EQ(GetUsingSettings().language, -1);
+
+    // Timed shots: a unit outside 0..2 and a value outside its limits.
+    LoadSettingsFrom(writeConfig(std::string(kLimits)
+                                 + "[usingsetting]\ntimetype_takingshots_pretime=0\ntimetype_times_taking=2\n"
+                                   "shots_pertime=500\ntimes_takingtimedshots=3\n"));
+    const SettingValues loaded = GetUsingSettings();
+    EXPECT_TRUE(IsTimedShotSettingValid(loaded));
+    EXPECT_EQ(loaded.timedShot.selectedShots()->current, 10) << "the per-minute default";
+    EXPECT_EQ(loaded.timedShot.selectedTimes()->current, 3);
 }

@@ -5,9 +5,11 @@
 #include "mac/app/AboutBox.h"
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/PanelText.h"
+#include "mac/app/PreferredLanguage.h"
 #include "mac/app/SettingsPanel.h"
 #include "mac/app/SettingsPanelHost.h"
 #include "mac/uvc/CameraControl.h"
+#include "platform/system/QtTranslations.h"
 
 LanguageRetitler::LanguageRetitler(SettingsPanelHost &host, RetitledControls controls)
     : m_host(host)
@@ -20,9 +22,30 @@ std::string LanguageRetitler::text(const char *key, const char *fallback) const
     return m_host.settings().myNSLocationString(key, fallback);
 }
 
+namespace {
+
+// Qt's catalogue name for a language of the list, the user's preferred one for -1.
+std::string qtLocaleOf(int lanuageIndex)
+{
+    static const char *const kLocales[] = {"en", "fr", "es", "de", "it", "ja", "zh_TW", "zh_CN"};
+    if (lanuageIndex >= 0 && lanuageIndex < 8)
+        return kLocales[lanuageIndex];
+    const std::string preferred = PreferredLanguage::firstPreferredLanguage();
+    if (preferred == "zh-Hant")
+        return "zh_TW";
+    if (preferred == "zh-Hans")
+        return "zh_CN";
+    return preferred;
+}
+
+} // namespace
+
 void LanguageRetitler::changedUIBySelectedLanuage(int lanuageIndex)
 {
     RetitledControls &c = m_controls;
+
+    // Qt's own texts (file dialog, standard buttons) follow the language in force.
+    varnolet::QtTranslations::use(qtLocaleOf(lanuageIndex));
 
     if (c.settingsPanel)
         c.settingsPanel->refillLanguageList();

@@ -10,12 +10,12 @@
 #include "mac/app/LanguageRetitler.h"
 #include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
-#include "mac/app/TerminationSignals.h"
 #include "mac/browser/MyResourcesTreeController.h"
 #include "mac/browser/ResourceBrowserPane.h"
 #include "mac/uvc/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/QtMessagePresenter.h"
 
 int main(int argc, char **argv)
@@ -52,9 +52,8 @@ int main(int argc, char **argv)
     // first; the system's termination signals and the application quitting do it at once.
     QObject::connect(&controller, &AppController::terminateRequested, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &controller,
-                     [&controller] { controller.doExitSystem(); });
+    varnolet::ExitSignalNotifier exitSignals(
+        [&controller](int /*signalNumber*/) { controller.doExitSystem(); });
     QObject::connect(&app, &QApplication::aboutToQuit, &controller,
                      [&controller] { controller.doExitSystem(); });
 

@@ -10,6 +10,9 @@
 #include "mac/app/AboutBox.h"
 #include "mac/app/LanguageRetitler.h"
 #include "mac/app/SettingsPanel.h"
+#include "platform/system/QtTranslations.h"
+
+#include <QCoreApplication>
 
 using panels_test::FakePanelHost;
 using panels_test::fileText;
@@ -135,4 +138,20 @@ TEST(LanguageRetitlerTest, ApplyWithANewLanguageRetitlesEverythingAtOnce)
     EXPECT_EQ(panel.minutesForShotTextField->text(), "12");
     EXPECT_TRUE(panel.lTimesOfTakingHourRadioCell->isChecked());
     EXPECT_EQ(host.settings().preUsingSettingParam().lanuageSelector(), kGerman);
+}
+
+// The file dialog and the standard buttons speak the language chosen, and change with it.
+TEST(LanguageRetitlerTest, QtsOwnTextsFollowTheLanguage)
+{
+    FakePanelHost host;
+    RetitledWindow window(host);
+    constexpr int kGerman = 3;
+    window.retitler.changedUIBySelectedLanuage(kGerman);
+    EXPECT_EQ(varnolet::QtTranslations::installedLocale(), "de");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+    window.retitler.changedUIBySelectedLanuage(6);
+    EXPECT_EQ(varnolet::QtTranslations::installedLocale(), "zh_TW");
+    window.retitler.changedUIBySelectedLanuage(0);
+    EXPECT_EQ(varnolet::QtTranslations::installedLocale(), "");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }

@@ -15,6 +15,7 @@ packages=(
     libplist-dev
     libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
+    qemu-system-x86 busybox-static cpio udev kmod ffmpeg
 )
 
 missing=()

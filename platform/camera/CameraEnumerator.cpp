@@ -89,6 +89,15 @@ std::string CameraEnumerator::stableDevicePath(const std::string &node, const st
                                                const std::string &byPathFolder)
 {
     std::string path = byPathLink(devlinks);
+    // Two devices with the same path (several instances of one platform driver) claim the
+    // same link; udev points it at only one of them. A link that exists and leads to another
+    // node is not this node's name: taking it would open the other camera.
+    if (!path.empty() && !byPathFolder.empty()) {
+        std::error_code error;
+        const fs::path link = fs::path(byPathFolder) / fs::path(path).filename();
+        if (fs::is_symlink(link, error) && fs::weakly_canonical(link, error) != fs::weakly_canonical(node, error))
+            path.clear();
+    }
     if (path.empty())
         path = findLinkTo(node, byPathFolder);
     return path.empty() ? node : path;

@@ -141,6 +141,11 @@ std::vector<CameraIdentity> CameraEnumerator::listV4l2()
             identity.usbLocation = UsbLocation::fromSysfsPath(identity.usbSysfsPath).value_or(0);
             identity.usbVendorId = hexAttribute(usb, "idVendor");
             identity.usbProductId = hexAttribute(usb, "idProduct");
+            // The driver's card name is cut to 31 bytes and often carries the interface's
+            // name after a colon ("Scope: Scope"); the device's own product string is the
+            // name the camera gives itself.
+            if (const char *product = udev_device_get_sysattr_value(usb, "product"); product && *product)
+                identity.friendlyName = product;
         }
         cameras.push_back(std::move(identity));
     }

@@ -197,7 +197,14 @@ int EmulatedUvcCamera::plug(std::string &error)
         ::close(pair[0]);
         return -EIO;
     }
-    m_socket = pair[0];
+    return serveSocket(pair[0]);
+}
+
+int EmulatedUvcCamera::serveSocket(int socketFd)
+{
+    if (m_thread.joinable())
+        return -EBUSY;
+    m_socket = socketFd;
     m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_ended = false;
     m_unplugRequested = false;
@@ -209,7 +216,7 @@ void EmulatedUvcCamera::unplug()
 {
     if (!m_thread.joinable())
         return;
-    if (!m_ended) {
+    if (!m_ended && m_port >= 0) {
         std::string error;
         writeSysfs(m_options.vhciFolder + "/detach", std::to_string(m_port), error);
     }

@@ -60,6 +60,9 @@ public:
 
     // Attaches to a free high-speed port of vhci_hcd. 0, or a negative errno with error.
     int plug(std::string &error);
+    // Serves USB/IP on a connected stream socket already handed to a host (tests of the
+    // camera itself play the host); takes the descriptor.
+    int serveSocket(int socketFd);
     // Detaches (an unplug as the kernel sees it) and ends the serving thread.
     void unplug();
     bool isPlugged() const { return m_thread.joinable() && !m_ended; }

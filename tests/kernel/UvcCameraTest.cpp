@@ -298,3 +298,49 @@ TEST_F(UvcCameraTest, UnplugWhileStreamingEndsTheStreamAndReplugBringsItBack)
     EXPECT_TRUE(after.waitFor(2, 60s));
     reopened->stop();
 }
+
+// What the Mac program's USB layer does with a camera: uvcvideo unbound, then control
+// requests and the status endpoint's interrupt transfers through libusb. This checks the
+// rig's hook for those tests; binding again brings the V4L2 node back.
+TEST_F(UvcCameraTest, AfterUnbindingUvcvideoLibusbReachesControlsAndTheButton)
+{
+    const auto cameras = plug();
+    ASSERT_EQ(cameras.size(), 1u);
+    ASSERT_GE(unbindUvcvideo(cameras.front()), 1);
+    EXPECT_TRUE(waitForListed(0, 20s).empty());
+
+    libusb_context *context = nullptr;
+    ASSERT_EQ(libusb_init(&context), 0);
+    libusb_device_handle *handle = libusb_open_device_with_vid_pid(context, 0x1209, 0x0001);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(libusb_claim_interface(handle, 0), 0);
+    const uint16_t unit = static_cast<uint16_t>(UvcDescriptorBuilder::kProcessingUnitId << 8);
+    uint8_t value[2] = {40, 0};
+    EXPECT_EQ(libusb_control_transfer(handle, 0x21, UVC_SET_CUR, UVC_PU_CONTRAST_CONTROL << 8, unit, value, 2, 2000), 2);
+    EXPECT_EQ(camera->controlState(UvcDescriptorBuilder::kProcessingUnitId, UVC_PU_CONTRAST_CONTROL)->value, 40);
+    uint8_t read[2] = {};
+    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_MAX, UVC_PU_SATURATION_CONTROL << 8, unit, read, 2, 2000), 2);
+    EXPECT_EQ(read[0], 100);
+    // A control the camera lacks stalls.
+    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_CUR, UVC_PU_GAIN_CONTROL << 8, unit, read, 2, 2000),
+              LIBUSB_ERROR_PIPE);
+
+    std::thread press([&] {
+        std::this_thread::sleep_for(300ms);
+        camera->button(false);
+    });
+    uint8_t packet[16] = {};
+    int got = 0;
+    EXPECT_EQ(libusb_interrupt_transfer(handle, 0x81, packet, sizeof packet, &got, 5000), 0);
+    press.join();
+    EXPECT_EQ(got, 4);
+    EXPECT_EQ(packet[0], 2); // a streaming interface's status
+    EXPECT_EQ(packet[2], 0); // the button
+    EXPECT_EQ(packet[3], 0); // released
+    libusb_release_interface(handle, 0);
+    libusb_close(handle);
+    libusb_exit(context);
+
+    EXPECT_GE(bindUvcvideo(cameras.front()), 1);
+    EXPECT_EQ(waitForListed(1, 20s).size(), 1u);
+}

@@ -2,6 +2,8 @@
 
 #include "uvc/UvcTestPattern.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -66,6 +68,60 @@ std::vector<CameraIdentity> UvcKernelFixture::plug(std::vector<uint8_t> descript
     auto cameras = waitForListed(nodes, 30s);
     EXPECT_EQ(cameras.size(), nodes) << "the emulated camera's capture nodes did not show up";
     return cameras;
+}
+
+namespace {
+
+// The interface folders ("1-1:1.0", ...) of a USB device.
+std::vector<std::string> interfacesOf(const std::string &usbSysfsPath)
+{
+    std::vector<std::string> names;
+    const std::string device = std::filesystem::path(usbSysfsPath).filename().string();
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(usbSysfsPath, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(device + ":", 0) == 0)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool writeText(const std::string &path, const std::string &text)
+{
+    std::ofstream file(path);
+    file << text;
+    file.flush();
+    return static_cast<bool>(file);
+}
+
+} // namespace
+
+int UvcKernelFixture::unbindUvcvideo(const CameraIdentity &identity)
+{
+    int changed = 0;
+    for (const std::string &name : interfacesOf(identity.usbSysfsPath)) {
+        std::error_code error;
+        const auto driver = std::filesystem::read_symlink(identity.usbSysfsPath + "/" + name + "/driver", error);
+        if (!error && driver.filename() == "uvcvideo" && writeText("/sys/bus/usb/drivers/uvcvideo/unbind", name))
+            ++changed;
+    }
+    KernelGuest::settle();
+    return changed;
+}
+
+int UvcKernelFixture::bindUvcvideo(const CameraIdentity &identity)
+{
+    int changed = 0;
+    for (const std::string &name : interfacesOf(identity.usbSysfsPath)) {
+        if (std::filesystem::exists(identity.usbSysfsPath + "/" + name + "/driver"))
+            continue;
+        // The streaming interfaces come with the control interface's binding.
+        if (writeText("/sys/bus/usb/drivers/uvcvideo/bind", name))
+            ++changed;
+    }
+    KernelGuest::settle();
+    return changed;
 }
 
 void PatternLog::add(const uint8_t *bgr, size_t length, int width, int height)

@@ -32,6 +32,12 @@ protected:
     // Waits until the emulated camera's nodes are listed (count) or gone (0).
     static std::vector<CameraIdentity> waitForListed(size_t count, std::chrono::seconds timeout);
 
+    // Unbinds uvcvideo from (or binds it again to) the emulated camera's interfaces, as the
+    // Mac program's USB layer needs before it talks to the camera through libusb. The
+    // number of interfaces changed.
+    int unbindUvcvideo(const CameraIdentity &identity);
+    int bindUvcvideo(const CameraIdentity &identity);
+
     std::unique_ptr<EmulatedUvcCamera> camera;
 };
 

@@ -66,7 +66,8 @@ TEST(UvcDescriptors, VariantsAndBrokenBytes)
     EXPECT_NE(error.find("runs past the end"), std::string::npos);
     EXPECT_FALSE(UvcConfiguration::parse({9, 4, 0, 0, 0, 0, 0, 0, 0}, error));
     // An emulated camera with bytes it cannot serve refuses to plug.
-    EmulatedUvcCamera camera(EmulatedUvcCamera::Options{{9, USB_DT_CONFIG, 9, 0, 0, 1, 0, 0x80, 50}});
+    EmulatedUvcCamera camera(
+        EmulatedUvcCamera::Options{{9, USB_DT_CONFIG, 9, 0, 0, 1, 0, 0x80, 50}});
     EXPECT_FALSE(camera.configurationError().empty());
     EXPECT_LT(camera.plug(error), 0);
 }
@@ -78,10 +79,13 @@ TEST(UvcTestPattern, SurvivesTheConverterAndCatchesFlipsAndOtherFrames)
         const auto bytes = fourcc == V4L2_PIX_FMT_YUYV ? UvcTestPattern::yuyv(640, 480, 12345)
                                                        : UvcTestPattern::mjpeg(640, 480, 12345);
         FrameConverter converter;
-        ASSERT_EQ(converter.configure(fourcc, 640, 480, 0, fourcc == V4L2_PIX_FMT_YUYV ? 0 : 640 * 480 * 2), 0);
+        ASSERT_EQ(converter.configure(fourcc, 640, 480, 0,
+                                      fourcc == V4L2_PIX_FMT_YUYV ? 0 : 640 * 480 * 2),
+                  0);
         ASSERT_EQ(converter.convert(bytes.data(), bytes.size()), 0);
         std::string problem;
-        EXPECT_EQ(UvcTestPattern::readBottomUpBgr(converter.output(), 640, 480, &problem), 12345u) << problem;
+        EXPECT_EQ(UvcTestPattern::readBottomUpBgr(converter.output(), 640, 480, &problem), 12345u)
+            << problem;
 
         // Upside down: the band is at the bottom and the bars do not check out there.
         std::vector<uint8_t> flipped(converter.outputSize());
@@ -105,7 +109,10 @@ namespace {
 class Host
 {
 public:
-    explicit Host(int fd) : m_fd(fd) {}
+    explicit Host(int fd)
+        : m_fd(fd)
+    {
+    }
     ~Host() { ::close(m_fd); }
 
     struct Reply
@@ -116,8 +123,8 @@ public:
         std::vector<uint8_t> data;
     };
 
-    void submit(uint32_t seqnum, bool in, uint32_t endpoint, const std::vector<uint8_t> &setup, uint32_t length,
-                const std::vector<uint8_t> &out = {})
+    void submit(uint32_t seqnum, bool in, uint32_t endpoint, const std::vector<uint8_t> &setup,
+                uint32_t length, const std::vector<uint8_t> &out = {})
     {
         uint8_t header[48] = {};
         put(header, 1);
@@ -155,7 +162,8 @@ public:
         const uint32_t length = get(header + 24);
         if (reply.command == 3 && in && length) {
             reply.data.resize(length);
-            if (::recv(m_fd, reply.data.data(), length, MSG_WAITALL) != static_cast<ssize_t>(length))
+            if (::recv(m_fd, reply.data.data(), length, MSG_WAITALL) !=
+                static_cast<ssize_t>(length))
                 reply.command = 0;
         }
         return reply;
@@ -176,7 +184,8 @@ private:
     int m_fd;
 };
 
-std::vector<uint8_t> setup(uint8_t type, uint8_t request, uint16_t value, uint16_t index, uint16_t length)
+std::vector<uint8_t> setup(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
+                           uint16_t length)
 {
     return {type,
             request,
@@ -207,20 +216,30 @@ TEST(EmulatedUvcCamera, AnswersStandardClassAndVideoRequests)
     EXPECT_EQ(reply.data, (std::vector<uint8_t>{18, 1, 0x00, 0x02, 0xEF, 0x02, 0x01, 64}));
 
     // A device qualifier: a stall.
-    host.submit(2, true, 0, setup(0x80, USB_REQ_GET_DESCRIPTOR, USB_DT_DEVICE_QUALIFIER << 8, 0, 10), 10);
+    host.submit(2, true, 0,
+                setup(0x80, USB_REQ_GET_DESCRIPTOR, USB_DT_DEVICE_QUALIFIER << 8, 0, 10), 10);
     EXPECT_EQ(host.next().status, -EPIPE);
 
     // Brightness of the processing unit: range, a stored SET_CUR, an out-of-range stall.
     const uint16_t brightness = static_cast<uint16_t>(UvcDescriptorBuilder::kProcessingUnitId << 8);
-    host.submit(3, true, 0, setup(0xA1, UVC_GET_MIN, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2), 2);
+    host.submit(3, true, 0, setup(0xA1, UVC_GET_MIN, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2),
+                2);
     EXPECT_EQ(host.next().data, (std::vector<uint8_t>{0xC0, 0xFF})); // -64
-    host.submit(4, false, 0, setup(0x21, UVC_SET_CUR, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2), 0, {0xF6, 0xFF});
+    host.submit(4, false, 0,
+                setup(0x21, UVC_SET_CUR, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2), 0,
+                {0xF6, 0xFF});
     reply = host.next(false);
     EXPECT_EQ(reply.status, 0);
-    EXPECT_EQ(camera.controlState(UvcDescriptorBuilder::kProcessingUnitId, UVC_PU_BRIGHTNESS_CONTROL)->value, -10);
-    host.submit(5, false, 0, setup(0x21, UVC_SET_CUR, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2), 0, {100, 0});
+    EXPECT_EQ(
+        camera.controlState(UvcDescriptorBuilder::kProcessingUnitId, UVC_PU_BRIGHTNESS_CONTROL)
+            ->value,
+        -10);
+    host.submit(5, false, 0,
+                setup(0x21, UVC_SET_CUR, UVC_PU_BRIGHTNESS_CONTROL << 8, brightness, 2), 0,
+                {100, 0});
     EXPECT_EQ(host.next(false).status, -EPIPE);
-    host.submit(6, true, 0, setup(0xA1, UVC_GET_CUR, UVC_VC_REQUEST_ERROR_CODE_CONTROL << 8, 0, 1), 1);
+    host.submit(6, true, 0, setup(0xA1, UVC_GET_CUR, UVC_VC_REQUEST_ERROR_CODE_CONTROL << 8, 0, 1),
+                1);
     EXPECT_EQ(host.next().data, std::vector<uint8_t>{0x04}); // out of range
     // Gain is not among its controls.
     host.submit(7, true, 0, setup(0xA1, UVC_GET_CUR, UVC_PU_GAIN_CONTROL << 8, brightness, 2), 2);

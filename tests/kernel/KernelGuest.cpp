@@ -1,6 +1,7 @@
 #include "KernelGuest.h"
 
 #include <cstdlib>
+#include <thread>
 #include <sys/wait.h>
 
 namespace varnolet::test {
@@ -44,6 +45,18 @@ int KernelGuest::load(const std::string &module, const std::string &arguments)
 int KernelGuest::unload(const std::string &module)
 {
     return run("modprobe -r -d '" + modulesFolder() + "' " + module);
+}
+
+bool KernelGuest::waitUntil(const std::function<bool()> &condition,
+                            std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 void KernelGuest::settle()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace varnolet::test {
@@ -24,14 +25,17 @@ public:
     static void settle();
     // Runs a shell command line; its exit status (-1 when it could not run).
     static int run(const std::string &commandLine);
+    // Polls the condition every 10 ms until it holds (true) or the timeout passes (false).
+    static bool waitUntil(const std::function<bool()> &condition,
+                          std::chrono::milliseconds timeout);
 };
 
 } // namespace varnolet::test
 
 // First line of every kernel test: fails clearly outside the guest.
-#define VARNOLET_REQUIRE_KERNEL_GUEST()                                          \
-    do {                                                                         \
-        const std::string reason = ::varnolet::test::KernelGuest::requireGuest(); \
-        if (!reason.empty())                                                     \
-            FAIL() << reason;                                                    \
+#define VARNOLET_REQUIRE_KERNEL_GUEST()                                                            \
+    do {                                                                                           \
+        const std::string reason = ::varnolet::test::KernelGuest::requireGuest();                  \
+        if (!reason.empty())                                                                       \
+            FAIL() << reason;                                                                      \
     } while (false)

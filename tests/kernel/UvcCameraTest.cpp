@@ -36,8 +36,8 @@ std::optional<uint32_t> libusbLocation(uint16_t vendor, uint16_t product)
     const ssize_t count = libusb_get_device_list(context, &devices);
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
-        if (libusb_get_device_descriptor(devices[i], &descriptor) != 0 || descriptor.idVendor != vendor
-            || descriptor.idProduct != product)
+        if (libusb_get_device_descriptor(devices[i], &descriptor) != 0 ||
+            descriptor.idVendor != vendor || descriptor.idProduct != product)
             continue;
         uint8_t ports[8];
         const int depth = libusb_get_port_numbers(devices[i], ports, sizeof ports);
@@ -73,11 +73,12 @@ void streamEverySize(CameraSource &source, EmulatedUvcCamera &camera, uint8_t st
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         ASSERT_EQ(source.setFormat(width, height), 0);
         PatternLog log;
-        ASSERT_EQ(source.start([&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); },
-                               [&](int error) {
-                                   log.endError = error;
-                                   ++log.ended;
-                               }),
+        ASSERT_EQ(source.start(
+                      [&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); },
+                      [&](int error) {
+                          log.endError = error;
+                          ++log.ended;
+                      }),
                   0);
         EXPECT_TRUE(log.waitFor(3, 60s));
         source.stop();
@@ -91,6 +92,18 @@ void streamEverySize(CameraSource &source, EmulatedUvcCamera &camera, uint8_t st
 
 class UvcCameraTest : public UvcKernelFixture
 {
+protected:
+    // A camera of one pixel format streams each of its sizes with the pattern.
+    void streamSingleFormatCamera(const UvcDescriptorBuilder::Options &options)
+    {
+        const auto cameras = plug(UvcDescriptorBuilder::configuration(options));
+        ASSERT_EQ(cameras.size(), 1u);
+        auto source = openListed(cameras.front());
+        ASSERT_TRUE(source);
+        std::set<uint8_t> formats;
+        streamEverySize(*source, *camera, 1, formats);
+        EXPECT_EQ(formats, std::set<uint8_t>{1});
+    }
 };
 
 } // namespace
@@ -101,13 +114,15 @@ TEST_F(UvcCameraTest, ListedByPathWithTheLocationTheUsbLayerComputes)
     ASSERT_EQ(cameras.size(), 1u) << "the metadata node is no camera";
     const CameraIdentity &identity = cameras.front();
     EXPECT_EQ(identity.friendlyName, "Emulated Microscope");
-    EXPECT_EQ(identity.devicePath.rfind("/dev/v4l/by-path/platform-vhci_hcd.0-usb-0:", 0), 0u) << identity.devicePath;
+    EXPECT_EQ(identity.devicePath.rfind("/dev/v4l/by-path/platform-vhci_hcd.0-usb-0:", 0), 0u)
+        << identity.devicePath;
     EXPECT_NE(identity.devicePath.find("-video-index0"), std::string::npos);
     ASSERT_FALSE(identity.usbSysfsPath.empty());
     const auto location = libusbLocation(0x1209, 0x0001);
     ASSERT_TRUE(location);
     EXPECT_EQ(UsbLocation::hexText(identity.usbLocation), UsbLocation::hexText(*location));
-    EXPECT_EQ(UsbLocation::uniqueIdentifier(identity.usbLocation, identity.usbVendorId, identity.usbProductId),
+    EXPECT_EQ(UsbLocation::uniqueIdentifier(identity.usbLocation, identity.usbVendorId,
+                                            identity.usbProductId),
               UsbLocation::uniqueIdentifier(*location, 0x1209, 0x0001));
 
     auto source = openListed(identity);
@@ -123,13 +138,7 @@ TEST_F(UvcCameraTest, YuyvOnlyCameraStreamsEverySizeWithThePattern)
 {
     UvcDescriptorBuilder::Options options;
     options.mjpeg = false;
-    const auto cameras = plug(UvcDescriptorBuilder::configuration(options));
-    ASSERT_EQ(cameras.size(), 1u);
-    auto source = openListed(cameras.front());
-    ASSERT_TRUE(source);
-    std::set<uint8_t> formats;
-    streamEverySize(*source, *camera, 1, formats);
-    EXPECT_EQ(formats, std::set<uint8_t>{1});
+    streamSingleFormatCamera(options);
     EXPECT_GE(camera->framesSent(1), 9u);
 }
 
@@ -137,13 +146,7 @@ TEST_F(UvcCameraTest, MjpegOnlyCameraStreamsEverySizeWithThePattern)
 {
     UvcDescriptorBuilder::Options options;
     options.yuyv = false;
-    const auto cameras = plug(UvcDescriptorBuilder::configuration(options));
-    ASSERT_EQ(cameras.size(), 1u);
-    auto source = openListed(cameras.front());
-    ASSERT_TRUE(source);
-    std::set<uint8_t> formats;
-    streamEverySize(*source, *camera, 1, formats);
-    EXPECT_EQ(formats, std::set<uint8_t>{1});
+    streamSingleFormatCamera(options);
 }
 
 TEST_F(UvcCameraTest, DefaultCameraStreamsEverySize)
@@ -164,7 +167,9 @@ TEST_F(UvcCameraTest, PictureControlsReachTheCamera)
     auto source = openListed(cameras.front());
     ASSERT_TRUE(source);
     PatternLog log;
-    ASSERT_EQ(source->start([&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); }, {}), 0);
+    ASSERT_EQ(source->start(
+                  [&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); }, {}),
+              0);
     ASSERT_TRUE(log.waitFor(1, 60s));
 
     const uint8_t pu = UvcDescriptorBuilder::kProcessingUnitId;
@@ -230,17 +235,18 @@ TEST_F(UvcCameraTest, SnapshotButtonIsHeardThroughTheInputDevice)
         presses.push_back(pressed);
     });
     PatternLog log;
-    ASSERT_EQ(source->start([&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); }, {}), 0);
+    ASSERT_EQ(source->start(
+                  [&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); }, {}),
+              0);
     ASSERT_TRUE(log.waitFor(1, 60s));
     camera->button(true);
     camera->button(false);
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < end) {
-        std::lock_guard guard(lock);
-        if (presses.size() >= 2)
-            break;
-        std::this_thread::sleep_for(10ms);
-    }
+    KernelGuest::waitUntil(
+        [&] {
+            std::lock_guard guard(lock);
+            return presses.size() >= 2;
+        },
+        10s);
     source->stop();
     source->setButtonCallback({});
     EXPECT_EQ(camera->statusPacketsSent(), 2);
@@ -257,12 +263,13 @@ TEST_F(UvcCameraTest, UnplugWhileStreamingEndsTheStreamAndReplugBringsItBack)
     auto source = openListed(cameras.front());
     ASSERT_TRUE(source);
     PatternLog log;
-    ASSERT_EQ(source->start([&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); },
-                            [&](int error) {
-                                log.endError = error;
-                                ++log.ended;
-                            }),
-              0);
+    ASSERT_EQ(
+        source->start([&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); },
+                      [&](int error) {
+                          log.endError = error;
+                          ++log.ended;
+                      }),
+        0);
     ASSERT_TRUE(log.waitFor(2, 60s));
     camera->unplug();
     EXPECT_TRUE(log.waitForEnd(20s)) << "the stream did not end after the unplug";
@@ -294,7 +301,10 @@ TEST_F(UvcCameraTest, UnplugWhileStreamingEndsTheStreamAndReplugBringsItBack)
     auto reopened = openListed(again.front());
     ASSERT_TRUE(reopened);
     PatternLog after;
-    ASSERT_EQ(reopened->start([&](const CameraFrame &f) { after.add(f.data, f.length, f.width, f.height); }, {}), 0);
+    ASSERT_EQ(
+        reopened->start(
+            [&](const CameraFrame &f) { after.add(f.data, f.length, f.width, f.height); }, {}),
+        0);
     EXPECT_TRUE(after.waitFor(2, 60s));
     reopened->stop();
 }
@@ -316,13 +326,20 @@ TEST_F(UvcCameraTest, AfterUnbindingUvcvideoLibusbReachesControlsAndTheButton)
     EXPECT_EQ(libusb_claim_interface(handle, 0), 0);
     const uint16_t unit = static_cast<uint16_t>(UvcDescriptorBuilder::kProcessingUnitId << 8);
     uint8_t value[2] = {40, 0};
-    EXPECT_EQ(libusb_control_transfer(handle, 0x21, UVC_SET_CUR, UVC_PU_CONTRAST_CONTROL << 8, unit, value, 2, 2000), 2);
-    EXPECT_EQ(camera->controlState(UvcDescriptorBuilder::kProcessingUnitId, UVC_PU_CONTRAST_CONTROL)->value, 40);
+    EXPECT_EQ(libusb_control_transfer(handle, 0x21, UVC_SET_CUR, UVC_PU_CONTRAST_CONTROL << 8, unit,
+                                      value, 2, 2000),
+              2);
+    EXPECT_EQ(camera->controlState(UvcDescriptorBuilder::kProcessingUnitId, UVC_PU_CONTRAST_CONTROL)
+                  ->value,
+              40);
     uint8_t read[2] = {};
-    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_MAX, UVC_PU_SATURATION_CONTROL << 8, unit, read, 2, 2000), 2);
+    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_MAX, UVC_PU_SATURATION_CONTROL << 8,
+                                      unit, read, 2, 2000),
+              2);
     EXPECT_EQ(read[0], 100);
     // A control the camera lacks stalls.
-    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_CUR, UVC_PU_GAIN_CONTROL << 8, unit, read, 2, 2000),
+    EXPECT_EQ(libusb_control_transfer(handle, 0xA1, UVC_GET_CUR, UVC_PU_GAIN_CONTROL << 8, unit,
+                                      read, 2, 2000),
               LIBUSB_ERROR_PIPE);
 
     std::thread press([&] {

@@ -28,7 +28,8 @@ std::vector<std::string> descriptorFiles()
     return files;
 }
 
-class UvcDescriptorFilesTest : public UvcKernelFixture, public ::testing::WithParamInterface<std::string>
+class UvcDescriptorFilesTest : public UvcKernelFixture,
+                               public ::testing::WithParamInterface<std::string>
 {
 };
 
@@ -53,7 +54,8 @@ TEST_P(UvcDescriptorFilesTest, BindsToUvcvideoAndTheSizesAgreeWithTheMacParser)
     ASSERT_EQ(cameras.size(), config->streaming.size());
     const std::string usb = cameras.front().usbSysfsPath;
     const std::string usbName = std::filesystem::path(usb).filename().string();
-    EXPECT_EQ(driverOf(usb + "/" + usbName + ":1." + std::to_string(config->controlInterface)), "uvcvideo");
+    EXPECT_EQ(driverOf(usb + "/" + usbName + ":1." + std::to_string(config->controlInterface)),
+              "uvcvideo");
 
     // The kernel's copy of the descriptors: device descriptor, then the configuration.
     const std::vector<uint8_t> served = readBinaryFile(usb + "/descriptors");

@@ -39,7 +39,8 @@ std::vector<CameraIdentity> UvcKernelFixture::listed()
     return cameras;
 }
 
-std::vector<CameraIdentity> UvcKernelFixture::waitForListed(size_t count, std::chrono::seconds timeout)
+std::vector<CameraIdentity> UvcKernelFixture::waitForListed(size_t count,
+                                                            std::chrono::seconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (true) {
@@ -102,8 +103,10 @@ int UvcKernelFixture::unbindUvcvideo(const CameraIdentity &identity)
     int changed = 0;
     for (const std::string &name : interfacesOf(identity.usbSysfsPath)) {
         std::error_code error;
-        const auto driver = std::filesystem::read_symlink(identity.usbSysfsPath + "/" + name + "/driver", error);
-        if (!error && driver.filename() == "uvcvideo" && writeText("/sys/bus/usb/drivers/uvcvideo/unbind", name))
+        const auto driver =
+            std::filesystem::read_symlink(identity.usbSysfsPath + "/" + name + "/driver", error);
+        if (!error && driver.filename() == "uvcvideo" &&
+            writeText("/sys/bus/usb/drivers/uvcvideo/unbind", name))
             ++changed;
     }
     KernelGuest::settle();
@@ -147,24 +150,12 @@ size_t PatternLog::count()
 
 bool PatternLog::waitFor(size_t wanted, std::chrono::milliseconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (count() < wanted) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    return KernelGuest::waitUntil([&] { return count() >= wanted; }, timeout);
 }
 
 bool PatternLog::waitForEnd(std::chrono::milliseconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (ended == 0) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    return KernelGuest::waitUntil([&] { return ended != 0; }, timeout);
 }
 
 ::testing::AssertionResult PatternLog::allGood(int width, int height)
@@ -174,11 +165,13 @@ bool PatternLog::waitForEnd(std::chrono::milliseconds timeout)
         return ::testing::AssertionFailure() << "no frame";
     for (size_t i = 0; i < numbers.size(); ++i) {
         if (sizes[i] != std::make_pair(width, height))
-            return ::testing::AssertionFailure() << "frame " << i << " is " << sizes[i].first << "x" << sizes[i].second;
+            return ::testing::AssertionFailure()
+                   << "frame " << i << " is " << sizes[i].first << "x" << sizes[i].second;
         if (numbers[i] < 0)
             return ::testing::AssertionFailure() << "frame " << i << ": " << firstProblem;
         if (i > 0 && numbers[i] <= numbers[i - 1])
-            return ::testing::AssertionFailure() << "frame numbers " << numbers[i - 1] << " then " << numbers[i];
+            return ::testing::AssertionFailure()
+                   << "frame numbers " << numbers[i - 1] << " then " << numbers[i];
     }
     return ::testing::AssertionSuccess();
 }

@@ -25,7 +25,8 @@ namespace {
 
 // Two vivid instances: one with a capture and an output node, one with a capture and a
 // metadata capture node. Only the two capture nodes are cameras.
-constexpr const char *kVividArguments = "n_devs=2 node_types=0x101,0x20001 num_inputs=1,1 input_types=0,0";
+constexpr const char *kVividArguments =
+    "n_devs=2 node_types=0x101,0x20001 num_inputs=1,1 input_types=0,0";
 
 class VividTest : public ::testing::Test
 {
@@ -94,13 +95,7 @@ struct FrameLog
     }
     bool waitFor(size_t wanted, std::chrono::milliseconds timeout)
     {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (count() < wanted) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(10ms);
-        }
-        return true;
+        return KernelGuest::waitUntil([&] { return count() >= wanted; }, timeout);
     }
 };
 
@@ -109,7 +104,8 @@ class VividHotplugTest : public VividTest
 {
 protected:
     std::string arguments() const override { return kSingleArguments; }
-    static constexpr const char *kSingleArguments = "n_devs=1 node_types=0x1 num_inputs=1 input_types=0";
+    static constexpr const char *kSingleArguments =
+        "n_devs=1 node_types=0x1 num_inputs=1 input_types=0";
 };
 
 } // namespace
@@ -198,7 +194,8 @@ TEST_F(VividTest, ControlsRoundTripWhileStreaming)
     }
     ASSERT_NE(brightness, nullptr);
     EXPECT_EQ(brightness->name, "Brightness");
-    const int32_t wanted = brightness->defaultValue == brightness->maximum ? brightness->minimum : brightness->maximum;
+    const int32_t wanted =
+        brightness->defaultValue == brightness->maximum ? brightness->minimum : brightness->maximum;
     EXPECT_EQ(camera->setControl(V4L2_CID_BRIGHTNESS, wanted), 0);
     int32_t value = -1;
     EXPECT_EQ(camera->control(V4L2_CID_BRIGHTNESS, value), 0);
@@ -226,9 +223,7 @@ TEST_F(VividTest, SimulatedDisconnectEndsTheStreamAsARemoval)
     ASSERT_EQ(camera->start(log.onFrame(), log.onEnd()), 0);
     ASSERT_TRUE(log.waitFor(2, 20s));
     EXPECT_EQ(camera->setControl(disconnect, 0), 0);
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (log.ended == 0 && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(10ms);
+    KernelGuest::waitUntil([&] { return log.ended != 0; }, 10s);
     EXPECT_EQ(log.ended, 1);
     EXPECT_LT(log.endError, 0);
     camera->stop();
@@ -279,7 +274,8 @@ TEST_F(VividHotplugTest, HotplugMonitorReportsRemovalAndArrivalByPath)
     for (const auto &camera : before) {
         bool seen = false;
         for (const auto &event : removed)
-            seen = seen || (event.devicePath == camera.devicePath && event.nodePath == camera.nodePath);
+            seen = seen ||
+                   (event.devicePath == camera.devicePath && event.nodePath == camera.nodePath);
         EXPECT_TRUE(seen) << camera.devicePath << " removal not reported by its by-path id";
     }
     EXPECT_TRUE(CameraEnumerator::listV4l2().empty());

@@ -79,9 +79,10 @@ std::optional<uint32_t> patternInJpeg(const std::string &path, QSize *size, std:
 // ffprobe's count of decodable video frames and the duration; false when it fails.
 bool probeMovie(const std::string &path, int &frames, double &seconds)
 {
-    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=nb_read_frames:format=duration -of default=noprint_wrappers=1 '"
-                                + path + "' 2>&1";
+    const std::string command =
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames:format=duration -of default=noprint_wrappers=1 '" +
+        path + "' 2>&1";
     FILE *pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return false;
@@ -125,7 +126,8 @@ protected:
     {
         auto window = fixture->makeWindow(std::make_shared<CameraEnumerator>());
         EXPECT_TRUE(fixture->showAndWaitForCamera(*window));
-        EXPECT_TRUE(processEventsUntil([&] { return CSampleGrabberCB::PreviewSink().FrameWidth() > 0; }, 30s));
+        EXPECT_TRUE(processEventsUntil(
+            [&] { return CSampleGrabberCB::PreviewSink().FrameWidth() > 0; }, 30s));
         return window;
     }
 
@@ -141,7 +143,8 @@ protected:
         ASSERT_GE(index, 0);
         EXPECT_EQ(capture.DeviceList().at(cameras.front().devicePath), "Emulated Microscope");
         FakeVideoWindow window;
-        for (const auto &[w, h] : {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1600, 1200}}) {
+        for (const auto &[w, h] :
+             {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1600, 1200}}) {
             SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
             CaptureSize size{w, h};
             preview.log.numbers.clear();
@@ -193,11 +196,13 @@ TEST_F(WinCaptureKernelTest, PhotoAndTimedShotsShowThePicture)
     // A timed series, one shot a second: stopped after three shots.
     window->OnTimedShot();
     ASSERT_TRUE(window->IsTimedSeries());
-    ASSERT_TRUE(processEventsUntil([&] { return CSampleGrabberCB::PreviewSink().ShotsTaken() >= 3; }, 30s));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return CSampleGrabberCB::PreviewSink().ShotsTaken() >= 3; }, 30s));
     window->OnTimedShot();
     EXPECT_FALSE(window->IsTimedSeries());
-    ASSERT_TRUE(processEventsUntil([&] { return filesIn(fixture->resourceRoot() + "/Timed Shots", ".jpg").size() >= 3; },
-                                   30s));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return filesIn(fixture->resourceRoot() + "/Timed Shots", ".jpg").size() >= 3; },
+        30s));
     std::set<uint32_t> numbers;
     for (const std::string &shot : filesIn(fixture->resourceRoot() + "/Timed Shots", ".jpg")) {
         const auto number = patternInJpeg(shot, &size, &problem);
@@ -230,7 +235,9 @@ TEST_F(WinCaptureKernelTest, AFiveSecondMovieRecordsAndPlays)
     BgrImage first;
     ASSERT_EQ(MovieFrameReader::readFirstFrame(movies.front(), first, true), 0);
     std::string problem;
-    EXPECT_TRUE(UvcTestPattern::readBottomUpBgr(first.pixels.data(), first.width, first.height, &problem)) << problem;
+    EXPECT_TRUE(
+        UvcTestPattern::readBottomUpBgr(first.pixels.data(), first.width, first.height, &problem))
+        << problem;
     EXPECT_EQ(fixture->messages().count(), 0u);
 }
 
@@ -241,13 +248,16 @@ TEST_F(WinCaptureKernelTest, TheButtonReleaseTakesAStillPhotoThroughTheInputDevi
     processEventsFor(300ms); // the button's reader is running once frames flow
     camera->button(true);
     processEventsFor(200ms);
-    EXPECT_TRUE(filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").empty()) << "a press takes nothing";
+    EXPECT_TRUE(filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").empty())
+        << "a press takes nothing";
     camera->button(false);
     ASSERT_TRUE(processEventsUntil(
-        [&] { return filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").size() == 1; }, 20s));
+        [&] { return filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").size() == 1; },
+        20s));
     QSize size;
     std::string problem;
-    EXPECT_TRUE(patternInJpeg(filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").front(), &size, &problem))
+    EXPECT_TRUE(patternInJpeg(filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg").front(),
+                              &size, &problem))
         << problem;
     EXPECT_EQ(camera->statusPacketsSent(), 2);
 }
@@ -277,7 +287,8 @@ TEST_F(WinCaptureKernelTest, UnplugDuringARecordingFinishesAPlayableMovie)
     ASSERT_TRUE(window->IsRecording());
     processEventsFor(2000ms);
     camera->unplug();
-    ASSERT_TRUE(processEventsUntil([&] { return !window->IsRecording() && !window->IsCameraPresent(); }, 20s));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return !window->IsRecording() && !window->IsCameraPresent(); }, 20s));
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         EXPECT_EQ(OpenMovieWriter(), nullptr);

@@ -107,9 +107,11 @@ bool writeSysfs(const std::string &path, const std::string &text, std::string &e
 
 } // namespace
 
-EmulatedUvcCamera::EmulatedUvcCamera(Options options) : m_options(std::move(options))
+EmulatedUvcCamera::EmulatedUvcCamera(Options options)
+    : m_options(std::move(options))
 {
-    m_descriptors = m_options.configuration.empty() ? UvcDescriptorBuilder::configuration() : m_options.configuration;
+    m_descriptors = m_options.configuration.empty() ? UvcDescriptorBuilder::configuration()
+                                                    : m_options.configuration;
     if (auto parsed = UvcConfiguration::parse(m_descriptors, m_configError))
         m_config = std::move(*parsed);
     m_streams.resize(m_config.streaming.size());
@@ -138,7 +140,8 @@ void EmulatedUvcCamera::setUpControls()
         add(ct, UVC_CT_AE_MODE_CONTROL, Control{1, false, true, 1, 8, 9, 8, {}});
     }
     if (ct && (m_config.cameraControls & (1u << 3)))
-        add(ct, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL, Control{4, false, false, 3, 10000, 1, 156, {}});
+        add(ct, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL,
+            Control{4, false, false, 3, 10000, 1, 156, {}});
     const uint8_t pu = m_config.processingUnitId;
     const uint32_t bits = m_config.processingControls;
     if (pu && (bits & (1u << 0)))
@@ -189,8 +192,9 @@ int EmulatedUvcCamera::plug(std::string &error)
         error = std::string("socketpair: ") + std::strerror(errno);
         return -errno;
     }
-    const std::string attach = std::to_string(m_port) + " " + std::to_string(pair[1]) + " "
-                               + std::to_string(0x10000 + m_port + 2) + " " + std::to_string(kHighSpeed);
+    const std::string attach = std::to_string(m_port) + " " + std::to_string(pair[1]) + " " +
+                               std::to_string(0x10000 + m_port + 2) + " " +
+                               std::to_string(kHighSpeed);
     const bool attached = writeSysfs(m_options.vhciFolder + "/attach", attach, error);
     ::close(pair[1]); // the kernel holds its own reference
     if (!attached) {
@@ -244,13 +248,15 @@ void EmulatedUvcCamera::button(bool pressed)
     {
         std::lock_guard guard(m_lock);
         // Streaming interface status: type 2, originator, event 0 (button), value.
-        m_statusQueue.push_back({2, m_config.streaming.front().interfaceNumber, 0, static_cast<uint8_t>(pressed)});
+        m_statusQueue.push_back(
+            {2, m_config.streaming.front().interfaceNumber, 0, static_cast<uint8_t>(pressed)});
     }
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
 }
 
-std::optional<EmulatedUvcCamera::ControlState> EmulatedUvcCamera::controlState(uint8_t entity, uint8_t selector) const
+std::optional<EmulatedUvcCamera::ControlState>
+EmulatedUvcCamera::controlState(uint8_t entity, uint8_t selector) const
 {
     std::lock_guard guard(m_lock);
     const auto found = m_controls.find(static_cast<uint16_t>(entity << 8 | selector));
@@ -259,7 +265,8 @@ std::optional<EmulatedUvcCamera::ControlState> EmulatedUvcCamera::controlState(u
     return found->second.state;
 }
 
-std::optional<EmulatedUvcCamera::Commit> EmulatedUvcCamera::lastCommit(uint8_t interfaceNumber) const
+std::optional<EmulatedUvcCamera::Commit>
+EmulatedUvcCamera::lastCommit(uint8_t interfaceNumber) const
 {
     std::lock_guard guard(m_lock);
     for (const Stream &stream : m_streams) {
@@ -288,7 +295,8 @@ void EmulatedUvcCamera::serve()
             const auto now = std::chrono::steady_clock::now();
             for (Stream &stream : m_streams) {
                 if (stream.committed && !stream.pending.empty() && !stream.inFrame) {
-                    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(stream.nextFrame - now);
+                    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        stream.nextFrame - now);
                     const int ms = static_cast<int>(std::max<int64_t>(0, wait.count()) + 1);
                     timeout = timeout < 0 ? ms : std::min(timeout, ms);
                 }
@@ -333,7 +341,8 @@ bool EmulatedUvcCamera::handleMessage()
         {
             std::lock_guard guard(m_lock);
             auto drop = [&](std::deque<Pending> &queue) {
-                const auto it = std::find_if(queue.begin(), queue.end(), [&](const Pending &p) { return p.seqnum == target; });
+                const auto it = std::find_if(queue.begin(), queue.end(),
+                                             [&](const Pending &p) { return p.seqnum == target; });
                 if (it != queue.end()) {
                     queue.erase(it);
                     found = true;
@@ -375,7 +384,8 @@ bool EmulatedUvcCamera::handleMessage()
         return true;
     }
     std::lock_guard guard(m_lock);
-    if (direction == 1 && m_config.statusEndpoint && endpoint == (m_config.statusEndpoint & 0x0Fu)) {
+    if (direction == 1 && m_config.statusEndpoint &&
+        endpoint == (m_config.statusEndpoint & 0x0Fu)) {
         m_statusPending.push_back({seqnum, length});
         return true;
     }
@@ -422,17 +432,31 @@ void EmulatedUvcCamera::replyUnlink(uint32_t seqnum, int status)
 
 std::vector<uint8_t> EmulatedUvcCamera::deviceDescriptor() const
 {
-    return {18, USB_DT_DEVICE, 0x00, 0x02, 0xEF, 0x02, 0x01, 64,
-            static_cast<uint8_t>(m_options.vendorId), static_cast<uint8_t>(m_options.vendorId >> 8),
-            static_cast<uint8_t>(m_options.productId), static_cast<uint8_t>(m_options.productId >> 8),
-            0x00, 0x01, 1, 2, 3, 1};
+    return {18,
+            USB_DT_DEVICE,
+            0x00,
+            0x02,
+            0xEF,
+            0x02,
+            0x01,
+            64,
+            static_cast<uint8_t>(m_options.vendorId),
+            static_cast<uint8_t>(m_options.vendorId >> 8),
+            static_cast<uint8_t>(m_options.productId),
+            static_cast<uint8_t>(m_options.productId >> 8),
+            0x00,
+            0x01,
+            1,
+            2,
+            3,
+            1};
 }
 
 std::vector<uint8_t> EmulatedUvcCamera::stringDescriptor(uint8_t index) const
 {
     if (index == 0)
         return {4, USB_DT_STRING, 0x09, 0x04};
-    const std::string *text = index == 1 ? &m_options.manufacturer
+    const std::string *text = index == 1   ? &m_options.manufacturer
                               : index == 2 ? &m_options.product
                               : index == 3 ? &m_options.serial
                                            : nullptr;
@@ -455,18 +479,31 @@ int EmulatedUvcCamera::standardRequest(const uint8_t setup[8], std::vector<uint8
     switch (request) {
     case USB_REQ_GET_DESCRIPTOR:
         switch (value >> 8) {
-        case USB_DT_DEVICE: in = deviceDescriptor(); return 0;
-        case USB_DT_CONFIG: in = m_descriptors; return 0;
+        case USB_DT_DEVICE:
+            in = deviceDescriptor();
+            return 0;
+        case USB_DT_CONFIG:
+            in = m_descriptors;
+            return 0;
         case USB_DT_STRING:
             in = stringDescriptor(static_cast<uint8_t>(value));
             return in.empty() ? kStall : 0;
-        default: return kStall; // device qualifier, BOS, ...: a USB 2.0 device without them
+        default:
+            return kStall; // device qualifier, BOS, ...: a USB 2.0 device without them
         }
-    case USB_REQ_SET_CONFIGURATION: return (value == 0 || value == 1) ? 0 : kStall;
-    case USB_REQ_GET_CONFIGURATION: in = {1}; return 0;
-    case USB_REQ_GET_STATUS: in = {0, 0}; return 0;
-    case USB_REQ_SET_INTERFACE: return value == 0 ? 0 : kStall;
-    case USB_REQ_GET_INTERFACE: in = {0}; return 0;
+    case USB_REQ_SET_CONFIGURATION:
+        return (value == 0 || value == 1) ? 0 : kStall;
+    case USB_REQ_GET_CONFIGURATION:
+        in = {1};
+        return 0;
+    case USB_REQ_GET_STATUS:
+        in = {0, 0};
+        return 0;
+    case USB_REQ_SET_INTERFACE:
+        return value == 0 ? 0 : kStall;
+    case USB_REQ_GET_INTERFACE:
+        in = {0};
+        return 0;
     case USB_REQ_CLEAR_FEATURE:
         if ((type & USB_RECIP_MASK) == USB_RECIP_ENDPOINT) {
             // Halt cleared on the video endpoint: the host stopped the stream.
@@ -476,17 +513,21 @@ int EmulatedUvcCamera::standardRequest(const uint8_t setup[8], std::vector<uint8
             }
         }
         return 0;
-    case USB_REQ_SET_FEATURE: return 0;
-    default: return kStall;
+    case USB_REQ_SET_FEATURE:
+        return 0;
+    default:
+        return kStall;
     }
 }
 
-int EmulatedUvcCamera::control(const uint8_t setup[8], const std::vector<uint8_t> &out, std::vector<uint8_t> &in)
+int EmulatedUvcCamera::control(const uint8_t setup[8], const std::vector<uint8_t> &out,
+                               std::vector<uint8_t> &in)
 {
     const uint8_t type = setup[0];
     if ((type & USB_TYPE_MASK) == USB_TYPE_STANDARD)
         return standardRequest(setup, in);
-    if ((type & USB_TYPE_MASK) != USB_TYPE_CLASS || (type & USB_RECIP_MASK) != USB_RECIP_INTERFACE) {
+    if ((type & USB_TYPE_MASK) != USB_TYPE_CLASS ||
+        (type & USB_RECIP_MASK) != USB_RECIP_INTERFACE) {
         m_requestError = kErrorInvalidRequest;
         return kStall;
     }
@@ -521,8 +562,9 @@ int EmulatedUvcCamera::control(const uint8_t setup[8], const std::vector<uint8_t
     return kStall;
 }
 
-int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t request, const std::vector<uint8_t> &out,
-                                   std::vector<uint8_t> &in, uint16_t length)
+int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t request,
+                                   const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                                   uint16_t length)
 {
     if (entity != m_config.cameraTerminalId && entity != m_config.processingUnitId) {
         m_requestError = kErrorInvalidUnit;
@@ -540,12 +582,19 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
         return 0;
     };
     switch (request) {
-    case UVC_GET_CUR: return answer(c.state.value);
-    case UVC_GET_MIN: return answer(c.minimum);
-    case UVC_GET_MAX: return answer(c.maximum);
-    case UVC_GET_RES: return answer(c.resolution);
-    case UVC_GET_DEF: return answer(c.defaultValue);
-    case UVC_GET_INFO: in = {0x03}; return 0; // GET and SET supported
+    case UVC_GET_CUR:
+        return answer(c.state.value);
+    case UVC_GET_MIN:
+        return answer(c.minimum);
+    case UVC_GET_MAX:
+        return answer(c.maximum);
+    case UVC_GET_RES:
+        return answer(c.resolution);
+    case UVC_GET_DEF:
+        return answer(c.defaultValue);
+    case UVC_GET_INFO:
+        in = {0x03};
+        return 0; // GET and SET supported
     case UVC_GET_LEN:
         in = {c.size, 0};
         return 0;
@@ -558,9 +607,9 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
         int32_t value = static_cast<int32_t>(raw);
         if (c.isSigned && c.size == 2)
             value = static_cast<int16_t>(raw);
-        const bool valid = c.bitmapResolution
-                               ? (value != 0 && (value & (value - 1)) == 0 && (value & c.resolution) == value)
-                               : (value >= c.minimum && value <= c.maximum);
+        const bool valid = c.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
+                                                 (value & c.resolution) == value)
+                                              : (value >= c.minimum && value <= c.maximum);
         if (!valid) {
             m_requestError = kErrorOutOfRange;
             return kStall;
@@ -569,11 +618,14 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
         ++c.state.setCount;
         return 0;
     }
-    default: m_requestError = kErrorInvalidRequest; return kStall;
+    default:
+        m_requestError = kErrorInvalidRequest;
+        return kStall;
     }
 }
 
-std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream, const std::vector<uint8_t> &wanted) const
+std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream,
+                                                  const std::vector<uint8_t> &wanted) const
 {
     std::vector<uint8_t> probe(probeSize(), 0);
     const auto &formats = stream.config->formats;
@@ -600,7 +652,8 @@ std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream, const std::vec
             frame = &f;
     }
     uint32_t interval = le(wanted, 4, 4);
-    if (std::find(frame->intervals.begin(), frame->intervals.end(), interval) == frame->intervals.end())
+    if (std::find(frame->intervals.begin(), frame->intervals.end(), interval) ==
+        frame->intervals.end())
         interval = frame->defaultInterval ? frame->defaultInterval : 333333;
     probe[0] = 1; // bmHint: frame interval fixed
     probe[2] = format->index;
@@ -620,16 +673,21 @@ std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream, const std::vec
 }
 
 int EmulatedUvcCamera::streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
-                                        const std::vector<uint8_t> &out, std::vector<uint8_t> &in, uint16_t length)
+                                        const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                                        uint16_t length)
 {
     if (selector != UVC_VS_PROBE_CONTROL && selector != UVC_VS_COMMIT_CONTROL)
         return kStall;
     switch (request) {
-    case UVC_GET_INFO: in = {0x03}; return 0;
+    case UVC_GET_INFO:
+        in = {0x03};
+        return 0;
     case UVC_GET_LEN:
         in = {static_cast<uint8_t>(probeSize()), 0};
         return 0;
-    case UVC_GET_CUR: in = stream.probe; return 0;
+    case UVC_GET_CUR:
+        in = stream.probe;
+        return 0;
     case UVC_GET_MIN:
     case UVC_GET_MAX:
     case UVC_GET_DEF:
@@ -662,7 +720,8 @@ int EmulatedUvcCamera::streamingRequest(Stream &stream, uint8_t selector, uint8_
         }
         return 0;
     }
-    default: return kStall;
+    default:
+        return kStall;
     }
 }
 
@@ -692,7 +751,7 @@ void EmulatedUvcCamera::serveVideo(Stream &stream)
         const size_t data = std::min(room - 2, stream.picture.size() - stream.offset);
         const bool last = stream.offset + data == stream.picture.size();
         std::vector<uint8_t> payload(2 + data);
-        payload[0] = 2;                                                   // bHeaderLength
+        payload[0] = 2;                                                        // bHeaderLength
         payload[1] = 0x80 | (stream.fid ? 0x01 : 0x00) | (last ? 0x02 : 0x00); // EOH, FID, EOF
         std::memcpy(payload.data() + 2, stream.picture.data() + stream.offset, data);
         stream.offset += data;

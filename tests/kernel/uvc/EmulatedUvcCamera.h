@@ -117,10 +117,11 @@ private:
     void replyUnlink(uint32_t seqnum, int status);
     int control(const uint8_t setup[8], const std::vector<uint8_t> &out, std::vector<uint8_t> &in);
     int standardRequest(const uint8_t setup[8], std::vector<uint8_t> &in);
-    int unitRequest(uint8_t entity, uint8_t selector, uint8_t request, const std::vector<uint8_t> &out,
-                    std::vector<uint8_t> &in, uint16_t length);
-    int streamingRequest(Stream &stream, uint8_t selector, uint8_t request, const std::vector<uint8_t> &out,
-                         std::vector<uint8_t> &in, uint16_t length);
+    int unitRequest(uint8_t entity, uint8_t selector, uint8_t request,
+                    const std::vector<uint8_t> &out, std::vector<uint8_t> &in, uint16_t length);
+    int streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
+                         const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                         uint16_t length);
     std::vector<uint8_t> negotiate(Stream &stream, const std::vector<uint8_t> &wanted) const;
     void serveVideo(Stream &stream);
     void serveStatus();
@@ -141,7 +142,7 @@ private:
     std::atomic<bool> m_ended{false};
     std::atomic<bool> m_unplugRequested{false};
 
-    mutable std::mutex m_lock; // guards everything below
+    mutable std::mutex m_lock;              // guards everything below
     std::map<uint16_t, Control> m_controls; // entity << 8 | selector
     std::vector<Stream> m_streams;
     std::deque<Pending> m_statusPending;

@@ -16,8 +16,8 @@ uint16_t le16(const uint8_t *p)
 
 uint32_t le32(const uint8_t *p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
-           | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 uint32_t bitmap(const uint8_t *p, size_t size)
@@ -32,7 +32,8 @@ constexpr uint8_t kYuy2Guid[4] = {'Y', 'U', 'Y', '2'};
 
 } // namespace
 
-std::optional<UvcConfiguration> UvcConfiguration::parse(const std::vector<uint8_t> &bytes, std::string &error)
+std::optional<UvcConfiguration> UvcConfiguration::parse(const std::vector<uint8_t> &bytes,
+                                                        std::string &error)
 {
     if (bytes.size() < 9 || bytes[1] != USB_DT_CONFIG) {
         error = "not a configuration descriptor";
@@ -77,7 +78,8 @@ std::optional<UvcConfiguration> UvcConfiguration::parse(const std::vector<uint8_
         } else if (type == USB_DT_CS_INTERFACE && in == In::Control) {
             if (subtype == UVC_VC_HEADER && length >= 5) {
                 config.bcdUvc = le16(d + 3);
-            } else if (subtype == UVC_VC_INPUT_TERMINAL && length >= 15 && le16(d + 4) == UVC_ITT_CAMERA) {
+            } else if (subtype == UVC_VC_INPUT_TERMINAL && length >= 15 &&
+                       le16(d + 4) == UVC_ITT_CAMERA) {
                 config.cameraTerminalId = d[3];
                 config.cameraControls = bitmap(d + 15, std::min<size_t>(d[14], length - 15));
             } else if (subtype == UVC_VC_PROCESSING_UNIT && length >= 8) {
@@ -97,8 +99,8 @@ std::optional<UvcConfiguration> UvcConfiguration::parse(const std::vector<uint8_
             } else if (subtype == UVC_VS_FORMAT_MJPEG && length >= 11) {
                 streaming->formats.push_back(Format{d[3], Encoding::Mjpeg, {}});
                 format = &streaming->formats.back();
-            } else if ((subtype == UVC_VS_FRAME_UNCOMPRESSED || subtype == UVC_VS_FRAME_MJPEG) && length >= 26
-                       && format) {
+            } else if ((subtype == UVC_VS_FRAME_UNCOMPRESSED || subtype == UVC_VS_FRAME_MJPEG) &&
+                       length >= 26 && format) {
                 Frame frame;
                 frame.index = d[3];
                 frame.width = le16(d + 5);
@@ -109,8 +111,8 @@ std::optional<UvcConfiguration> UvcConfiguration::parse(const std::vector<uint8_
                     frame.intervals.push_back(le32(d + 26 + 4 * i));
                 if (frame.width > 0 && frame.height > 0)
                     format->frames.push_back(frame);
-            } else if (subtype == UVC_VS_FORMAT_FRAME_BASED || subtype == UVC_VS_FORMAT_MPEG2TS
-                       || subtype == UVC_VS_FORMAT_DV || subtype == UVC_VS_FORMAT_STREAM_BASED) {
+            } else if (subtype == UVC_VS_FORMAT_FRAME_BASED || subtype == UVC_VS_FORMAT_MPEG2TS ||
+                       subtype == UVC_VS_FORMAT_DV || subtype == UVC_VS_FORMAT_STREAM_BASED) {
                 format = nullptr;
             }
         }

@@ -48,7 +48,8 @@ struct UvcConfiguration
     // Parses a configuration descriptor. None, with the reason in error, for bytes that are
     // not a UVC camera the emulator can serve (no streaming interface with a bulk endpoint
     // and a YUYV or MJPEG format).
-    static std::optional<UvcConfiguration> parse(const std::vector<uint8_t> &bytes, std::string &error);
+    static std::optional<UvcConfiguration> parse(const std::vector<uint8_t> &bytes,
+                                                 std::string &error);
 
     // The streaming interface with that number, or null.
     const Streaming *findStreaming(uint8_t interfaceNumber) const;

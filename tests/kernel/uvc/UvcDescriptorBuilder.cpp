@@ -31,7 +31,7 @@ struct Writer
     size_t size() const { return bytes.size(); }
 };
 
-constexpr uint8_t kYuy2Guid[16] = {'Y', 'U', 'Y', '2', 0x00, 0x00, 0x10, 0x00,
+constexpr uint8_t kYuy2Guid[16] = {'Y',  'U',  'Y',  '2',  0x00, 0x00, 0x10, 0x00,
                                    0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr int kSizes[3][2] = {{640, 480}, {1280, 720}, {1600, 1200}};
 // 100 ns units: 30, 15 and 5 frames per second.
@@ -65,8 +65,23 @@ void colorMatching(Writer &w)
     w.u8(4); // SMPTE 170M matrix
 }
 
-void streamingInterface(Writer &w, const UvcDescriptorBuilder::Options &o, uint8_t number, uint8_t endpoint,
-                        uint8_t terminal)
+// The end of a format descriptor (default frame, aspect ratio, interlacing, copy
+// protection), its three frames and its colour matching.
+void formatTail(Writer &w, uint8_t frameSubtype)
+{
+    w.u8(1); // bDefaultFrameIndex
+    w.u8(0);
+    w.u8(0);
+    w.u8(0);
+    w.u8(0);
+    for (int f = 0; f < 3; ++f)
+        frame(w, frameSubtype, f + 1, kSizes[f][0], kSizes[f][1],
+              static_cast<uint32_t>(kSizes[f][0] * kSizes[f][1] * 2));
+    colorMatching(w);
+}
+
+void streamingInterface(Writer &w, const UvcDescriptorBuilder::Options &o, uint8_t number,
+                        uint8_t endpoint, uint8_t terminal)
 {
     w.u8(9);
     w.u8(USB_DT_INTERFACE);
@@ -88,7 +103,7 @@ void streamingInterface(Writer &w, const UvcDescriptorBuilder::Options &o, uint8
     w.u8(endpoint);
     w.u8(0); // bmInfo
     w.u8(terminal);
-    w.u8(0); // bStillCaptureMethod
+    w.u8(0);                // bStillCaptureMethod
     w.u8(o.button ? 1 : 0); // bTriggerSupport
     w.u8(o.button ? 1 : 0); // bTriggerUsage: general purpose button
     w.u8(1);                // bControlSize
@@ -105,15 +120,7 @@ void streamingInterface(Writer &w, const UvcDescriptorBuilder::Options &o, uint8
         for (uint8_t b : kYuy2Guid)
             w.u8(b);
         w.u8(16); // bBitsPerPixel
-        w.u8(1);  // bDefaultFrameIndex
-        w.u8(0);
-        w.u8(0);
-        w.u8(0);
-        w.u8(0);
-        for (int f = 0; f < 3; ++f)
-            frame(w, UVC_VS_FRAME_UNCOMPRESSED, f + 1, kSizes[f][0], kSizes[f][1],
-                  static_cast<uint32_t>(kSizes[f][0] * kSizes[f][1] * 2));
-        colorMatching(w);
+        formatTail(w, UVC_VS_FRAME_UNCOMPRESSED);
     }
     if (o.mjpeg) {
         w.u8(11);
@@ -122,15 +129,7 @@ void streamingInterface(Writer &w, const UvcDescriptorBuilder::Options &o, uint8
         w.u8(index++);
         w.u8(3);
         w.u8(1); // bmFlags: fixed size samples
-        w.u8(1); // bDefaultFrameIndex
-        w.u8(0);
-        w.u8(0);
-        w.u8(0);
-        w.u8(0);
-        for (int f = 0; f < 3; ++f)
-            frame(w, UVC_VS_FRAME_MJPEG, f + 1, kSizes[f][0], kSizes[f][1],
-                  static_cast<uint32_t>(kSizes[f][0] * kSizes[f][1] * 2));
-        colorMatching(w);
+        formatTail(w, UVC_VS_FRAME_MJPEG);
     }
     w.put16(header + 4, static_cast<unsigned>(w.size() - header));
 

@@ -42,7 +42,8 @@ int main(int argc, char **argv)
             }
             const auto bytes = UvcDescriptorBuilder::configuration(o);
             std::ofstream file(argv[++i], std::ios::binary);
-            file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            file.write(reinterpret_cast<const char *>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
             return file ? 0 : 1;
         } else {
             std::cerr << "usage: " << argv[0] << " [--descriptors FILE] | --write VARIANT FILE\n";

@@ -58,7 +58,8 @@ std::vector<uint8_t> UvcTestPattern::mjpeg(int width, int height, uint32_t numbe
     unsigned char *jpeg = nullptr;
     unsigned long size = 0;
     std::vector<uint8_t> result;
-    if (handle && tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_422, 85, 0) == 0)
+    if (handle && tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
+                              TJSAMP_422, 85, 0) == 0)
         result.assign(jpeg, jpeg + size);
     tjFree(jpeg);
     if (handle)
@@ -66,7 +67,8 @@ std::vector<uint8_t> UvcTestPattern::mjpeg(int width, int height, uint32_t numbe
     return result;
 }
 
-std::optional<uint32_t> UvcTestPattern::readBottomUpBgr(const uint8_t *bgr, int width, int height, std::string *problem)
+std::optional<uint32_t> UvcTestPattern::readBottomUpBgr(const uint8_t *bgr, int width, int height,
+                                                        std::string *problem)
 {
     auto fail = [&](const std::string &text) -> std::optional<uint32_t> {
         if (problem)
@@ -79,16 +81,16 @@ std::optional<uint32_t> UvcTestPattern::readBottomUpBgr(const uint8_t *bgr, int 
     auto sample = [&](int x, int y, int &grey) {
         const uint8_t *p = bgr + (static_cast<size_t>(height - 1 - y) * width + x) * 3;
         grey = (p[0] + p[1] + p[2]) / 3;
-        return std::abs(p[0] - grey) <= kTolerance && std::abs(p[1] - grey) <= kTolerance
-               && std::abs(p[2] - grey) <= kTolerance;
+        return std::abs(p[0] - grey) <= kTolerance && std::abs(p[1] - grey) <= kTolerance &&
+               std::abs(p[2] - grey) <= kTolerance;
     };
     const int barRow = height * 5 / 8;
     for (int bar = 0; bar < 4; ++bar) {
         const int x = (2 * bar + 1) * width / 8;
         int grey = 0;
         if (!sample(x, barRow, grey) || std::abs(grey - kBars[bar]) > kTolerance)
-            return fail("bar " + std::to_string(bar) + " is " + std::to_string(grey) + ", not "
-                        + std::to_string(kBars[bar]));
+            return fail("bar " + std::to_string(bar) + " is " + std::to_string(grey) + ", not " +
+                        std::to_string(kBars[bar]));
     }
     uint32_t number = 0;
     const int bandRow = height / 8;

@@ -3,7 +3,7 @@
 // side, the snapshot button through the driver's input device, unplug and re-plug.
 #include "UvcKernelFixture.h"
 
-#include "uvc/UvcDescriptorBuilder.h"
+#include "tests/kernel/uvc/UvcDescriptorBuilder.h"
 
 #include "platform/camera/CameraHotplugMonitor.h"
 #include "platform/camera/UsbLocation.h"

@@ -1,6 +1,6 @@
 #include "UvcKernelFixture.h"
 
-#include "uvc/UvcTestPattern.h"
+#include "tests/kernel/uvc/UvcTestPattern.h"
 
 #include <algorithm>
 #include <filesystem>

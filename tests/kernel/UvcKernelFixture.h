@@ -1,7 +1,7 @@
 #pragma once
 
 #include "KernelGuest.h"
-#include "uvc/EmulatedUvcCamera.h"
+#include "tests/kernel/uvc/EmulatedUvcCamera.h"
 
 #include "platform/camera/CameraEnumerator.h"
 

@@ -3,8 +3,8 @@
 // shot, movie, snapshot button and unplugging, with the files checked on disk.
 #include "UvcKernelFixture.h"
 
-#include "uvc/UvcDescriptorBuilder.h"
-#include "uvc/UvcTestPattern.h"
+#include "tests/kernel/uvc/UvcDescriptorBuilder.h"
+#include "tests/kernel/uvc/UvcTestPattern.h"
 
 #include "tests/win/app/MainViewerTestSupport.h"
 #include "tests/win/capture/CCaptureVideoFakes.h"

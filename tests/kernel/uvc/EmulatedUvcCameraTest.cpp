@@ -1,9 +1,9 @@
 // The emulated camera itself, without a kernel: its descriptors, its picture through the
 // programs' frame converter, and its USB/IP answers with the test playing the host.
-#include "uvc/EmulatedUvcCamera.h"
-#include "uvc/UvcConfiguration.h"
-#include "uvc/UvcDescriptorBuilder.h"
-#include "uvc/UvcTestPattern.h"
+#include "tests/kernel/uvc/EmulatedUvcCamera.h"
+#include "tests/kernel/uvc/UvcConfiguration.h"
+#include "tests/kernel/uvc/UvcDescriptorBuilder.h"
+#include "tests/kernel/uvc/UvcTestPattern.h"
 
 #include "platform/camera/FrameConverter.h"
 

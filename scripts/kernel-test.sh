@@ -11,7 +11,9 @@
 #     whose tests write into it.
 # A boot that does not reach the command within $VARNOLET_KERNEL_BOOT_TIMEOUT seconds
 # (default 180) or a run longer than $VARNOLET_KERNEL_TIMEOUT seconds (default 900) ends
-# with a message and status 124; a guest that dies without reporting ends with status 125.
+# with a message and status 124; a guest that dies without reporting ends with status 125;
+# missing tools end with status 2. Plain emulation (TCG) by default: nested KVM does not boot
+# on the build machines; VARNOLET_KERNEL_ACCEL="-accel kvm -cpu host" where it does.
 # The kernel package is fetched through apt once and kept under build/kernel/.
 set -euo pipefail
 
@@ -29,6 +31,14 @@ memory=${VARNOLET_KERNEL_MEMORY:-2048}
 mkdir -p "$work" "$results"
 
 say() { echo "kernel-test: $*" >&2; }
+export PATH="$PATH:/usr/sbin:/sbin"
+
+for tool in qemu-system-x86_64 apt-get dpkg-deb depmod cpio gzip busybox; do
+    if ! command -v "$tool" >/dev/null; then
+        say "FAILED: $tool is missing (scripts/install-deps.sh installs it); QEMU cannot boot the kernel here"
+        exit 2
+    fi
+done
 
 # --- the kernel: the image package linux-image-amd64 depends on, fetched once -------------
 version_file="$work/version"

@@ -34,7 +34,9 @@ else
     if ! command -v qemu-system-x86_64 >/dev/null; then
         echo "test.sh: FAILED: the kernel stage needs qemu-system-x86_64 (scripts/install-deps.sh)" >&2
         status=1
-    elif ! VARNOLET_KERNEL_RW="$PWD/build/test" bash scripts/kernel-test.sh \
+    # Bounded at 10 minutes whatever hangs inside (a normal run takes about 2).
+    elif ! VARNOLET_KERNEL_RW="$PWD/build/test" VARNOLET_KERNEL_TIMEOUT="${VARNOLET_KERNEL_TIMEOUT:-600}" \
+        bash scripts/kernel-test.sh \
         ctest --test-dir build/test --output-on-failure -L kernel; then
         echo "test.sh: FAILED: the kernel stage (tests against the real drivers) failed" >&2
         status=1

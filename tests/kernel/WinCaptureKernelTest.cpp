@@ -300,3 +300,44 @@ TEST_F(WinCaptureKernelTest, UnplugDuringARecordingFinishesAPlayableMovie)
     ASSERT_TRUE(probeMovie(movies.front(), frames, seconds));
     EXPECT_GT(frames, 2);
 }
+
+TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMessage)
+{
+    const auto cameras = plug();
+    ASSERT_EQ(cameras.size(), 1u);
+    // "Another program": a second handle of the node that streams.
+    CameraEnumerator enumerator;
+    int error = 0;
+    auto other = enumerator.open(cameras.front().devicePath, error);
+    ASSERT_TRUE(other) << error;
+    PatternLog log;
+    ASSERT_EQ(other->start(
+                  [&](const CameraFrame &f) { log.add(f.data, f.length, f.width, f.height); }, {}),
+              0);
+    ASSERT_TRUE(log.waitFor(1, 60s));
+
+    CCaptureVideo capture(std::make_shared<CameraEnumerator>());
+    PatternSink preview, still;
+    capture.SetFrameSinks(&preview, &still);
+    ASSERT_GE(capture.EnumerateDevices(), 1);
+    FakeVideoWindow window;
+    CaptureSize size{640, 480};
+    EXPECT_EQ(
+        capture.OpenDevice(capture.IndexOfDevicePath(cameras.front().devicePath), &window, size),
+        -EBUSY);
+    ASSERT_EQ(fixture->messages().count(), 1u);
+    EXPECT_EQ(fixture->messages().texts().front(),
+              GetLanguageString("ui_alert_not_preview_device",
+                                "Couldn't preview this device,because this device "
+                                "may been using by other applicaiton"));
+    capture.CloseDevice();
+
+    // Once the other program stops, the camera opens.
+    other->stop();
+    other.reset();
+    ASSERT_EQ(
+        capture.OpenDevice(capture.IndexOfDevicePath(cameras.front().devicePath), &window, size),
+        0);
+    EXPECT_TRUE(preview.log.waitFor(2, 60s));
+    capture.CloseDevice();
+}

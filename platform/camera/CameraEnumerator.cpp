@@ -89,6 +89,15 @@ std::string CameraEnumerator::stableDevicePath(const std::string &node, const st
                                                const std::string &byPathFolder)
 {
     std::string path = byPathLink(devlinks);
+    // Two devices with the same path (several instances of one platform driver) claim the
+    // same link; udev points it at only one of them. A link that exists and leads to another
+    // node is not this node's name: taking it would open the other camera.
+    if (!path.empty() && !byPathFolder.empty()) {
+        std::error_code error;
+        const fs::path link = fs::path(byPathFolder) / fs::path(path).filename();
+        if (fs::is_symlink(link, error) && fs::weakly_canonical(link, error) != fs::weakly_canonical(node, error))
+            path.clear();
+    }
     if (path.empty())
         path = findLinkTo(node, byPathFolder);
     return path.empty() ? node : path;
@@ -132,6 +141,11 @@ std::vector<CameraIdentity> CameraEnumerator::listV4l2()
             identity.usbLocation = UsbLocation::fromSysfsPath(identity.usbSysfsPath).value_or(0);
             identity.usbVendorId = hexAttribute(usb, "idVendor");
             identity.usbProductId = hexAttribute(usb, "idProduct");
+            // The driver's card name is cut to 31 bytes and often carries the interface's
+            // name after a colon ("Scope: Scope"); the device's own product string is the
+            // name the camera gives itself.
+            if (const char *product = udev_device_get_sysattr_value(usb, "product"); product && *product)
+                identity.friendlyName = product;
         }
         cameras.push_back(std::move(identity));
     }

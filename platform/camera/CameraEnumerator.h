@@ -29,8 +29,9 @@ public:
     static std::string byPathLink(const std::string &devlinks);
     // A link in folder (normally /dev/v4l/by-path) that resolves to node; empty when none.
     static std::string findLinkTo(const std::string &node, const std::string &folder);
-    // The stable device path of a node: the by-path link from DEVLINKS, else one found in
-    // the by-path folder, else the node itself.
+    // The stable device path of a node: the by-path link from DEVLINKS (unless that link in
+    // byPathFolder leads to another node), else one found in the by-path folder, else the
+    // node itself. An empty folder skips both checks (a removed node).
     static std::string stableDevicePath(const std::string &node, const std::string &devlinks,
                                         const std::string &byPathFolder = "/dev/v4l/by-path");
 };

@@ -43,7 +43,9 @@ public:
     virtual std::vector<CameraControl> controls() const = 0;
     virtual int control(uint32_t id, int32_t &value) const = 0;
     virtual int setControl(uint32_t id, int32_t value) = 0;
-    // Sets every writable control back to its default.
+    // Sets every writable control back to its default: the controls an automatic mode
+    // governs before the modes (the driver refuses them once the mode is automatic);
+    // controls inactive now are left alone. 0, or the first error.
     virtual int resetControls();
 
     // Whether the camera has a snapshot button, and who hears it (empty: nobody). The

@@ -49,6 +49,7 @@ struct CameraControl
     int32_t value = 0;
     bool readOnly = false;
     bool inactive = false;
+    bool updatesOthers = false; // setting it changes other controls (an automatic mode)
     std::vector<std::pair<int32_t, std::string>> menuItems; // Menu / IntegerMenu entries
 };
 

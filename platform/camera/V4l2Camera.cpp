@@ -54,6 +54,22 @@ double bestFramesPerSecond(int fd, uint32_t pixelFormat, int width, int height)
     return best;
 }
 
+// The standard automatic-mode controls: while on, they make the controls they govern
+// inactive (uvcvideo does not flag them with V4L2_CTRL_FLAG_UPDATE).
+bool isAutomaticMode(uint32_t id)
+{
+    switch (id) {
+    case V4L2_CID_EXPOSURE_AUTO:
+    case V4L2_CID_AUTO_WHITE_BALANCE:
+    case V4L2_CID_AUTOGAIN:
+    case V4L2_CID_FOCUS_AUTO:
+    case V4L2_CID_HUE_AUTO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 struct V4l2Camera::Buffer
@@ -375,6 +391,7 @@ std::vector<CameraControl> V4l2Camera::controls() const
         control.defaultValue = query.default_value;
         control.readOnly = query.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED);
         control.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
+        control.updatesOthers = (query.flags & V4L2_CTRL_FLAG_UPDATE) || isAutomaticMode(id);
         if (control.type == CameraControl::Type::Menu || control.type == CameraControl::Type::IntegerMenu) {
             for (const int32_t index : menuIndices(query.minimum, query.maximum)) {
                 v4l2_querymenu item{};

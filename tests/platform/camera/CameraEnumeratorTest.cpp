@@ -46,6 +46,26 @@ TEST(CameraEnumerator, StablePathFallsBackToTheFolderThenTheNode)
     EXPECT_EQ(CameraEnumerator::stableDevicePath(lonely, "", folder.file("missing")), lonely);
 }
 
+TEST(CameraEnumerator, ALinkUdevGaveToAnotherNodeIsNotTaken)
+{
+    // Two instances of one platform driver both claim "platform-vivid.0-video-index0"; udev
+    // points the link at the later node. The earlier one must keep its own node as name, or
+    // both would be listed under one path and the first could never be opened.
+    namespace fs = std::filesystem;
+    test::TempFolder folder;
+    folder.makeFolder("dev/v4l/by-path");
+    const std::string node0 = folder.write("dev/video0", "");
+    const std::string node2 = folder.write("dev/video2", "");
+    const std::string byPath = folder.file("dev/v4l/by-path");
+    fs::create_symlink("../../video2", byPath + "/platform-vivid.0-video-index0");
+    const std::string links = "/dev/v4l/by-path/platform-vivid.0-video-index0";
+
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, links, byPath), node0);
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node2, links, byPath), links);
+    // A removal has no folder to check against: udev's name stands.
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, links, ""), links);
+}
+
 TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
 {
     auto &hub = VirtualCameraHub::instance();

@@ -1,0 +1,782 @@
+#include "EmulatedUvcCamera.h"
+
+#include "UvcDescriptorBuilder.h"
+#include "UvcTestPattern.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <arpa/inet.h>
+#include <linux/usb/ch9.h>
+#include <linux/usb/video.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace varnolet::test {
+
+namespace {
+
+// USB/IP wire format: big-endian 32-bit words.
+constexpr uint32_t kCmdSubmit = 1;
+constexpr uint32_t kCmdUnlink = 2;
+constexpr uint32_t kRetSubmit = 3;
+constexpr uint32_t kRetUnlink = 4;
+constexpr size_t kHeaderSize = 48;
+constexpr uint32_t kPayloadSize = 16384; // dwMaxPayloadTransferSize: 32 packets of 512
+constexpr int kStall = -EPIPE;
+constexpr unsigned kHighSpeed = 3;
+
+// Error codes of VC_REQUEST_ERROR_CODE_CONTROL.
+constexpr uint8_t kErrorOutOfRange = 0x04;
+constexpr uint8_t kErrorInvalidUnit = 0x05;
+constexpr uint8_t kErrorInvalidControl = 0x06;
+constexpr uint8_t kErrorInvalidRequest = 0x07;
+
+uint32_t be32(const uint8_t *p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return ntohl(v);
+}
+
+void putBe32(uint8_t *p, uint32_t value)
+{
+    const uint32_t v = htonl(value);
+    std::memcpy(p, &v, 4);
+}
+
+void putLe(std::vector<uint8_t> &bytes, size_t at, uint32_t value, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t le(const std::vector<uint8_t> &bytes, size_t at, size_t size)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < size && at + i < bytes.size(); ++i)
+        value |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
+    return value;
+}
+
+bool readFully(int fd, void *buffer, size_t length)
+{
+    auto *p = static_cast<uint8_t *>(buffer);
+    while (length > 0) {
+        const ssize_t n = ::recv(fd, p, length, MSG_WAITALL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool writeFully(int fd, const uint8_t *p, size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = ::send(fd, p, length, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool writeSysfs(const std::string &path, const std::string &text, std::string &error)
+{
+    std::ofstream file(path);
+    file << text;
+    file.flush();
+    if (!file) {
+        error = "cannot write \"" + text + "\" to " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+EmulatedUvcCamera::EmulatedUvcCamera(Options options)
+    : m_options(std::move(options))
+{
+    m_descriptors = m_options.configuration.empty() ? UvcDescriptorBuilder::configuration()
+                                                    : m_options.configuration;
+    if (auto parsed = UvcConfiguration::parse(m_descriptors, m_configError))
+        m_config = std::move(*parsed);
+    m_streams.resize(m_config.streaming.size());
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        m_streams[i].config = &m_config.streaming[i];
+        m_streams[i].commit.interfaceNumber = m_config.streaming[i].interfaceNumber;
+        m_streams[i].probe = negotiate(m_streams[i], {});
+    }
+    setUpControls();
+}
+
+EmulatedUvcCamera::~EmulatedUvcCamera()
+{
+    unplug();
+}
+
+void EmulatedUvcCamera::setUpControls()
+{
+    auto add = [this](uint8_t entity, uint8_t selector, Control control) {
+        control.state.value = control.defaultValue;
+        m_controls[static_cast<uint16_t>(entity << 8 | selector)] = control;
+    };
+    const uint8_t ct = m_config.cameraTerminalId;
+    if (ct && (m_config.cameraControls & (1u << 1))) {
+        // Modes: manual (1) and aperture priority (8), the latter the default.
+        add(ct, UVC_CT_AE_MODE_CONTROL, Control{1, false, true, 1, 8, 9, 8, {}});
+    }
+    if (ct && (m_config.cameraControls & (1u << 3)))
+        add(ct, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL,
+            Control{4, false, false, 3, 10000, 1, 156, {}});
+    const uint8_t pu = m_config.processingUnitId;
+    const uint32_t bits = m_config.processingControls;
+    if (pu && (bits & (1u << 0)))
+        add(pu, UVC_PU_BRIGHTNESS_CONTROL, Control{2, true, false, -64, 64, 1, 0, {}});
+    if (pu && (bits & (1u << 1)))
+        add(pu, UVC_PU_CONTRAST_CONTROL, Control{2, false, false, 0, 95, 1, 32, {}});
+    if (pu && (bits & (1u << 2)))
+        add(pu, UVC_PU_HUE_CONTROL, Control{2, true, false, -2000, 2000, 100, 0, {}});
+    if (pu && (bits & (1u << 3)))
+        add(pu, UVC_PU_SATURATION_CONTROL, Control{2, false, false, 0, 100, 1, 64, {}});
+    if (pu && (bits & (1u << 4)))
+        add(pu, UVC_PU_SHARPNESS_CONTROL, Control{2, false, false, 0, 7, 1, 3, {}});
+}
+
+int EmulatedUvcCamera::plug(std::string &error)
+{
+    if (!m_configError.empty()) {
+        error = "unusable descriptors: " + m_configError;
+        return -EINVAL;
+    }
+    if (m_thread.joinable()) {
+        error = "already plugged";
+        return -EBUSY;
+    }
+    // A free high-speed port: status lines "hs  <port> <state> ...", state 4 = free.
+    std::ifstream status(m_options.vhciFolder + "/status");
+    if (!status) {
+        error = "no vhci_hcd (" + m_options.vhciFolder + "/status); load vhci-hcd";
+        return -ENODEV;
+    }
+    std::string line;
+    m_port = -1;
+    while (std::getline(status, line)) {
+        std::istringstream fields(line);
+        std::string hub;
+        int port = -1, state = -1;
+        if (fields >> hub >> port >> state && hub == "hs" && state == 4) {
+            m_port = port;
+            break;
+        }
+    }
+    if (m_port < 0) {
+        error = "no free high-speed vhci_hcd port";
+        return -EBUSY;
+    }
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) < 0) {
+        error = std::string("socketpair: ") + std::strerror(errno);
+        return -errno;
+    }
+    const std::string attach = std::to_string(m_port) + " " + std::to_string(pair[1]) + " " +
+                               std::to_string(0x10000 + m_port + 2) + " " +
+                               std::to_string(kHighSpeed);
+    const bool attached = writeSysfs(m_options.vhciFolder + "/attach", attach, error);
+    ::close(pair[1]); // the kernel holds its own reference
+    if (!attached) {
+        ::close(pair[0]);
+        return -EIO;
+    }
+    return serveSocket(pair[0]);
+}
+
+int EmulatedUvcCamera::serveSocket(int socketFd)
+{
+    if (m_thread.joinable())
+        return -EBUSY;
+    m_socket = socketFd;
+    m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_ended = false;
+    m_unplugRequested = false;
+    m_thread = std::thread(&EmulatedUvcCamera::serve, this);
+    return 0;
+}
+
+void EmulatedUvcCamera::unplug()
+{
+    if (!m_thread.joinable())
+        return;
+    if (!m_ended && m_port >= 0) {
+        std::string error;
+        writeSysfs(m_options.vhciFolder + "/detach", std::to_string(m_port), error);
+    }
+    m_unplugRequested = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
+    m_thread.join();
+    ::close(m_socket);
+    ::close(m_wake);
+    m_socket = m_wake = -1;
+    std::lock_guard guard(m_lock);
+    for (Stream &stream : m_streams) {
+        stream.pending.clear();
+        stream.committed = false;
+        stream.inFrame = false;
+    }
+    m_statusPending.clear();
+    m_statusQueue.clear();
+}
+
+void EmulatedUvcCamera::button(bool pressed)
+{
+    if (!m_config.statusEndpoint || m_streams.empty())
+        return;
+    {
+        std::lock_guard guard(m_lock);
+        // Streaming interface status: type 2, originator, event 0 (button), value.
+        m_statusQueue.push_back(
+            {2, m_config.streaming.front().interfaceNumber, 0, static_cast<uint8_t>(pressed)});
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
+}
+
+std::optional<EmulatedUvcCamera::ControlState>
+EmulatedUvcCamera::controlState(uint8_t entity, uint8_t selector) const
+{
+    std::lock_guard guard(m_lock);
+    const auto found = m_controls.find(static_cast<uint16_t>(entity << 8 | selector));
+    if (found == m_controls.end())
+        return std::nullopt;
+    return found->second.state;
+}
+
+std::optional<EmulatedUvcCamera::Commit>
+EmulatedUvcCamera::lastCommit(uint8_t interfaceNumber) const
+{
+    std::lock_guard guard(m_lock);
+    for (const Stream &stream : m_streams) {
+        if (stream.config->interfaceNumber == interfaceNumber && stream.commit.count > 0)
+            return stream.commit;
+    }
+    return std::nullopt;
+}
+
+uint64_t EmulatedUvcCamera::framesSent(uint8_t interfaceNumber) const
+{
+    std::lock_guard guard(m_lock);
+    for (const Stream &stream : m_streams) {
+        if (stream.config->interfaceNumber == interfaceNumber)
+            return stream.sent;
+    }
+    return 0;
+}
+
+void EmulatedUvcCamera::serve()
+{
+    while (true) {
+        int timeout = -1;
+        {
+            std::lock_guard guard(m_lock);
+            const auto now = std::chrono::steady_clock::now();
+            for (Stream &stream : m_streams) {
+                if (stream.committed && !stream.pending.empty() && !stream.inFrame) {
+                    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        stream.nextFrame - now);
+                    const int ms = static_cast<int>(std::max<int64_t>(0, wait.count()) + 1);
+                    timeout = timeout < 0 ? ms : std::min(timeout, ms);
+                }
+            }
+        }
+        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_wake, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN) {
+            uint64_t count;
+            [[maybe_unused]] ssize_t n = ::read(m_wake, &count, sizeof count);
+            if (m_unplugRequested) {
+                // The kernel closes its end after the detach; do not wait for it.
+                break;
+            }
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR))
+            break;
+        if ((fds[0].revents & POLLIN) && !handleMessage())
+            break;
+        std::lock_guard guard(m_lock);
+        serveStatus();
+        for (Stream &stream : m_streams)
+            serveVideo(stream);
+    }
+    m_ended = true;
+}
+
+bool EmulatedUvcCamera::handleMessage()
+{
+    uint8_t header[kHeaderSize];
+    if (!readFully(m_socket, header, sizeof header))
+        return false;
+    const uint32_t command = be32(header);
+    const uint32_t seqnum = be32(header + 4);
+    const uint32_t direction = be32(header + 12);
+    const uint32_t endpoint = be32(header + 16);
+    if (command == kCmdUnlink) {
+        const uint32_t target = be32(header + 20);
+        bool found = false;
+        {
+            std::lock_guard guard(m_lock);
+            auto drop = [&](std::deque<Pending> &queue) {
+                const auto it = std::find_if(queue.begin(), queue.end(),
+                                             [&](const Pending &p) { return p.seqnum == target; });
+                if (it != queue.end()) {
+                    queue.erase(it);
+                    found = true;
+                }
+            };
+            drop(m_statusPending);
+            for (Stream &stream : m_streams)
+                drop(stream.pending);
+        }
+        replyUnlink(seqnum, found ? -ECONNRESET : 0);
+        return true;
+    }
+    if (command != kCmdSubmit)
+        return false;
+    const uint32_t length = be32(header + 24);
+    std::vector<uint8_t> out;
+    if (direction == 0 && length > 0) {
+        if (length > (64u << 20))
+            return false;
+        out.resize(length);
+        if (!readFully(m_socket, out.data(), length))
+            return false;
+    }
+    if (endpoint == 0) {
+        std::vector<uint8_t> in;
+        int status;
+        {
+            std::lock_guard guard(m_lock);
+            status = control(header + 40, out, in);
+        }
+        if (status == kStall)
+            ++m_stalls;
+        if (direction == 1 && in.size() > length)
+            in.resize(length);
+        if (direction == 1)
+            reply(seqnum, status, in.data(), in.size());
+        else
+            reply(seqnum, status, nullptr, status == 0 ? out.size() : 0);
+        return true;
+    }
+    std::lock_guard guard(m_lock);
+    if (direction == 1 && m_config.statusEndpoint &&
+        endpoint == (m_config.statusEndpoint & 0x0Fu)) {
+        m_statusPending.push_back({seqnum, length});
+        return true;
+    }
+    if (direction == 1) {
+        if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(endpoint | USB_DIR_IN))) {
+            stream->pending.push_back({seqnum, length});
+            return true;
+        }
+    }
+    reply(seqnum, kStall, nullptr, 0);
+    return true;
+}
+
+EmulatedUvcCamera::Stream *EmulatedUvcCamera::streamForEndpoint(uint8_t endpoint)
+{
+    for (Stream &stream : m_streams) {
+        if (stream.config->endpoint == endpoint)
+            return &stream;
+    }
+    return nullptr;
+}
+
+void EmulatedUvcCamera::reply(uint32_t seqnum, int status, const uint8_t *data, size_t length)
+{
+    // IN data follows the header; for OUT, length is only the count taken.
+    std::vector<uint8_t> message(kHeaderSize + (data ? length : 0), 0);
+    putBe32(message.data(), kRetSubmit);
+    putBe32(message.data() + 4, seqnum);
+    putBe32(message.data() + 20, static_cast<uint32_t>(status));
+    putBe32(message.data() + 24, static_cast<uint32_t>(length));
+    if (data && length)
+        std::memcpy(message.data() + kHeaderSize, data, length);
+    writeFully(m_socket, message.data(), message.size());
+}
+
+void EmulatedUvcCamera::replyUnlink(uint32_t seqnum, int status)
+{
+    uint8_t message[kHeaderSize] = {};
+    putBe32(message, kRetUnlink);
+    putBe32(message + 4, seqnum);
+    putBe32(message + 20, static_cast<uint32_t>(status));
+    writeFully(m_socket, message, sizeof message);
+}
+
+std::vector<uint8_t> EmulatedUvcCamera::deviceDescriptor() const
+{
+    return {18,
+            USB_DT_DEVICE,
+            0x00,
+            0x02,
+            0xEF,
+            0x02,
+            0x01,
+            64,
+            static_cast<uint8_t>(m_options.vendorId),
+            static_cast<uint8_t>(m_options.vendorId >> 8),
+            static_cast<uint8_t>(m_options.productId),
+            static_cast<uint8_t>(m_options.productId >> 8),
+            0x00,
+            0x01,
+            1,
+            2,
+            3,
+            1};
+}
+
+std::vector<uint8_t> EmulatedUvcCamera::stringDescriptor(uint8_t index) const
+{
+    if (index == 0)
+        return {4, USB_DT_STRING, 0x09, 0x04};
+    const std::string *text = index == 1   ? &m_options.manufacturer
+                              : index == 2 ? &m_options.product
+                              : index == 3 ? &m_options.serial
+                                           : nullptr;
+    if (!text)
+        return {};
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(2 + 2 * text->size()), USB_DT_STRING};
+    for (char c : *text) {
+        bytes.push_back(static_cast<uint8_t>(c));
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+int EmulatedUvcCamera::standardRequest(const uint8_t setup[8], std::vector<uint8_t> &in)
+{
+    const uint8_t type = setup[0];
+    const uint8_t request = setup[1];
+    const uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
+    const uint16_t index = static_cast<uint16_t>(setup[4] | setup[5] << 8);
+    switch (request) {
+    case USB_REQ_GET_DESCRIPTOR:
+        switch (value >> 8) {
+        case USB_DT_DEVICE:
+            in = deviceDescriptor();
+            return 0;
+        case USB_DT_CONFIG:
+            in = m_descriptors;
+            return 0;
+        case USB_DT_STRING:
+            in = stringDescriptor(static_cast<uint8_t>(value));
+            return in.empty() ? kStall : 0;
+        default:
+            return kStall; // device qualifier, BOS, ...: a USB 2.0 device without them
+        }
+    case USB_REQ_SET_CONFIGURATION:
+        return (value == 0 || value == 1) ? 0 : kStall;
+    case USB_REQ_GET_CONFIGURATION:
+        in = {1};
+        return 0;
+    case USB_REQ_GET_STATUS:
+        in = {0, 0};
+        return 0;
+    case USB_REQ_SET_INTERFACE:
+        return value == 0 ? 0 : kStall;
+    case USB_REQ_GET_INTERFACE:
+        in = {0};
+        return 0;
+    case USB_REQ_CLEAR_FEATURE:
+        if ((type & USB_RECIP_MASK) == USB_RECIP_ENDPOINT) {
+            // Halt cleared on the video endpoint: the host stopped the stream.
+            if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(index))) {
+                stream->inFrame = false;
+                stream->committed = false;
+            }
+        }
+        return 0;
+    case USB_REQ_SET_FEATURE:
+        return 0;
+    default:
+        return kStall;
+    }
+}
+
+int EmulatedUvcCamera::control(const uint8_t setup[8], const std::vector<uint8_t> &out,
+                               std::vector<uint8_t> &in)
+{
+    const uint8_t type = setup[0];
+    if ((type & USB_TYPE_MASK) == USB_TYPE_STANDARD)
+        return standardRequest(setup, in);
+    if ((type & USB_TYPE_MASK) != USB_TYPE_CLASS ||
+        (type & USB_RECIP_MASK) != USB_RECIP_INTERFACE) {
+        m_requestError = kErrorInvalidRequest;
+        return kStall;
+    }
+    const uint8_t request = setup[1];
+    const uint8_t selector = setup[3];
+    const uint8_t interfaceNumber = setup[4];
+    const uint8_t entity = setup[5];
+    const uint16_t length = static_cast<uint16_t>(setup[6] | setup[7] << 8);
+    if (interfaceNumber == m_config.controlInterface) {
+        if (entity == 0) {
+            if (selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL && request == UVC_GET_CUR) {
+                in = {m_requestError};
+                return 0;
+            }
+            if (selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL && request == UVC_GET_INFO) {
+                in = {1};
+                return 0;
+            }
+            m_requestError = kErrorInvalidControl;
+            return kStall;
+        }
+        const int status = unitRequest(entity, selector, request, out, in, length);
+        if (status == 0)
+            m_requestError = 0;
+        return status;
+    }
+    for (Stream &stream : m_streams) {
+        if (stream.config->interfaceNumber == interfaceNumber && entity == 0)
+            return streamingRequest(stream, selector, request, out, in, length);
+    }
+    m_requestError = kErrorInvalidUnit;
+    return kStall;
+}
+
+int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t request,
+                                   const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                                   uint16_t length)
+{
+    if (entity != m_config.cameraTerminalId && entity != m_config.processingUnitId) {
+        m_requestError = kErrorInvalidUnit;
+        return kStall;
+    }
+    const auto found = m_controls.find(static_cast<uint16_t>(entity << 8 | selector));
+    if (found == m_controls.end()) {
+        m_requestError = kErrorInvalidControl;
+        return kStall;
+    }
+    Control &c = found->second;
+    auto answer = [&](int32_t value) {
+        in.assign(c.size, 0);
+        putLe(in, 0, static_cast<uint32_t>(value), c.size);
+        return 0;
+    };
+    switch (request) {
+    case UVC_GET_CUR:
+        return answer(c.state.value);
+    case UVC_GET_MIN:
+        return answer(c.minimum);
+    case UVC_GET_MAX:
+        return answer(c.maximum);
+    case UVC_GET_RES:
+        return answer(c.resolution);
+    case UVC_GET_DEF:
+        return answer(c.defaultValue);
+    case UVC_GET_INFO:
+        in = {0x03};
+        return 0; // GET and SET supported
+    case UVC_GET_LEN:
+        in = {c.size, 0};
+        return 0;
+    case UVC_SET_CUR: {
+        if (length != c.size || out.size() != c.size) {
+            m_requestError = kErrorInvalidRequest;
+            return kStall;
+        }
+        uint32_t raw = le(out, 0, c.size);
+        int32_t value = static_cast<int32_t>(raw);
+        if (c.isSigned && c.size == 2)
+            value = static_cast<int16_t>(raw);
+        const bool valid = c.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
+                                                 (value & c.resolution) == value)
+                                              : (value >= c.minimum && value <= c.maximum);
+        if (!valid) {
+            m_requestError = kErrorOutOfRange;
+            return kStall;
+        }
+        c.state.value = value;
+        ++c.state.setCount;
+        return 0;
+    }
+    default:
+        m_requestError = kErrorInvalidRequest;
+        return kStall;
+    }
+}
+
+std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream,
+                                                  const std::vector<uint8_t> &wanted) const
+{
+    std::vector<uint8_t> probe(probeSize(), 0);
+    const auto &formats = stream.config->formats;
+    const UvcConfiguration::Format *format = nullptr;
+    const uint8_t formatIndex = wanted.size() > 2 ? wanted[2] : 0;
+    for (const auto &f : formats) {
+        if (f.index == formatIndex && !f.frames.empty())
+            format = &f;
+    }
+    if (!format) {
+        for (const auto &f : formats) {
+            if (!f.frames.empty()) {
+                format = &f;
+                break;
+            }
+        }
+    }
+    if (!format)
+        return probe;
+    const uint8_t frameIndex = wanted.size() > 3 ? wanted[3] : 0;
+    const UvcConfiguration::Frame *frame = &format->frames.front();
+    for (const auto &f : format->frames) {
+        if (f.index == frameIndex)
+            frame = &f;
+    }
+    uint32_t interval = le(wanted, 4, 4);
+    if (std::find(frame->intervals.begin(), frame->intervals.end(), interval) ==
+        frame->intervals.end())
+        interval = frame->defaultInterval ? frame->defaultInterval : 333333;
+    probe[0] = 1; // bmHint: frame interval fixed
+    probe[2] = format->index;
+    probe[3] = frame->index;
+    putLe(probe, 4, interval, 4);
+    const uint32_t frameBytes = static_cast<uint32_t>(frame->width * frame->height * 2);
+    putLe(probe, 18, frameBytes, 4);   // dwMaxVideoFrameSize
+    putLe(probe, 22, kPayloadSize, 4); // dwMaxPayloadTransferSize
+    if (probe.size() >= 34) {
+        putLe(probe, 26, 48000000, 4); // dwClockFrequency
+        probe[30] = 0x03;              // bmFramingInfo: FID and EOF used
+        probe[31] = 1;
+        probe[32] = 1;
+        probe[33] = 1;
+    }
+    return probe;
+}
+
+int EmulatedUvcCamera::streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
+                                        const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                                        uint16_t length)
+{
+    if (selector != UVC_VS_PROBE_CONTROL && selector != UVC_VS_COMMIT_CONTROL)
+        return kStall;
+    switch (request) {
+    case UVC_GET_INFO:
+        in = {0x03};
+        return 0;
+    case UVC_GET_LEN:
+        in = {static_cast<uint8_t>(probeSize()), 0};
+        return 0;
+    case UVC_GET_CUR:
+        in = stream.probe;
+        return 0;
+    case UVC_GET_MIN:
+    case UVC_GET_MAX:
+    case UVC_GET_DEF:
+        if (selector != UVC_VS_PROBE_CONTROL)
+            return kStall;
+        in = negotiate(stream, {});
+        return 0;
+    case UVC_SET_CUR: {
+        if (length < 26 || out.size() < 26)
+            return kStall;
+        stream.probe = negotiate(stream, out);
+        if (selector == UVC_VS_COMMIT_CONTROL) {
+            for (const auto &f : stream.config->formats) {
+                if (f.index != stream.probe[2])
+                    continue;
+                stream.format = &f;
+                for (const auto &fr : f.frames) {
+                    if (fr.index == stream.probe[3])
+                        stream.frame = &fr;
+                }
+            }
+            stream.committed = stream.format && stream.frame;
+            stream.commit.formatIndex = stream.probe[2];
+            stream.commit.frameIndex = stream.probe[3];
+            stream.commit.interval = le(stream.probe, 4, 4);
+            ++stream.commit.count;
+            stream.frameNumber = 0;
+            stream.inFrame = false;
+            stream.nextFrame = std::chrono::steady_clock::now();
+        }
+        return 0;
+    }
+    default:
+        return kStall;
+    }
+}
+
+void EmulatedUvcCamera::serveVideo(Stream &stream)
+{
+    while (stream.committed && !stream.pending.empty()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!stream.inFrame) {
+            if (now < stream.nextFrame)
+                return;
+            const int w = stream.frame->width, h = stream.frame->height;
+            stream.picture = stream.format->encoding == UvcConfiguration::Encoding::Mjpeg
+                                 ? UvcTestPattern::mjpeg(w, h, stream.frameNumber)
+                                 : UvcTestPattern::yuyv(w, h, stream.frameNumber);
+            stream.offset = 0;
+            stream.inFrame = true;
+            const uint32_t interval = std::max<uint32_t>(le(stream.probe, 4, 4), 100000);
+            stream.nextFrame = now + std::chrono::microseconds(interval / 10);
+        }
+        const Pending urb = stream.pending.front();
+        stream.pending.pop_front();
+        const size_t room = std::min<size_t>(urb.length, kPayloadSize);
+        if (room <= 2) {
+            reply(urb.seqnum, 0, nullptr, 0);
+            continue;
+        }
+        const size_t data = std::min(room - 2, stream.picture.size() - stream.offset);
+        const bool last = stream.offset + data == stream.picture.size();
+        std::vector<uint8_t> payload(2 + data);
+        payload[0] = 2;                                                        // bHeaderLength
+        payload[1] = 0x80 | (stream.fid ? 0x01 : 0x00) | (last ? 0x02 : 0x00); // EOH, FID, EOF
+        std::memcpy(payload.data() + 2, stream.picture.data() + stream.offset, data);
+        stream.offset += data;
+        reply(urb.seqnum, 0, payload.data(), payload.size());
+        if (last) {
+            stream.inFrame = false;
+            stream.fid = !stream.fid;
+            ++stream.frameNumber;
+            ++stream.sent;
+        }
+    }
+}
+
+void EmulatedUvcCamera::serveStatus()
+{
+    while (!m_statusPending.empty() && !m_statusQueue.empty()) {
+        const Pending urb = m_statusPending.front();
+        m_statusPending.pop_front();
+        std::vector<uint8_t> packet = std::move(m_statusQueue.front());
+        m_statusQueue.pop_front();
+        if (packet.size() > urb.length)
+            packet.resize(urb.length);
+        reply(urb.seqnum, 0, packet.data(), packet.size());
+        ++m_statusSent;
+    }
+}
+
+} // namespace varnolet::test

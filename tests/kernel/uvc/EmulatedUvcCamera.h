@@ -1,0 +1,155 @@
+#pragma once
+
+#include "UvcConfiguration.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace varnolet::test {
+
+// A USB 2.0 UVC camera made in software and plugged into the kernel through USB/IP: it hands
+// one end of a stream socket to vhci_hcd and answers the kernel's USB requests on the other
+// end, so that uvcvideo binds to it as to a real camera. It serves its configuration
+// descriptor, the standard requests, probe/commit and its controls (stored values; a stall
+// for anything it does not support), frames of UvcTestPattern on its bulk video endpoints,
+// and on command snapshot-button status packets and an unplug. Test use only.
+class EmulatedUvcCamera
+{
+public:
+    struct Options
+    {
+        std::vector<uint8_t> configuration; // empty: UvcDescriptorBuilder's default camera
+        uint16_t vendorId = 0x1209;
+        uint16_t productId = 0x0001;
+        std::string manufacturer = "Varnolet Test";
+        std::string product = "Emulated Microscope";
+        std::string serial = "0001";
+        std::string vhciFolder = "/sys/devices/platform/vhci_hcd.0";
+    };
+    // The camera's value of a control of its own (camera terminal / processing unit).
+    struct ControlState
+    {
+        int32_t value = 0;
+        int setCount = 0;
+    };
+    struct Commit
+    {
+        uint8_t interfaceNumber = 0;
+        uint8_t formatIndex = 0;
+        uint8_t frameIndex = 0;
+        uint32_t interval = 0;
+        int count = 0; // commits so far on that interface
+    };
+
+    explicit EmulatedUvcCamera(Options options);
+    ~EmulatedUvcCamera();
+    EmulatedUvcCamera(const EmulatedUvcCamera &) = delete;
+    EmulatedUvcCamera &operator=(const EmulatedUvcCamera &) = delete;
+
+    // Bad descriptors: the reason (then plug() refuses).
+    const std::string &configurationError() const { return m_configError; }
+    const UvcConfiguration &configuration() const { return m_config; }
+
+    // Attaches to a free high-speed port of vhci_hcd. 0, or a negative errno with error.
+    int plug(std::string &error);
+    // Serves USB/IP on a connected stream socket already handed to a host (tests of the
+    // camera itself play the host); takes the descriptor.
+    int serveSocket(int socketFd);
+    // Detaches (an unplug as the kernel sees it) and ends the serving thread.
+    void unplug();
+    bool isPlugged() const { return m_thread.joinable() && !m_ended; }
+    int port() const { return m_port; }
+
+    // Status packets of the snapshot button on the status endpoint.
+    void button(bool pressed);
+
+    // What the camera saw, for the tests' checks.
+    std::optional<ControlState> controlState(uint8_t entity, uint8_t selector) const;
+    std::optional<Commit> lastCommit(uint8_t interfaceNumber) const;
+    uint64_t framesSent(uint8_t interfaceNumber) const;
+    int stalls() const { return m_stalls; }
+    int statusPacketsSent() const { return m_statusSent; }
+
+private:
+    struct Control
+    {
+        uint8_t size = 2;
+        bool isSigned = false;
+        bool bitmapResolution = false; // auto-exposure mode: GET_RES is the mode bitmap
+        int32_t minimum = 0, maximum = 0, resolution = 1, defaultValue = 0;
+        ControlState state;
+    };
+    struct Pending
+    {
+        uint32_t seqnum = 0;
+        uint32_t length = 0;
+    };
+    struct Stream
+    {
+        const UvcConfiguration::Streaming *config = nullptr;
+        std::vector<uint8_t> probe;
+        Commit commit;
+        bool committed = false;
+        const UvcConfiguration::Format *format = nullptr;
+        const UvcConfiguration::Frame *frame = nullptr;
+        uint32_t frameNumber = 0;
+        std::vector<uint8_t> picture;
+        size_t offset = 0;
+        bool inFrame = false;
+        bool fid = false;
+        std::chrono::steady_clock::time_point nextFrame;
+        std::deque<Pending> pending;
+        uint64_t sent = 0;
+    };
+
+    void setUpControls();
+    void serve();
+    bool handleMessage();
+    void reply(uint32_t seqnum, int status, const uint8_t *data, size_t length);
+    void replyUnlink(uint32_t seqnum, int status);
+    int control(const uint8_t setup[8], const std::vector<uint8_t> &out, std::vector<uint8_t> &in);
+    int standardRequest(const uint8_t setup[8], std::vector<uint8_t> &in);
+    int unitRequest(uint8_t entity, uint8_t selector, uint8_t request,
+                    const std::vector<uint8_t> &out, std::vector<uint8_t> &in, uint16_t length);
+    int streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
+                         const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
+                         uint16_t length);
+    std::vector<uint8_t> negotiate(Stream &stream, const std::vector<uint8_t> &wanted) const;
+    void serveVideo(Stream &stream);
+    void serveStatus();
+    Stream *streamForEndpoint(uint8_t endpoint);
+    std::vector<uint8_t> deviceDescriptor() const;
+    std::vector<uint8_t> stringDescriptor(uint8_t index) const;
+    size_t probeSize() const { return m_config.bcdUvc >= 0x0110 ? 34 : 26; }
+
+    Options m_options;
+    std::vector<uint8_t> m_descriptors;
+    UvcConfiguration m_config;
+    std::string m_configError;
+
+    int m_socket = -1;
+    int m_wake = -1; // eventfd: commands are waiting
+    int m_port = -1;
+    std::thread m_thread;
+    std::atomic<bool> m_ended{false};
+    std::atomic<bool> m_unplugRequested{false};
+
+    mutable std::mutex m_lock;              // guards everything below
+    std::map<uint16_t, Control> m_controls; // entity << 8 | selector
+    std::vector<Stream> m_streams;
+    std::deque<Pending> m_statusPending;
+    std::deque<std::vector<uint8_t>> m_statusQueue;
+    uint8_t m_requestError = 0;
+    std::atomic<int> m_stalls{0};
+    std::atomic<int> m_statusSent{0};
+};
+
+} // namespace varnolet::test

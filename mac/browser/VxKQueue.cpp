@@ -1,6 +1,7 @@
 #include "VxKQueue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -13,6 +14,8 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QCoreApplication>
 
 #include "mac/app/SystemLog.h"
 #include "mac/browser/VxKQueueDelegate.h"
@@ -101,21 +104,46 @@ std::unique_ptr<VxKQueue> VxKQueue::init()
     return std::unique_ptr<VxKQueue>(new VxKQueue(queue, wake));
 }
 
+namespace {
+
+std::mutex sharedLock;
+std::unique_ptr<VxKQueue> shared; // guarded by sharedLock
+std::atomic<VxKQueue::PollFunction> pollFunction{nullptr};
+
+} // namespace
+
 VxKQueue *VxKQueue::sharedFileWatcher()
 {
-    static std::mutex lock;
-    static VxKQueue *shared = nullptr; // lives with the process
-    std::lock_guard guard(lock);
-    if (!shared)
-        shared = init().release();
-    return shared;
+    std::lock_guard guard(sharedLock);
+    if (!shared) {
+        shared = init();
+        // Joined while the application still exists, not by a static destructor after it.
+        if (shared && QCoreApplication::instance())
+            qAddPostRoutine(&VxKQueue::releaseSharedFileWatcher);
+    }
+    return shared.get();
+}
+
+void VxKQueue::releaseSharedFileWatcher()
+{
+    std::unique_ptr<VxKQueue> ending;
+    {
+        std::lock_guard guard(sharedLock);
+        ending = std::move(shared);
+    }
+}
+
+void VxKQueue::setPollFunction(PollFunction function)
+{
+    pollFunction = function;
 }
 
 VxKQueue::VxKQueue(int queueFD, int wakeFD)
     : m_queueFD(queueFD)
     , m_wakeFD(wakeFD)
 {
-    m_thread = std::thread([this] { watcherThread(); });
+    const PollFunction waitFor = pollFunction.load() ? pollFunction.load() : &::poll;
+    m_thread = std::thread([this, waitFor] { watcherThread(waitFor); });
 }
 
 VxKQueue::~VxKQueue()
@@ -284,23 +312,37 @@ std::vector<std::string> VxKQueue::watchedPaths() const
     return paths;
 }
 
-void VxKQueue::watcherThread()
+void VxKQueue::watcherThread(PollFunction waitFor)
 {
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
+        pollfd fds[2] = {{m_queueFD, POLLIN, 0}, {m_wakeFD, POLLIN, 0}};
+        const int ready = waitFor(fds, 2, kWaitMilliseconds);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        // A failing wait on our own descriptors does not heal: going round again would only
+        // spin and fill the log. Say it once and end; the owner still joins the thread.
+        if (ready < 0) {
+            SystemLog::write("Error in VxKQueue watcherThread: poll: %s; changes are no longer "
+                             "watched",
+                             std::strerror(errno));
+            return;
+        }
+        if ((fds[0].revents | fds[1].revents) & (POLLERR | POLLNVAL)) {
+            SystemLog::write("Error in VxKQueue watcherThread: the kernel queue failed; changes "
+                             "are no longer watched");
+            return;
+        }
+        if (ready > 0 && (fds[1].revents & POLLIN)) {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFD, &count, sizeof count);
+        }
         try {
-            pollfd fds[2] = {{m_queueFD, POLLIN, 0}, {m_wakeFD, POLLIN, 0}};
-            const int ready = ::poll(fds, 2, kWaitMilliseconds);
-            if (ready < 0 && errno != EINTR)
-                throw std::runtime_error(std::string("poll: ") + std::strerror(errno));
-            if (ready > 0 && (fds[1].revents & POLLIN)) {
-                uint64_t count = 0;
-                [[maybe_unused]] const ssize_t n = ::read(m_wakeFD, &count, sizeof count);
-            }
             if (ready > 0 && (fds[0].revents & POLLIN))
                 readEvents();
         } catch (const std::exception &error) {
             SystemLog::write("Error in VxKQueue watcherThread: %s", error.what());
+            return;
         }
     }
 }

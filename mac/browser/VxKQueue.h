@@ -47,8 +47,15 @@ public:
 
     // A running watcher; none when no kernel queue can be made.
     static std::unique_ptr<VxKQueue> init();
-    // One process-wide watcher, made on first use; null when it could not be made.
+    // One process-wide watcher, made on first use; null when it could not be made. It is
+    // ended and its thread joined when the application object goes (or by
+    // releaseSharedFileWatcher()).
     static VxKQueue *sharedFileWatcher();
+    static void releaseSharedFileWatcher();
+    // The poll() the watcher thread waits with (tests put a failing one in; null: the
+    // system's). Set before the watcher starts.
+    using PollFunction = int (*)(struct pollfd *, unsigned long, int);
+    static void setPollFunction(PollFunction function);
     ~VxKQueue();
     VxKQueue(const VxKQueue &) = delete;
     VxKQueue &operator=(const VxKQueue &) = delete;
@@ -83,7 +90,7 @@ private:
     };
 
     VxKQueue(int queueFD, int wakeFD);
-    void watcherThread();
+    void watcherThread(PollFunction waitFor);
     void readEvents();
     bool isRunning() const;
 

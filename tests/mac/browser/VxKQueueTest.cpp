@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -313,4 +314,57 @@ TEST(VxKQueueTest, SharedWatcherIsOneInstance)
     EXPECT_EQ(VxKQueue::sharedFileWatcher(), shared);
     std::thread other([&] { EXPECT_EQ(VxKQueue::sharedFileWatcher(), shared); });
     other.join();
+}
+
+TEST(VxKQueueTest, SharedWatcherEndsWhenReleased)
+{
+    VxKQueue *shared = VxKQueue::sharedFileWatcher();
+    ASSERT_NE(shared, nullptr);
+    VxKQueue::releaseSharedFileWatcher(); // joins its thread; must not hang
+    VxKQueue *again = VxKQueue::sharedFileWatcher();
+    ASSERT_NE(again, nullptr);
+    TempFolder folder;
+    RecordingDelegate delegate;
+    again->setDelegate(&delegate);
+    again->addPath(folder.path());
+    std::FILE *file = std::fopen((folder.path() + "/a.jpg").c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_TRUE(processEventsUntil([&] { return !delegate.reports().empty(); }));
+    again->setDelegate(nullptr);
+    VxKQueue::releaseSharedFileWatcher();
+}
+
+namespace {
+
+int failingPoll(struct pollfd *, unsigned long, int)
+{
+    errno = EBADF;
+    return -1;
+}
+
+int invalidDescriptorPoll(struct pollfd *fds, unsigned long count, int)
+{
+    for (unsigned long i = 0; i < count; ++i)
+        fds[i].revents = i == 0 ? POLLNVAL : 0;
+    return 1;
+}
+
+} // namespace
+
+// A wait that keeps failing ends the thread with one line instead of spinning.
+TEST(VxKQueueTest, APersistentWaitFailureEndsTheThreadWithOneLogLine)
+{
+    for (VxKQueue::PollFunction poll : {&failingPoll, &invalidDescriptorPoll}) {
+        ScopedLogCapture log;
+        VxKQueue::setPollFunction(poll);
+        std::unique_ptr<VxKQueue> kq = VxKQueue::init();
+        VxKQueue::setPollFunction(nullptr);
+        ASSERT_NE(kq, nullptr);
+        std::this_thread::sleep_for(200ms);
+        const auto lines = log.lines();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find("no longer watched"), std::string::npos) << lines[0];
+        kq.reset(); // joins the ended thread at once
+    }
 }

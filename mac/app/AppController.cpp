@@ -18,7 +18,7 @@
 AppController::AppController(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_mainThreadCall(new MainThreadCall(this))
+    , m_mainThreadCall(new varnolet::MainThreadCall(this))
 {
     if (!m_services.cameraEnumerator)
         m_services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();

@@ -18,7 +18,7 @@
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/CaptureDevice.h"
 #include "mac/app/CaptureResolution.h"
-#include "mac/app/MainThreadCall.h"
+#include "platform/system/MainThreadCall.h"
 #include "mac/app/PixelBuffer.h"
 #include "mac/app/SavingLocationManage.h"
 #include "mac/uvc/CameraControl.h"
@@ -256,7 +256,7 @@ private:
     int m_currentPreviewDeviceIndex = -1;
     CaptureResolution m_currentCaptureResolution{640, 480}; // under m_lock
     uint32_t m_locationID = kNoCameraLocation;
-    MainThreadCall *m_mainThreadCall = nullptr; // a child: lives on the main thread
+    varnolet::MainThreadCall *m_mainThreadCall = nullptr; // a child: lives on the main thread
 
     // Job flags: written on the main thread (and the snapshot reader, the recording thread
     // for its own stop), read everywhere without the lock.

@@ -2,13 +2,10 @@
 
 #include <cerrno>
 
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QItemSelectionModel>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTreeView>
 
@@ -42,23 +39,15 @@ MyResourcesTreeController::MyResourcesTreeController(QTreeView *outlineView,
     , myOutlineView(outlineView)
     , mFileBrowserView(fileBrowserView)
 {
-    m_wakeFD = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeFD >= 0) {
-        m_wakeNotifier = std::make_unique<QSocketNotifier>(m_wakeFD, QSocketNotifier::Read);
-        connect(m_wakeNotifier.get(), &QSocketNotifier::activated, this,
-                [this] { takePendingResources(); });
-    } else {
-        SystemLog::write("MyResourcesTreeController: no event descriptor (%d)", errno);
-    }
+    m_mainThreadCall = new varnolet::MainThreadCall(this);
 }
 
 MyResourcesTreeController::~MyResourcesTreeController()
 {
+    // Saves still queued are dropped with it, before the model they would change goes.
+    delete m_mainThreadCall;
     if (myOutlineView && myOutlineView->model() == &m_model)
         myOutlineView->setModel(nullptr);
-    m_wakeNotifier.reset();
-    if (m_wakeFD >= 0)
-        ::close(m_wakeFD);
 }
 
 void MyResourcesTreeController::setAppController(const AppControllerSettings *appController)
@@ -267,26 +256,7 @@ void MyResourcesTreeController::addResource(const std::string &path)
         addResourceOnMainThread(path);
         return;
     }
-    {
-        std::lock_guard lock(m_pendingLock);
-        m_pendingResources.push_back(path);
-    }
-    const uint64_t one = 1;
-    if (m_wakeFD < 0 || ::write(m_wakeFD, &one, sizeof one) != sizeof one)
-        SystemLog::write("addResource: cannot wake the main thread for %s", path.c_str());
-}
-
-void MyResourcesTreeController::takePendingResources()
-{
-    uint64_t count = 0;
-    [[maybe_unused]] const ssize_t got = ::read(m_wakeFD, &count, sizeof count);
-    std::vector<std::string> pending;
-    {
-        std::lock_guard lock(m_pendingLock);
-        pending.swap(m_pendingResources);
-    }
-    for (const std::string &path : pending)
-        addResourceOnMainThread(path);
+    m_mainThreadCall->post([this, path] { addResourceOnMainThread(path); });
 }
 
 void MyResourcesTreeController::addResourceOnMainThread(const std::string &path)

@@ -15,6 +15,7 @@
 #include "mac/browser/ResourceTreeModel.h"
 #include "mac/browser/FileBrowserView.h"
 #include "mac/browser/TreeAdditionObj.h"
+#include "platform/system/MainThreadCall.h"
 
 class AppControllerSettings;
 class BaseNode;
@@ -77,7 +78,6 @@ public:
 
 private:
     void addResourceOnMainThread(const std::string &path);
-    void takePendingResources();
     bool isAutoCreatingResourcesFolder() const;
     BaseNode *firstSelectedNode() const;
 
@@ -91,8 +91,6 @@ private:
     ResourceTreeModel m_model;
     ImageAndTextCell *m_cell = nullptr; // owned by this object
 
-    std::mutex m_pendingLock;                    // guards m_pendingResources
-    std::vector<std::string> m_pendingResources; // saves announced by other threads
-    int m_wakeFD = -1;                           // eventfd the other threads write to
-    std::unique_ptr<QSocketNotifier> m_wakeNotifier;
+    // Hands saves announced by other threads to the main thread; a child of this object.
+    varnolet::MainThreadCall *m_mainThreadCall = nullptr;
 };

@@ -10,6 +10,8 @@
 
 class QSocketNotifier;
 
+namespace varnolet {
+
 // Hands work from the capture and recording threads to the thread this object lives on
 // (the main thread): post() queues a function and returns; callAndWait() queues it and
 // waits until it has run, the way the frame routine hands over the end of a photo or of a
@@ -51,3 +53,5 @@ private:
     std::deque<Item> m_queue;
     bool m_aborted = false;
 };
+
+} // namespace varnolet

@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+namespace varnolet {
+
 MainThreadCall::MainThreadCall(QObject *parent)
     : QObject(parent)
     , m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
@@ -96,3 +98,5 @@ void MainThreadCall::allowWaits()
     std::lock_guard lock(m_lock);
     m_aborted = false;
 }
+
+} // namespace varnolet

@@ -19,9 +19,11 @@ namespace {
 class UvcRig : public varnolet::test::UvcKernelFixture
 {
 public:
+    using UvcKernelFixture::camera;
     using UvcKernelFixture::plug;
     using UvcKernelFixture::SetUp;
     using UvcKernelFixture::TearDown;
+    using UvcKernelFixture::waitForListed;
     void TestBody() override {}
 };
 
@@ -93,4 +95,40 @@ TEST_F(MacControllerKernelTest, ListsTheCameraByLocationPreviewsAndRecordsAMovie
     // (the recording thread takes the latest and drops the rest): several, not all.
     EXPECT_GE(probe.frames, 2);
     EXPECT_EQ(probe.codecTag, "mp4v");
+}
+
+// Pulled out during a recording, the camera's movie is finished and plays, the controller
+// enters the no-camera state through udev's notice, and plugged in again it is previewed.
+TEST_F(MacControllerKernelTest, UnplugDuringARecordingKeepsTheMovieAndReplugPreviewsAgain)
+{
+    ASSERT_EQ(m_rig.plug().size(), 1u);
+    m_watchDevices = true;
+    AppController &controller = make();
+    ASSERT_TRUE(controller.IsCaptureDevice());
+    ASSERT_TRUE(waitFrames(3));
+
+    controller.takeVideoRecording();
+    ASSERT_TRUE(controller.bVideoRecording());
+    ASSERT_TRUE(waitFrames(5));
+    m_clock->advance(1500ms);
+    m_rig.camera->unplug();
+    EXPECT_TRUE(varnolet::test::processEventsUntil([&] {
+        return !controller.IsCaptureDevice() && !controller.bVideoRecording();
+    })) << "the controller did not notice the camera leaving";
+    EXPECT_FALSE(controller.isPreviewRunning());
+    EXPECT_TRUE(controller.deviceListText().empty());
+    ASSERT_EQ(movies().size(), 1u);
+    EXPECT_EQ(m_tree.added(), movies());
+    const mactest::ProbeResult probe = mactest::probeMovie(movies()[0]);
+    EXPECT_NEAR(probe.duration, 1.0, 0.01);
+    EXPECT_GE(probe.frames, 1);
+    EXPECT_EQ(probe.codecTag, "mp4v");
+
+    std::string error;
+    ASSERT_EQ(m_rig.camera->plug(error), 0) << error;
+    EXPECT_EQ(m_rig.waitForListed(1, 30s).size(), 1u);
+    EXPECT_TRUE(varnolet::test::processEventsUntil([&] { return controller.IsCaptureDevice(); }))
+        << "the camera coming back was not previewed";
+    EXPECT_EQ(controller.deviceListText(), "Emulated Microscope");
+    EXPECT_TRUE(waitFrames(2));
 }

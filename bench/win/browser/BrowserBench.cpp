@@ -7,6 +7,7 @@
 #include "win/browser/ThumbnailLayout.h"
 
 #include "bench/platform/MedianRatio.h"
+#include "bench/support/BenchReferences.h"
 #include "platform/media/JpegEncoder.h"
 
 #include <cstdio>
@@ -97,15 +98,7 @@ CResourcesBrowserDlg &Panel()
 
 void BM_FullDecodeReference(benchmark::State &state)
 {
-    tjhandle handle = tjInitDecompress();
-    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
-    for (auto _ : state) {
-        if (tjDecompress2(handle, g_jpeg.data(), static_cast<unsigned long>(g_jpeg.size()),
-                          pixels.data(), kWidth, 0, kHeight, TJPF_BGR, 0) != 0)
-            state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(pixels.data());
-    }
-    tjDestroy(handle);
+    benchreference::fullDecode(state, g_jpeg, kWidth, kHeight);
 }
 
 // One row's picture on a decoding thread: DCT-scaled decode and the smooth scaling to the box.
@@ -173,14 +166,7 @@ void BM_ColumnUncachedUntilDrawn(benchmark::State &state)
 
 void BM_ReaddirReference(benchmark::State &state)
 {
-    for (auto _ : state) {
-        std::vector<std::string> names;
-        DIR *dir = opendir(g_crowded.c_str());
-        while (const dirent *entry = readdir(dir))
-            names.emplace_back(entry->d_name);
-        closedir(dir);
-        benchmark::DoNotOptimize(names.data());
-    }
+    benchreference::readdirNames(state, g_crowded);
 }
 
 void BM_RescanFolder10000(benchmark::State &state)

@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "platform/system/AtomicFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -107,34 +109,19 @@ std::string PropertyList::toXml() const
 bool PropertyList::writeAtomically(const std::string &path) const
 {
     const std::string xml = toXml();
-    if (xml.empty())
+    if (xml.empty()) {
+        errno = EINVAL;
         return false;
+    }
     std::error_code error;
     const std::filesystem::path target(path);
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), error);
 
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    size_t written = 0;
-    while (ok && written < xml.size()) {
-        const ssize_t n = ::write(fd, xml.data() + written, xml.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            written += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    const int failure = varnolet::AtomicFile::replace(path, xml);
+    if (failure != 0)
+        errno = failure;
+    return failure == 0;
 }
 
 std::optional<std::string> PropertyList::stringValue(plist_t node)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AtomicFile.h"
+#include "platform/system/AtomicFile.h"
 #include "ImageStatus.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "QuickTimeMovieWriter.h"
 
-#include "AtomicFile.h"
+#include "platform/system/AtomicFile.h"
 
 #include <unistd.h>
 

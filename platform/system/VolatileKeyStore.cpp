@@ -1,5 +1,7 @@
 #include "VolatileKeyStore.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -48,23 +50,10 @@ int VolatileKeyStore::setDword(const std::string &keyPath, const std::string &na
     std::map<std::string, std::string> values = readValues(file);
     values[name] = std::to_string(value);
 
-    const std::string temp = file + ".tmp";
-    FILE *out = std::fopen(temp.c_str(), "w");
-    if (!out)
-        return errno;
+    std::string text;
     for (const auto &[n, v] : values)
-        std::fprintf(out, "%s=%s\n", n.c_str(), v.c_str());
-    if (std::fclose(out) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return error;
-    }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return error;
-    }
-    return 0;
+        text += n + "=" + v + "\n";
+    return AtomicFile::replace(file, text);
 }
 
 std::optional<uint32_t> VolatileKeyStore::dword(const std::string &keyPath, const std::string &name) const

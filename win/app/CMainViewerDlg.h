@@ -61,9 +61,9 @@ public:
         IDC_FULL_SCREEN = 1098,
     };
     enum Message {
-        PhotoTakenMessage = 1025,
-        TimedSeriesOverMessage = 1026,
-        StopRecordingMessage = 1027,
+        PhotoTakenMessage = CSampleGrabberOwner::PhotoTakenMessage,
+        TimedSeriesOverMessage = CSampleGrabberOwner::TimedSeriesOverMessage,
+        StopRecordingMessage = CSampleGrabberOwner::StopRecordingMessage,
         OpenFirstCameraMessage = 1028,
         PreviewResizedMessage = 1124,
     };

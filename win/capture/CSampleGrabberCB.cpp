@@ -180,14 +180,14 @@ void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
     const uint64_t limit = static_cast<uint64_t>(static_cast<int64_t>(GetUsingSettings().movieSizeMax))
                            * 1'048'576ull;
     if (limit <= bytes) {
-        PostToOwner(StopRecordingMessage);
+        PostToOwner(CSampleGrabberOwner::StopRecordingMessage);
         return;
     }
     if (writer->AppendMovieFrame(FrameWidth(), FrameHeight(), buffer, static_cast<size_t>(length)) != 0) {
         // Frames keep coming until the stop message is handled: one failure, one box.
         if (writer->TakeFailureToReport())
             varnolet::MessageBox::warning(writer->LastErrorText());
-        PostToOwner(StopRecordingMessage);
+        PostToOwner(CSampleGrabberOwner::StopRecordingMessage);
     }
 }
 
@@ -217,7 +217,7 @@ long CSampleGrabberCB::BufferCB(double sampleTime, unsigned char *buffer, long b
         if (bufferLength > 0)
             SavePhoto(buffer, bufferLength, FrameWidth(), FrameHeight());
         owner->SetPhotoRequested(false);
-        PostToOwner(PhotoTakenMessage);
+        PostToOwner(CSampleGrabberOwner::PhotoTakenMessage);
     }
 
     if (timed) {
@@ -235,7 +235,7 @@ long CSampleGrabberCB::BufferCB(double sampleTime, unsigned char *buffer, long b
         }
         if (static_cast<double>(now - start)
             > static_cast<double>(owner->SeriesDuration()) * 3600.0 * 1000.0)
-            PostToOwner(TimedSeriesOverMessage);
+            PostToOwner(CSampleGrabberOwner::TimedSeriesOverMessage);
     }
 
     if (recording)
@@ -286,7 +286,7 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
             } else {
                 // The series cannot go on: tell the owner and drop what is still queued.
                 if (owner)
-                    varnolet::WindowMessage::post(owner->MessageWindow(), TimedSeriesOverMessage);
+                    varnolet::WindowMessage::post(owner->MessageWindow(), CSampleGrabberOwner::TimedSeriesOverMessage);
                 std::this_thread::sleep_for(10ms);
                 sink.ClearSavingQueue();
             }

@@ -25,10 +25,6 @@ class CSampleGrabberOwner;
 class CSampleGrabberCB final : public IFrameSink
 {
 public:
-    // Window messages posted to the owner's window, both parameters 0.
-    static constexpr int PhotoTakenMessage = 1025;
-    static constexpr int TimedSeriesOverMessage = 1026;
-    static constexpr int StopRecordingMessage = 1027;
     // Answer of BufferCB for a frame without buffer while the preview sink has work.
     static constexpr long kInvalidPointer = static_cast<long>(static_cast<int32_t>(0x80004003u));
 

@@ -19,6 +19,11 @@ public:
     CSampleGrabberOwner(const CSampleGrabberOwner &) = delete;
     CSampleGrabberOwner &operator=(const CSampleGrabberOwner &) = delete;
 
+    // Window messages the sinks post to the message window, both parameters 0.
+    static constexpr int PhotoTakenMessage = 1025;
+    static constexpr int TimedSeriesOverMessage = 1026;
+    static constexpr int StopRecordingMessage = 1027;
+
     // The next frame becomes a photo; the preview sink clears the request and posts
     // PhotoTakenMessage.
     void RequestPhoto() { m_photoRequested.store(1, std::memory_order_relaxed); }

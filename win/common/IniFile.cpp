@@ -2,6 +2,8 @@
 
 #include "TextEncoding.h"
 
+#include "platform/system/AtomicFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -172,41 +174,12 @@ std::string IniFile::toBytes() const
 
 bool IniFile::save(const std::string &path) const
 {
-    // Write next to the target and rename over it, so a failed write never leaves a
-    // truncated settings file. A symbolic link is followed to the file it names.
-    std::string target = path;
-    if (char *real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    struct stat old
-    {
-    };
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    const std::string bytes = toBytes();
-    bool ok = true;
-    size_t written = 0;
-    while (ok && written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += static_cast<size_t>(n);
-    }
-    const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
-    ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    // Replaced whole, so a failed write never leaves a truncated settings file; a symbolic
+    // link is followed to the file it names. The reason of a failure is left in errno.
+    const int error = varnolet::AtomicFile::replace(path, toBytes());
+    if (error != 0)
+        errno = error;
+    return error == 0;
 }
 
 std::optional<size_t> IniFile::findSection(std::string_view section) const

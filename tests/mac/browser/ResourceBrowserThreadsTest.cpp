@@ -19,7 +19,7 @@
 #include "mac/browser/FileBrowserView.h"
 #include "mac/browser/MyResourcesTreeController.h"
 #include "mac/browser/ResourceBrowserPane.h"
-#include "platform/media/AtomicFile.h"
+#include "platform/system/AtomicFile.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;

@@ -33,7 +33,7 @@ TEST_F(SinkTest, PhotoRequestSavesTheNextFrameUprightAndAnswers)
     owner.RequestPhoto();
     ASSERT_EQ(feed(preview(), frame), 0);
     EXPECT_EQ(owner.PhotoRequested(), 0);
-    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 1);
 
     const std::string expected = SingleShotsFolder(GetUsingSettings()) + "/S20240305_0001.jpg";
     ASSERT_EQ(window.files(), std::vector<std::string>{expected});
@@ -80,7 +80,7 @@ TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
     EXPECT_EQ(image.size(), QSize(640, 480));
     EXPECT_TRUE(isRed(image.pixel(320, 5)));
     EXPECT_EQ(still().LargestWidth(), 1600);
-    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 0) << "the still sink posts nothing";
+    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 0) << "the still sink posts nothing";
 }
 
 TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
@@ -101,7 +101,7 @@ TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
     const MovieProbe probe = probeMovie(movie);
     EXPECT_EQ(probe.packets, 1);
     EXPECT_EQ(probe.decodedFrames, 1);
-    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 1);
 }
 
 TEST_F(SinkTest, UnsavablePhotoShowsTheStatusAndStillAnswers)
@@ -113,7 +113,7 @@ TEST_F(SinkTest, UnsavablePhotoShowsTheStatusAndStillAnswers)
     auto frame = makeTestFrame(640, 480);
     owner.RequestPhoto();
     ASSERT_EQ(feed(preview(), frame), 0);
-    EXPECT_EQ(window.count(CSampleGrabberCB::PhotoTakenMessage), 1);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 1);
     EXPECT_TRUE(window.files().empty());
     ASSERT_EQ(messages->count(), 1u);
     EXPECT_EQ(messages->texts()[0], "Save file " + shots + "/S20240305_0001.jpg failureNot a directory");

@@ -37,11 +37,11 @@ TEST_F(SinkTest, RecordingStopsAtTheSizeLimit)
     owner.SetRecordingActive(true);
 
     int frames = 0;
-    for (; frames < 2000 && window.count(CSampleGrabberCB::StopRecordingMessage) == 0; ++frames) {
+    for (; frames < 2000 && window.count(CSampleGrabberOwner::StopRecordingMessage) == 0; ++frames) {
         auto frame = noiseFrame(640, 480, static_cast<uint32_t>(frames));
         ASSERT_EQ(feed(preview(), frame), 0);
     }
-    ASSERT_EQ(window.count(CSampleGrabberCB::StopRecordingMessage), 1);
+    ASSERT_EQ(window.count(CSampleGrabberOwner::StopRecordingMessage), 1);
     const int written = framesWritten();
     EXPECT_EQ(written, frames - 1) << "the frame that found the limit was not appended";
     uint64_t total = 0;
@@ -57,7 +57,7 @@ TEST_F(SinkTest, RecordingStopsAtTheSizeLimit)
         ASSERT_EQ(feed(preview(), frame), 0);
     }
     EXPECT_EQ(framesWritten(), written);
-    EXPECT_EQ(window.count(CSampleGrabberCB::StopRecordingMessage), 4);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::StopRecordingMessage), 4);
     owner.SetRecordingActive(false);
     CloseMovieWriter(&window);
 
@@ -76,11 +76,11 @@ TEST_F(SinkTest, UnwritableMovieFolderShowsTheWriterTextAndStops)
     owner.SetRecordingActive(true);
     auto frame = makeTestFrame(640, 480);
     ASSERT_EQ(feed(preview(), frame), 0);
-    EXPECT_EQ(window.count(CSampleGrabberCB::StopRecordingMessage), 1);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::StopRecordingMessage), 1);
     ASSERT_EQ(messages->count(), 1u);
     EXPECT_EQ(messages->texts()[0], "Save file " + movie + " failureNot a directory");
     ASSERT_EQ(feed(preview(), frame), 0); // the writer failed for good: no crash, stop again
-    EXPECT_EQ(window.count(CSampleGrabberCB::StopRecordingMessage), 2);
+    EXPECT_EQ(window.count(CSampleGrabberOwner::StopRecordingMessage), 2);
     owner.SetRecordingActive(false);
     CloseMovieWriter(&window);
     EXPECT_TRUE(window.files().empty());
@@ -103,7 +103,7 @@ TEST_F(SinkTest, AFullDiskShowsOneWarningWithTheSystemsReason)
             auto frame = noiseFrame(640, 480, static_cast<uint32_t>(i));
             ASSERT_EQ(feed(preview(), frame), 0);
         }
-        EXPECT_GE(window.count(CSampleGrabberCB::StopRecordingMessage), 1) << "the failure stops the recording";
+        EXPECT_GE(window.count(CSampleGrabberOwner::StopRecordingMessage), 1) << "the failure stops the recording";
         ASSERT_EQ(messages->count(), 1u) << "one failure, one box: " << testing::PrintToString(messages->texts());
         EXPECT_EQ(messages->texts()[0], "Unable to Write Video Stream to the output Movie File: File too large");
         owner.SetRecordingActive(false);

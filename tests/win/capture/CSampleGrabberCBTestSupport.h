@@ -32,7 +32,7 @@ public:
     bool event(QEvent *event) override
     {
         const int type = static_cast<int>(event->type());
-        if (type >= CSampleGrabberCB::PhotoTakenMessage && type <= CSampleGrabberCB::StopRecordingMessage) {
+        if (type >= CSampleGrabberOwner::PhotoTakenMessage && type <= CSampleGrabberOwner::StopRecordingMessage) {
             ++m_messages[type];
             return true;
         }

@@ -91,7 +91,7 @@ TEST_F(SavingThreadTest, FailedShotEndsTheSeriesAndEmptiesTheQueue)
     owner.SetTimedSeriesActive(true);
     auto frame = makeTestFrame(64, 48);
     ASSERT_EQ(feed(preview(), frame), 0);
-    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberCB::TimedSeriesOverMessage) > 0; }));
+    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberOwner::TimedSeriesOverMessage) > 0; }));
     ASSERT_TRUE(processEventsUntil([&] { return messages->count() > 0; }));
     EXPECT_EQ(messages->texts()[0], "Save file " + shots + "/T20240305_001_0001.jpg failureNot a directory");
     EXPECT_TRUE(processEventsUntil([&] { return preview().SavingQueueLength() == 0; }));
@@ -151,6 +151,6 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
         }
     }
     EXPECT_EQ(movies_, 3);
-    EXPECT_GT(window.count(CSampleGrabberCB::PhotoTakenMessage), 0);
+    EXPECT_GT(window.count(CSampleGrabberOwner::PhotoTakenMessage), 0);
     EXPECT_EQ(messages->count(), 0u);
 }

@@ -56,13 +56,13 @@ TEST_F(TimedShotsTest, OnePerMinuteForTwoMinutesAtThirtyFps)
         elapsed = t;
         if (frameAt())
             shots.push_back(t);
-        if (firstOver < 0 && window.count(CSampleGrabberCB::TimedSeriesOverMessage) > 0)
+        if (firstOver < 0 && window.count(CSampleGrabberOwner::TimedSeriesOverMessage) > 0)
             firstOver = t;
     }
     EXPECT_EQ(shots, (std::vector<int64_t>{0, 60000, 120000}));
     EXPECT_EQ(firstOver, 120033) << "the first frame after 120 s";
     EXPECT_EQ(preview().ShotsTaken(), 3);
-    EXPECT_GT(window.count(CSampleGrabberCB::TimedSeriesOverMessage), 50) << "posted on every frame after the end";
+    EXPECT_GT(window.count(CSampleGrabberOwner::TimedSeriesOverMessage), 50) << "posted on every frame after the end";
 }
 
 TEST_F(TimedShotsTest, LateFramesKeepTheScheduleAnchoredToTheStart)
@@ -110,7 +110,7 @@ TEST_F(TimedShotsTest, ThreeDaysAtOnePerHourGiveExactly73ShotsWithoutDrift)
         if (frameAt())
             shotOffsets.push_back(preview().LastShotTime() - start);
         // The main window stops the series at the first over message.
-        over = window.count(CSampleGrabberCB::TimedSeriesOverMessage) > 0;
+        over = window.count(CSampleGrabberOwner::TimedSeriesOverMessage) > 0;
         if (over)
             owner.SetTimedSeriesActive(false);
         if (preview().SavingQueueLength() > 10)

@@ -79,7 +79,7 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A photo.
     owner.RequestPhoto();
-    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberCB::PhotoTakenMessage) == 1; }));
+    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberOwner::PhotoTakenMessage) == 1; }));
     ASSERT_EQ(filesIn("/Single Shots/"), 1u);
     EXPECT_EQ(window.files()[0], SingleShotsFolder(settings) + "/S" + today + "_0001.jpg");
     JpegDecoder decoder;

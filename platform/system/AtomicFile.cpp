@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
@@ -47,6 +48,17 @@ int renameKeepingExisting(const std::string &from, const std::string &to)
         return errno;
     ::unlink(from.c_str());
     return 0;
+}
+
+// Where a write to path really lands: the file a symbolic link names, or path itself.
+std::string resolvedTarget(const std::string &path)
+{
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string target = real;
+    std::free(real);
+    return target;
 }
 
 } // namespace
@@ -99,6 +111,32 @@ int AtomicFile::write(const std::string &path, const uint8_t *data, size_t size,
         return error;
     }
     return commit(temporary, path, mode);
+}
+
+int AtomicFile::replace(const std::string &path, std::string_view bytes)
+{
+    if (path.empty())
+        return ENOENT;
+    const std::string target = resolvedTarget(path);
+    struct stat old {};
+    const mode_t permissions = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+
+    std::string temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd < 0)
+        return -fd;
+    int error = writeAll(fd, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+    if (error == 0 && ::fchmod(fd, permissions) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(temporary.c_str());
+    return error;
 }
 
 } // namespace varnolet

@@ -9,8 +9,6 @@
 #include <set>
 #include <stdexcept>
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,24 +89,22 @@ uint32_t kindsOf(const inotify_event &event)
 
 } // namespace
 
-std::unique_ptr<VxKQueue> VxKQueue::init()
+std::unique_ptr<VxKQueue> VxKQueue::init(PollFunction poll)
 {
     const int queue = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (queue < 0)
         return nullptr;
-    const int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wake < 0) {
-        ::close(queue);
+    std::unique_ptr<VxKQueue> watcher(new VxKQueue(queue, poll));
+    if (!watcher->m_waiter.valid())
         return nullptr;
-    }
-    return std::unique_ptr<VxKQueue>(new VxKQueue(queue, wake));
+    watcher->m_thread = std::thread([target = watcher.get()] { target->watcherThread(); });
+    return watcher;
 }
 
 namespace {
 
 std::mutex sharedLock;
 std::unique_ptr<VxKQueue> shared; // guarded by sharedLock
-std::atomic<VxKQueue::PollFunction> pollFunction{nullptr};
 
 } // namespace
 
@@ -133,17 +129,10 @@ void VxKQueue::releaseSharedFileWatcher()
     }
 }
 
-void VxKQueue::setPollFunction(PollFunction function)
-{
-    pollFunction = function;
-}
-
-VxKQueue::VxKQueue(int queueFD, int wakeFD)
+VxKQueue::VxKQueue(int queueFD, PollFunction poll)
     : m_queueFD(queueFD)
-    , m_wakeFD(wakeFD)
+    , m_waiter(poll)
 {
-    const PollFunction waitFor = pollFunction.load() ? pollFunction.load() : &::poll;
-    m_thread = std::thread([this, waitFor] { watcherThread(waitFor); });
 }
 
 VxKQueue::~VxKQueue()
@@ -158,9 +147,9 @@ VxKQueue::~VxKQueue()
     // Releases the thread should it wait for a delegate call on the main thread.
     if (proxy)
         proxy->invalidate();
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t woken = ::write(m_wakeFD, &one, sizeof one);
-    m_thread.join();
+    m_waiter.wake();
+    if (m_thread.joinable())
+        m_thread.join();
     proxy.reset();
 
     std::set<int> watches;
@@ -173,7 +162,6 @@ VxKQueue::~VxKQueue()
     m_watched.clear();
     if (::close(m_queueFD) != 0)
         SystemLog::write("release: Couldn't close main kqueue (%d)", errno);
-    ::close(m_wakeFD);
 }
 
 void VxKQueue::addPath(const std::string &path)
@@ -312,34 +300,28 @@ std::vector<std::string> VxKQueue::watchedPaths() const
     return paths;
 }
 
-void VxKQueue::watcherThread(PollFunction waitFor)
+void VxKQueue::watcherThread()
 {
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
-        pollfd fds[2] = {{m_queueFD, POLLIN, 0}, {m_wakeFD, POLLIN, 0}};
-        const int ready = waitFor(fds, 2, kWaitMilliseconds);
-        if (ready < 0 && errno == EINTR)
-            continue;
+        int error = 0;
+        const varnolet::WakeablePoll::Result result = m_waiter.wait(m_queueFD, kWaitMilliseconds, &error);
         // A failing wait on our own descriptors does not heal: going round again would only
         // spin and fill the log. Say it once and end; the owner still joins the thread.
-        if (ready < 0) {
-            SystemLog::write("Error in VxKQueue watcherThread: poll: %s; changes are no longer "
-                             "watched",
-                             std::strerror(errno));
+        if (result == varnolet::WakeablePoll::Result::Failed) {
+            if (error == ENODEV)
+                SystemLog::write("Error in VxKQueue watcherThread: the kernel queue failed; "
+                                 "changes are no longer watched");
+            else
+                SystemLog::write("Error in VxKQueue watcherThread: poll: %s; changes are no "
+                                 "longer watched",
+                                 std::strerror(error));
             return;
         }
-        if ((fds[0].revents | fds[1].revents) & (POLLERR | POLLNVAL)) {
-            SystemLog::write("Error in VxKQueue watcherThread: the kernel queue failed; changes "
-                             "are no longer watched");
-            return;
-        }
-        if (ready > 0 && (fds[1].revents & POLLIN)) {
-            uint64_t count = 0;
-            [[maybe_unused]] const ssize_t n = ::read(m_wakeFD, &count, sizeof count);
-        }
+        if (result != varnolet::WakeablePoll::Result::Ready)
+            continue;
         try {
-            if (ready > 0 && (fds[0].revents & POLLIN))
-                readEvents();
+            readEvents();
         } catch (const std::exception &error) {
             SystemLog::write("Error in VxKQueue watcherThread: %s", error.what());
             return;

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system/WakeablePoll.h"
+
 class VxKQueueDelegate;
 class VxMainThreadProxy;
 
@@ -46,16 +48,15 @@ public:
         NoteDelete | NoteWrite | NoteAttrib | NoteRename; // 43
 
     // A running watcher; none when no kernel queue can be made.
-    static std::unique_ptr<VxKQueue> init();
+    // The poll() the watcher thread waits with: null for the system's, or a stand-in that
+    // fails on purpose.
+    using PollFunction = varnolet::WakeablePoll::PollFunction;
+    static std::unique_ptr<VxKQueue> init(PollFunction poll = nullptr);
     // One process-wide watcher, made on first use; null when it could not be made. It is
     // ended and its thread joined when the application object goes (or by
     // releaseSharedFileWatcher()).
     static VxKQueue *sharedFileWatcher();
     static void releaseSharedFileWatcher();
-    // The poll() the watcher thread waits with (tests put a failing one in; null: the
-    // system's). Set before the watcher starts.
-    using PollFunction = int (*)(struct pollfd *, unsigned long, int);
-    static void setPollFunction(PollFunction function);
     ~VxKQueue();
     VxKQueue(const VxKQueue &) = delete;
     VxKQueue &operator=(const VxKQueue &) = delete;
@@ -89,13 +90,13 @@ private:
         int64_t size;   // last size seen, for size increases
     };
 
-    VxKQueue(int queueFD, int wakeFD);
-    void watcherThread(PollFunction waitFor);
+    VxKQueue(int queueFD, PollFunction poll);
+    void watcherThread();
     void readEvents();
     bool isRunning() const;
 
     const int m_queueFD;
-    const int m_wakeFD; // eventfd that wakes the thread for ending
+    varnolet::WakeablePoll m_waiter; // its wake-up ends the thread
 
     mutable std::mutex m_lock;    // guards the fields below
     std::vector<Entry> m_watched; // watchedPaths and watchedFDs, entry by entry

@@ -3,23 +3,24 @@
 #include "CameraEnumerator.h"
 #include "VirtualCameraHub.h"
 
+#include "platform/system/WakeablePoll.h"
+
 #include <cstring>
 #include <deque>
 #include <mutex>
 
 #include <libudev.h>
 #include <sys/epoll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace varnolet {
 
-// Virtual plug events wait here until the UI thread reads them; the eventfd makes the
+// Virtual plug events wait here until the UI thread reads them; the wake-up makes the
 // monitor's descriptor readable. Shared with the hub's listener, so a late notification
 // never touches a destroyed monitor.
 struct CameraHotplugMonitor::VirtualQueue
 {
-    UniqueFd signal{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    WakeablePoll signal;
     std::mutex lock; // guards events
     std::deque<Event> events;
 
@@ -29,8 +30,7 @@ struct CameraHotplugMonitor::VirtualQueue
             std::lock_guard guard(lock);
             events.push_back(std::move(event));
         }
-        const uint64_t one = 1;
-        [[maybe_unused]] ssize_t written = ::write(signal.get(), &one, sizeof one);
+        signal.wake();
     }
 };
 
@@ -64,7 +64,7 @@ CameraHotplugMonitor::CameraHotplugMonitor()
             epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, udev_monitor_get_fd(m_monitor.get()), &event);
         }
         event.data.u32 = 1;
-        epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, m_virtual->signal.get(), &event);
+        epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, m_virtual->signal.fd(), &event);
     }
     std::weak_ptr<VirtualQueue> queue = m_virtual;
     m_listener = VirtualCameraHub::instance().addListener([queue](bool added, const std::string &path) {
@@ -98,8 +98,7 @@ std::vector<CameraHotplugMonitor::Event> CameraHotplugMonitor::readEvents()
             udev_device_unref(device);
         }
     }
-    uint64_t count = 0;
-    [[maybe_unused]] ssize_t bytes = ::read(m_virtual->signal.get(), &count, sizeof count);
+    m_virtual->signal.consumeWake();
     std::lock_guard guard(m_virtual->lock);
     while (!m_virtual->events.empty()) {
         events.push_back(std::move(m_virtual->events.front()));

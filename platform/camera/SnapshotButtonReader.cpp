@@ -11,8 +11,6 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace varnolet {
@@ -91,11 +89,11 @@ int SnapshotButtonReader::start(Callback callback)
     UniqueFd input(::open(m_eventNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!input)
         return -errno;
-    UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake)
+    auto waiter = std::make_unique<WakeablePoll>();
+    if (!waiter->valid())
         return -errno;
     m_input = std::move(input);
-    m_wake = std::move(wake);
+    m_waiter = std::move(waiter);
     m_thread = std::thread(&SnapshotButtonReader::run, this, std::move(callback));
     return 0;
 }
@@ -104,28 +102,21 @@ void SnapshotButtonReader::stop()
 {
     if (!m_thread.joinable())
         return;
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(m_wake.get(), &one, sizeof one);
+    m_waiter->wake();
     m_thread.join();
     m_input.reset();
-    m_wake.reset();
+    m_waiter.reset();
 }
 
 void SnapshotButtonReader::run(Callback callback)
 {
     ThreadName::set("SnapshotButton");
-    pollfd fds[2] = {{m_input.get(), POLLIN, 0}, {m_wake.get(), POLLIN, 0}};
     while (true) {
-        const int ready = ::poll(fds, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        if (fds[1].revents)
-            return;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))
-            return; // the camera is gone
+        const WakeablePoll::Result result = m_waiter->wait(m_input.get());
+        if (result == WakeablePoll::Result::Woken || result == WakeablePoll::Result::Failed)
+            return; // stop() asked, or the camera is gone
+        if (result != WakeablePoll::Result::Ready)
+            continue;
         input_event events[16];
         const ssize_t bytes = ::read(m_input.get(), events, sizeof events);
         if (bytes < 0) {

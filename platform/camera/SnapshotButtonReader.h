@@ -2,7 +2,10 @@
 
 #include "UniqueFd.h"
 
+#include "platform/system/WakeablePoll.h"
+
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -42,7 +45,7 @@ private:
 
     std::string m_eventNode;
     UniqueFd m_input;
-    UniqueFd m_wake; // eventfd that ends the reader
+    std::unique_ptr<WakeablePoll> m_waiter; // its wake-up ends the reader
     std::thread m_thread;
 };
 

@@ -10,8 +10,6 @@
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -260,8 +258,8 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
         m_buffers.push_back(std::move(mapped));
     }
 
-    UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake) {
+    auto waiter = std::make_unique<WakeablePoll>();
+    if (!waiter->valid()) {
         const int error = -errno;
         releaseBuffers();
         return error;
@@ -272,7 +270,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
         return error;
     }
     m_converter = std::move(converter);
-    m_wake = std::move(wake);
+    m_waiter = std::move(waiter);
     m_thread = std::thread(&V4l2Camera::run, this, std::move(onFrame), std::move(onEnd));
     return 0;
 }
@@ -281,39 +279,32 @@ void V4l2Camera::stop()
 {
     if (!m_thread.joinable())
         return;
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(m_wake.get(), &one, sizeof one);
+    m_waiter->wake();
     m_thread.join();
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     xioctl(m_fd.get(), VIDIOC_STREAMOFF, &type);
     releaseBuffers();
     m_converter.reset();
-    m_wake.reset();
+    m_waiter.reset();
 }
 
 void V4l2Camera::run(FrameCallback onFrame, StreamEndCallback onEnd)
 {
     ThreadName::set("V4l2Capture");
     const int fd = m_fd.get();
-    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wake.get(), POLLIN, 0}};
     double firstTimestamp = -1.0;
     uint64_t sequence = 0;
     int endError = 0;
     while (true) {
-        const int ready = ::poll(fds, 2, 2000);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0) {
-            endError = -errno;
-            break;
-        }
-        if (fds[1].revents)
+        int waitError = 0;
+        const WakeablePoll::Result result = m_waiter->wait(fd, 2000, &waitError);
+        if (result == WakeablePoll::Result::Woken)
             return; // stop() asked
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            endError = -ENODEV;
+        if (result == WakeablePoll::Result::Failed) {
+            endError = -waitError; // ENODEV for a descriptor in error
             break;
         }
-        if (ready == 0)
+        if (result == WakeablePoll::Result::TimedOut)
             continue;
 
         v4l2_buffer buffer{};

@@ -5,6 +5,8 @@
 #include "SnapshotButtonReader.h"
 #include "UniqueFd.h"
 
+#include "platform/system/WakeablePoll.h"
+
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -60,7 +62,7 @@ private:
 
     std::vector<std::unique_ptr<Buffer>> m_buffers;
     std::unique_ptr<FrameConverter> m_converter;
-    UniqueFd m_wake; // eventfd that ends the capture thread
+    std::unique_ptr<WakeablePoll> m_waiter; // its wake-up ends the capture thread
     std::thread m_thread;
 
     mutable std::mutex m_buttonLock; // guards m_button and m_buttonProblem

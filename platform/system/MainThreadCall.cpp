@@ -1,9 +1,5 @@
 #include "MainThreadCall.h"
 
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -11,14 +7,12 @@ namespace varnolet {
 
 MainThreadCall::MainThreadCall(QObject *parent)
     : QObject(parent)
-    , m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
-    if (m_wakeFd < 0)
+    if (!m_wakeup.valid())
         return;
-    m_notifier = new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_wakeup.fd(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        uint64_t count = 0;
-        [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof count);
+        m_wakeup.consumeWake();
         runPending();
     });
 }
@@ -26,14 +20,11 @@ MainThreadCall::MainThreadCall(QObject *parent)
 MainThreadCall::~MainThreadCall()
 {
     delete m_notifier;
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
 }
 
 void MainThreadCall::wake()
 {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    m_wakeup.wake();
 }
 
 void MainThreadCall::post(std::function<void()> function)

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include "WakeablePoll.h"
+
 class QSocketNotifier;
 
 namespace varnolet {
@@ -45,7 +47,7 @@ private:
     void wake();
     void runPending();
 
-    int m_wakeFd = -1; // eventfd, readable while functions wait
+    WakeablePoll m_wakeup; // readable while functions wait
     QSocketNotifier *m_notifier = nullptr;
 
     std::mutex m_lock; // guards m_queue, m_aborted and the done flags

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -38,8 +36,7 @@ bool IsSameOrBelow(const std::string &path, const std::string &folder)
 } // namespace
 
 InotifyTreeWatcher::InotifyTreeWatcher()
-    : m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-    , m_buffer(kBufferSize)
+    : m_buffer(kBufferSize)
 {
 }
 
@@ -47,8 +44,6 @@ InotifyTreeWatcher::~InotifyTreeWatcher()
 {
     if (m_inotify >= 0)
         close(m_inotify);
-    if (m_wake >= 0)
-        close(m_wake);
 }
 
 std::string InotifyTreeWatcher::FullPath(const std::string &relative) const
@@ -58,7 +53,7 @@ std::string InotifyTreeWatcher::FullPath(const std::string &relative) const
 
 bool InotifyTreeWatcher::Open(const std::string &root)
 {
-    if (m_inotify >= 0 || m_wake < 0 || root.empty())
+    if (m_inotify >= 0 || !m_waiter.valid() || root.empty())
         return false;
     m_inotify = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_inotify < 0)
@@ -113,32 +108,19 @@ void InotifyTreeWatcher::RenameWatchPaths(const std::string &from, const std::st
 
 void InotifyTreeWatcher::Wake()
 {
-    if (m_wake < 0)
-        return;
-    const uint64_t one = 1;
-    ssize_t written;
-    do {
-        written = write(m_wake, &one, sizeof one);
-    } while (written < 0 && errno == EINTR);
+    m_waiter.wake();
 }
 
 int InotifyTreeWatcher::PollOnce(int timeoutMs)
 {
-    pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wake, POLLIN, 0}};
-    int ready;
-    do {
-        ready = poll(fds, 2, timeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    if (ready <= 0)
-        return -1;
-    if (fds[1].revents & POLLIN) {
-        uint64_t count = 0;
-        [[maybe_unused]] const ssize_t got = read(m_wake, &count, sizeof count);
+    switch (m_waiter.wait(m_inotify, timeoutMs)) {
+    case varnolet::WakeablePoll::Result::Ready:
+        return 0;
+    case varnolet::WakeablePoll::Result::Woken:
         return 1;
-    }
-    if (fds[0].revents & (POLLERR | POLLNVAL))
+    default:
         return -1;
-    return 0;
+    }
 }
 
 InotifyTreeWatcher::WaitResult InotifyTreeWatcher::Wait(std::vector<FolderChangeRecord> &records)

@@ -2,6 +2,8 @@
 
 #include "FolderChangeBlock.h"
 
+#include "platform/system/WakeablePoll.h"
+
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -57,7 +59,7 @@ private:
     std::string FullPath(const std::string &relative) const;
 
     int m_inotify = -1;
-    int m_wake = -1; // eventfd
+    varnolet::WakeablePoll m_waiter;
     std::string m_root;
     int m_rootWatch = -1;
     bool m_rootGone = false;

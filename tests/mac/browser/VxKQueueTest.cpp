@@ -337,13 +337,13 @@ TEST(VxKQueueTest, SharedWatcherEndsWhenReleased)
 
 namespace {
 
-int failingPoll(struct pollfd *, unsigned long, int)
+int failingPoll(pollfd *, nfds_t, int)
 {
     errno = EBADF;
     return -1;
 }
 
-int invalidDescriptorPoll(struct pollfd *fds, unsigned long count, int)
+int invalidDescriptorPoll(pollfd *fds, nfds_t count, int)
 {
     for (unsigned long i = 0; i < count; ++i)
         fds[i].revents = i == 0 ? POLLNVAL : 0;
@@ -357,9 +357,7 @@ TEST(VxKQueueTest, APersistentWaitFailureEndsTheThreadWithOneLogLine)
 {
     for (VxKQueue::PollFunction poll : {&failingPoll, &invalidDescriptorPoll}) {
         ScopedLogCapture log;
-        VxKQueue::setPollFunction(poll);
-        std::unique_ptr<VxKQueue> kq = VxKQueue::init();
-        VxKQueue::setPollFunction(nullptr);
+        std::unique_ptr<VxKQueue> kq = VxKQueue::init(poll);
         ASSERT_NE(kq, nullptr);
         std::this_thread::sleep_for(200ms);
         const auto lines = log.lines();

@@ -268,7 +268,3 @@ void SetUsingCaptureSize(int width, int height)
     CSettingParams::Instance().setUsingCaptureSize(width, height);
 }
 
-void ResetSettingsForTest()
-{
-    CSettingParams::Instance().reset();
-}

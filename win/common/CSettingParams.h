@@ -28,7 +28,8 @@ public:
     // (also when the file could not be written). 0, or the errno of the failed write.
     int apply(const SettingValues &values);
     void setUsingCaptureSize(int width, int height);
-    // Back to built-in defaults and the per-user file path (tests).
+    // Back to the state of first use: built-in defaults in all three records and the
+    // per-user file path.
     void reset();
 
 private:
@@ -75,6 +76,3 @@ SettingValues GetDefaultSettings();
 
 // The main window's direct update of the capture size in the using record (not stored).
 void SetUsingCaptureSize(int width, int height);
-
-// Built-in defaults in all three records again (tests only).
-void ResetSettingsForTest();

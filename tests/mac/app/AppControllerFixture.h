@@ -15,8 +15,8 @@
 #include "mac/app/ResourceTree.h"
 #include "mac/app/UserDefaults.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "platform/system/FakeClock.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/mac/app/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 

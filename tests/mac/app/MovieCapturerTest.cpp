@@ -4,7 +4,7 @@
 
 #include "mac/app/MovieCapturer.h"
 #include "mac/app/SystemLog.h"
-#include "platform/system/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/mac/app/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 

@@ -6,7 +6,7 @@
 #include "mac/app/SavingLocationManage.h"
 #include "mac/app/SettingParams.h"
 #include "mac/app/SystemLog.h"
-#include "platform/system/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/TestSupport.h"
 
 using varnolet::FakeClock;

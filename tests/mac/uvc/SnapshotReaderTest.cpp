@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "mac/app/SystemLog.h"
-#include "platform/system/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/mac/uvc/CameraFixture.h"
 
 using namespace uvctest;

@@ -1,5 +1,5 @@
 #include "platform/system/Clock.h"
-#include "platform/system/FakeClock.h"
+#include "tests/support/FakeClock.h"
 
 #include <atomic>
 #include <memory>

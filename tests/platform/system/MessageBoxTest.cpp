@@ -1,5 +1,5 @@
 #include "platform/system/MessageBox.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
 #include <thread>

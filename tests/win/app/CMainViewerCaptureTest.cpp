@@ -14,7 +14,7 @@
 
 #include "platform/media/JpegDecoder.h"
 #include "platform/media/MovieFrameReader.h"
-#include "platform/system/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/platform/media/MovieProbe.h"
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"

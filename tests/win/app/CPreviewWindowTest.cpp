@@ -10,6 +10,7 @@
 
 #include "tests/support/TestSupport.h"
 #include "win/common/CSettingParams.h"
+#include "tests/support/SettingsReset.h"
 
 using namespace std::chrono_literals;
 

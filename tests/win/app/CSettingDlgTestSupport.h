@@ -17,13 +17,14 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/app/CSettingDlg.h"
 #include "win/app/ISettingDialogHost.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
+#include "tests/support/SettingsReset.h"
 
 inline uint32_t SettingSizeKey(int width, int height)
 {

@@ -14,11 +14,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
+#include "tests/support/SettingsReset.h"
 
 using namespace varnolet;
 

@@ -11,12 +11,13 @@
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
 #include "win/app/CMainViewerDlg.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
+#include "tests/support/SettingsReset.h"
 
 namespace apptest {
 

@@ -6,6 +6,7 @@
 #include "platform/media/JpegEncoder.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ResourceNaming.h"
+#include "tests/support/SettingsReset.h"
 
 #include <filesystem>
 #include <fstream>

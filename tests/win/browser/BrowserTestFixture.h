@@ -2,7 +2,7 @@
 
 #include "platform/system/ShellOpener.h"
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "win/browser/FolderChangeTarget.h"
 #include "win/browser/FolderMonitor.h"
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
 #include <chrono>

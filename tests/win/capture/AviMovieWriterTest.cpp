@@ -1,7 +1,7 @@
 #include "win/capture/AviMovieWriter.h"
 
-#include "platform/system/FakeClock.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/platform/media/MovieProbe.h"
 #include "tests/platform/media/TestFrames.h"
 #include "tests/support/ScopedFileSizeLimit.h"
@@ -9,6 +9,7 @@
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/IResourceAnnouncer.h"
+#include "tests/support/SettingsReset.h"
 
 #include <atomic>
 #include <cerrno>

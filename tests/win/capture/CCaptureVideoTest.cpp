@@ -2,7 +2,7 @@
 
 #include "win/common/CLanguageTable.h"
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 
 #include "tests/support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/system/FakeClock.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
@@ -10,6 +10,7 @@
 #include "win/common/CSettingParams.h"
 #include "win/common/IResourceAnnouncer.h"
 #include "win/common/ResourceNaming.h"
+#include "tests/support/SettingsReset.h"
 
 #include <map>
 #include <memory>

@@ -3,9 +3,10 @@
 #include "win/common/LanguageFile.h"
 #include "win/common/ShippedFile.h"
 
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/SettingsReset.h"
 
 #include <atomic>
 #include <cstdlib>

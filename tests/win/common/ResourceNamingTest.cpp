@@ -3,10 +3,11 @@
 #include "win/common/ResourceNaming.h"
 #include "win/common/TextFormat.h"
 
-#include "platform/system/FakeClock.h"
-#include "platform/system/RecordingMessagePresenter.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/SettingsReset.h"
 
 #include <filesystem>
 

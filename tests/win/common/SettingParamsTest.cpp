@@ -5,6 +5,7 @@
 #include "platform/system/SystemPaths.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/SettingsReset.h"
 
 #include <atomic>
 #include <cerrno>

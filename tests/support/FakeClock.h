@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "platform/system/Clock.h"
 
 #include <atomic>
 #include <mutex>

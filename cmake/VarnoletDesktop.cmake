@@ -11,7 +11,7 @@ set(VARNOLET_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
 function(varnolet_install_desktop_entry)
     cmake_parse_arguments(D "" "TARGET;TEMPLATE;ICON;ICON_NAME;EXECUTABLE" "" ${ARGN})
     if(NOT TARGET ${D_TARGET})
-        return()
+        message(FATAL_ERROR "desktop entry for ${D_TARGET}, which is not built")
     endif()
     get_filename_component(name ${D_TEMPLATE} NAME_WLE)
     set(generated ${CMAKE_BINARY_DIR}/desktop/${name})
@@ -31,10 +31,8 @@ varnolet_install_desktop_entry(TARGET VarnoletWin
 varnolet_install_desktop_entry(TARGET VarnoletMac
     TEMPLATE ${CMAKE_SOURCE_DIR}/mac/resources/desktop/varnolet-mac.desktop.in
     ICON ${VARNOLET_ICON} ICON_NAME varnolet-mac EXECUTABLE ${CMAKE_INSTALL_LIBDIR}/varnolet-mac/VarnoletMac)
-if(TARGET VarnoletWin)
-    install(FILES ${CMAKE_SOURCE_DIR}/win/resources/desktop/70-varnolet-camera-button.rules
-            DESTINATION ${VARNOLET_UDEV_RULES_DIR})
-endif()
+install(FILES ${CMAKE_SOURCE_DIR}/win/resources/desktop/70-varnolet-camera-button.rules
+        DESTINATION ${VARNOLET_UDEV_RULES_DIR})
 
 # CI: install into a scratch prefix and check what a desktop reads.
 if(VARNOLET_BUILD_TESTS)

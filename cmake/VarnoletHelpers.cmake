@@ -1,10 +1,12 @@
-# add_subdirectory for every listed folder that has a CMakeLists.txt, so that a
-# subsystem can be added without touching its parent.
-function(varnolet_add_existing_subdirectories)
+# add_subdirectory for every listed folder. A listed folder without its CMakeLists.txt
+# stops the configuration: a subsystem that went missing must not leave a build that
+# passes without it.
+function(varnolet_add_subdirectories)
     foreach(dir IN LISTS ARGN)
-        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-            add_subdirectory(${dir})
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+            message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt is missing")
         endif()
+        add_subdirectory(${dir})
     endforeach()
 endfunction()
 

@@ -11,11 +11,9 @@ target_include_directories(varnolet_mac_panels PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(varnolet_mac_panels PUBLIC varnolet_mac_controller Qt6::Widgets)
 
 # Joined to the controller and the main window, in the program.
-if(TARGET varnolet_mac_widgets)
-    add_library(varnolet_mac_panels_wiring STATIC
-        ${CMAKE_CURRENT_LIST_DIR}/AppControllerPanelHost.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/MacPanels.cpp)
-    target_link_libraries(varnolet_mac_panels_wiring PUBLIC varnolet_mac_panels
-        varnolet_mac_widgets varnolet_mac_uvc_widgets)
-    target_link_libraries(VarnoletMac PRIVATE varnolet_mac_panels_wiring)
-endif()
+add_library(varnolet_mac_panels_wiring STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/AppControllerPanelHost.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MacPanels.cpp)
+target_link_libraries(varnolet_mac_panels_wiring PUBLIC varnolet_mac_panels
+    varnolet_mac_widgets varnolet_mac_uvc_widgets)
+target_link_libraries(VarnoletMac PRIVATE varnolet_mac_panels_wiring)

@@ -11,12 +11,10 @@ varnolet_add_test(NAME test_mac_panels
 add_dependencies(test_mac_panels varnolet_mac_resources)
 
 # The panels joined to the real controller and main window.
-if(TARGET varnolet_mac_panels_wiring)
-    varnolet_add_test(NAME test_mac_panels_wiring
-        SOURCES ${CMAKE_CURRENT_LIST_DIR}/MacPanelsTest.cpp
-        LIBS varnolet_mac_panels_wiring Qt6::Test)
-    add_dependencies(test_mac_panels_wiring varnolet_mac_resources)
-endif()
+varnolet_add_test(NAME test_mac_panels_wiring
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/MacPanelsTest.cpp
+    LIBS varnolet_mac_panels_wiring Qt6::Test)
+add_dependencies(test_mac_panels_wiring varnolet_mac_resources)
 
 # The panel against the capture thread's reads of the settings (also run under
 # ThreadSanitizer).

@@ -1,5 +1,7 @@
 #include "VxMainThreadProxy.h"
 
+#include "platform/system/MainThreadCall.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -57,16 +59,13 @@ void VxMainThreadProxy::performSelector(const std::function<void(VxKQueueDelegat
         if (m_invalid)
             return;
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, handover] {
-            if (VxKQueueDelegate *delegate = m_target.load())
-                handover->call(*delegate);
-            std::lock_guard lock(m_lock);
-            handover->done = true;
-            m_completed.notify_all();
-        },
-        Qt::QueuedConnection);
+    varnolet::MainThreadCall::postTo(this, [this, handover] {
+        if (VxKQueueDelegate *delegate = m_target.load())
+            handover->call(*delegate);
+        std::lock_guard lock(m_lock);
+        handover->done = true;
+        m_completed.notify_all();
+    });
     std::unique_lock lock(m_lock);
     m_completed.wait(lock, [&] { return handover->done || m_invalid; });
 }

@@ -1,9 +1,44 @@
 #include "MainThreadCall.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <atomic>
+
 namespace varnolet {
+
+namespace {
+
+std::atomic<MainThreadCall *> applicationInstance{nullptr};
+
+// Runs on the main thread while the application object is being made.
+void makeApplicationInstance()
+{
+    applicationInstance.store(new MainThreadCall(QCoreApplication::instance()));
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(makeApplicationInstance)
+
+MainThreadCall *MainThreadCall::application()
+{
+    return applicationInstance.load();
+}
+
+bool MainThreadCall::postTo(QObject *context, std::function<void()> function)
+{
+    MainThreadCall *target = application();
+    if (!target || !context)
+        return false;
+    target->post([guard = QPointer<QObject>(context), function = std::move(function)] {
+        if (guard)
+            function();
+    });
+    return true;
+}
 
 MainThreadCall::MainThreadCall(QObject *parent)
     : QObject(parent)
@@ -19,6 +54,8 @@ MainThreadCall::MainThreadCall(QObject *parent)
 
 MainThreadCall::~MainThreadCall()
 {
+    MainThreadCall *self = this;
+    applicationInstance.compare_exchange_strong(self, nullptr);
     delete m_notifier;
 }
 

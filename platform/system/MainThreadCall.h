@@ -21,6 +21,11 @@ namespace varnolet {
 // stopping the camera) first aborts the waits, so neither thread waits for the other; the
 // function then still runs later. The functions wait in a queue of their own and an
 // eventfd wakes the event loop, so no Qt object crosses threads.
+//
+// The application has one instance on the main thread (made with the application object);
+// every hand-over of work or messages from another thread to a window goes through it, so
+// that what a thread wrote before posting is ordered before the window reads it by a
+// mutex the race detector sees, not by Qt's event queue, which it cannot see.
 class MainThreadCall final : public QObject
 {
     Q_OBJECT
@@ -30,6 +35,12 @@ public:
     ~MainThreadCall() override;
 
     void post(std::function<void()> function);
+    // The application's instance; null before the application object is made or after it
+    // is gone.
+    static MainThreadCall *application();
+    // From any thread: runs function on the application's main thread, unless context is
+    // gone by then. False when there is no application to run it.
+    static bool postTo(QObject *context, std::function<void()> function);
     // Called on this object's thread, runs the function at once. True when the function
     // ran before the call returned.
     bool callAndWait(std::function<void()> function);

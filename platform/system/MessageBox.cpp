@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "MainThreadCall.h"
+
 #include <cstdio>
 #include <mutex>
 
@@ -31,7 +33,7 @@ MessageResult MessageBox::show(const MessageRequest &request)
     if (!app || QThread::currentThread() == app->thread())
         return presentNow(request);
 
-    QMetaObject::invokeMethod(app, [request] { presentNow(request); }, Qt::QueuedConnection);
+    MainThreadCall::postTo(app, [request] { presentNow(request); });
     return MessageResult::Queued;
 }
 

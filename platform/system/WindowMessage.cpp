@@ -1,7 +1,10 @@
 #include "WindowMessage.h"
 
+#include "MainThreadCall.h"
+
 #include <QCoreApplication>
 #include <QObject>
+#include <QThread>
 
 namespace varnolet {
 
@@ -16,8 +19,15 @@ bool WindowMessage::post(QObject *target, int message, long long wParam, long lo
 {
     if (!target)
         return false;
-    QCoreApplication::postEvent(target, new WindowMessage(message, wParam, lParam));
-    return true;
+    if (QThread::currentThread() == target->thread()) {
+        QCoreApplication::postEvent(target, new WindowMessage(message, wParam, lParam));
+        return true;
+    }
+    // From another thread the message is made on the window's thread, after the hand-over.
+    return MainThreadCall::postTo(target, [target, message, wParam, lParam] {
+        WindowMessage event(message, wParam, lParam);
+        QCoreApplication::sendEvent(target, &event);
+    });
 }
 
 bool WindowMessage::send(QObject *target, int message, long long wParam, long long lParam)

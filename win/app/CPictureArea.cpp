@@ -1,5 +1,7 @@
 #include "CPictureArea.h"
 
+#include "platform/system/MainThreadCall.h"
+
 #include <chrono>
 #include <cstring>
 
@@ -8,9 +10,6 @@
 #include <QPainter>
 
 namespace {
-
-// Posted to the area itself when a new frame waits; one at a time.
-const QEvent::Type kFrameReadyEvent = static_cast<QEvent::Type>(QEvent::User + 900);
 
 int64_t nowMicroseconds()
 {
@@ -101,8 +100,12 @@ void CPictureArea::PresentFrame(const uint8_t *bgrBottomUp, int width, int heigh
         m_hasPending = true;
         m_pendingArrival = arrival;
     }
+    // One hand-over to the UI thread at a time; it takes the newest frame.
     if (!m_wakePosted.exchange(true))
-        QCoreApplication::postEvent(this, new QEvent(kFrameReadyEvent));
+        varnolet::MainThreadCall::postTo(this, [this] {
+            takeNewestFrame();
+            update();
+        });
 }
 
 void CPictureArea::PresentFrame(const unsigned char *buffer, int width, int height, long length)
@@ -187,16 +190,6 @@ void CPictureArea::resetStatistics()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_stats = Statistics();
-}
-
-bool CPictureArea::event(QEvent *event)
-{
-    if (event->type() == kFrameReadyEvent) {
-        takeNewestFrame();
-        update();
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void CPictureArea::paintEvent(QPaintEvent *)

@@ -4,6 +4,7 @@
 #include "CResourcesBrowserDlg.h"
 #include "FolderListing.h"
 #include "ResourcePathParts.h"
+#include "platform/system/MainThreadCall.h"
 #include "platform/system/ShellOpener.h"
 
 #include "win/common/CLanguageTable.h"
@@ -195,8 +196,7 @@ void CResourceWindow::AddResourceFile(const std::string &path)
         AddResourceFileNow(path);
         return;
     }
-    QMetaObject::invokeMethod(
-        this, [this, path] { AddResourceFileNow(path); }, Qt::QueuedConnection);
+    varnolet::MainThreadCall::postTo(this, [this, path] { AddResourceFileNow(path); });
 }
 
 void CResourceWindow::AddResourceFileNow(const std::string &path)

@@ -7,6 +7,7 @@
 #include "ThumbnailLayout.h"
 #include "ThumbnailLoader.h"
 
+#include "platform/system/MainThreadCall.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 #include "win/common/CSettingParams.h"
@@ -107,8 +108,7 @@ void CResourcesBrowserDlg::ShowFolder(const std::string &folder, bool scrollToEn
     if (OnUiThread()) {
         FinishShowFolder(scrollToEnd);
     } else {
-        QMetaObject::invokeMethod(
-            this, [this, scrollToEnd] { FinishShowFolder(scrollToEnd); }, Qt::QueuedConnection);
+        varnolet::MainThreadCall::postTo(this, [this, scrollToEnd] { FinishShowFolder(scrollToEnd); });
     }
 }
 
@@ -378,24 +378,18 @@ void CResourcesBrowserDlg::PostScrollUpdate()
 {
     if (m_scrollUpdatePosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_scrollUpdatePosted = false;
-            UpdateScrollRange();
-        },
-        Qt::QueuedConnection);
+    varnolet::MainThreadCall::postTo(this, [this] {
+        m_scrollUpdatePosted = false;
+        UpdateScrollRange();
+    });
 }
 
 void CResourcesBrowserDlg::PostRepaint()
 {
     if (m_repaintPosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_repaintPosted = false;
-            update();
-        },
-        Qt::QueuedConnection);
+    varnolet::MainThreadCall::postTo(this, [this] {
+        m_repaintPosted = false;
+        update();
+    });
 }

@@ -247,6 +247,7 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     MainViewerFixture fixture("movieresolution=1\n");
     auto window = fixture.makeWindow(std::make_shared<apptest::TwoSizeEnumerator>());
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    const auto recordingStarted = std::chrono::steady_clock::now();
     window->Button(CMainViewerDlg::IDC_RECORDING)->click();
     ASSERT_TRUE(window->IsRecording());
     processEventsFor(700ms);
@@ -261,6 +262,8 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     });
     QTimer::singleShot(5000, window.get(), [&] { window->done(QDialog::Rejected); }); // a hang ends here
     const int result = window->exec();
+    const double recordedSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - recordingStarted).count();
     EXPECT_EQ(result, QDialog::Accepted) << "ended by the shutdown, not by the time-out";
     EXPECT_TRUE(innerClosed);
     EXPECT_FALSE(window->IsRecording());
@@ -276,8 +279,10 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     ASSERT_TRUE(probe.opened);
     EXPECT_GT(probe.packets, 10);
     EXPECT_EQ(probe.decodedFrames, probe.packets);
+    // The measured rate: the frames over the time they took, which is at most the time
+    // this test recorded (a slow machine delivers fewer frames, not a wrong rate).
     const uint32_t rate = varnolet::test::readLe32(movies.front(), 132);
-    EXPECT_GE(rate, 20u);
+    EXPECT_GE(rate + 1.0, probe.packets / recordedSeconds) << recordedSeconds << " s";
     EXPECT_LE(rate, 40u);
     EXPECT_NEAR(probe.durationSeconds, 0.9, 0.5);
     EXPECT_EQ(fixture.messages().count(), 0u) << testing::PrintToString(fixture.messages().texts());

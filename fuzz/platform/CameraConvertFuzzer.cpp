@@ -35,7 +35,8 @@ struct Size
     int height;
 };
 // Small sizes, one taller than the converter's 64-row strips, odd ones and one-row ones.
-constexpr Size kSizes[] = {{16, 8}, {32, 24}, {8, 72}, {6, 2}, {2, 1}, {64, 48}, {3, 3}, {160, 120}};
+constexpr Size kSizes[] = {{16, 8}, {32, 24}, {8, 72}, {6, 2},
+                           {2, 1},  {64, 48}, {3, 3},  {160, 120}};
 constexpr uint32_t kRowPadding = 8;
 
 int deviceFreeIoctl(void *, int, unsigned long request, void *argument)
@@ -43,7 +44,8 @@ int deviceFreeIoctl(void *, int, unsigned long request, void *argument)
     if (request == VIDIOC_QUERYCAP) {
         auto *capability = static_cast<v4l2_capability *>(argument);
         std::memset(capability, 0, sizeof *capability);
-        std::strncpy(reinterpret_cast<char *>(capability->driver), "fuzz", sizeof capability->driver - 1);
+        std::strncpy(reinterpret_cast<char *>(capability->driver), "fuzz",
+                     sizeof capability->driver - 1);
         capability->capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
         capability->device_caps = capability->capabilities;
         return 0;
@@ -70,8 +72,8 @@ v4lconvert_data *referenceConverter()
 }
 
 // The whole YUYV frame in one libv4lconvert call, rows top-down. False when it refuses.
-bool referenceYuyv(const uint8_t *source, size_t length, int width, int height, uint32_t bytesPerLine,
-                   std::vector<uint8_t> &topDown)
+bool referenceYuyv(const uint8_t *source, size_t length, int width, int height,
+                   uint32_t bytesPerLine, std::vector<uint8_t> &topDown)
 {
     v4l2_format sourceFormat{};
     sourceFormat.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -87,9 +89,9 @@ bool referenceYuyv(const uint8_t *source, size_t length, int width, int height, 
     targetFormat.fmt.pix.sizeimage = static_cast<uint32_t>(width * height * 3);
     topDown.assign(targetFormat.fmt.pix.sizeimage, 0);
     const size_t used = std::min<size_t>(length, sourceFormat.fmt.pix.sizeimage);
-    return v4lconvert_convert(referenceConverter(), &sourceFormat, &targetFormat, const_cast<uint8_t *>(source),
-                              static_cast<int>(used), topDown.data(), static_cast<int>(topDown.size()))
-        == static_cast<int>(topDown.size());
+    return v4lconvert_convert(referenceConverter(), &sourceFormat, &targetFormat,
+                              const_cast<uint8_t *>(source), static_cast<int>(used), topDown.data(),
+                              static_cast<int>(topDown.size())) == static_cast<int>(topDown.size());
 }
 
 // A complete MJPEG frame of each size, made once.
@@ -105,9 +107,9 @@ const std::vector<uint8_t> &completeFrame(int sizeIndex)
         tjhandle handle = tjInitCompress();
         unsigned char *jpeg = nullptr;
         unsigned long length = 0;
-        FUZZ_CHECK(handle && tjCompress2(handle, bgr.data(), size.width, size.width * 3, size.height, TJPF_BGR,
-                                         &jpeg, &length, TJSAMP_422, 85, 0)
-                                 == 0);
+        FUZZ_CHECK(handle &&
+                   tjCompress2(handle, bgr.data(), size.width, size.width * 3, size.height,
+                               TJPF_BGR, &jpeg, &length, TJSAMP_422, 85, 0) == 0);
         frame.assign(jpeg, jpeg + length);
         tjFree(jpeg);
         tjDestroy(handle);
@@ -145,9 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     FrameConverter converter;
     const uint32_t bytesPerLine = padded ? static_cast<uint32_t>(frame.width) * 2 + kRowPadding : 0;
-    FUZZ_CHECK(converter.configure(mjpeg ? V4L2_PIX_FMT_MJPEG : V4L2_PIX_FMT_YUYV, frame.width, frame.height,
-                                   bytesPerLine)
-               == 0);
+    FUZZ_CHECK(converter.configure(mjpeg ? V4L2_PIX_FMT_MJPEG : V4L2_PIX_FMT_YUYV, frame.width,
+                                   frame.height, bytesPerLine) == 0);
     const size_t frameBytes = static_cast<size_t>(frame.width) * frame.height * 3;
     FUZZ_CHECK(converter.outputSize() == frameBytes);
 
@@ -157,7 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(converter.outputSize() == frameBytes);
     const std::vector<uint8_t> firstOutput(converter.output(), converter.output() + frameBytes);
 
-    const size_t needed = static_cast<size_t>(padded ? bytesPerLine : frame.width * 2) * frame.height;
+    const size_t needed =
+        static_cast<size_t>(padded ? bytesPerLine : frame.width * 2) * frame.height;
     if (!mjpeg) {
         if (length < needed) {
             FUZZ_CHECK(first == (length == 0 ? -EINVAL : -EAGAIN));
@@ -165,18 +167,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(first == 0);
             std::vector<uint8_t> topDown;
             FUZZ_CHECK(referenceYuyv(buffer.data(), length, frame.width, frame.height,
-                                     padded ? bytesPerLine : static_cast<uint32_t>(frame.width) * 2, topDown));
+                                     padded ? bytesPerLine : static_cast<uint32_t>(frame.width) * 2,
+                                     topDown));
             const size_t row = static_cast<size_t>(frame.width) * 3;
             for (int y = 0; y < frame.height; ++y)
-                FUZZ_CHECK(std::memcmp(firstOutput.data() + row * static_cast<size_t>(frame.height - 1 - y),
-                                       topDown.data() + row * static_cast<size_t>(y), row)
-                           == 0);
+                FUZZ_CHECK(std::memcmp(firstOutput.data() +
+                                           row * static_cast<size_t>(frame.height - 1 - y),
+                                       topDown.data() + row * static_cast<size_t>(y), row) == 0);
         }
     }
 
     // A shortened buffer, in its own allocation: refused or converted, never read past.
     if (length > 1) {
-        const std::vector<uint8_t> shortened(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length / 2));
+        const std::vector<uint8_t> shortened(
+            buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length / 2));
         const int second = converter.convert(shortened.data(), shortened.size());
         FUZZ_CHECK(second <= 0);
         if (!mjpeg)

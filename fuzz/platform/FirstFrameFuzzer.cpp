@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     av_log_set_level(AV_LOG_QUIET);
     const char *folder = std::getenv("TMPDIR");
     // Movies are read by their contents, but the name ends like the recordings do.
-    g_path = std::string(folder && *folder ? folder : "/tmp") + "/varnolet-fuzz-first-frame-"
-             + std::to_string(::getpid()) + ".avi";
+    g_path = std::string(folder && *folder ? folder : "/tmp") + "/varnolet-fuzz-first-frame-" +
+             std::to_string(::getpid()) + ".avi";
     std::atexit(removeFile);
     return 0;
 }

@@ -52,7 +52,7 @@ inline void addDefaults(int *argc, char ***argv, std::initializer_list<const cha
 
 } // namespace fuzzdefaults
 
-#define FUZZ_CHECK(condition)                                                                     \
+#define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
         if (!(condition))                                                                          \
             fuzzdefaults::fail(#condition);                                                        \

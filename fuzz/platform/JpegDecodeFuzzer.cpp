@@ -34,7 +34,8 @@ void checkScaled(const BgrImage &image, int width, int height, const Target &tar
 {
     int expectedWidth = 0;
     int expectedHeight = 0;
-    JpegDecoder::scaledSize(width, height, target.width, target.height, expectedWidth, expectedHeight);
+    JpegDecoder::scaledSize(width, height, target.width, target.height, expectedWidth,
+                            expectedHeight);
     FUZZ_CHECK(image.width == expectedWidth && image.height == expectedHeight);
     FUZZ_CHECK(image.width >= 1 && image.height >= 1);
     FUZZ_CHECK(image.width <= width && image.height <= height);
@@ -82,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const ImageResult result = JpegDecoder().decode(data, size, image);
         FUZZ_CHECK(result.status == ImageStatus::OutOfMemory && image.isNull());
         BgrImage small;
-        FUZZ_CHECK(!JpegDecoder().decode(data, size, small, bottomUp, target.width, target.height).ok());
+        FUZZ_CHECK(
+            !JpegDecoder().decode(data, size, small, bottomUp, target.width, target.height).ok());
         FUZZ_CHECK(small.isEmpty());
         return 0;
     }
@@ -113,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     BgrImage small;
-    const ImageResult scaled = JpegDecoder().decode(data, size, small, bottomUp, target.width, target.height);
+    const ImageResult scaled =
+        JpegDecoder().decode(data, size, small, bottomUp, target.width, target.height);
     if (scaled.ok()) {
         FUZZ_CHECK(small.bottomUp == bottomUp);
         checkScaled(small, width, height, target);

@@ -47,9 +47,8 @@ std::vector<uint8_t> jpeg(int width, int height, int subsampling, int quality, i
     unsigned char *buffer = nullptr;
     unsigned long size = 0;
     std::vector<uint8_t> bytes;
-    if (handle && tjCompress2(handle, bgr.data(), width, width * 3, height, TJPF_BGR, &buffer, &size,
-                              subsampling, quality, flags)
-                      == 0)
+    if (handle && tjCompress2(handle, bgr.data(), width, width * 3, height, TJPF_BGR, &buffer,
+                              &size, subsampling, quality, flags) == 0)
         bytes.assign(buffer, buffer + size);
     tjFree(buffer);
     if (handle)
@@ -122,7 +121,8 @@ int main(int argc, char **argv)
     ok &= writeBytes(jpegs / "gray_8x8.jpg", jpeg(8, 8, TJSAMP_GRAY, 90, 0));
     ok &= writeBytes(jpegs / "420_16x16.jpg", jpeg(16, 16, TJSAMP_420, 85, 0));
     ok &= writeBytes(jpegs / "444_33x17.jpg", jpeg(33, 17, TJSAMP_444, 95, 0));
-    ok &= writeBytes(jpegs / "422_40x30_progressive.jpg", jpeg(40, 30, TJSAMP_422, 80, TJFLAG_PROGRESSIVE));
+    ok &= writeBytes(jpegs / "422_40x30_progressive.jpg",
+                     jpeg(40, 30, TJSAMP_422, 80, TJFLAG_PROGRESSIVE));
     ok &= writeBytes(jpegs / "440_24x96.jpg", jpeg(24, 96, TJSAMP_440, 75, 0));
 
     ok &= avi(movies / "two_frames_16x16.avi", 16, 16, 2);
@@ -131,12 +131,16 @@ int main(int argc, char **argv)
 
     // Size indexes as in the fuzzer: 0 = 16x8, 1 = 32x24, 2 = 8x72, 6 = 3x3.
     ok &= writeBytes(camera / "yuyv_16x8", cameraBuffer(0 << 1, yuyv(16, 8, 32)));
-    ok &= writeBytes(camera / "yuyv_8x72_padded", cameraBuffer(0x10 | 2 << 1, yuyv(8, 72, 8 * 2 + 8)));
+    ok &= writeBytes(camera / "yuyv_8x72_padded",
+                     cameraBuffer(0x10 | 2 << 1, yuyv(8, 72, 8 * 2 + 8)));
     ok &= writeBytes(camera / "yuyv_3x3", cameraBuffer(6 << 1, yuyv(3, 3, 6)));
     ok &= writeBytes(camera / "yuyv_32x24_short", cameraBuffer(1 << 1, yuyv(32, 20, 64)));
-    ok &= writeBytes(camera / "mjpeg_16x8", cameraBuffer(1 | 0 << 1, jpeg(16, 8, TJSAMP_422, 85, 0)));
-    ok &= writeBytes(camera / "mjpeg_32x24", cameraBuffer(1 | 1 << 1, jpeg(32, 24, TJSAMP_420, 70, 0)));
-    ok &= writeBytes(camera / "mjpeg_8x72", cameraBuffer(1 | 2 << 1, jpeg(8, 72, TJSAMP_444, 90, 0)));
+    ok &=
+        writeBytes(camera / "mjpeg_16x8", cameraBuffer(1 | 0 << 1, jpeg(16, 8, TJSAMP_422, 85, 0)));
+    ok &= writeBytes(camera / "mjpeg_32x24",
+                     cameraBuffer(1 | 1 << 1, jpeg(32, 24, TJSAMP_420, 70, 0)));
+    ok &=
+        writeBytes(camera / "mjpeg_8x72", cameraBuffer(1 | 2 << 1, jpeg(8, 72, TJSAMP_444, 90, 0)));
     if (!ok) {
         std::fprintf(stderr, "some seeds could not be written\n");
         return 1;

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QItemSelectionModel>

@@ -305,7 +305,8 @@ void VxKQueue::watcherThread()
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
         int error = 0;
-        const varnolet::WakeablePoll::Result result = m_waiter.wait(m_queueFD, kWaitMilliseconds, &error);
+        const varnolet::WakeablePoll::Result result =
+            m_waiter.wait(m_queueFD, kWaitMilliseconds, &error);
         // A failing wait on our own descriptors does not heal: going round again would only
         // spin and fill the log. Say it once and end; the owner still joins the thread.
         if (result == varnolet::WakeablePoll::Result::Failed) {

@@ -95,7 +95,8 @@ std::string CameraEnumerator::stableDevicePath(const std::string &node, const st
     if (!path.empty() && !byPathFolder.empty()) {
         std::error_code error;
         const fs::path link = fs::path(byPathFolder) / fs::path(path).filename();
-        if (fs::is_symlink(link, error) && fs::weakly_canonical(link, error) != fs::weakly_canonical(node, error))
+        if (fs::is_symlink(link, error) &&
+            fs::weakly_canonical(link, error) != fs::weakly_canonical(node, error))
             path.clear();
     }
     if (path.empty())
@@ -136,7 +137,8 @@ std::vector<CameraIdentity> CameraEnumerator::listV4l2()
         identity.devicePath = stableDevicePath(node, property(device.get(), "DEVLINKS"));
         identity.friendlyName = card.empty() ? std::string(node) : card;
         // The parent is not referenced separately; it lives as long as device.
-        if (udev_device *usb = udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device")) {
+        if (udev_device *usb =
+                udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device")) {
             identity.usbSysfsPath = udev_device_get_syspath(usb);
             identity.usbLocation = UsbLocation::fromSysfsPath(identity.usbSysfsPath).value_or(0);
             identity.usbVendorId = hexAttribute(usb, "idVendor");
@@ -144,7 +146,8 @@ std::vector<CameraIdentity> CameraEnumerator::listV4l2()
             // The driver's card name is cut to 31 bytes and often carries the interface's
             // name after a colon ("Scope: Scope"); the device's own product string is the
             // name the camera gives itself.
-            if (const char *product = udev_device_get_sysattr_value(usb, "product"); product && *product)
+            if (const char *product = udev_device_get_sysattr_value(usb, "product");
+                product && *product)
                 identity.friendlyName = product;
         }
         cameras.push_back(std::move(identity));

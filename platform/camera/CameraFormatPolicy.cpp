@@ -27,8 +27,8 @@ bool onStep(int value, int minimum, int maximum, int step)
 
 } // namespace
 
-std::optional<CameraFormat> CameraFormatPolicy::chooseFormat(const std::vector<CameraFormat> &formats,
-                                                             int width, int height)
+std::optional<CameraFormat>
+CameraFormatPolicy::chooseFormat(const std::vector<CameraFormat> &formats, int width, int height)
 {
     std::optional<CameraFormat> best;
     for (const CameraFormat &format : formats) {
@@ -41,8 +41,8 @@ std::optional<CameraFormat> CameraFormatPolicy::chooseFormat(const std::vector<C
         const double difference = format.framesPerSecond - best->framesPerSecond;
         if (difference > 0.01)
             best = format;
-        else if (std::fabs(difference) <= 0.01 && isCompressed(best->pixelFormat)
-                 && !isCompressed(format.pixelFormat))
+        else if (std::fabs(difference) <= 0.01 && isCompressed(best->pixelFormat) &&
+                 !isCompressed(format.pixelFormat))
             best = format;
     }
     return best;
@@ -50,14 +50,15 @@ std::optional<CameraFormat> CameraFormatPolicy::chooseFormat(const std::vector<C
 
 std::vector<CameraFormatPolicy::Size> CameraFormatPolicy::sizesInRange(int minWidth, int maxWidth,
                                                                        int stepWidth, int minHeight,
-                                                                       int maxHeight, int stepHeight)
+                                                                       int maxHeight,
+                                                                       int stepHeight)
 {
     std::vector<Size> sizes;
     if (minWidth <= 0 || minHeight <= 0 || maxWidth < minWidth || maxHeight < minHeight)
         return sizes;
     for (const Size &size : kCommonSizes) {
-        if (onStep(size.first, minWidth, maxWidth, stepWidth)
-            && onStep(size.second, minHeight, maxHeight, stepHeight))
+        if (onStep(size.first, minWidth, maxWidth, stepWidth) &&
+            onStep(size.second, minHeight, maxHeight, stepHeight))
             sizes.push_back(size);
     }
     const Size largest{maxWidth, maxHeight};

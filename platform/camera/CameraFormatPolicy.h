@@ -24,8 +24,8 @@ public:
     // Frame sizes to offer for a stepwise or continuous range: the common camera sizes that
     // lie inside it on its steps, and the largest size of the range. Ascending by width,
     // then height.
-    static std::vector<Size> sizesInRange(int minWidth, int maxWidth, int stepWidth,
-                                          int minHeight, int maxHeight, int stepHeight);
+    static std::vector<Size> sizesInRange(int minWidth, int maxWidth, int stepWidth, int minHeight,
+                                          int maxHeight, int stepHeight);
 
     // Frames per second of a frame interval (numerator / denominator seconds); 0 when the
     // interval is empty.

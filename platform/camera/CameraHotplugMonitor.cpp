@@ -51,9 +51,9 @@ CameraHotplugMonitor::CameraHotplugMonitor()
 {
     if (m_udev) {
         m_monitor.reset(udev_monitor_new_from_netlink(m_udev.get(), "udev"));
-        if (m_monitor
-            && (udev_monitor_filter_add_match_subsystem_devtype(m_monitor.get(), "video4linux", nullptr) < 0
-                || udev_monitor_enable_receiving(m_monitor.get()) < 0))
+        if (m_monitor && (udev_monitor_filter_add_match_subsystem_devtype(
+                              m_monitor.get(), "video4linux", nullptr) < 0 ||
+                          udev_monitor_enable_receiving(m_monitor.get()) < 0))
             m_monitor.reset();
     }
     if (m_epoll) {
@@ -67,10 +67,11 @@ CameraHotplugMonitor::CameraHotplugMonitor()
         epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, m_virtual->signal.fd(), &event);
     }
     std::weak_ptr<VirtualQueue> queue = m_virtual;
-    m_listener = VirtualCameraHub::instance().addListener([queue](bool added, const std::string &path) {
-        if (auto target = queue.lock())
-            target->push(Event{added ? Change::Added : Change::Removed, path, {}});
-    });
+    m_listener =
+        VirtualCameraHub::instance().addListener([queue](bool added, const std::string &path) {
+            if (auto target = queue.lock())
+                target->push(Event{added ? Change::Added : Change::Removed, path, {}});
+        });
 }
 
 CameraHotplugMonitor::~CameraHotplugMonitor()
@@ -91,8 +92,9 @@ std::vector<CameraHotplugMonitor::Event> CameraHotplugMonitor::readEvents()
                 event.change = std::strcmp(action, "add") == 0 ? Change::Added : Change::Removed;
                 event.nodePath = node;
                 // The by-path folder is no help for a removed node; DEVLINKS comes with the event.
-                event.devicePath = CameraEnumerator::stableDevicePath(node, links ? links : "",
-                                                                      event.change == Change::Added ? "/dev/v4l/by-path" : "");
+                event.devicePath = CameraEnumerator::stableDevicePath(
+                    node, links ? links : "",
+                    event.change == Change::Added ? "/dev/v4l/by-path" : "");
                 events.push_back(std::move(event));
             }
             udev_device_unref(device);

@@ -11,8 +11,8 @@ int CameraSource::resetControls()
     int result = 0;
     for (const bool modes : {false, true}) {
         for (const CameraControl &control : list) {
-            if (control.readOnly || control.inactive || control.type == CameraControl::Type::Button
-                || control.updatesOthers != modes)
+            if (control.readOnly || control.inactive ||
+                control.type == CameraControl::Type::Button || control.updatesOthers != modes)
                 continue;
             const int error = setControl(control.id, control.defaultValue);
             if (error < 0 && result == 0)

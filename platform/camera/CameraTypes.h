@@ -14,9 +14,9 @@ struct CameraIdentity
 {
     std::string devicePath;
     std::string friendlyName;
-    std::string nodePath;          // /dev/videoN (empty for a virtual camera)
-    std::string usbSysfsPath;      // sysfs folder of the USB device (empty when not USB)
-    uint32_t usbLocation = 0;      // see UsbLocation; 0 when unknown
+    std::string nodePath;     // /dev/videoN (empty for a virtual camera)
+    std::string usbSysfsPath; // sysfs folder of the USB device (empty when not USB)
+    uint32_t usbLocation = 0; // see UsbLocation; 0 when unknown
     uint16_t usbVendorId = 0;
     uint16_t usbProductId = 0;
     bool isVirtual = false;

@@ -21,8 +21,10 @@ int memoryIoctl(void *, int, unsigned long request, void *argument)
     if (request == VIDIOC_QUERYCAP) {
         auto *capability = static_cast<v4l2_capability *>(argument);
         std::memset(capability, 0, sizeof *capability);
-        std::strncpy(reinterpret_cast<char *>(capability->driver), "varnolet", sizeof capability->driver - 1);
-        std::strncpy(reinterpret_cast<char *>(capability->card), "memory", sizeof capability->card - 1);
+        std::strncpy(reinterpret_cast<char *>(capability->driver), "varnolet",
+                     sizeof capability->driver - 1);
+        std::strncpy(reinterpret_cast<char *>(capability->card), "memory",
+                     sizeof capability->card - 1);
         capability->capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
         capability->device_caps = capability->capabilities;
         return 0;
@@ -113,8 +115,8 @@ FrameConverter::~FrameConverter() = default;
 int FrameConverter::configure(uint32_t pixelFormat, int width, int height, uint32_t bytesPerLine,
                               uint32_t sizeImage)
 {
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384
-        || !CameraFormatPolicy::isConvertible(pixelFormat))
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384 ||
+        !CameraFormatPolicy::isConvertible(pixelFormat))
         return -EINVAL;
     if (pixelFormat != V4L2_PIX_FMT_BGR24 && !m_convert)
         return -ENOMEM;
@@ -125,8 +127,11 @@ int FrameConverter::configure(uint32_t pixelFormat, int width, int height, uint3
     m_sizeImage = sizeImage ? sizeImage : imageSize(pixelFormat, width, height, m_bytesPerLine);
     const size_t frameBytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
     m_output.resize(frameBytes);
-    const size_t stripBytes = static_cast<size_t>(width) * 3 * static_cast<size_t>(std::min(kStripRows, height));
-    m_scratch.resize(pixelFormat == V4L2_PIX_FMT_BGR24 ? 0 : rowsAreIndependent(pixelFormat) ? stripBytes : frameBytes);
+    const size_t stripBytes =
+        static_cast<size_t>(width) * 3 * static_cast<size_t>(std::min(kStripRows, height));
+    m_scratch.resize(pixelFormat == V4L2_PIX_FMT_BGR24 ? 0
+                     : rowsAreIndependent(pixelFormat) ? stripBytes
+                                                       : frameBytes);
     return 0;
 }
 
@@ -179,9 +184,9 @@ int FrameConverter::convert(const uint8_t *source, size_t length)
         return convertInStrips(source, length, sourceFormat, targetFormat);
 
     targetFormat.fmt.pix.sizeimage = static_cast<uint32_t>(m_scratch.size());
-    const int written = v4lconvert_convert(m_convert.get(), &sourceFormat, &targetFormat, const_cast<uint8_t *>(source),
-                                           static_cast<int>(length), m_scratch.data(),
-                                           static_cast<int>(m_scratch.size()));
+    const int written = v4lconvert_convert(m_convert.get(), &sourceFormat, &targetFormat,
+                                           const_cast<uint8_t *>(source), static_cast<int>(length),
+                                           m_scratch.data(), static_cast<int>(m_scratch.size()));
     if (written < 0) {
         const int error = errno ? errno : EIO;
         m_lastError = v4lconvert_get_error_message(m_convert.get());
@@ -209,12 +214,15 @@ int FrameConverter::convertInStrips(const uint8_t *source, size_t length, v4l2_f
     for (int top = 0; top < m_height; top += kStripRows) {
         const int rows = std::min(kStripRows, m_height - top);
         sourceFormat.fmt.pix.height = static_cast<uint32_t>(rows);
-        sourceFormat.fmt.pix.sizeimage = static_cast<uint32_t>(sourceRow * static_cast<size_t>(rows));
+        sourceFormat.fmt.pix.sizeimage =
+            static_cast<uint32_t>(sourceRow * static_cast<size_t>(rows));
         targetFormat.fmt.pix.height = static_cast<uint32_t>(rows);
         targetFormat.fmt.pix.sizeimage = static_cast<uint32_t>(row * static_cast<size_t>(rows));
-        const int written = v4lconvert_convert(
-            m_convert.get(), &sourceFormat, &targetFormat, const_cast<uint8_t *>(source + sourceRow * static_cast<size_t>(top)),
-            static_cast<int>(sourceFormat.fmt.pix.sizeimage), m_scratch.data(), static_cast<int>(targetFormat.fmt.pix.sizeimage));
+        const int written =
+            v4lconvert_convert(m_convert.get(), &sourceFormat, &targetFormat,
+                               const_cast<uint8_t *>(source + sourceRow * static_cast<size_t>(top)),
+                               static_cast<int>(sourceFormat.fmt.pix.sizeimage), m_scratch.data(),
+                               static_cast<int>(targetFormat.fmt.pix.sizeimage));
         if (written < 0) {
             const int error = errno ? errno : EIO;
             m_lastError = v4lconvert_get_error_message(m_convert.get());

@@ -75,7 +75,10 @@ std::string SnapshotButtonReader::findEventDevice(const std::string &usbSysfsPat
     return devRoot + "/input/" + found.front();
 }
 
-SnapshotButtonReader::SnapshotButtonReader(std::string eventNode) : m_eventNode(std::move(eventNode)) {}
+SnapshotButtonReader::SnapshotButtonReader(std::string eventNode)
+    : m_eventNode(std::move(eventNode))
+{
+}
 
 SnapshotButtonReader::~SnapshotButtonReader()
 {
@@ -126,7 +129,8 @@ void SnapshotButtonReader::run(Callback callback)
         }
         const size_t count = static_cast<size_t>(bytes) / sizeof(input_event);
         for (size_t i = 0; i < count; ++i) {
-            if (events[i].type == EV_KEY && events[i].code == KEY_CAMERA && events[i].value != 2 && callback)
+            if (events[i].type == EV_KEY && events[i].code == KEY_CAMERA && events[i].value != 2 &&
+                callback)
                 callback(events[i].value != 0);
         }
     }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <iterator>
 
-
 namespace varnolet {
 
 namespace {
@@ -31,7 +30,10 @@ struct Lcg
         state = state * 1664525u + 1013904223u;
         return state >> 8;
     }
-    int range(int low, int high) { return low + static_cast<int>(next() % static_cast<uint32_t>(high - low + 1)); }
+    int range(int low, int high)
+    {
+        return low + static_cast<int>(next() % static_cast<uint32_t>(high - low + 1));
+    }
 };
 
 struct Rgb
@@ -49,8 +51,8 @@ void blend(uint8_t *p, const Rgb &c, double alpha)
 
 // A filled ellipse with a soft one-pixel edge, wrapped around horizontally (the slide is
 // periodic in x) and clipped vertically at clipBottom.
-void drawEllipse(std::vector<uint8_t> &tile, int w, int clipBottom, double cx, double cy, double rx, double ry,
-                 const Rgb &colour)
+void drawEllipse(std::vector<uint8_t> &tile, int w, int clipBottom, double cx, double cy, double rx,
+                 double ry, const Rgb &colour)
 {
     const int top = std::max(0, static_cast<int>(cy - ry - 1));
     const int bottom = std::min(clipBottom - 1, static_cast<int>(cy + ry + 1));
@@ -65,7 +67,8 @@ void drawEllipse(std::vector<uint8_t> &tile, int w, int clipBottom, double cx, d
             if (inside <= -0.5)
                 continue;
             const int wrapped = ((x % w) + w) % w;
-            blend(&tile[(static_cast<size_t>(y) * w + wrapped) * 3], colour, std::min(1.0, inside + 0.5));
+            blend(&tile[(static_cast<size_t>(y) * w + wrapped) * 3], colour,
+                  std::min(1.0, inside + 0.5));
         }
     }
 }
@@ -76,7 +79,8 @@ void drawSlide(std::vector<uint8_t> &tile, int w, int h)
     const int barsTop = h - h / 6;
     for (int y = 0; y < h; ++y) {
         const double t = static_cast<double>(y) / std::max(1, h - 1);
-        const uint8_t bgr[3] = {static_cast<uint8_t>(240 - 4 * t), static_cast<uint8_t>(232 - 18 * t),
+        const uint8_t bgr[3] = {static_cast<uint8_t>(240 - 4 * t),
+                                static_cast<uint8_t>(232 - 18 * t),
                                 static_cast<uint8_t>(244 - 18 * t)};
         for (int x = 0; x < w; ++x)
             std::memcpy(&tile[(static_cast<size_t>(y) * w + x) * 3], bgr, 3);
@@ -91,10 +95,10 @@ void drawSlide(std::vector<uint8_t> &tile, int w, int h)
         const int tint = random.range(0, 40);
         const double rx = radius, ry = radius * 0.8;
         drawEllipse(tile, w, barsTop, cx, cy, rx, ry, Rgb{170, 80.0 + tint, 130});
-        drawEllipse(tile, w, barsTop, cx, cy, rx - std::max(1, radius / 8), ry - std::max(1, radius / 8),
-                    Rgb{232, 150.0 + tint, 196});
-        drawEllipse(tile, w, barsTop, cx + radius / 5.0, cy - radius / 6.0, radius / 3.0, radius / 3.0,
-                    Rgb{92, 48, 140.0 + tint});
+        drawEllipse(tile, w, barsTop, cx, cy, rx - std::max(1, radius / 8),
+                    ry - std::max(1, radius / 8), Rgb{232, 150.0 + tint, 196});
+        drawEllipse(tile, w, barsTop, cx + radius / 5.0, cy - radius / 6.0, radius / 3.0,
+                    radius / 3.0, Rgb{92, 48, 140.0 + tint});
     }
 
     // Colour bars along the bottom: white, yellow, cyan, green, magenta, red, blue.
@@ -223,7 +227,8 @@ void TestPatternRenderer::fillRect(uint8_t *target, int x, int y, int w, int h,
     const size_t row = static_cast<size_t>(m_width) * 3;
     for (int yy = top; yy < bottom; ++yy) {
         // Row yy from the top is row (height - 1 - yy) of the bottom-up buffer.
-        uint8_t *p = target + static_cast<size_t>(m_height - 1 - yy) * row + static_cast<size_t>(left) * 3;
+        uint8_t *p =
+            target + static_cast<size_t>(m_height - 1 - yy) * row + static_cast<size_t>(left) * 3;
         for (int xx = left; xx < right; ++xx, p += 3) {
             p[0] = bgr[0];
             p[1] = bgr[1];
@@ -249,13 +254,20 @@ int TestPatternRenderer::drawDigit(uint8_t *target, int x, int y, int digitHeigh
     if (c < '0' || c > '9')
         return w / 2; // anything else is a blank
     const uint8_t s = kSegments[c - '0'];
-    if (s & 0x01) fillRect(target, x, y, w, t, kTextColour);                              // a
-    if (s & 0x02) fillRect(target, x + w - t, y, t, half, kTextColour);                   // b
-    if (s & 0x04) fillRect(target, x + w - t, y + half, t, digitHeight - half, kTextColour); // c
-    if (s & 0x08) fillRect(target, x, y + digitHeight - t, w, t, kTextColour);            // d
-    if (s & 0x10) fillRect(target, x, y + half, t, digitHeight - half, kTextColour);      // e
-    if (s & 0x20) fillRect(target, x, y, t, half, kTextColour);                           // f
-    if (s & 0x40) fillRect(target, x, y + half - t / 2, w, t, kTextColour);               // g
+    if (s & 0x01)
+        fillRect(target, x, y, w, t, kTextColour); // a
+    if (s & 0x02)
+        fillRect(target, x + w - t, y, t, half, kTextColour); // b
+    if (s & 0x04)
+        fillRect(target, x + w - t, y + half, t, digitHeight - half, kTextColour); // c
+    if (s & 0x08)
+        fillRect(target, x, y + digitHeight - t, w, t, kTextColour); // d
+    if (s & 0x10)
+        fillRect(target, x, y + half, t, digitHeight - half, kTextColour); // e
+    if (s & 0x20)
+        fillRect(target, x, y, t, half, kTextColour); // f
+    if (s & 0x40)
+        fillRect(target, x, y + half - t / 2, w, t, kTextColour); // g
     return w + t * 2;
 }
 
@@ -277,7 +289,9 @@ void TestPatternRenderer::render(uint64_t frameNumber, const std::string &clock,
 
     // The slide moves a few pixels per frame, one period every few seconds.
     const int speed = std::max(2, m_width / 320);
-    const size_t offset = static_cast<size_t>((frameNumber * static_cast<uint64_t>(speed)) % static_cast<uint64_t>(m_width)) * 3;
+    const size_t offset = static_cast<size_t>((frameNumber * static_cast<uint64_t>(speed)) %
+                                              static_cast<uint64_t>(m_width)) *
+                          3;
     const size_t row = static_cast<size_t>(m_width) * 3;
     for (int y = 0; y < m_height; ++y)
         std::memcpy(target + static_cast<size_t>(m_height - 1 - y) * row,

@@ -37,7 +37,8 @@ std::optional<uint32_t> UsbLocation::fromDeviceName(const std::string &name)
     size_t start = 0;
     while (true) {
         const auto dot = rest.find('.', start);
-        const auto port = parseNumber(rest.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+        const auto port = parseNumber(
+            rest.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
         if (!port)
             return std::nullopt; // also rejects interface names such as "1-2:1.0"
         ports.push_back(*port);

@@ -38,14 +38,16 @@ double bestFramesPerSecond(int fd, uint32_t pixelFormat, int width, int height)
     interval.pixel_format = pixelFormat;
     interval.width = static_cast<uint32_t>(width);
     interval.height = static_cast<uint32_t>(height);
-    for (interval.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0; ++interval.index) {
+    for (interval.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0;
+         ++interval.index) {
         if (interval.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
-            best = std::max(best, CameraFormatPolicy::framesPerSecond(interval.discrete.numerator,
-                                                                      interval.discrete.denominator));
+            best = std::max(best, CameraFormatPolicy::framesPerSecond(
+                                      interval.discrete.numerator, interval.discrete.denominator));
         } else {
             // Stepwise or continuous: the shortest interval is the minimum.
-            best = std::max(best, CameraFormatPolicy::framesPerSecond(interval.stepwise.min.numerator,
-                                                                      interval.stepwise.min.denominator));
+            best = std::max(best,
+                            CameraFormatPolicy::framesPerSecond(interval.stepwise.min.numerator,
+                                                                interval.stepwise.min.denominator));
             break;
         }
     }
@@ -86,11 +88,13 @@ bool V4l2Camera::isStreamingCapture(int fd, std::string *card)
     v4l2_capability capability{};
     if (xioctl(fd, VIDIOC_QUERYCAP, &capability) < 0)
         return false;
-    const uint32_t caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS) ? capability.device_caps
-                                                                            : capability.capabilities;
+    const uint32_t caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS)
+                              ? capability.device_caps
+                              : capability.capabilities;
     if (card)
-        *card = std::string(reinterpret_cast<const char *>(capability.card),
-                            strnlen(reinterpret_cast<const char *>(capability.card), sizeof capability.card));
+        *card = std::string(
+            reinterpret_cast<const char *>(capability.card),
+            strnlen(reinterpret_cast<const char *>(capability.card), sizeof capability.card));
     return (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
 }
 
@@ -129,7 +133,8 @@ void V4l2Camera::readFormats()
     const int fd = m_fd.get();
     v4l2_fmtdesc description{};
     description.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    for (description.index = 0; xioctl(fd, VIDIOC_ENUM_FMT, &description) == 0; ++description.index) {
+    for (description.index = 0; xioctl(fd, VIDIOC_ENUM_FMT, &description) == 0;
+         ++description.index) {
         const uint32_t pixelFormat = description.pixelformat;
         v4l2_frmsizeenum size{};
         size.pixel_format = pixelFormat;
@@ -137,14 +142,17 @@ void V4l2Camera::readFormats()
             if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
                 const int w = static_cast<int>(size.discrete.width);
                 const int h = static_cast<int>(size.discrete.height);
-                m_formats.push_back({pixelFormat, w, h, bestFramesPerSecond(fd, pixelFormat, w, h)});
+                m_formats.push_back(
+                    {pixelFormat, w, h, bestFramesPerSecond(fd, pixelFormat, w, h)});
                 continue;
             }
             const auto &s = size.stepwise;
             for (const auto &[w, h] : CameraFormatPolicy::sizesInRange(
-                     static_cast<int>(s.min_width), static_cast<int>(s.max_width), static_cast<int>(s.step_width),
-                     static_cast<int>(s.min_height), static_cast<int>(s.max_height), static_cast<int>(s.step_height)))
-                m_formats.push_back({pixelFormat, w, h, bestFramesPerSecond(fd, pixelFormat, w, h)});
+                     static_cast<int>(s.min_width), static_cast<int>(s.max_width),
+                     static_cast<int>(s.step_width), static_cast<int>(s.min_height),
+                     static_cast<int>(s.max_height), static_cast<int>(s.step_height)))
+                m_formats.push_back(
+                    {pixelFormat, w, h, bestFramesPerSecond(fd, pixelFormat, w, h)});
             break; // a stepwise range is the only entry
         }
     }
@@ -161,8 +169,9 @@ CameraFormat V4l2Camera::currentFormat() const
     v4l2_streamparm parameters{};
     parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (xioctl(m_fd.get(), VIDIOC_G_PARM, &parameters) == 0)
-        current.framesPerSecond = CameraFormatPolicy::framesPerSecond(
-            parameters.parm.capture.timeperframe.numerator, parameters.parm.capture.timeperframe.denominator);
+        current.framesPerSecond =
+            CameraFormatPolicy::framesPerSecond(parameters.parm.capture.timeperframe.numerator,
+                                                parameters.parm.capture.timeperframe.denominator);
     return current;
 }
 
@@ -193,7 +202,8 @@ int V4l2Camera::setFormat(int width, int height)
         v4l2_streamparm parameters{};
         parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         parameters.parm.capture.timeperframe.numerator = 1000;
-        parameters.parm.capture.timeperframe.denominator = static_cast<uint32_t>(chosen->framesPerSecond * 1000.0 + 0.5);
+        parameters.parm.capture.timeperframe.denominator =
+            static_cast<uint32_t>(chosen->framesPerSecond * 1000.0 + 0.5);
         xioctl(m_fd.get(), VIDIOC_S_PARM, &parameters);
     }
     return 0;
@@ -220,9 +230,10 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
     if (const int error = xioctl(fd, VIDIOC_G_FMT, &format); error < 0)
         return error;
     auto converter = std::make_unique<FrameConverter>(fd);
-    if (const int error = converter->configure(format.fmt.pix.pixelformat, static_cast<int>(format.fmt.pix.width),
-                                               static_cast<int>(format.fmt.pix.height),
-                                               format.fmt.pix.bytesperline, format.fmt.pix.sizeimage);
+    if (const int error =
+            converter->configure(format.fmt.pix.pixelformat, static_cast<int>(format.fmt.pix.width),
+                                 static_cast<int>(format.fmt.pix.height),
+                                 format.fmt.pix.bytesperline, format.fmt.pix.sizeimage);
         error < 0)
         return error;
 
@@ -245,7 +256,8 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
         auto mapped = std::make_unique<Buffer>();
         if (error == 0) {
             mapped->length = buffer.length;
-            mapped->start = ::mmap(nullptr, buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, buffer.m.offset);
+            mapped->start = ::mmap(nullptr, buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd,
+                                   buffer.m.offset);
             if (mapped->start == MAP_FAILED)
                 error = -errno;
         }
@@ -366,16 +378,28 @@ std::vector<CameraControl> V4l2Camera::controls() const
             continue;
         CameraControl control;
         switch (query.type) {
-        case V4L2_CTRL_TYPE_INTEGER: control.type = CameraControl::Type::Integer; break;
-        case V4L2_CTRL_TYPE_BOOLEAN: control.type = CameraControl::Type::Boolean; break;
-        case V4L2_CTRL_TYPE_MENU: control.type = CameraControl::Type::Menu; break;
-        case V4L2_CTRL_TYPE_INTEGER_MENU: control.type = CameraControl::Type::IntegerMenu; break;
-        case V4L2_CTRL_TYPE_BUTTON: control.type = CameraControl::Type::Button; break;
-        default: continue; // control classes, strings, 64-bit and compound controls
+        case V4L2_CTRL_TYPE_INTEGER:
+            control.type = CameraControl::Type::Integer;
+            break;
+        case V4L2_CTRL_TYPE_BOOLEAN:
+            control.type = CameraControl::Type::Boolean;
+            break;
+        case V4L2_CTRL_TYPE_MENU:
+            control.type = CameraControl::Type::Menu;
+            break;
+        case V4L2_CTRL_TYPE_INTEGER_MENU:
+            control.type = CameraControl::Type::IntegerMenu;
+            break;
+        case V4L2_CTRL_TYPE_BUTTON:
+            control.type = CameraControl::Type::Button;
+            break;
+        default:
+            continue; // control classes, strings, 64-bit and compound controls
         }
         control.id = id;
-        control.name = std::string(reinterpret_cast<const char *>(query.name),
-                                   strnlen(reinterpret_cast<const char *>(query.name), sizeof query.name));
+        control.name =
+            std::string(reinterpret_cast<const char *>(query.name),
+                        strnlen(reinterpret_cast<const char *>(query.name), sizeof query.name));
         control.minimum = query.minimum;
         control.maximum = query.maximum;
         control.step = static_cast<int32_t>(query.step);
@@ -383,7 +407,8 @@ std::vector<CameraControl> V4l2Camera::controls() const
         control.readOnly = query.flags & (V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_GRABBED);
         control.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
         control.updatesOthers = (query.flags & V4L2_CTRL_FLAG_UPDATE) || isAutomaticMode(id);
-        if (control.type == CameraControl::Type::Menu || control.type == CameraControl::Type::IntegerMenu) {
+        if (control.type == CameraControl::Type::Menu ||
+            control.type == CameraControl::Type::IntegerMenu) {
             for (const int32_t index : menuIndices(query.minimum, query.maximum)) {
                 v4l2_querymenu item{};
                 item.id = id;
@@ -391,8 +416,10 @@ std::vector<CameraControl> V4l2Camera::controls() const
                 if (xioctl(fd, VIDIOC_QUERYMENU, &item) < 0)
                     continue;
                 if (control.type == CameraControl::Type::Menu)
-                    control.menuItems.emplace_back(index, std::string(reinterpret_cast<const char *>(item.name),
-                                                                      strnlen(reinterpret_cast<const char *>(item.name), sizeof item.name)));
+                    control.menuItems.emplace_back(
+                        index, std::string(reinterpret_cast<const char *>(item.name),
+                                           strnlen(reinterpret_cast<const char *>(item.name),
+                                                   sizeof item.name)));
                 else
                     control.menuItems.emplace_back(index, std::to_string(item.value));
             }

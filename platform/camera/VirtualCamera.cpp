@@ -43,7 +43,8 @@ std::string clockText()
 {
     const LocalDateTime now = Clock::instance().localNow();
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", now.hour, now.minute, now.second, now.millisecond);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", now.hour, now.minute, now.second,
+                  now.millisecond);
     return text;
 }
 
@@ -157,7 +158,8 @@ void VirtualCamera::run(FrameCallback onFrame, StreamEndCallback onEnd)
 {
     ThreadName::set("VirtualCamera");
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / kFramesPerSecond));
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / kFramesPerSecond));
 
     TestPatternRenderer renderer;
     renderer.setSize(m_format.width, m_format.height);

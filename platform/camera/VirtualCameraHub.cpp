@@ -28,11 +28,13 @@ std::string VirtualCameraHub::plug(const VirtualCameraOptions &options)
             ++number;
         path = kPathPrefix + std::to_string(number);
         device->identity.devicePath = path;
-        device->identity.friendlyName = !options.name.empty() ? options.name
-                                        : number == 0         ? std::string(kDefaultName)
-                                                              : std::string(kDefaultName) + " " + std::to_string(number + 1);
+        device->identity.friendlyName =
+            !options.name.empty() ? options.name
+            : number == 0         ? std::string(kDefaultName)
+                                  : std::string(kDefaultName) + " " + std::to_string(number + 1);
         // A location on a bus no real machine has, one port per camera.
-        device->identity.usbLocation = 0xFE000000u | (static_cast<uint32_t>((number + 1) & 0xF) << 20);
+        device->identity.usbLocation =
+            0xFE000000u | (static_cast<uint32_t>((number + 1) & 0xF) << 20);
         device->identity.usbProductId = static_cast<uint16_t>(number + 1);
         device->identity.isVirtual = true;
         device->snapshotButton = options.snapshotButton;
@@ -72,7 +74,8 @@ void VirtualCameraHub::unplugAll()
         unplug(identity.devicePath);
 }
 
-std::shared_ptr<VirtualCameraHub::Device> VirtualCameraHub::find(const std::string &devicePath) const
+std::shared_ptr<VirtualCameraHub::Device>
+VirtualCameraHub::find(const std::string &devicePath) const
 {
     std::lock_guard guard(m_lock);
     for (const auto &[number, device] : m_devices) {
@@ -122,7 +125,8 @@ bool VirtualCameraHub::contains(const std::string &devicePath) const
     return find(devicePath) != nullptr;
 }
 
-std::unique_ptr<CameraSource> VirtualCameraHub::open(const std::string &devicePath, int &error) const
+std::unique_ptr<CameraSource> VirtualCameraHub::open(const std::string &devicePath,
+                                                     int &error) const
 {
     auto device = find(devicePath);
     if (!device) {

@@ -14,7 +14,7 @@ namespace varnolet {
 
 struct VirtualCameraOptions
 {
-    std::string name; // empty: "Varnolet Virtual Camera", then "... 2", "... 3"
+    std::string name;  // empty: "Varnolet Virtual Camera", then "... 2", "... 3"
     bool busy = false; // held by another program: starting fails with EBUSY
     bool snapshotButton = true;
 };

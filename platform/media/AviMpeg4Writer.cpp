@@ -26,7 +26,8 @@ int AviMpeg4Writer::patchFrameRate(const std::string &path, uint32_t framesPerSe
                                         static_cast<unsigned char>((value >> 8) & 0xff),
                                         static_cast<unsigned char>((value >> 16) & 0xff),
                                         static_cast<unsigned char>((value >> 24) & 0xff)};
-        return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+        return std::fseek(file, offset, SEEK_SET) == 0 &&
+               std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
     };
     errno = 0;
     bool written = writeLe32(kRateOffset, framesPerSecond);
@@ -63,7 +64,8 @@ int AviMpeg4Writer::open(const std::string &path, int width, int height, const O
     m_totalPacketBytes = 0;
     m_width = width;
     m_height = height;
-    if (width <= 0 || height <= 0 || options.framesPerSecond <= 0 || options.framesPerSecond > kMaxFramesPerSecond)
+    if (width <= 0 || height <= 0 || options.framesPerSecond <= 0 ||
+        options.framesPerSecond > kMaxFramesPerSecond)
         return fail(Stage::Stream, AVERROR(EINVAL));
     m_ticksPerFrame = encoderTicksPerFrame(options.framesPerSecond);
     m_path = path;
@@ -123,7 +125,9 @@ bool AviMpeg4Writer::roomFor(uint64_t packetBytes) const
     if (m_availableBytes) {
         available = m_availableBytes();
     } else {
-        struct statvfs info{};
+        struct statvfs info
+        {
+        };
         if (::statvfs(m_path.c_str(), &info) != 0)
             return true; // cannot tell: the write itself will say
         available = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
@@ -173,7 +177,8 @@ int AviMpeg4Writer::close()
         return m_error;
     if (m_headerWritten) {
         if (m_error == 0) {
-            const int result = m_encoder.flush([this](AVPacket *packet) { return writePacket(packet); });
+            const int result =
+                m_encoder.flush([this](AVPacket *packet) { return writePacket(packet); });
             if (result < 0)
                 fail(Stage::Write, result);
         }

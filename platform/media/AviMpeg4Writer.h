@@ -63,7 +63,10 @@ public:
     // Creates (or truncates) the file and writes the header. 0 or a negative AVERROR; a
     // POSIX failure of the file is AVERROR(errno).
     int open(const std::string &path, int width, int height, const Options &options);
-    int open(const std::string &path, int width, int height) { return open(path, width, height, Options()); }
+    int open(const std::string &path, int width, int height)
+    {
+        return open(path, width, height, Options());
+    }
     // Encodes and writes one frame of the size given to open(). 0 or the (latched) error.
     int writeFrame(const uint8_t *bgrBottomUp);
     // Drains the encoder, writes the trailer when the header was written and closes the

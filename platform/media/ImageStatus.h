@@ -8,10 +8,10 @@ namespace varnolet {
 // desktop imaging libraries, so a caller that shows status texts maps them one to one.
 enum class ImageStatus : int {
     Ok = 0,
-    GenericError = 1,       // the JPEG library refused the data or failed
-    InvalidParameter = 2,   // empty buffer, bad size
+    GenericError = 1,     // the JPEG library refused the data or failed
+    InvalidParameter = 2, // empty buffer, bad size
     OutOfMemory = 3,
-    SystemError = 7,        // file I/O failed; ImageResult::systemError holds the errno
+    SystemError = 7, // file I/O failed; ImageResult::systemError holds the errno
     FileNotFound = 10,
     UnknownImageFormat = 13 // input that is not a decodable image
 };

@@ -9,7 +9,10 @@
 
 namespace varnolet {
 
-JpegDecoder::JpegDecoder() : m_handle(tjInitDecompress()) {}
+JpegDecoder::JpegDecoder()
+    : m_handle(tjInitDecompress())
+{
+}
 
 JpegDecoder::~JpegDecoder()
 {
@@ -51,9 +54,8 @@ ImageResult JpegDecoder::readSize(const uint8_t *data, size_t size, int &width, 
     int subsampling = 0;
     int colourspace = 0;
     if (tjDecompressHeader3(m_handle, data, static_cast<unsigned long>(size), &width, &height,
-                            &subsampling, &colourspace)
-            != 0
-        || width <= 0 || height <= 0) {
+                            &subsampling, &colourspace) != 0 ||
+        width <= 0 || height <= 0) {
         width = height = 0;
         return ImageResult::failure(ImageStatus::UnknownImageFormat, tjGetErrorStr2(m_handle));
     }
@@ -78,9 +80,8 @@ ImageResult JpegDecoder::decodeInto(const uint8_t *data, size_t size, int target
     uint8_t *target = allocate(scaledWidth, scaledHeight, pitch);
     if (!target)
         return ImageResult::failure(ImageStatus::OutOfMemory, "picture buffer");
-    if (tjDecompress2(m_handle, data, static_cast<unsigned long>(size), target, scaledWidth,
-                      pitch, scaledHeight, pixelFormat, flags)
-        != 0) {
+    if (tjDecompress2(m_handle, data, static_cast<unsigned long>(size), target, scaledWidth, pitch,
+                      scaledHeight, pixelFormat, flags) != 0) {
         // A warning (for example a truncated file) still leaves a usable picture.
         if (tjGetErrorCode(m_handle) != TJERR_WARNING)
             return ImageResult::failure(ImageStatus::UnknownImageFormat, tjGetErrorStr2(m_handle));
@@ -115,15 +116,15 @@ ImageResult JpegDecoder::decode(const uint8_t *data, size_t size, BgrImage &imag
     image = BgrImage();
     BgrImage decoded;
     decoded.bottomUp = bottomUp;
-    ImageResult result = decodeInto(data, size, targetWidth, targetHeight, TJPF_BGR,
-                                    bottomUp ? TJFLAG_BOTTOMUP : 0,
-                                    [&decoded](int width, int height, int &pitch) -> uint8_t * {
-                                        pitch = width * 3;
-                                        decoded.width = width;
-                                        decoded.height = height;
-                                        decoded.pixels.resize(static_cast<size_t>(width) * height * 3);
-                                        return decoded.pixels.data();
-                                    });
+    ImageResult result =
+        decodeInto(data, size, targetWidth, targetHeight, TJPF_BGR, bottomUp ? TJFLAG_BOTTOMUP : 0,
+                   [&decoded](int width, int height, int &pitch) -> uint8_t * {
+                       pitch = width * 3;
+                       decoded.width = width;
+                       decoded.height = height;
+                       decoded.pixels.resize(static_cast<size_t>(width) * height * 3);
+                       return decoded.pixels.data();
+                   });
     if (result.ok())
         image = std::move(decoded);
     return result;
@@ -134,8 +135,8 @@ ImageResult JpegDecoder::readFile(const std::string &path, std::vector<uint8_t> 
     bytes.clear();
     FILE *file = std::fopen(path.c_str(), "rbe");
     if (!file)
-        return ImageResult::failure(errno == ENOENT ? ImageStatus::FileNotFound : ImageStatus::SystemError,
-                                    path, errno);
+        return ImageResult::failure(
+            errno == ENOENT ? ImageStatus::FileNotFound : ImageStatus::SystemError, path, errno);
     uint8_t chunk[65536];
     size_t got = 0;
     bool tooLarge = false;

@@ -56,8 +56,7 @@ ImageResult JpegEncoder::encode(const uint8_t *bgrBottomUp, int width, int heigh
 
     unsigned long size = m_capacity;
     if (tjCompress2(m_handle, bgrBottomUp, width, width * 3, height, TJPF_BGR, &m_buffer, &size,
-                    turboSubsampling(), m_quality, turboFlags())
-        != 0)
+                    turboSubsampling(), m_quality, turboFlags()) != 0)
         return ImageResult::failure(ImageStatus::GenericError, tjGetErrorStr2(m_handle));
     m_size = size;
     return ImageResult::success();

@@ -10,10 +10,9 @@ int convertFrame(const AVFrame *frame, BgrImage &image, bool bottomUp)
 {
     if (frame->width <= 0 || frame->height <= 0 || frame->width > 16384 || frame->height > 16384)
         return AVERROR_INVALIDDATA;
-    SwsContextPtr converter(sws_getContext(frame->width, frame->height,
-                                           static_cast<AVPixelFormat>(frame->format), frame->width,
-                                           frame->height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
-                                           nullptr, nullptr));
+    SwsContextPtr converter(sws_getContext(
+        frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+        frame->height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!converter)
         return AVERROR(EINVAL);
     BgrImage result;
@@ -22,12 +21,13 @@ int convertFrame(const AVFrame *frame, BgrImage &image, bool bottomUp)
     result.bottomUp = bottomUp;
     result.pixels.resize(static_cast<size_t>(result.width) * result.height * 3);
     const int stride = result.stride();
-    uint8_t *first = bottomUp ? result.pixels.data() + static_cast<size_t>(result.height - 1) * stride
-                              : result.pixels.data();
+    uint8_t *first = bottomUp
+                         ? result.pixels.data() + static_cast<size_t>(result.height - 1) * stride
+                         : result.pixels.data();
     uint8_t *const planes[1] = {first};
     const int strides[1] = {bottomUp ? -stride : stride};
-    if (sws_scale(converter.get(), frame->data, frame->linesize, 0, frame->height, planes, strides)
-        != frame->height)
+    if (sws_scale(converter.get(), frame->data, frame->linesize, 0, frame->height, planes,
+                  strides) != frame->height)
         return AVERROR(EINVAL);
     image = std::move(result);
     return 0;

@@ -25,7 +25,8 @@ int Mpeg4FrameEncoder::open(const Settings &settings)
     context->height = settings.height;
     context->pix_fmt = AV_PIX_FMT_YUV420P;
     context->time_base = settings.timeBase;
-    context->framerate = settings.frameRate.num > 0 ? settings.frameRate : av_inv_q(settings.timeBase);
+    context->framerate =
+        settings.frameRate.num > 0 ? settings.frameRate : av_inv_q(settings.timeBase);
     context->gop_size = 1; // intra only: every frame a key frame
     context->max_b_frames = 0;
     context->codec_tag = settings.codecTag;
@@ -58,7 +59,8 @@ int Mpeg4FrameEncoder::open(const Settings &settings)
     return 0;
 }
 
-int Mpeg4FrameEncoder::encode(const uint8_t *bgr, bool bottomUp, int64_t pts, const PacketSink &sink)
+int Mpeg4FrameEncoder::encode(const uint8_t *bgr, bool bottomUp, int64_t pts,
+                              const PacketSink &sink)
 {
     if (!m_context)
         return AVERROR(EINVAL);
@@ -68,7 +70,8 @@ int Mpeg4FrameEncoder::encode(const uint8_t *bgr, bool bottomUp, int64_t pts, co
     if (result < 0)
         return result;
     const int stride = m_settings.width * 3;
-    const uint8_t *firstRow = bottomUp ? bgr + static_cast<ptrdiff_t>(m_settings.height - 1) * stride : bgr;
+    const uint8_t *firstRow =
+        bottomUp ? bgr + static_cast<ptrdiff_t>(m_settings.height - 1) * stride : bgr;
     const uint8_t *const planes[1] = {firstRow};
     const int strides[1] = {bottomUp ? -stride : stride};
     sws_scale(m_converter.get(), planes, strides, 0, m_settings.height, m_frame->data,

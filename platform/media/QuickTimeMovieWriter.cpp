@@ -187,7 +187,8 @@ int QuickTimeMovieWriter::finish(const std::string &path, int64_t totalDuration)
     result = avformat_find_stream_info(input.get(), nullptr);
     if (result < 0)
         return result;
-    const int streamIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int streamIndex =
+        av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (streamIndex < 0)
         return streamIndex;
 
@@ -234,7 +235,8 @@ int QuickTimeMovieWriter::finish(const std::string &path, int64_t totalDuration)
         const int64_t begin = index * totalDuration / m_framesAdded;
         const int64_t end = (index + 1) * totalDuration / m_framesAdded;
         packet->stream_index = stream->index;
-        packet->pts = packet->dts = av_rescale_q(begin, AVRational{1, kTimeScale}, stream->time_base);
+        packet->pts = packet->dts =
+            av_rescale_q(begin, AVRational{1, kTimeScale}, stream->time_base);
         packet->duration = av_rescale_q(end - begin, AVRational{1, kTimeScale}, stream->time_base);
         packet->pos = -1;
         ++index;

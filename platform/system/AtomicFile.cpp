@@ -16,7 +16,8 @@ namespace {
 std::string temporaryPattern(const std::string &path)
 {
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return folder + "." + name + ".XXXXXX";
 }
@@ -118,7 +119,9 @@ int AtomicFile::replace(const std::string &path, std::string_view bytes)
     if (path.empty())
         return ENOENT;
     const std::string target = resolvedTarget(path);
-    struct stat old {};
+    struct stat old
+    {
+    };
     const mode_t permissions = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
 
     std::string temporary;

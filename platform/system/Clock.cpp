@@ -36,8 +36,8 @@ LocalDateTime Clock::toLocal(WallTime time) const
     result.hour = tm.tm_hour;
     result.minute = tm.tm_min;
     result.second = tm.tm_sec;
-    result.millisecond =
-        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(since - seconds).count());
+    result.millisecond = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since - seconds).count());
     return result;
 }
 

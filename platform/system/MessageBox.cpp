@@ -13,7 +13,7 @@ namespace varnolet {
 
 namespace {
 
-std::mutex g_presenterLock;                   // guards g_presenter
+std::mutex g_presenterLock;                    // guards g_presenter
 std::shared_ptr<MessagePresenter> g_presenter; // may be empty
 
 MessageResult presentNow(const MessageRequest &request)
@@ -47,7 +47,8 @@ MessageResult MessageBox::question(const std::string &text, const std::string &c
     return show({text, caption, MessageIcon::Question, MessageButtons::OkCancel});
 }
 
-std::shared_ptr<MessagePresenter> MessageBox::setPresenter(std::shared_ptr<MessagePresenter> presenter)
+std::shared_ptr<MessagePresenter>
+MessageBox::setPresenter(std::shared_ptr<MessagePresenter> presenter)
 {
     std::lock_guard lock(g_presenterLock);
     std::swap(g_presenter, presenter);

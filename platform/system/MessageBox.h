@@ -42,7 +42,8 @@ public:
 
     // Installs the presenter and returns the previous one. Without any presenter,
     // boxes are written to stderr and answered with Ok.
-    static std::shared_ptr<MessagePresenter> setPresenter(std::shared_ptr<MessagePresenter> presenter);
+    static std::shared_ptr<MessagePresenter>
+    setPresenter(std::shared_ptr<MessagePresenter> presenter);
     static std::shared_ptr<MessagePresenter> presenter();
 };
 

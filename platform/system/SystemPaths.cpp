@@ -134,11 +134,26 @@ std::string SystemPaths::programFolder()
     return folder;
 }
 
-void SystemPaths::overrideHomeFolder(const std::string &path) { setOverride(&Overrides::home, path); }
-void SystemPaths::overrideConfigHome(const std::string &path) { setOverride(&Overrides::config, path); }
-void SystemPaths::overrideRuntimeFolder(const std::string &path) { setOverride(&Overrides::runtime, path); }
-void SystemPaths::overrideDocumentsFolder(const std::string &path) { setOverride(&Overrides::documents, path); }
-void SystemPaths::overrideProgramFolder(const std::string &path) { setOverride(&Overrides::program, path); }
+void SystemPaths::overrideHomeFolder(const std::string &path)
+{
+    setOverride(&Overrides::home, path);
+}
+void SystemPaths::overrideConfigHome(const std::string &path)
+{
+    setOverride(&Overrides::config, path);
+}
+void SystemPaths::overrideRuntimeFolder(const std::string &path)
+{
+    setOverride(&Overrides::runtime, path);
+}
+void SystemPaths::overrideDocumentsFolder(const std::string &path)
+{
+    setOverride(&Overrides::documents, path);
+}
+void SystemPaths::overrideProgramFolder(const std::string &path)
+{
+    setOverride(&Overrides::program, path);
+}
 
 void SystemPaths::clearOverrides()
 {

@@ -56,7 +56,8 @@ int VolatileKeyStore::setDword(const std::string &keyPath, const std::string &na
     return AtomicFile::replace(file, text);
 }
 
-std::optional<uint32_t> VolatileKeyStore::dword(const std::string &keyPath, const std::string &name) const
+std::optional<uint32_t> VolatileKeyStore::dword(const std::string &keyPath,
+                                                const std::string &name) const
 {
     const std::map<std::string, std::string> values = readValues(fileOfKey(keyPath));
     const auto it = values.find(name);

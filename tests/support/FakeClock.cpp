@@ -21,7 +21,8 @@ Clock::WallTime fromLocal(int year, int month, int day, int hour, int minute, in
 
 } // namespace
 
-FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int second, uint64_t startTick)
+FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int second,
+                     uint64_t startTick)
     : m_wall(fromLocal(year, month, day, hour, minute, second))
     , m_tick(startTick)
 {

@@ -36,7 +36,10 @@ private:
 class ScopedClock
 {
 public:
-    explicit ScopedClock(std::shared_ptr<Clock> clock) : m_previous(Clock::setInstance(std::move(clock))) {}
+    explicit ScopedClock(std::shared_ptr<Clock> clock)
+        : m_previous(Clock::setInstance(std::move(clock)))
+    {
+    }
     ~ScopedClock() { Clock::setInstance(m_previous); }
     ScopedClock(const ScopedClock &) = delete;
     ScopedClock &operator=(const ScopedClock &) = delete;

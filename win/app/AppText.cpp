@@ -1,6 +1,5 @@
 #include "AppText.h"
 
-
 #include "platform/system/SystemPaths.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/ShippedFile.h"

@@ -27,12 +27,15 @@ QLabel *makeLabel(QWidget *parent, int id, Qt::Alignment alignment)
 AboutTexts CAboutDlg::OemTexts()
 {
     const OemInfo oem = GetOemInfo();
-    return AboutTexts{QString::fromStdString(oem.productName), QString::fromStdString(oem.companyName),
-                      QString::fromStdString(oem.webSite), QString::fromStdString(oem.copyright),
-                      QString::fromStdString(oem.version)};
+    return AboutTexts{QString::fromStdString(oem.productName),
+                      QString::fromStdString(oem.companyName), QString::fromStdString(oem.webSite),
+                      QString::fromStdString(oem.copyright), QString::fromStdString(oem.version)};
 }
 
-CAboutDlg::CAboutDlg(QWidget *parent) : CAboutDlg(OemTexts(), parent) {}
+CAboutDlg::CAboutDlg(QWidget *parent)
+    : CAboutDlg(OemTexts(), parent)
+{
+}
 
 CAboutDlg::CAboutDlg(const AboutTexts &texts, QWidget *parent)
     : QDialog(parent)

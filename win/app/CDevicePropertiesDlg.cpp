@@ -76,7 +76,8 @@ void CDevicePropertiesDlg::addRow(QGridLayout *grid, const CameraControl &contro
         row.check->setChecked(control.value != 0);
         row.check->setEnabled(editable);
         grid->addWidget(row.check, line, 1, 1, 2);
-        connect(row.check, &QCheckBox::toggled, this, [this, index](bool on) { apply(index, on ? 1 : 0); });
+        connect(row.check, &QCheckBox::toggled, this,
+                [this, index](bool on) { apply(index, on ? 1 : 0); });
         break;
     case CameraControl::Type::Menu:
     case CameraControl::Type::IntegerMenu:
@@ -111,7 +112,8 @@ void CDevicePropertiesDlg::addRow(QGridLayout *grid, const CameraControl &contro
         grid->addWidget(row.slider, line, 1);
         grid->addWidget(row.value, line, 2);
         // Applied as it moves, not only when it is let go.
-        connect(row.slider, &QSlider::valueChanged, this, [this, index](int value) { apply(index, value); });
+        connect(row.slider, &QSlider::valueChanged, this,
+                [this, index](int value) { apply(index, value); });
         break;
     }
     m_rows.push_back(row);

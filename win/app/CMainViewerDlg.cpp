@@ -56,9 +56,10 @@ constexpr int kFullScreenOverhang = CXSplitterWnd::kBarWidth;
 // Device arrival or removal noticed on the camera's thread (a stream that ended by itself).
 constexpr int kStreamEndedMessage = 1537;
 
-CMainViewerDlg::CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enumerator, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+CMainViewerDlg::CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enumerator,
+                               QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_icon(ShippedFilePath(QStringLiteral("Resource/Image/Varnolet.png")))
     , m_captureVideo(std::move(enumerator))
 {
@@ -92,7 +93,8 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enume
     varnolet::WindowMessage::post(this, OpenFirstCameraMessage);
     layoutControls();
     m_promptTimer.setInterval(kPromptPeriodMs);
-    connect(&m_promptTimer, &QTimer::timeout, this, [this] { UpdatePrompt(mapFromGlobal(QCursor::pos()), false); });
+    connect(&m_promptTimer, &QTimer::timeout, this,
+            [this] { UpdatePrompt(mapFromGlobal(QCursor::pos()), false); });
     m_promptTimer.start();
     qApp->installEventFilter(this);
 }
@@ -114,7 +116,8 @@ void CMainViewerDlg::buildControls()
     auto makeButton = [this](int id, const char *image) {
         auto *button = new CXPStyleButtonST(id, this);
         button->SetThemeHelper(&m_theme, m_theme.IsAppThemed());
-        button->SetImageFile(ShippedFilePath(QStringLiteral("Resource/Image/") + QLatin1String(image)));
+        button->SetImageFile(
+            ShippedFilePath(QStringLiteral("Resource/Image/") + QLatin1String(image)));
         button->setMouseTracking(true);
         return button;
     };
@@ -168,7 +171,8 @@ void CMainViewerDlg::buildPanes()
     m_folderWindow = new CResourceWindow(m_leftSplitter, m_hiddenButton);
     m_thumbnailView = new CResourceBrowserView(m_leftSplitter);
     m_folderWindow->SetBrowserPanel(m_thumbnailView->Panel());
-    m_folderWindow->SetCaptureBusyQuery([this] { return IsPhotoPending() || IsTimedSeries() || IsRecording(); });
+    m_folderWindow->SetCaptureBusyQuery(
+        [this] { return IsPhotoPending() || IsTimedSeries() || IsRecording(); });
     m_resourceWindow = m_folderWindow;
     m_sinkOwner.SetResourceWindow(m_folderWindow);
     m_leftSplitter->addWidget(m_folderWindow);
@@ -211,7 +215,8 @@ void CMainViewerDlg::layoutControls()
             m_mainSplitter->setGeometry(panes);
         return;
     }
-    CXPStyleButtonST *const row[] = {m_settings, m_takePhoto, m_timedShot, m_recording, m_about, m_exit};
+    CXPStyleButtonST *const row[] = {m_settings,  m_takePhoto, m_timedShot,
+                                     m_recording, m_about,     m_exit};
     int x = kMargin;
     for (CXPStyleButtonST *button : row) {
         button->setGeometry(x, 6, kButtonSize, kButtonSize);
@@ -222,8 +227,10 @@ void CMainViewerDlg::layoutControls()
     m_hint->setGeometry(kMargin, lineTop, hintWidth, kLineHeight);
     m_separator->setGeometry(m_hint->geometry().right() + 3, lineTop + 3, 2, kLineHeight - 6);
     const int promptLeft = m_separator->geometry().right() + 6;
-    m_prompt->setGeometry(promptLeft, lineTop, std::max(0, W - kFullScreenWidth - 6 - promptLeft), kLineHeight);
-    m_fullScreen->setGeometry(W - kFullScreenWidth, H - kFullScreenHeight, kFullScreenWidth, kFullScreenHeight);
+    m_prompt->setGeometry(promptLeft, lineTop, std::max(0, W - kFullScreenWidth - 6 - promptLeft),
+                          kLineHeight);
+    m_fullScreen->setGeometry(W - kFullScreenWidth, H - kFullScreenHeight, kFullScreenWidth,
+                              kFullScreenHeight);
 
     const int areaTop = m_settings->geometry().bottom() + 1 + 2;
     const int areaBottom = lineTop - 10;
@@ -250,15 +257,19 @@ void CMainViewerDlg::UpdateButtonTexts()
     m_about->SetTooltipText(LanguageText("ui_view_btn_about", "About"));
     m_fullScreen->SetTooltipText(LanguageText("ui_view_btn_full_screen", "full screen"));
     const bool recording = IsRecording();
-    m_recording->SetTooltipText(recording ? LanguageText("ui_view_btn_stop_recording", "Stop Recording")
-                                          : LanguageText("ui_view_btn_take_recording", "Start Recording"));
-    m_recording->SetImageFile(ShippedFilePath(recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
-                                                        : QStringLiteral("Resource/Image/RecordingMovie.png")));
+    m_recording->SetTooltipText(
+        recording ? LanguageText("ui_view_btn_stop_recording", "Stop Recording")
+                  : LanguageText("ui_view_btn_take_recording", "Start Recording"));
+    m_recording->SetImageFile(
+        ShippedFilePath(recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
+                                  : QStringLiteral("Resource/Image/RecordingMovie.png")));
     const bool series = IsTimedSeries();
-    m_timedShot->SetTooltipText(series ? LanguageText("ui_view_btn_stop_timed_shot", "Stop Timed Shot")
-                                       : LanguageText("ui_view_btn_take_timed_shot", "Start Timed Shot"));
-    m_timedShot->SetImageFile(ShippedFilePath(series ? QStringLiteral("Resource/Image/StopTimedShot.png")
-                                                     : QStringLiteral("Resource/Image/TimedShot.png")));
+    m_timedShot->SetTooltipText(
+        series ? LanguageText("ui_view_btn_stop_timed_shot", "Stop Timed Shot")
+               : LanguageText("ui_view_btn_take_timed_shot", "Start Timed Shot"));
+    m_timedShot->SetImageFile(
+        ShippedFilePath(series ? QStringLiteral("Resource/Image/StopTimedShot.png")
+                               : QStringLiteral("Resource/Image/TimedShot.png")));
     if (m_folderWindow)
         m_folderWindow->RetitleMoreButton();
     m_hint->setText(LanguageText("ui_view_lab_prompt", "Hint:"));
@@ -330,8 +341,8 @@ bool CMainViewerDlg::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     case QEvent::MouseButtonDblClick:
-        if (isOwnWidget(watched) && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
-            && m_isFullScreen)
+        if (isOwnWidget(watched) && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+            m_isFullScreen)
             LeaveFullScreen();
         break; // processed normally afterwards
     case QEvent::MouseMove:
@@ -390,9 +401,9 @@ void CMainViewerDlg::OnFullScreen()
     if (m_isFullScreen)
         return;
     m_normalGeometry = geometry();
-    for (QWidget *control : std::initializer_list<QWidget *>{m_settings, m_takePhoto, m_timedShot, m_recording,
-                                                             m_about, m_exit, m_fullScreen, m_hint, m_separator,
-                                                             m_prompt})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_settings, m_takePhoto, m_timedShot, m_recording, m_about, m_exit, m_fullScreen,
+             m_hint, m_separator, m_prompt})
         control->hide();
     m_browserCollapsedBefore = m_mainSplitter->IsCollapsed();
     m_mainSplitter->Collapse();
@@ -407,9 +418,9 @@ void CMainViewerDlg::LeaveFullScreen()
         return;
     if (!m_browserCollapsedBefore)
         m_mainSplitter->Expand();
-    for (QWidget *control : std::initializer_list<QWidget *>{m_settings, m_takePhoto, m_timedShot, m_recording,
-                                                             m_about, m_exit, m_fullScreen, m_hint, m_separator,
-                                                             m_prompt})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_settings, m_takePhoto, m_timedShot, m_recording, m_about, m_exit, m_fullScreen,
+             m_hint, m_separator, m_prompt})
         control->show();
     m_isFullScreen = false;
     showNormal();
@@ -428,9 +439,9 @@ void CMainViewerDlg::RaiseFromAnotherInstance()
 CPromptLine::Button CMainViewerDlg::buttonAt(const QPoint &clientPoint) const
 {
     using B = CPromptLine::Button;
-    const std::pair<CXPStyleButtonST *, B> order[] = {{m_takePhoto, B::TakePhoto}, {m_timedShot, B::TimedShot},
-                                                      {m_recording, B::Recording}, {m_settings, B::Settings},
-                                                      {m_about, B::About},         {m_exit, B::Exit}};
+    const std::pair<CXPStyleButtonST *, B> order[] = {
+        {m_takePhoto, B::TakePhoto}, {m_timedShot, B::TimedShot}, {m_recording, B::Recording},
+        {m_settings, B::Settings},   {m_about, B::About},         {m_exit, B::Exit}};
     for (const auto &[button, kind] : order) {
         if (button->isVisible() && button->geometry().contains(clientPoint))
             return kind;
@@ -462,5 +473,6 @@ CPromptLine::State CMainViewerDlg::promptState() const
 
 void CMainViewerDlg::UpdatePrompt(const QPoint &clientPoint, bool fromMouseMove)
 {
-    CPromptLine::Show(m_prompt, m_promptLine.Update(buttonAt(clientPoint), fromMouseMove, promptState()));
+    CPromptLine::Show(m_prompt,
+                      m_promptLine.Update(buttonAt(clientPoint), fromMouseMove, promptState()));
 }

@@ -36,7 +36,7 @@ class QSocketNotifier;
 namespace varnolet {
 class CameraEnumerator;
 class CameraHotplugMonitor;
-}
+} // namespace varnolet
 
 // The one top-level window of VarnoletWin: the live picture next to the browser of saved
 // resources, the command buttons and the prompt line. It owns the run-time state (which
@@ -116,7 +116,10 @@ public:
     // are the capture engine's.
     std::vector<SettingDevice> SettingDevices() const override;
     const std::string &OpenDevicePath() const override { return m_openDevicePath; }
-    std::vector<uint32_t> SettingResolutions() const override { return m_captureVideo.ResolutionList(); }
+    std::vector<uint32_t> SettingResolutions() const override
+    {
+        return m_captureVideo.ResolutionList();
+    }
     void ShowDeviceProperties() override;
     void SetOpenSettingDialog(CSettingDlg *dialog) override { m_settingDialog = dialog; }
     CSettingDlg *SettingDialog() const { return m_settingDialog; }

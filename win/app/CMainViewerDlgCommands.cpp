@@ -59,7 +59,8 @@ bool CMainViewerDlg::EnsureCaptureSize(FrameSize wanted, bool useSettingsSize)
     if (settings.captureWidth == wanted.width && settings.captureHeight == wanted.height)
         return true;
     const int index = m_captureVideo.IndexOfDevicePath(m_openDevicePath);
-    const FrameSize size = useSettingsSize ? FrameSize{settings.captureWidth, settings.captureHeight} : wanted;
+    const FrameSize size =
+        useSettingsSize ? FrameSize{settings.captureWidth, settings.captureHeight} : wanted;
     return OpenCameraAt(index, size.width, size.height);
 }
 
@@ -173,7 +174,8 @@ void CMainViewerDlg::OnTimedShot()
         return;
     const SettingValues settings = GetUsingSettings();
     if (!IsTimedShotSettingValid(settings)) {
-        MessageBox::warning(GetLanguageString("ui_alert_timed_shot_setting", "Error of time setting to take timed shot"));
+        MessageBox::warning(GetLanguageString("ui_alert_timed_shot_setting",
+                                              "Error of time setting to take timed shot"));
         return;
     }
     if (!IsCameraPresent()) {
@@ -267,7 +269,8 @@ void CMainViewerDlg::OnSettings()
     const SettingValues now = GetUsingSettings();
     const SettingValues before = GetPreviousSettings();
     if (now.captureWidth != before.captureWidth || now.captureHeight != before.captureHeight)
-        OpenCameraAt(m_captureVideo.IndexOfDevicePath(m_openDevicePath), now.captureWidth, now.captureHeight);
+        OpenCameraAt(m_captureVideo.IndexOfDevicePath(m_openDevicePath), now.captureWidth,
+                     now.captureHeight);
 }
 
 void CMainViewerDlg::OnAbout()
@@ -285,9 +288,11 @@ bool CMainViewerDlg::ConfirmExit()
 {
     std::string question;
     if (IsTimedSeries())
-        question = GetLanguageString("ui_alert_exit_system_doing_timedshot", "Are you sure exiting system?");
+        question = GetLanguageString("ui_alert_exit_system_doing_timedshot",
+                                     "Are you sure exiting system?");
     else if (IsRecording())
-        question = GetLanguageString("ui_alert_exit_system_doing_recording", "Are you sure exiting system?");
+        question = GetLanguageString("ui_alert_exit_system_doing_recording",
+                                     "Are you sure exiting system?");
     else
         question = GetLanguageString("ui_alert_exit_system", "Are you sure exiting system?");
     varnolet::MessageRequest request;
@@ -360,7 +365,8 @@ void CMainViewerDlg::connectFrameSinks()
     std::thread saving = CSampleGrabberCB::StartSavingThread(&m_sinkOwner);
     m_savingThreadStarted = saving.joinable();
     if (m_savingThreadStarted)
-        m_captureVideo.AdoptSavingThread(std::move(saving), [] { CSampleGrabberCB::StopSavingThread(); });
+        m_captureVideo.AdoptSavingThread(std::move(saving),
+                                         [] { CSampleGrabberCB::StopSavingThread(); });
 }
 
 void CMainViewerDlg::startTimedShots()

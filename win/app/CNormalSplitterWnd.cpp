@@ -1,6 +1,5 @@
 #include "CNormalSplitterWnd.h"
 
-
 CNormalSplitterWnd::CNormalSplitterWnd(Qt::Orientation orientation, QWidget *parent)
     : QSplitter(orientation, parent)
 {

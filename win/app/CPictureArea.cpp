@@ -52,7 +52,8 @@ void convertFrameHalf(const uint8_t *source, int width, int height, QImage &targ
 
 } // namespace
 
-CPictureArea::CPictureArea(QWidget *parent) : QWidget(parent)
+CPictureArea::CPictureArea(QWidget *parent)
+    : QWidget(parent)
 {
     setProperty("controlId", kControlId);
     setObjectName(QStringLiteral("pictureArea"));
@@ -71,7 +72,8 @@ void CPictureArea::PresentFrame(const uint8_t *bgrBottomUp, int width, int heigh
     // the whole frame and looks the same after the smooth scaling of the paint.
     const int paintWidth = m_paintWidth.load(std::memory_order_relaxed);
     const int paintHeight = m_paintHeight.load(std::memory_order_relaxed);
-    const bool halve = paintWidth > 0 && paintHeight > 0 && width >= 2 * paintWidth && height >= 2 * paintHeight;
+    const bool halve =
+        paintWidth > 0 && paintHeight > 0 && width >= 2 * paintWidth && height >= 2 * paintHeight;
     const int outWidth = halve ? width / 2 : width;
     const int outHeight = halve ? height / 2 : height;
     QImage buffer;
@@ -110,8 +112,9 @@ void CPictureArea::PresentFrame(const uint8_t *bgrBottomUp, int width, int heigh
 
 void CPictureArea::PresentFrame(const unsigned char *buffer, int width, int height, long length)
 {
-    if (width <= 0 || height <= 0 || length < 0
-        || static_cast<uint64_t>(length) < static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3)
+    if (width <= 0 || height <= 0 || length < 0 ||
+        static_cast<uint64_t>(length) <
+            static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3)
         return;
     PresentFrame(static_cast<const uint8_t *>(buffer), width, height);
 }

@@ -23,10 +23,10 @@ public:
     // Counters kept for the speed measurements and the tests.
     struct Statistics
     {
-        uint64_t delivered = 0;     // frames handed to PresentFrame
-        uint64_t shown = 0;         // frames that reached the screen
-        uint64_t dropped = 0;       // frames replaced by a newer one before they were painted
-        uint64_t latencySumUs = 0;  // arrival to paint, summed over the shown frames
+        uint64_t delivered = 0;    // frames handed to PresentFrame
+        uint64_t shown = 0;        // frames that reached the screen
+        uint64_t dropped = 0;      // frames replaced by a newer one before they were painted
+        uint64_t latencySumUs = 0; // arrival to paint, summed over the shown frames
         uint64_t latencyMaxUs = 0;
     };
 
@@ -76,7 +76,7 @@ private:
     std::atomic<int> m_paintHeight{0};
 
     // UI thread only.
-    QRect m_videoRect;         // where the picture goes; empty: the whole area
+    QRect m_videoRect; // where the picture goes; empty: the whole area
     bool m_videoVisible = true;
     QImage m_shown;
     int64_t m_shownArrival = 0;

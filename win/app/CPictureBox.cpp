@@ -3,7 +3,8 @@
 #include <QImageReader>
 #include <QPainter>
 
-CPictureBox::CPictureBox(QWidget *parent) : QWidget(parent)
+CPictureBox::CPictureBox(QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

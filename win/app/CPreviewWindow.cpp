@@ -42,7 +42,8 @@ void CPreviewWindow::LayoutPictureArea()
     if (!m_pictureArea)
         return;
     const SettingValues settings = GetUsingSettings();
-    m_pictureArea->setGeometry(PictureRectangle(rect(), settings.captureWidth, settings.captureHeight));
+    m_pictureArea->setGeometry(
+        PictureRectangle(rect(), settings.captureWidth, settings.captureHeight));
     update();
 }
 

@@ -13,8 +13,9 @@ QString CPromptLine::NoCameraText(bool devicesListed)
 {
     if (!devicesListed)
         return LanguageText("ui_alert_no_camera", "Error,No Camera\tis Detected");
-    return LanguageText("ui_alert_not_preview_device",
-                        "Couldn't preview this device,because this device may been using by other applicaiton");
+    return LanguageText(
+        "ui_alert_not_preview_device",
+        "Couldn't preview this device,because this device may been using by other applicaiton");
 }
 
 QString CPromptLine::HoverText(Button button, const State &s)
@@ -24,14 +25,15 @@ QString CPromptLine::HoverText(Button button, const State &s)
     case Button::TakePhoto:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
-        return FormatText(LanguageText("ui_prompt_in_take_a_photo_btn", "以分辨率%s进行拍照"), {capture});
+        return FormatText(LanguageText("ui_prompt_in_take_a_photo_btn", "以分辨率%s进行拍照"),
+                          {capture});
     case Button::TimedShot:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
         if (s.timedSeries)
             return LanguageText("ui_prompt_in_stop_timed_shot_btn", "停止定时摄像");
-        return FormatText(LanguageText("ui_prompt_in_start_timed_shot_btn", "以分辨率%s进行定时摄像"),
-                          {capture});
+        return FormatText(
+            LanguageText("ui_prompt_in_start_timed_shot_btn", "以分辨率%s进行定时摄像"), {capture});
     case Button::Recording:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
@@ -55,7 +57,8 @@ QString CPromptLine::StatusText(const State &s)
 {
     const QString capture = SizeText(s.captureWidth, s.captureHeight);
     if (s.photoPending)
-        return FormatText(LanguageText("ui_prompt_doing_taking_a_shot", "正在以分辨率%s进行拍照"), {capture});
+        return FormatText(LanguageText("ui_prompt_doing_taking_a_shot", "正在以分辨率%s进行拍照"),
+                          {capture});
     if (s.timedSeries) {
         const int64_t elapsed = s.nowMs - s.seriesStartMs;
         int64_t remaining = s.seriesTotalMinutes - static_cast<int64_t>(elapsed / 60000.0);
@@ -64,20 +67,23 @@ QString CPromptLine::StatusText(const State &s)
             remaining = s.seriesTotalMinutes;
         if (remaining < 0)
             remaining = 0;
-        return FormatText(LanguageText("ui_prompt_doing_timed_shot",
-                                       "正在以分辨率%s进行定时摄像，定时时间  %d 分钟，剩余时间 %d 分钟"),
-                          {capture, QString::number(s.seriesTotalMinutes), QString::number(remaining)});
+        return FormatText(
+            LanguageText("ui_prompt_doing_timed_shot",
+                         "正在以分辨率%s进行定时摄像，定时时间  %d 分钟，剩余时间 %d 分钟"),
+            {capture, QString::number(s.seriesTotalMinutes), QString::number(remaining)});
     }
     if (s.recording) {
-        QString text = FormatText(LanguageText("ui_prompt_doing_recording", "正在以分辨率%s进行录像"),
-                                  {SizeText(s.movieWidth, s.movieHeight)});
+        QString text =
+            FormatText(LanguageText("ui_prompt_doing_recording", "正在以分辨率%s进行录像"),
+                       {SizeText(s.movieWidth, s.movieHeight)});
         text += QString(m_dots, QChar(0x25CF));
         m_dots = static_cast<uint8_t>((m_dots + 1) % 4);
         return text;
     }
     m_dots = 0;
     if (s.cameraPresent)
-        return FormatText(LanguageText("ui_prompt_doing_preview", "系统正在以分辨率%s进行预览"), {capture});
+        return FormatText(LanguageText("ui_prompt_doing_preview", "系统正在以分辨率%s进行预览"),
+                          {capture});
     return NoCameraText(s.devicesListed);
 }
 

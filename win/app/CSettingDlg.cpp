@@ -25,7 +25,6 @@
 
 namespace {
 
-
 // The title of the folder chooser of "...".
 const char *const kFolderChooserTitle = "所选择路径:   ";
 

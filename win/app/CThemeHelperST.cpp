@@ -7,12 +7,13 @@
 #include <QWidget>
 
 CThemeHelperST::CThemeHelperST()
-    : m_themed(QApplication::style() &&
-               QApplication::style()->name().compare(QLatin1String("windows"), Qt::CaseInsensitive) != 0)
+    : m_themed(QApplication::style() && QApplication::style()->name().compare(
+                                            QLatin1String("windows"), Qt::CaseInsensitive) != 0)
 {
 }
 
-void CThemeHelperST::DrawThemeParentBackground(QWidget *widget, QPainter &painter, const QRect &rect) const
+void CThemeHelperST::DrawThemeParentBackground(QWidget *widget, QPainter &painter,
+                                               const QRect &rect) const
 {
     const QWidget *source = widget->parentWidget() ? widget->parentWidget() : widget;
     painter.fillRect(rect, source->palette().color(source->backgroundRole()));

@@ -19,7 +19,8 @@ public:
     // Fills rect of widget with what its parent shows behind it.
     void DrawThemeParentBackground(QWidget *widget, QPainter &painter, const QRect &rect) const;
     // Draws a push button's themed background (bevel, hover and pressed looks).
-    void DrawThemeBackground(QWidget *widget, QPainter &painter, const QStyleOptionButton &option) const;
+    void DrawThemeBackground(QWidget *widget, QPainter &painter,
+                             const QStyleOptionButton &option) const;
 
 private:
     bool m_themed;

@@ -63,7 +63,8 @@ CVarnoletApp::~CVarnoletApp() = default;
 
 void CVarnoletApp::RequestShutdown(int signalNumber)
 {
-    std::fprintf(stderr, "Varnolet: ending on signal %d (%s)\n", signalNumber, ::strsignal(signalNumber));
+    std::fprintf(stderr, "Varnolet: ending on signal %d (%s)\n", signalNumber,
+                 ::strsignal(signalNumber));
     m_shutdownRequested = true;
     if (m_running && m_running->dialog) {
         if (m_running->shutDown)
@@ -89,8 +90,8 @@ bool CVarnoletApp::InitInstance()
         [this](int signalNumber) { RequestShutdown(signalNumber); });
 
     // Qt needs no common-control initialisation: the widget classes are always there.
-    if (!EnsureSingleInstance() || !WriteCodecDisplayFlag() || !EnsureDataFolder()
-        || !ProvisionUserConfig() || m_shutdownRequested)
+    if (!EnsureSingleInstance() || !WriteCodecDisplayFlag() || !EnsureDataFolder() ||
+        !ProvisionUserConfig() || m_shutdownRequested)
         return false;
 
     LoadSettings();
@@ -130,8 +131,9 @@ bool CVarnoletApp::EnsureSingleInstance()
     case varnolet::SingleInstance::Outcome::RaisedRunning:
         return false;
     case varnolet::SingleInstance::Outcome::RunningNoWindow:
-        MessageBox::warning(GetLanguageString("ui_alert_have_running_application",
-                                              "Failure to lanuch applicaiton,Because it has been run"));
+        MessageBox::warning(
+            GetLanguageString("ui_alert_have_running_application",
+                              "Failure to lanuch applicaiton,Because it has been run"));
         return false;
     }
     return false;
@@ -151,7 +153,9 @@ bool CVarnoletApp::WriteCodecDisplayFlag()
 bool CVarnoletApp::EnsureDataFolder()
 {
     const std::string folder = PerUserDataFolder();
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(folder.c_str(), &st) == 0)
         return true;
     // A new account may not have $XDG_CONFIG_HOME yet, so the folders above are made too.
@@ -172,7 +176,9 @@ bool CVarnoletApp::ProvisionUserConfig()
     const std::string userPath = PerUserConfigPath();
 
     int error = 0;
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(userPath.c_str(), &st) != 0) {
         error = copyFile(templatePath, userPath);
     } else {
@@ -208,7 +214,9 @@ std::string CVarnoletApp::ProgramFolder()
 
 std::string CVarnoletApp::FileTimeStampText(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0)
         return {};
     std::tm local{};

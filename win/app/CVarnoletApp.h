@@ -9,7 +9,7 @@ class QDialog;
 namespace varnolet {
 class ExitSignalNotifier;
 class SingleInstance;
-}
+} // namespace varnolet
 
 // The application object: everything the program does before and after its main window
 // runs. InitInstance checks for a running copy, writes the codec's display flag,

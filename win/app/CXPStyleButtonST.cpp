@@ -26,7 +26,8 @@ QImage disabledCopy(const QImage &image)
 } // namespace
 
 CXPStyleButtonST::CXPStyleButtonST(int controlId, QWidget *parent)
-    : QPushButton(parent), m_controlId(controlId)
+    : QPushButton(parent)
+    , m_controlId(controlId)
 {
     setProperty("controlId", controlId);
     setFocusPolicy(Qt::TabFocus);

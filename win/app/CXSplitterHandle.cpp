@@ -6,7 +6,8 @@
 #include <QPainter>
 
 CXSplitterHandle::CXSplitterHandle(Qt::Orientation orientation, CXSplitterWnd *parent)
-    : QSplitterHandle(orientation, parent), m_owner(parent)
+    : QSplitterHandle(orientation, parent)
+    , m_owner(parent)
 {
     setMouseTracking(true);
     // A right click swaps the toggle's mode; it must not open the window's menu as well.

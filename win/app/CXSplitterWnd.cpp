@@ -21,7 +21,8 @@ QPixmap makeStrip(int strip)
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const QColor colours[3] = {QColor(0x2e, 0x9d, 0x3a), QColor(0xd6, 0x2b, 0x2b), QColor(0x90, 0x90, 0x90)};
+    const QColor colours[3] = {QColor(0x2e, 0x9d, 0x3a), QColor(0xd6, 0x2b, 0x2b),
+                               QColor(0x90, 0x90, 0x90)};
     for (int i = 0; i < 3; ++i) {
         const QPointF origin = vertical ? QPointF(i * one.width(), 0) : QPointF(i * one.width(), 0);
         const double w = one.width();
@@ -29,13 +30,15 @@ QPixmap makeStrip(int strip)
         QPolygonF arrow;
         switch (strip) {
         case StripLeft:
-            arrow << QPointF(1.5, h / 2) << QPointF(w - 1.5, h / 2 - 6) << QPointF(w - 1.5, h / 2 + 6);
+            arrow << QPointF(1.5, h / 2) << QPointF(w - 1.5, h / 2 - 6)
+                  << QPointF(w - 1.5, h / 2 + 6);
             break;
         case StripRight:
             arrow << QPointF(w - 1.5, h / 2) << QPointF(1.5, h / 2 - 6) << QPointF(1.5, h / 2 + 6);
             break;
         case StripUp:
-            arrow << QPointF(w / 2, 1.5) << QPointF(w / 2 - 6, h - 1.5) << QPointF(w / 2 + 6, h - 1.5);
+            arrow << QPointF(w / 2, 1.5) << QPointF(w / 2 - 6, h - 1.5)
+                  << QPointF(w / 2 + 6, h - 1.5);
             break;
         default:
             arrow << QPointF(w / 2, h - 1.5) << QPointF(w / 2 - 6, 1.5) << QPointF(w / 2 + 6, 1.5);
@@ -51,11 +54,13 @@ QPixmap makeStrip(int strip)
 
 } // namespace
 
-CXSplitterWnd::CXSplitterWnd(Qt::Orientation orientation, QWidget *parent) : QSplitter(orientation, parent)
+CXSplitterWnd::CXSplitterWnd(Qt::Orientation orientation, QWidget *parent)
+    : QSplitter(orientation, parent)
 {
     // The shipped strips, else drawn ones of the same layout.
-    static const char *const kStripFiles[4] = {"Resource/Image/ToggleLeft.png", "Resource/Image/ToggleRight.png",
-                                               "Resource/Image/ToggleUp.png", "Resource/Image/ToggleDown.png"};
+    static const char *const kStripFiles[4] = {
+        "Resource/Image/ToggleLeft.png", "Resource/Image/ToggleRight.png",
+        "Resource/Image/ToggleUp.png", "Resource/Image/ToggleDown.png"};
     for (int i = 0; i < 4; ++i) {
         const QSize expected = (i == StripLeft || i == StripRight) ? QSize(24, 50) : QSize(150, 8);
         QPixmap shipped(ShippedFilePath(QString::fromLatin1(kStripFiles[i])));

@@ -52,7 +52,10 @@ protected:
 
 private:
     friend class CXSplitterHandle;
-    bool isColumnMode() const { return m_mode == CollapseFirstColumn || m_mode == CollapseSecondColumn; }
+    bool isColumnMode() const
+    {
+        return m_mode == CollapseFirstColumn || m_mode == CollapseSecondColumn;
+    }
     bool overToggle(const QPoint &splitterPos) const;
     void paintBar(QPainter &painter, const QRect &barRect);
     void onButtonDown(const QPoint &splitterPos);

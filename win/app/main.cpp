@@ -21,7 +21,8 @@ int main(int argc, char **argv)
         auto window = std::make_unique<CMainViewerDlg>();
         const bool started = window->SavingThreadStarted();
         CMainViewerDlg *viewer = window.get();
-        return CVarnoletApp::MainWindow{std::move(window), started, [viewer] { viewer->ShutDown(); }};
+        return CVarnoletApp::MainWindow{std::move(window), started,
+                                        [viewer] { viewer->ShutDown(); }};
     });
     app.InitInstance();
     return app.exitCode();

@@ -108,7 +108,8 @@ void CResourcesBrowserDlg::ShowFolder(const std::string &folder, bool scrollToEn
     if (OnUiThread()) {
         FinishShowFolder(scrollToEnd);
     } else {
-        varnolet::MainThreadCall::postTo(this, [this, scrollToEnd] { FinishShowFolder(scrollToEnd); });
+        varnolet::MainThreadCall::postTo(this,
+                                         [this, scrollToEnd] { FinishShowFolder(scrollToEnd); });
     }
 }
 

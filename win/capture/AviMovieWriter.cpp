@@ -97,7 +97,8 @@ AviMovieWriter::~AviMovieWriter()
     ReleaseMemory();
 }
 
-uint32_t AviMovieWriter::MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds, uint32_t setUpRate)
+uint32_t AviMovieWriter::MeasuredRate(uint64_t framesWritten, uint64_t elapsedMilliseconds,
+                                      uint32_t setUpRate)
 {
     if (elapsedMilliseconds == 0)
         return setUpRate;
@@ -113,7 +114,8 @@ int32_t AviMovieWriter::SetUpRateFor(double cameraFramesPerSecond)
     if (!(cameraFramesPerSecond > 0))
         return kNominalRate;
     const double rounded = std::floor(cameraFramesPerSecond + 0.5);
-    return static_cast<int32_t>(std::clamp(rounded, 1.0, double(varnolet::AviMpeg4Writer::kMaxFramesPerSecond)));
+    return static_cast<int32_t>(
+        std::clamp(rounded, 1.0, double(varnolet::AviMpeg4Writer::kMaxFramesPerSecond)));
 }
 
 bool AviMovieWriter::TakeFailureToReport()
@@ -137,8 +139,8 @@ bool AviMovieWriter::SetUpStream(int width, int height)
         return true;
     // One staging block for the whole recording, large enough for a full-screen frame at
     // 4 bytes per pixel (and for this frame).
-    m_stagingSize = static_cast<size_t>(std::max(m_screenWidth, width))
-                    * static_cast<size_t>(std::max(m_screenHeight, height)) * 4;
+    m_stagingSize = static_cast<size_t>(std::max(m_screenWidth, width)) *
+                    static_cast<size_t>(std::max(m_screenHeight, height)) * 4;
     m_stagingBuffer.reset(new (std::nothrow) uint8_t[m_stagingSize]());
     if (!m_stagingBuffer) {
         m_stagingSize = 0;
@@ -155,8 +157,8 @@ bool AviMovieWriter::SetUpStream(int width, int height)
         case varnolet::AviMpeg4Writer::Stage::File:
         case varnolet::AviMpeg4Writer::Stage::Write: // the header could not be written
             return Fail(FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
-                                   {m_filePath})
-                        + ErrorCodeText(result));
+                                   {m_filePath}) +
+                        ErrorCodeText(result));
         case varnolet::AviMpeg4Writer::Stage::Encoder:
             return Fail("Unable to Create Compressed Stream: Check your CODEC options");
         case varnolet::AviMpeg4Writer::Stage::Format:
@@ -212,7 +214,8 @@ int AviMovieWriter::AppendMovieFrame(int width, int height, const uint8_t *buffe
         // A frame of another size than the stream's (the camera changed size while
         // recording) is scaled to the stream's size instead of being misread.
         varnolet::FrameScaler scaler;
-        if (!scaler.scale(buffer, width, height, m_stagingBuffer.get(), m_streamWidth, m_streamHeight)) {
+        if (!scaler.scale(buffer, width, height, m_stagingBuffer.get(), m_streamWidth,
+                          m_streamHeight)) {
             Fail(kWriteFailureText);
             ReleaseMemory();
             return -1;
@@ -257,8 +260,8 @@ std::string AviMovieWriter::PatchRate()
 {
     const uint64_t now = varnolet::Clock::instance().tickMilliseconds();
     const uint64_t elapsed = now >= m_setUpClock ? now - m_setUpClock : 0;
-    const uint32_t rate =
-        MeasuredRate(static_cast<uint64_t>(m_framesWritten), elapsed, static_cast<uint32_t>(m_nominalRate));
+    const uint32_t rate = MeasuredRate(static_cast<uint64_t>(m_framesWritten), elapsed,
+                                       static_cast<uint32_t>(m_nominalRate));
     const int result = varnolet::AviMpeg4Writer::patchFrameRate(m_filePath, rate);
     if (result < 0)
         return varnolet::SystemError::text(-result);
@@ -293,7 +296,8 @@ AviMovieWriter *OpenMovieWriter()
     return g_movieWriter.get();
 }
 
-void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
+void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow,
+                       double cameraFramesPerSecond)
 {
     CloseMovieWriter(resourceWindow);
     auto writer = std::make_unique<AviMovieWriter>(path, cameraFramesPerSecond);

@@ -27,7 +27,8 @@ public:
 
     static constexpr int32_t kNominalRate = 12;
     static constexpr size_t kMaxErrorText = 259;
-    static constexpr const char *kWriteFailureText = "Unable to Write Video Stream to the output Movie File";
+    static constexpr const char *kWriteFailureText =
+        "Unable to Write Video Stream to the output Movie File";
 
     // Creation: nothing is touched on disk until the first admitted frame. setUpRate: the
     // rate written into the headers at set-up, the camera's current frame rate (a file

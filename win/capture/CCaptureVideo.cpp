@@ -16,7 +16,8 @@ using varnolet::MessageBox;
 using varnolet::SystemError;
 
 CCaptureVideo::CCaptureVideo(std::shared_ptr<varnolet::CameraEnumerator> enumerator)
-    : m_enumerator(enumerator ? std::move(enumerator) : std::make_shared<varnolet::CameraEnumerator>())
+    : m_enumerator(enumerator ? std::move(enumerator)
+                              : std::make_shared<varnolet::CameraEnumerator>())
 {
 }
 
@@ -155,9 +156,9 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
                                     ended(code);
                             });
     if (error < 0) {
-        MessageBox::warning(GetLanguageString(
-            "ui_alert_not_preview_device",
-            "Couldn't preview this device,because this device may been using by other applicaiton"));
+        MessageBox::warning(GetLanguageString("ui_alert_not_preview_device",
+                                              "Couldn't preview this device,because this device "
+                                              "may been using by other applicaiton"));
         return error;
     }
     m_running = true;
@@ -189,8 +190,8 @@ void CCaptureVideo::ApplyPinFormat(PinCategory category, CaptureSize &size)
     bool considered = false;
     std::vector<uint32_t> keys;
     for (const CameraFormat &capability : capabilities) {
-        if (capability.width <= 0 || capability.height <= 0 || capability.width > 0xFFFF
-            || capability.height > 0xFFFF)
+        if (capability.width <= 0 || capability.height <= 0 || capability.width > 0xFFFF ||
+            capability.height > 0xFFFF)
             continue;
         considered = true;
         if (capability.width >= largestWidth && capability.height >= largestHeight) {
@@ -255,20 +256,21 @@ void CCaptureVideo::AttachStillPin(CaptureSize &size)
     m_stillConnected = true;
 }
 
-void CCaptureVideo::ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem)
+void CCaptureVideo::ReportSnapshotButtonProblem(const std::string &devicePath,
+                                                const std::string &problem)
 {
-    std::fprintf(stderr, "Varnolet: the snapshot button of %s cannot be read: %s\n", devicePath.c_str(),
-                 problem.c_str());
+    std::fprintf(stderr, "Varnolet: the snapshot button of %s cannot be read: %s\n",
+                 devicePath.c_str(), problem.c_str());
     // Told once per camera and run: the camera is reopened at every size change.
     if (!m_buttonProblemsShown.insert(devicePath).second)
         return;
-    MessageBox::warning(
-        FormatText(GetLanguageString("ui_alert_snapshot_button_no_access",
-                                     "The snapshot button of this camera cannot be used (%s). Install the "
-                                     "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
-                                     "or ask your administrator to add you to the \"input\" group, then plug "
-                                     "the camera in again."),
-                   {problem}));
+    MessageBox::warning(FormatText(
+        GetLanguageString("ui_alert_snapshot_button_no_access",
+                          "The snapshot button of this camera cannot be used (%s). Install the "
+                          "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
+                          "or ask your administrator to add you to the \"input\" group, then plug "
+                          "the camera in again."),
+        {problem}));
 }
 
 void CCaptureVideo::OnButton(bool pressed)

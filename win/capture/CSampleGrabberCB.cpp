@@ -35,7 +35,10 @@ void Announce(CSampleGrabberOwner *owner, const std::string &path)
 
 } // namespace
 
-CSampleGrabberCB::CSampleGrabberCB(int32_t stillFlag) : m_stillFlag(stillFlag) {}
+CSampleGrabberCB::CSampleGrabberCB(int32_t stillFlag)
+    : m_stillFlag(stillFlag)
+{
+}
 
 // Both sinks exist for the whole process and are never freed, so the streaming and saving
 // threads can never meet a destroyed sink at exit.
@@ -116,8 +119,8 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
 
     auto fail = [&path](const varnolet::ImageResult &result) {
         varnolet::MessageBox::warning(
-            FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"), {path})
-            + SaveStatusText(result));
+            FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"), {path}) +
+            SaveStatusText(result));
         return false;
     };
     const int64_t frameBytes = static_cast<int64_t>(frameWidth) * frameHeight * 3;
@@ -136,7 +139,8 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
     std::vector<uint8_t> scaled;
     if (targetWidth != frameWidth || targetHeight != frameHeight) {
         scaled.resize(static_cast<size_t>(targetWidth) * targetHeight * 3);
-        if (!scaler.scale(buffer, frameWidth, frameHeight, scaled.data(), targetWidth, targetHeight))
+        if (!scaler.scale(buffer, frameWidth, frameHeight, scaled.data(), targetWidth,
+                          targetHeight))
             return fail(varnolet::ImageResult::failure(varnolet::ImageStatus::GenericError));
         pixels = scaled.data();
     }
@@ -177,13 +181,14 @@ void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
         return;
     const uint64_t bytes = writer->CurrentMovieBytes();
     // In 64 bits: the largest setting, 4096 MB, is 4,294,967,296 bytes.
-    const uint64_t limit = static_cast<uint64_t>(static_cast<int64_t>(GetUsingSettings().movieSizeMax))
-                           * 1'048'576ull;
+    const uint64_t limit =
+        static_cast<uint64_t>(static_cast<int64_t>(GetUsingSettings().movieSizeMax)) * 1'048'576ull;
     if (limit <= bytes) {
         PostToOwner(CSampleGrabberOwner::StopRecordingMessage);
         return;
     }
-    if (writer->AppendMovieFrame(FrameWidth(), FrameHeight(), buffer, static_cast<size_t>(length)) != 0) {
+    if (writer->AppendMovieFrame(FrameWidth(), FrameHeight(), buffer,
+                                 static_cast<size_t>(length)) != 0) {
         // Frames keep coming until the stop message is handled: one failure, one box.
         if (writer->TakeFailureToReport())
             varnolet::MessageBox::warning(writer->LastErrorText());
@@ -233,8 +238,8 @@ long CSampleGrabberCB::BufferCB(double sampleTime, unsigned char *buffer, long b
             m_shotsTaken.fetch_add(1, std::memory_order_relaxed);
             m_lastShotTime.store(now, std::memory_order_relaxed);
         }
-        if (static_cast<double>(now - start)
-            > static_cast<double>(owner->SeriesDuration()) * 3600.0 * 1000.0)
+        if (static_cast<double>(now - start) >
+            static_cast<double>(owner->SeriesDuration()) * 3600.0 * 1000.0)
             PostToOwner(CSampleGrabberOwner::TimedSeriesOverMessage);
     }
 
@@ -276,17 +281,19 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
         QueuedFrame frame;
         while (g_savingThreadRun.load() && sink.PopQueuedFrame(frame)) {
             const SettingValues settings = GetUsingSettings();
-            const std::string path = NextTimedShotPath(TimedShotsFolder(settings), TimedSeriesRecord());
-            const bool saved = !path.empty()
-                               && SaveFrameAsJpeg(sink, frame.bytes.data(),
-                                                  static_cast<long>(frame.bytes.size()),
-                                                  frame.width, frame.height, path);
+            const std::string path =
+                NextTimedShotPath(TimedShotsFolder(settings), TimedSeriesRecord());
+            const bool saved =
+                !path.empty() &&
+                SaveFrameAsJpeg(sink, frame.bytes.data(), static_cast<long>(frame.bytes.size()),
+                                frame.width, frame.height, path);
             if (saved) {
                 Announce(owner, path);
             } else {
                 // The series cannot go on: tell the owner and drop what is still queued.
                 if (owner)
-                    varnolet::WindowMessage::post(owner->MessageWindow(), CSampleGrabberOwner::TimedSeriesOverMessage);
+                    varnolet::WindowMessage::post(owner->MessageWindow(),
+                                                  CSampleGrabberOwner::TimedSeriesOverMessage);
                 std::this_thread::sleep_for(10ms);
                 sink.ClearSavingQueue();
             }

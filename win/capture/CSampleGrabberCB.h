@@ -96,7 +96,7 @@ private:
     std::atomic<CSampleGrabberOwner *> m_owner{nullptr};
     std::atomic<int32_t> m_largestWidth{1600};
     std::atomic<int32_t> m_largestHeight{1200};
-    std::atomic<int64_t> m_lastShotTime{0};    // 0: no shot yet in this series
+    std::atomic<int64_t> m_lastShotTime{0}; // 0: no shot yet in this series
     std::atomic<int64_t> m_seriesStartTime{0};
     std::atomic<int32_t> m_shotsTaken{0};
     const int32_t m_stillFlag;

@@ -27,19 +27,37 @@ public:
     // The next frame becomes a photo; the preview sink clears the request and posts
     // PhotoTakenMessage.
     void RequestPhoto() { m_photoRequested.store(1, std::memory_order_relaxed); }
-    void SetPhotoRequested(bool requested) { m_photoRequested.store(requested ? 1 : 0, std::memory_order_relaxed); }
+    void SetPhotoRequested(bool requested)
+    {
+        m_photoRequested.store(requested ? 1 : 0, std::memory_order_relaxed);
+    }
     int32_t PhotoRequested() const { return m_photoRequested.load(std::memory_order_relaxed); }
 
-    void SetTimedSeriesActive(bool active) { m_timedSeriesActive.store(active ? 1 : 0, std::memory_order_relaxed); }
-    int32_t TimedSeriesActive() const { return m_timedSeriesActive.load(std::memory_order_relaxed); }
+    void SetTimedSeriesActive(bool active)
+    {
+        m_timedSeriesActive.store(active ? 1 : 0, std::memory_order_relaxed);
+    }
+    int32_t TimedSeriesActive() const
+    {
+        return m_timedSeriesActive.load(std::memory_order_relaxed);
+    }
 
-    void SetRecordingActive(bool active) { m_recordingActive.store(active ? 1 : 0, std::memory_order_relaxed); }
+    void SetRecordingActive(bool active)
+    {
+        m_recordingActive.store(active ? 1 : 0, std::memory_order_relaxed);
+    }
     int32_t RecordingActive() const { return m_recordingActive.load(std::memory_order_relaxed); }
 
     // Milliseconds between timed shots, and the series duration in hours.
-    void SetShotInterval(int32_t milliseconds) { m_shotInterval.store(milliseconds, std::memory_order_relaxed); }
+    void SetShotInterval(int32_t milliseconds)
+    {
+        m_shotInterval.store(milliseconds, std::memory_order_relaxed);
+    }
     int32_t ShotInterval() const { return m_shotInterval.load(std::memory_order_relaxed); }
-    void SetSeriesDuration(float hours) { m_seriesDuration.store(hours, std::memory_order_relaxed); }
+    void SetSeriesDuration(float hours)
+    {
+        m_seriesDuration.store(hours, std::memory_order_relaxed);
+    }
     float SeriesDuration() const { return m_seriesDuration.load(std::memory_order_relaxed); }
     // Both from the timed-shot settings, as a series start computes them.
     void SetTimedShotTiming(const SettingValues &values);
@@ -49,11 +67,20 @@ public:
     static float SeriesDurationOf(const SettingValues &values);
 
     // Receiver of PhotoTakenMessage, TimedSeriesOverMessage and StopRecordingMessage.
-    void SetMessageWindow(QObject *window) { m_messageWindow.store(window, std::memory_order_release); }
+    void SetMessageWindow(QObject *window)
+    {
+        m_messageWindow.store(window, std::memory_order_release);
+    }
     QObject *MessageWindow() const { return m_messageWindow.load(std::memory_order_acquire); }
     // Where saved files are announced; may be absent.
-    void SetResourceWindow(IResourceAnnouncer *window) { m_resourceWindow.store(window, std::memory_order_release); }
-    IResourceAnnouncer *ResourceWindow() const { return m_resourceWindow.load(std::memory_order_acquire); }
+    void SetResourceWindow(IResourceAnnouncer *window)
+    {
+        m_resourceWindow.store(window, std::memory_order_release);
+    }
+    IResourceAnnouncer *ResourceWindow() const
+    {
+        return m_resourceWindow.load(std::memory_order_acquire);
+    }
 
 private:
     std::atomic<int32_t> m_photoRequested{0};

@@ -114,7 +114,8 @@ void CSettingParams::load(const std::string &path)
 int CSettingParams::apply(const SettingValues &values)
 {
     errno = 0;
-    const int error = WriteSettingSection(configPath(), kUsingSection, values) ? 0 : (errno ? errno : EIO);
+    const int error =
+        WriteSettingSection(configPath(), kUsingSection, values) ? 0 : (errno ? errno : EIO);
     std::lock_guard lock(m_lock);
     m_previous = m_using;
     m_using = values;
@@ -244,8 +245,8 @@ int ApplySettings(const SettingValues &values)
 std::string SettingsWriteFailureText(int error)
 {
     return FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
-                      {CSettingParams::Instance().configPath()})
-           + varnolet::SystemError::text(error);
+                      {CSettingParams::Instance().configPath()}) +
+           varnolet::SystemError::text(error);
 }
 
 SettingValues GetUsingSettings()
@@ -267,4 +268,3 @@ void SetUsingCaptureSize(int width, int height)
 {
     CSettingParams::Instance().setUsingCaptureSize(width, height);
 }
-

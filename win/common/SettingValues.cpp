@@ -72,8 +72,7 @@ bool rangeValid(const TimedShotRange &range, int32_t value)
 }
 
 // One field: the record's value when valid, else the factory's, else the built-in one.
-template <typename Valid>
-bool keep(int32_t &value, int32_t factory, int32_t builtIn, Valid valid)
+template <typename Valid> bool keep(int32_t &value, int32_t factory, int32_t builtIn, Valid valid)
 {
     if (valid(value))
         return false;
@@ -108,12 +107,16 @@ bool KeepValuesInRange(SettingValues &record, const SettingValues &factory)
 {
     const SettingValues builtIn;
     bool replaced = false;
-    replaced |= keep(record.movieResolution, factory.movieResolution, builtIn.movieResolution, movieResolutionValid);
-    replaced |= keep(record.movieSizeMax, factory.movieSizeMax, builtIn.movieSizeMax, movieSizeValid);
+    replaced |= keep(record.movieResolution, factory.movieResolution, builtIn.movieResolution,
+                     movieResolutionValid);
+    replaced |=
+        keep(record.movieSizeMax, factory.movieSizeMax, builtIn.movieSizeMax, movieSizeValid);
     replaced |= keep(record.language, factory.language, builtIn.language, languageValid);
     TimedShotSetting &timed = record.timedShot;
-    replaced |= keep(timed.shotsUnit, factory.timedShot.shotsUnit, builtIn.timedShot.shotsUnit, IsValidTimeUnit);
-    replaced |= keep(timed.timesUnit, factory.timedShot.timesUnit, builtIn.timedShot.timesUnit, IsValidTimeUnit);
+    replaced |= keep(timed.shotsUnit, factory.timedShot.shotsUnit, builtIn.timedShot.shotsUnit,
+                     IsValidTimeUnit);
+    replaced |= keep(timed.timesUnit, factory.timedShot.timesUnit, builtIn.timedShot.timesUnit,
+                     IsValidTimeUnit);
     replaced |= keepRanges(timed.shots, factory.timedShot.shots);
     replaced |= keepRanges(timed.times, factory.timedShot.times);
     return replaced;

@@ -39,7 +39,8 @@ std::vector<uint8_t> testPicture(int width, int height)
             uint8_t *p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
             p[0] = static_cast<uint8_t>(std::clamp(x * 255 / width + n, 0, 255));
             p[1] = static_cast<uint8_t>(std::clamp(grid ? 30 : y * 255 / height + n, 0, 255));
-            p[2] = static_cast<uint8_t>(std::clamp(128 + static_cast<int>(100 * std::sin(x * 0.02 + y * 0.01)) + n, 0, 255));
+            p[2] = static_cast<uint8_t>(std::clamp(
+                128 + static_cast<int>(100 * std::sin(x * 0.02 + y * 0.01)) + n, 0, 255));
         }
     }
     return rgb;
@@ -52,7 +53,8 @@ std::vector<uint8_t> mjpegFrame(int width, int height)
     unsigned char *jpeg = nullptr;
     unsigned long size = 0;
     std::vector<uint8_t> out;
-    if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_422, 85, 0) == 0)
+    if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_422, 85,
+                    0) == 0)
         out.assign(jpeg, jpeg + size);
     tjFree(jpeg);
     tjDestroy(handle);
@@ -64,7 +66,9 @@ std::vector<uint8_t> yuyvFrame(int width, int height)
     const std::vector<uint8_t> rgb = testPicture(width, height);
     std::vector<uint8_t> yuyv(static_cast<size_t>(width) * height * 2);
     for (size_t i = 0, o = 0; i + 5 < rgb.size(); i += 6, o += 4) {
-        auto luma = [](const uint8_t *p) { return static_cast<uint8_t>((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) / 256 + 16); };
+        auto luma = [](const uint8_t *p) {
+            return static_cast<uint8_t>((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) / 256 + 16);
+        };
         const uint8_t *a = &rgb[i], *b = &rgb[i + 3];
         yuyv[o] = luma(a);
         yuyv[o + 1] = static_cast<uint8_t>((-38 * a[0] - 74 * a[1] + 112 * a[2] + 128) / 256 + 128);
@@ -161,7 +165,8 @@ int main(int argc, char **argv)
 
     // CPU time is what one core spends per frame; real time also counts waiting for a core
     // on a busy machine.
-    std::printf("\nper-frame path against bare libv4lconvert, median CPU time per frame (target <= 1.15x):\n");
+    std::printf("\nper-frame path against bare libv4lconvert, median CPU time per frame (target <= "
+                "1.15x):\n");
     for (int index = 0; index < 3; ++index) {
         char oursName[64];
         char referenceName[64];
@@ -173,10 +178,12 @@ int main(int argc, char **argv)
             continue;
         const double oursReal = reporter.medianReal(oursName);
         const double referenceReal = reporter.medianReal(referenceName);
-        std::printf("  %-16s ours %8.3f ms  reference %8.3f ms  ratio %.3fx  (real-time ratio %.3fx)  "
-                    "%.1f frames/s on one core  [%zu repetitions each]\n",
-                    testCase(index).name, ours * 1e3, reference * 1e3, ours / reference,
-                    referenceReal > 0 ? oursReal / referenceReal : 0.0, 1.0 / ours, reporter.repetitions(oursName));
+        std::printf(
+            "  %-16s ours %8.3f ms  reference %8.3f ms  ratio %.3fx  (real-time ratio %.3fx)  "
+            "%.1f frames/s on one core  [%zu repetitions each]\n",
+            testCase(index).name, ours * 1e3, reference * 1e3, ours / reference,
+            referenceReal > 0 ? oursReal / referenceReal : 0.0, 1.0 / ours,
+            reporter.repetitions(oursName));
     }
     return 0;
 }

@@ -1,8 +1,9 @@
 // Costs of showing the live picture: the whole path of the main window (virtual camera,
 // capture thread, preview sink, picture area, paint) per frame on screen, against the bare
 // YUYV-to-BGR conversion (libv4lconvert called directly) a real camera's capture thread
-// does for one 1600 x 1200 frame, measured in the same process between the preview's seconds. Also: frames shown versus delivered, arrival-to-paint
-// latency, and resident memory over a minute of preview.
+// does for one 1600 x 1200 frame, measured in the same process between the preview's seconds. Also:
+// frames shown versus delivered, arrival-to-paint latency, and resident memory over a minute of
+// preview.
 #include <linux/videodev2.h>
 #include <time.h>
 
@@ -58,7 +59,10 @@ double statusMegabytes(const char *key)
 class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
 {
 public:
-    std::vector<varnolet::CameraIdentity> list() override { return varnolet::VirtualCameraHub::instance().list(); }
+    std::vector<varnolet::CameraIdentity> list() override
+    {
+        return varnolet::VirtualCameraHub::instance().list();
+    }
     std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
     {
         return varnolet::VirtualCameraHub::instance().open(devicePath, error);

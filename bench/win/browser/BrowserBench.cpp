@@ -204,9 +204,10 @@ int main(int argc, char **argv)
 
     const double decode = reporter.medianReal("BM_FullDecodeReference");
     const double readdir = reporter.medianReal("BM_ReaddirReference");
-    std::printf("\nmedians over %zu repetitions:\n", reporter.repetitions("BM_FullDecodeReference"));
-    for (const char *name : {"BM_DecodeOneRow", "BM_PaintSixRowsCached", "BM_PaintSixRowsUncachedUiThread",
-                             "BM_ColumnUncachedUntilDrawn"}) {
+    std::printf("\nmedians over %zu repetitions:\n",
+                reporter.repetitions("BM_FullDecodeReference"));
+    for (const char *name : {"BM_DecodeOneRow", "BM_PaintSixRowsCached",
+                             "BM_PaintSixRowsUncachedUiThread", "BM_ColumnUncachedUntilDrawn"}) {
         const double measured = reporter.medianReal(name);
         if (measured > 0 && decode > 0)
             std::printf("  ratio %s / full decode = %.3f\n", name, measured / decode);

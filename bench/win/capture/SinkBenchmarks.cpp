@@ -50,7 +50,8 @@ std::vector<uint8_t> realisticFrame(int width, int height, int number)
             const int base = 80 + (x * 100) / width + (y * 60) / height;
             p[0] = static_cast<uint8_t>(std::clamp(base + (cell ? 60 : 0) + noise(random), 0, 255));
             p[1] = static_cast<uint8_t>(std::clamp(base - 20 + noise(random), 0, 255));
-            p[2] = static_cast<uint8_t>(std::clamp(base + (cell ? -30 : 40) + noise(random), 0, 255));
+            p[2] =
+                static_cast<uint8_t>(std::clamp(base + (cell ? -30 : 40) + noise(random), 0, 255));
         }
     }
     return frame;
@@ -90,8 +91,7 @@ void BM_BareTjCompress2_1600x1200(benchmark::State &state)
     for (auto _ : state) {
         unsigned long size = capacity;
         if (tjCompress2(handle, frame.data(), 1600, 1600 * 3, 1200, TJPF_BGR, &buffer, &size,
-                        settings.turboSubsampling(), 100, varnolet::JpegEncoder::turboFlags())
-            != 0)
+                        settings.turboSubsampling(), 100, varnolet::JpegEncoder::turboFlags()) != 0)
             state.SkipWithError("tjCompress2 failed");
         benchmark::DoNotOptimize(size);
     }
@@ -143,8 +143,8 @@ void BM_BareFfmpegAvi_640x480(benchmark::State &state)
     const std::string path = scratch().path().toStdString() + "/bare.avi";
     const AVCodec *codec = avcodec_find_encoder_by_name("mpeg4");
     AVFormatContext *format = nullptr;
-    if (!codec || avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0
-        || avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+    if (!codec || avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0 ||
+        avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
         state.SkipWithError("no encoder or file");
         return;
     }
@@ -165,8 +165,8 @@ void BM_BareFfmpegAvi_640x480(benchmark::State &state)
     stream->time_base = context->time_base;
     if (avformat_write_header(format, nullptr) < 0)
         state.SkipWithError("header failed");
-    SwsContext *scaler = sws_getContext(640, 480, AV_PIX_FMT_BGR24, 640, 480, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
-                                        nullptr, nullptr, nullptr);
+    SwsContext *scaler = sws_getContext(640, 480, AV_PIX_FMT_BGR24, 640, 480, AV_PIX_FMT_YUV420P,
+                                        SWS_BILINEAR, nullptr, nullptr, nullptr);
     AVFrame *picture = av_frame_alloc();
     picture->format = AV_PIX_FMT_YUV420P;
     picture->width = 640;
@@ -234,14 +234,18 @@ int main(int argc, char **argv)
     const double append = reporter.medianCpu("BM_AppendMovieFrame_640x480");
     const double bareAvi = reporter.medianCpu("BM_BareFfmpegAvi_640x480");
     const double idle = reporter.medianCpu("BM_PreviewSinkIdle");
-    std::printf("\nmedians over %zu repetitions:\n", reporter.repetitions("BM_AppendMovieFrame_640x480"));
+    std::printf("\nmedians over %zu repetitions:\n",
+                reporter.repetitions("BM_AppendMovieFrame_640x480"));
     if (save > 0 && bareJpeg > 0)
-        std::printf("SaveFrameAsJpeg 1600x1200 / bare tjCompress2: %.3fx (target <= 1.10)\n", save / bareJpeg);
+        std::printf("SaveFrameAsJpeg 1600x1200 / bare tjCompress2: %.3fx (target <= 1.10)\n",
+                    save / bareJpeg);
     if (append > 0 && bareAvi > 0) {
-        std::printf("AppendMovieFrame 640x480: %.1f fps (CPU), bare FFmpeg AVI %.1f fps, ratio %.3f (target >= 0.90)\n",
+        std::printf("AppendMovieFrame 640x480: %.1f fps (CPU), bare FFmpeg AVI %.1f fps, ratio "
+                    "%.3f (target >= 0.90)\n",
                     1.0 / append, 1.0 / bareAvi, bareAvi / append);
-        std::printf("AppendMovieFrame 640x480: %.1fx real time for a 30 fps camera (target >= 10)\n",
-                    1.0 / append / 30.0);
+        std::printf(
+            "AppendMovieFrame 640x480: %.1fx real time for a 30 fps camera (target >= 10)\n",
+            1.0 / append / 30.0);
     }
     if (idle > 0)
         std::printf("Preview sink, nothing requested: %.2f ns CPU per frame\n", idle * 1e9);

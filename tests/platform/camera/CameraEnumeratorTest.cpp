@@ -14,7 +14,8 @@ TEST(CameraEnumerator, ByPathLinkIsPickedFromUdevsLinks)
     const std::string links = "/dev/v4l/by-id/usb-Vendor_Scope-video-index0 "
                               "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2.3:1.0-video-index0 "
                               "/dev/v4l/by-path/pci-0000:00:14.0-usbv2-0:2.3:1.0-video-index0";
-    EXPECT_EQ(CameraEnumerator::byPathLink(links), "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2.3:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::byPathLink(links),
+              "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2.3:1.0-video-index0");
     EXPECT_EQ(CameraEnumerator::byPathLink("/dev/v4l/by-id/usb-x-video-index0"), "");
     EXPECT_EQ(CameraEnumerator::byPathLink(""), "");
 }
@@ -33,14 +34,19 @@ TEST(CameraEnumerator, StablePathFallsBackToTheFolderThenTheNode)
     fs::create_symlink("../../video2", byPath + "/pci-0000:00:14.0-usb-0:4:1.0");
     fs::create_symlink("../../video2", byPath + "/pci-0000:00:14.0-usb-0:4:1.0-video-index0");
 
-    EXPECT_EQ(CameraEnumerator::findLinkTo(node0, byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
-    EXPECT_EQ(CameraEnumerator::findLinkTo(node1, byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index1");
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node0, byPath),
+              byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node1, byPath),
+              byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index1");
     // Two aliases of one node: the one that names the node index.
-    EXPECT_EQ(CameraEnumerator::findLinkTo(node2, byPath), byPath + "/pci-0000:00:14.0-usb-0:4:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::findLinkTo(node2, byPath),
+              byPath + "/pci-0000:00:14.0-usb-0:4:1.0-video-index0");
 
-    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "/dev/v4l/by-path/from-udev-video-index0", byPath),
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "/dev/v4l/by-path/from-udev-video-index0",
+                                                 byPath),
               "/dev/v4l/by-path/from-udev-video-index0");
-    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "", byPath), byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
+    EXPECT_EQ(CameraEnumerator::stableDevicePath(node0, "", byPath),
+              byPath + "/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
     const std::string lonely = folder.write("dev/video7", "");
     EXPECT_EQ(CameraEnumerator::stableDevicePath(lonely, "", byPath), lonely);
     EXPECT_EQ(CameraEnumerator::stableDevicePath(lonely, "", folder.file("missing")), lonely);

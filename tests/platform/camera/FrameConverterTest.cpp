@@ -16,7 +16,8 @@ namespace {
 const uint8_t *pixel(const FrameConverter &converter, const uint8_t *data, int x, int y)
 {
     const size_t row = static_cast<size_t>(converter.width()) * 3;
-    return data + static_cast<size_t>(converter.height() - 1 - y) * row + static_cast<size_t>(x) * 3;
+    return data + static_cast<size_t>(converter.height() - 1 - y) * row +
+           static_cast<size_t>(x) * 3;
 }
 
 std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t> &rgb, int width, int height)
@@ -24,7 +25,8 @@ std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t> &rgb, int width, int 
     tjhandle handle = tjInitCompress();
     unsigned char *jpeg = nullptr;
     unsigned long size = 0;
-    const int result = tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_422, 95, 0);
+    const int result = tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
+                                   TJSAMP_422, 95, 0);
     std::vector<uint8_t> out;
     if (result == 0)
         out.assign(jpeg, jpeg + size);
@@ -91,8 +93,10 @@ TEST(FrameConverter, Bgr24SourceIsOnlyFlippedAndStrideIsHonoured)
     FrameConverter converter;
     ASSERT_EQ(converter.configure(V4L2_PIX_FMT_BGR24, w, h, stride), 0);
     ASSERT_EQ(converter.convert(bgr.data(), bgr.size()), 0);
-    const std::vector<uint8_t> expected = {40, 50, 60, 40, 50, 60, 40, 50, 60, 10, 20, 30, 10, 20, 30, 10, 20, 30};
-    EXPECT_EQ(std::vector<uint8_t>(converter.output(), converter.output() + converter.outputSize()), expected);
+    const std::vector<uint8_t> expected = {40, 50, 60, 40, 50, 60, 40, 50, 60,
+                                           10, 20, 30, 10, 20, 30, 10, 20, 30};
+    EXPECT_EQ(std::vector<uint8_t>(converter.output(), converter.output() + converter.outputSize()),
+              expected);
     // A truncated buffer is refused, not read past its end.
     EXPECT_EQ(converter.convert(bgr.data(), 10), -EAGAIN);
 }
@@ -117,7 +121,7 @@ TEST(FrameConverter, MjpegDecodesUprightAndCorruptFramesAreRefused)
     ASSERT_EQ(converter.convert(jpeg.data(), jpeg.size()), 0) << converter.lastError();
     const uint8_t *top = pixel(converter, converter.output(), w / 2, 4);
     const uint8_t *bottom = pixel(converter, converter.output(), w / 2, h - 4);
-    EXPECT_GT(top[2], 200);   // red
+    EXPECT_GT(top[2], 200); // red
     EXPECT_LT(top[0], 60);
     EXPECT_GT(bottom[0], 200); // blue
     EXPECT_LT(bottom[2], 60);

@@ -50,18 +50,20 @@ TEST(SnapshotButtonReader, FindsTheEventDeviceBelowTheSameUsbDevice)
     link("event0", "devices/platform/i8042/serio0/input/input1");
     link("event6", usb + "/1-2:1.1/input/input8");
 
-    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file(usb), sys.path(), "/dev"), "/dev/input/event5");
-    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file("devices/pci0000:00/0000:00:14.0/usb1/1-3"),
-                                                    sys.path(), "/dev"),
+    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file(usb), sys.path(), "/dev"),
+              "/dev/input/event5");
+    EXPECT_EQ(SnapshotButtonReader::findEventDevice(
+                  sys.file("devices/pci0000:00/0000:00:14.0/usb1/1-3"), sys.path(), "/dev"),
               "");
     // A button below the sibling "1-21" (sorted first) is not the button of "1-2".
     const std::string sibling = "devices/pci0000:00/0000:00:14.0/usb1/1-21/1-21:1.0/input/input9";
     sys.write(sibling + "/capabilities/key", "100000 0 0 0\n");
     sys.makeFolder(sibling + "/event4");
     link("event4", sibling);
-    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file(usb), sys.path(), "/dev"), "/dev/input/event5");
-    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file("devices/pci0000:00/0000:00:14.0/usb1/1-21"),
-                                                    sys.path(), "/dev"),
+    EXPECT_EQ(SnapshotButtonReader::findEventDevice(sys.file(usb), sys.path(), "/dev"),
+              "/dev/input/event5");
+    EXPECT_EQ(SnapshotButtonReader::findEventDevice(
+                  sys.file("devices/pci0000:00/0000:00:14.0/usb1/1-21"), sys.path(), "/dev"),
               "/dev/input/event4");
     EXPECT_EQ(SnapshotButtonReader::findEventDevice("", sys.path()), "");
 }
@@ -81,7 +83,8 @@ TEST(SnapshotButtonReader, ReportsPressesAndReleasesAndStops)
     ASSERT_EQ(reader.start([&](bool pressed) {
         std::lock_guard guard(lock);
         seen.push_back(pressed);
-    }), 0);
+    }),
+              0);
     EXPECT_EQ(reader.start([](bool) {}), -EBUSY);
 
     auto key = [](unsigned short type, unsigned short code, int value) {
@@ -91,14 +94,17 @@ TEST(SnapshotButtonReader, ReportsPressesAndReleasesAndStops)
         event.value = value;
         return event;
     };
-    const input_event events[] = {key(EV_KEY, KEY_CAMERA, 1), key(EV_SYN, SYN_REPORT, 0), key(EV_KEY, KEY_CAMERA, 2),
-                                  key(EV_KEY, KEY_A, 1), key(EV_KEY, KEY_CAMERA, 0), key(EV_SYN, SYN_REPORT, 0)};
+    const input_event events[] = {key(EV_KEY, KEY_CAMERA, 1), key(EV_SYN, SYN_REPORT, 0),
+                                  key(EV_KEY, KEY_CAMERA, 2), key(EV_KEY, KEY_A, 1),
+                                  key(EV_KEY, KEY_CAMERA, 0), key(EV_SYN, SYN_REPORT, 0)};
     ASSERT_EQ(::write(writer, events, sizeof events), static_cast<ssize_t>(sizeof events));
 
-    EXPECT_TRUE(test::processEventsUntil([&] {
-        std::lock_guard guard(lock);
-        return seen.size() >= 2;
-    }, std::chrono::milliseconds(3000)));
+    EXPECT_TRUE(test::processEventsUntil(
+        [&] {
+            std::lock_guard guard(lock);
+            return seen.size() >= 2;
+        },
+        std::chrono::milliseconds(3000)));
     reader.stop();
     EXPECT_FALSE(reader.isRunning());
     {

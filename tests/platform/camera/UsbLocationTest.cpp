@@ -31,8 +31,10 @@ TEST(UsbLocation, FromAVideoNodesSysfsPath)
     const std::string node =
         "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3/1-2.3:1.0/video4linux/video0";
     EXPECT_EQ(UsbLocation::fromSysfsPath(node), 0x01230000u);
-    EXPECT_EQ(UsbLocation::usbDevicePath(node), "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3");
-    EXPECT_EQ(UsbLocation::fromSysfsPath("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1"), 0x02100000u);
+    EXPECT_EQ(UsbLocation::usbDevicePath(node),
+              "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3");
+    EXPECT_EQ(UsbLocation::fromSysfsPath("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1"),
+              0x02100000u);
     EXPECT_FALSE(UsbLocation::fromSysfsPath("/sys/devices/platform/vivid.0/video4linux/video3"));
     EXPECT_EQ(UsbLocation::usbDevicePath("/sys/devices/virtual/video4linux/video9"), "");
 }

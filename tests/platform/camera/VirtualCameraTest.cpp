@@ -116,7 +116,8 @@ TEST(TestPatternRenderer, MovesOverTimeAndKeepsItsMarkers)
     EXPECT_EQ(std::memcmp(a.data(), TestPatternRenderer::kBottomLeftMarker, 3), 0);
     EXPECT_EQ(std::memcmp(a.data() + (479 * 640) * 3, TestPatternRenderer::kTopLeftMarker, 3), 0);
     const int m = renderer.markerSize();
-    EXPECT_NE(std::memcmp(a.data() + (479 * 640 + m + 1) * 3, TestPatternRenderer::kTopLeftMarker, 3), 0);
+    EXPECT_NE(
+        std::memcmp(a.data() + (479 * 640 + m + 1) * 3, TestPatternRenderer::kTopLeftMarker, 3), 0);
 
     // Different frame numbers draw different digits in the text box (above the scene).
     std::vector<uint8_t> d(size);
@@ -125,7 +126,8 @@ TEST(TestPatternRenderer, MovesOverTimeAndKeepsItsMarkers)
     bool differs = false;
     for (int y = 0; y < static_cast<int>(textRowsFromTop) + 6 && !differs; ++y) {
         const size_t row = static_cast<size_t>(479 - y) * 640 * 3;
-        differs = std::memcmp(a.data() + row + (m + 12) * 3, d.data() + row + (m + 12) * 3, 300 * 3) != 0;
+        differs =
+            std::memcmp(a.data() + row + (m + 12) * 3, d.data() + row + (m + 12) * 3, 300 * 3) != 0;
     }
     EXPECT_TRUE(differs);
 }

@@ -115,7 +115,8 @@ TEST(AviMpeg4Writer, FirstFrameReaderRefusesNonMovies)
 {
     TempFolder folder;
     BgrImage image;
-    EXPECT_LT(MovieFrameReader::readFirstFrame(folder.write("x.avi", "RIFF....AVI garbage"), image), 0);
+    EXPECT_LT(MovieFrameReader::readFirstFrame(folder.write("x.avi", "RIFF....AVI garbage"), image),
+              0);
     EXPECT_LT(MovieFrameReader::readFirstFrame(folder.file("absent.avi"), image), 0);
     EXPECT_TRUE(image.isEmpty());
 }
@@ -174,7 +175,8 @@ TEST(AviMpeg4Writer, FilesBeyondOneGigabyteStayReadable)
     const int height = 1440;
     ASSERT_EQ(writer.open(path, width, height, options), 0);
     // A few noise pictures, used in turn: intra frames stay as large as the first.
-    std::vector<std::vector<uint8_t>> noise(4, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3));
+    std::vector<std::vector<uint8_t>> noise(
+        4, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3));
     uint32_t state = 12345;
     for (auto &picture : noise)
         for (auto &byte : picture) {
@@ -213,9 +215,10 @@ TEST(AviMpeg4Writer, FirstFrameReaderDoesNotFollowScriptsToOtherFiles)
     ASSERT_EQ(MovieFrameReader::readFirstFrame(real, image), 0);
 
     // Text files dressed up as movies that name the real one: nothing may be read through them.
-    const std::string concat = folder.write("concat.avi", "ffconcat version 1.0\nfile '" + real + "'\n");
-    const std::string playlist =
-        folder.write("list.avi", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + real + "\n#EXT-X-ENDLIST\n");
+    const std::string concat =
+        folder.write("concat.avi", "ffconcat version 1.0\nfile '" + real + "'\n");
+    const std::string playlist = folder.write(
+        "list.avi", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + real + "\n#EXT-X-ENDLIST\n");
     EXPECT_LT(MovieFrameReader::readFirstFrame(concat, image), 0);
     EXPECT_TRUE(image.isEmpty());
     EXPECT_LT(MovieFrameReader::readFirstFrame(playlist, image), 0);

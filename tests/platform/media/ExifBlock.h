@@ -50,8 +50,16 @@ inline std::vector<uint8_t> exifSegment(int orientation, bool bigEndian)
     std::vector<uint8_t> segment;
     segment.reserve(10 + tiff.size());
     const size_t length = 2 + 6 + tiff.size();
-    const uint8_t head[] = {0xFF, 0xE1, static_cast<uint8_t>(length >> 8),
-                            static_cast<uint8_t>(length), 'E', 'x', 'i', 'f', 0, 0};
+    const uint8_t head[] = {0xFF,
+                            0xE1,
+                            static_cast<uint8_t>(length >> 8),
+                            static_cast<uint8_t>(length),
+                            'E',
+                            'x',
+                            'i',
+                            'f',
+                            0,
+                            0};
     for (uint8_t byte : head)
         segment.push_back(byte);
     for (uint8_t byte : tiff)

@@ -39,12 +39,13 @@ namespace {
 class GuardedBuffer
 {
 public:
-    explicit GuardedBuffer(size_t size) : m_size(size)
+    explicit GuardedBuffer(size_t size)
+        : m_size(size)
     {
         const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
         m_mapped = ((size + page - 1) / page + 1) * page;
-        void *base = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                          -1, 0);
+        void *base =
+            mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED)
             return;
         m_base = static_cast<uint8_t *>(base);

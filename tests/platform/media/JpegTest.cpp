@@ -77,17 +77,21 @@ TEST(Jpeg, FailuresGiveStatusValues)
     EXPECT_EQ(encoder.encode(frame.data(), 0, 48).status, ImageStatus::InvalidParameter);
 
     test::TempFolder folder;
-    const ImageResult missing = encoder.save(folder.file("no/such/folder/x.jpg"), frame.data(), 64, 48);
+    const ImageResult missing =
+        encoder.save(folder.file("no/such/folder/x.jpg"), frame.data(), 64, 48);
     EXPECT_EQ(missing.status, ImageStatus::SystemError);
     EXPECT_EQ(missing.systemError, ENOENT);
 
     JpegDecoder decoder;
     const std::string garbage = "this is not a picture at all";
     QImage image;
-    EXPECT_EQ(decoder.decode(reinterpret_cast<const uint8_t *>(garbage.data()), garbage.size(), image).status,
-              ImageStatus::UnknownImageFormat);
+    EXPECT_EQ(
+        decoder.decode(reinterpret_cast<const uint8_t *>(garbage.data()), garbage.size(), image)
+            .status,
+        ImageStatus::UnknownImageFormat);
     EXPECT_TRUE(image.isNull());
-    EXPECT_EQ(decoder.decodeFile(folder.file("absent.jpg"), image).status, ImageStatus::FileNotFound);
+    EXPECT_EQ(decoder.decodeFile(folder.file("absent.jpg"), image).status,
+              ImageStatus::FileNotFound);
 }
 
 TEST(Jpeg, ScaledDecodePicksSmallestCoveringScale)

@@ -31,7 +31,6 @@ struct MovieProbe
     double realFrameRate = 0; // the rate FFmpeg's tools take the stream to have (r_frame_rate)
 };
 
-
 inline MovieProbe probeMovie(const std::string &path)
 {
     MovieProbe probe;
@@ -101,7 +100,8 @@ inline uint32_t readLe32(const std::string &path, long offset)
     unsigned char bytes[4] = {};
     uint32_t value = 0;
     if (std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, 4, file) == 4)
-        value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+        value =
+            bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
     std::fclose(file);
     return value;
 }

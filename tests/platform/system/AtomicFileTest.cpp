@@ -48,7 +48,9 @@ TEST(AtomicFile, ReplaceKeepsPermissionsAndWritesThroughALink)
 
     EXPECT_EQ(AtomicFile::replace(link, "new"), 0);
     EXPECT_EQ(test::readFile(real), "new");
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
     ASSERT_EQ(::stat(real.c_str(), &st), 0);

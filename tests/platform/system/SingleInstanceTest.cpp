@@ -33,8 +33,9 @@ TEST(SingleInstanceTest, OnceTheWindowListensASecondCopyRaisesIt)
         SingleInstance other("Varnolet", runtime.path());
         return other.acquire();
     });
-    ASSERT_TRUE(test::processEventsUntil(
-        [&] { return second.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(test::processEventsUntil([&] {
+        return second.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+    }));
     EXPECT_EQ(second.get(), SingleInstance::Outcome::RaisedRunning);
     EXPECT_EQ(raised.load(), 1);
 }

@@ -50,8 +50,9 @@ TEST_F(SystemPathsTest, DocumentsComeFromUserDirsWithHomeExpanded)
     EXPECT_EQ(SystemPaths::documentsFolder(), m_home.path() + "/Documents");
     // A new account's documents folder is made on first use.
     EXPECT_TRUE(test::fileExists(m_home.path() + "/Documents"));
-    m_home.write(".config/user-dirs.dirs",
-                 "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    m_home.write(
+        ".config/user-dirs.dirs",
+        "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
     EXPECT_EQ(SystemPaths::documentsFolder(), m_home.path() + "/Dokumente");
     m_home.write(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/\"\n");
     EXPECT_EQ(SystemPaths::documentsFolder(), m_home.path() + "/Documents");

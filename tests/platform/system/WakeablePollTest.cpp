@@ -96,5 +96,6 @@ TEST(WakeablePoll, FailuresCarryTheirReason)
 
     WakeablePoll interrupted(&interruptedOnce);
     interrupted.wake();
-    EXPECT_EQ(interrupted.wait(pipe.readEnd(), -1), WakeablePoll::Result::Woken) << "EINTR is retried";
+    EXPECT_EQ(interrupted.wait(pipe.readEnd(), -1), WakeablePoll::Result::Woken)
+        << "EINTR is retried";
 }

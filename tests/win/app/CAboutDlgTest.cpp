@@ -34,7 +34,8 @@ protected:
         m_program.makeFolder("Resource/Image");
         QImage logo(width, height, QImage::Format_RGB888);
         logo.fill(colour);
-        ASSERT_TRUE(logo.save(QString::fromStdString(m_program.file("Resource/Image/log.bmp")), "BMP"));
+        ASSERT_TRUE(
+            logo.save(QString::fromStdString(m_program.file("Resource/Image/log.bmp")), "BMP"));
     }
 
     varnolet::test::TempFolder m_program;
@@ -44,8 +45,8 @@ protected:
 
 TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
 {
-    SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/", "© 2026 Hollenby",
-                       "3.1.00"});
+    SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/",
+                       "© 2026 Hollenby", "3.1.00"});
     writeLogo(100, 20, qRgb(0, 90, 200)); // 5:1, much wider than the box
 
     CAboutDlg about;
@@ -68,7 +69,8 @@ TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
 
 TEST_F(AboutDlgTest, NoLogoLeavesAWhiteBox)
 {
-    CAboutDlg about(AboutTexts{QStringLiteral("Varnolet"), {}, {}, {}, QStringLiteral("3.1.00")}, nullptr);
+    CAboutDlg about(AboutTexts{QStringLiteral("Varnolet"), {}, {}, {}, QStringLiteral("3.1.00")},
+                    nullptr);
     EXPECT_EQ(about.Logo()->BitmapWidth(), 0);
     const QImage box = about.Logo()->grab().toImage();
     EXPECT_EQ(QColor(box.pixel(box.width() / 2, box.height() / 2)), QColor(Qt::white));

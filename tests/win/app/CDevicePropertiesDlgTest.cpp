@@ -21,21 +21,25 @@ class ControlCamera final : public varnolet::CameraSource
 public:
     ControlCamera()
     {
-        m_controls.push_back(make(V4L2_CID_BRIGHTNESS, "Brightness", CameraControl::Type::Integer, -64, 64, 1, 0, 10));
-        m_controls.push_back(make(V4L2_CID_SHARPNESS, "Sharpness", CameraControl::Type::Integer, 0, 8, 2, 4, 4));
+        m_controls.push_back(make(V4L2_CID_BRIGHTNESS, "Brightness", CameraControl::Type::Integer,
+                                  -64, 64, 1, 0, 10));
+        m_controls.push_back(
+            make(V4L2_CID_SHARPNESS, "Sharpness", CameraControl::Type::Integer, 0, 8, 2, 4, 4));
         m_controls.push_back(make(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic",
                                   CameraControl::Type::Boolean, 0, 1, 1, 1, 0));
-        CameraControl frequency =
-            make(V4L2_CID_POWER_LINE_FREQUENCY, "Power Line Frequency", CameraControl::Type::Menu, 0, 2, 1, 1, 2);
+        CameraControl frequency = make(V4L2_CID_POWER_LINE_FREQUENCY, "Power Line Frequency",
+                                       CameraControl::Type::Menu, 0, 2, 1, 1, 2);
         frequency.menuItems = {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}};
         m_controls.push_back(frequency);
-        CameraControl gain = make(V4L2_CID_GAIN, "Gain", CameraControl::Type::Integer, 0, 100, 1, 50, 50);
+        CameraControl gain =
+            make(V4L2_CID_GAIN, "Gain", CameraControl::Type::Integer, 0, 100, 1, 50, 50);
         gain.inactive = true;
         m_controls.push_back(gain);
     }
 
-    static CameraControl make(uint32_t id, const char *name, CameraControl::Type type, int32_t minimum,
-                              int32_t maximum, int32_t step, int32_t defaultValue, int32_t value)
+    static CameraControl make(uint32_t id, const char *name, CameraControl::Type type,
+                              int32_t minimum, int32_t maximum, int32_t step, int32_t defaultValue,
+                              int32_t value)
     {
         CameraControl c;
         c.id = id;
@@ -149,7 +153,8 @@ TEST(DevicePropertiesDlgTest, ChangesApplyWhileMovingAndDefaultsComeBack)
     EXPECT_EQ(camera.valueOf(V4L2_CID_BRIGHTNESS), 0);
     EXPECT_EQ(brightness->value(), 0);
     EXPECT_EQ(menu->currentText(), QStringLiteral("50 Hz"));
-    EXPECT_TRUE(qobject_cast<QCheckBox *>(dialog.EditorOf(V4L2_CID_AUTO_WHITE_BALANCE))->isChecked());
+    EXPECT_TRUE(
+        qobject_cast<QCheckBox *>(dialog.EditorOf(V4L2_CID_AUTO_WHITE_BALANCE))->isChecked());
     // Showing the defaults writes nothing back.
     EXPECT_EQ(camera.writes, writesBefore);
 }

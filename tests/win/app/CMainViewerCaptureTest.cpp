@@ -30,8 +30,9 @@ namespace {
 
 bool commandsEnabled(const CMainViewerDlg &window)
 {
-    for (int id : {CMainViewerDlg::IDC_TAKE_PHOTO, CMainViewerDlg::IDC_TIMED_SHOT, CMainViewerDlg::IDC_RECORDING,
-                   CMainViewerDlg::IDC_SETTINGS, CMainViewerDlg::IDC_ABOUT}) {
+    for (int id :
+         {CMainViewerDlg::IDC_TAKE_PHOTO, CMainViewerDlg::IDC_TIMED_SHOT,
+          CMainViewerDlg::IDC_RECORDING, CMainViewerDlg::IDC_SETTINGS, CMainViewerDlg::IDC_ABOUT}) {
         if (!window.Button(id)->isEnabled())
             return false;
     }
@@ -61,7 +62,8 @@ TEST(MainViewerCaptureTest, TakeAPhotoWritesTheNextPhotoAndTheButtonsComeBack)
     EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_SETTINGS)->isEnabled());
     EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_EXIT)->isEnabled());
     EXPECT_FALSE(window->MainSplitter()->IsCollapsed()); // the browser pane comes back
-    ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending() && commandsEnabled(*window); }));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return !window->IsPhotoPending() && commandsEnabled(*window); }));
 
     const auto photos = filesIn(fixture.resourceRoot() + "/Single Shots", ".jpg");
     ASSERT_EQ(photos.size(), 1u);
@@ -93,7 +95,8 @@ TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself
     EXPECT_FLOAT_EQ(window->SeriesDuration(), 1.0f / 60.0f);
     EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->isEnabled());
     EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_TAKE_PHOTO)->isEnabled());
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(), QStringLiteral("Stop Timed Shot"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(),
+              QStringLiteral("Stop Timed Shot"));
 
     // Once a second of the fake clock, a frame takes the shot that is due.
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
@@ -101,8 +104,8 @@ TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself
         ASSERT_TRUE(processEventsUntil([&] { return sink.ShotsTaken() == second + 1; })) << second;
         // The prompt counts the whole minutes left.
         window->UpdatePrompt(QPoint(-10, -10), false);
-        EXPECT_TRUE(window->PromptLabel()->text().endsWith(second < 60 ? QStringLiteral("剩余时间 1 分钟")
-                                                                       : QStringLiteral("剩余时间 0 分钟")))
+        EXPECT_TRUE(window->PromptLabel()->text().endsWith(
+            second < 60 ? QStringLiteral("剩余时间 1 分钟") : QStringLiteral("剩余时间 0 分钟")))
             << window->PromptLabel()->text().toStdString();
         clock->advance(second < 60 ? 1000ms : 1ms);
     }
@@ -110,10 +113,12 @@ TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsTimedSeries(); }));
     EXPECT_EQ(sink.ShotsTaken(), 61);
     EXPECT_TRUE(commandsEnabled(*window));
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(), QStringLiteral("Start Timed Shot"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(),
+              QStringLiteral("Start Timed Shot"));
 
     ASSERT_TRUE(processEventsUntil(
-        [&] { return filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg").size() == 61u; }, 20s));
+        [&] { return filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg").size() == 61u; },
+        20s));
     processEventsFor(50ms);
     const auto shots = filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg");
     EXPECT_EQ(shots.size(), 61u);
@@ -153,7 +158,8 @@ TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPla
     EXPECT_EQ(GetUsingSettings().captureWidth, 320);
     EXPECT_EQ(GetUsingSettings().captureHeight, 240);
     EXPECT_EQ(CSampleGrabberCB::PreviewSink().FrameWidth(), 320);
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(), QStringLiteral("Stop Recording"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(),
+              QStringLiteral("Stop Recording"));
     EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_RECORDING)->isEnabled());
     EXPECT_FALSE(window->Button(CMainViewerDlg::IDC_SETTINGS)->isEnabled());
 
@@ -162,7 +168,8 @@ TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPla
     window->Button(CMainViewerDlg::IDC_RECORDING)->click();
     EXPECT_FALSE(window->IsRecording());
     EXPECT_TRUE(commandsEnabled(*window));
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(), QStringLiteral("Start Recording"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(),
+              QStringLiteral("Start Recording"));
     // The camera stays at the movie size (the using size now is the delivered one).
     EXPECT_EQ(GetUsingSettings().captureWidth, 320);
 
@@ -260,7 +267,8 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
         inner.exec();
         innerClosed = true;
     });
-    QTimer::singleShot(5000, window.get(), [&] { window->done(QDialog::Rejected); }); // a hang ends here
+    QTimer::singleShot(5000, window.get(),
+                       [&] { window->done(QDialog::Rejected); }); // a hang ends here
     const int result = window->exec();
     const double recordedSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - recordingStarted).count();

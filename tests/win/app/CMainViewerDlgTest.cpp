@@ -130,7 +130,8 @@ TEST_F(MainViewerTest, EscapeLeavesFullScreenAndOtherwiseDoesNothing)
     processEventsUntil([&] { return window->isFullScreen(); }, 1s);
     // The panes cover the window; the collapsed column's bar lies left of the screen, so
     // the live picture pane starts at the screen's left edge.
-    EXPECT_EQ(window->MainSplitter()->geometry(), QRect(-8, 0, window->width() + 8, window->height()));
+    EXPECT_EQ(window->MainSplitter()->geometry(),
+              QRect(-8, 0, window->width() + 8, window->height()));
     EXPECT_EQ(window->PreviewWindow()->mapTo(window.get(), QPoint(0, 0)).x(), 0);
 
     sendKey(window.get(), Qt::Key_Escape);
@@ -151,8 +152,8 @@ TEST_F(MainViewerTest, DoubleClickLeavesFullScreenAndACollapsedBrowserStaysColla
     window->OnFullScreen();
     QWidget *area = window->PreviewWindow()->PictureArea();
     const QPointF at(10, 10);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, area->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(area, &dbl);
     EXPECT_FALSE(window->IsFullScreen());
     EXPECT_TRUE(window->MainSplitter()->IsCollapsed());
@@ -206,7 +207,8 @@ TEST_F(MainViewerTest, PromptShowsHoverTextsAndTheStatus)
     window->UpdatePrompt(onPhoto, true);
     EXPECT_EQ(prompt->text(), QStringLiteral("以分辨率640 X 480进行拍照"));
     // The full screen button is no hit: a move there keeps the text, a tick shows the status.
-    const QPoint onFullScreen = window->Button(CMainViewerDlg::IDC_FULL_SCREEN)->geometry().center();
+    const QPoint onFullScreen =
+        window->Button(CMainViewerDlg::IDC_FULL_SCREEN)->geometry().center();
     window->UpdatePrompt(onFullScreen, true);
     EXPECT_EQ(prompt->text(), QStringLiteral("以分辨率640 X 480进行拍照"));
     window->UpdatePrompt(onFullScreen, false);
@@ -221,8 +223,10 @@ TEST_F(MainViewerTest, PromptShowsHoverTextsAndTheStatus)
     EXPECT_EQ(prompt->text(), QStringLiteral("退出系统"));
 
     // Texts of the buttons are tooltips, and the hint label is localised.
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(), QStringLiteral("Start Recording"));
-    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(), QStringLiteral("Start Timed Shot"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(),
+              QStringLiteral("Start Recording"));
+    EXPECT_EQ(window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->toolTip(),
+              QStringLiteral("Start Timed Shot"));
     EXPECT_EQ(window->HintLabel()->text(), QStringLiteral("Hint:"));
 }
 
@@ -234,7 +238,8 @@ TEST_F(MainViewerTest, LayoutFollowsTheWindowSize)
     // the rest, and the folder tree a third of the column's height.
     const int startWidth = window->MainSplitter()->width();
     EXPECT_NEAR(window->MainSplitter()->sizes().at(0), startWidth / 4, 2);
-    EXPECT_NEAR(window->LeftSplitter()->sizes().at(0), (window->MainSplitter()->height() - 8) / 3, 2);
+    EXPECT_NEAR(window->LeftSplitter()->sizes().at(0), (window->MainSplitter()->height() - 8) / 3,
+                2);
     window->resize(1000, 700);
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     processEventsUntil([&] { return window->width() == 1000; }, 1s);
@@ -255,8 +260,7 @@ TEST_F(MainViewerTest, LayoutFollowsTheWindowSize)
 namespace {
 
 // Runs f on the modal dialog of type T once it is shown (the event loop of its exec()).
-template <typename T>
-void onModal(std::function<void(T &)> f)
+template <typename T> void onModal(std::function<void(T &)> f)
 {
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [f, attempt] {
@@ -355,8 +359,9 @@ TEST_F(MainViewerTest, TheCameraButtonTakesAPhoto)
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     ASSERT_TRUE(VirtualCameraHub::instance().pressButton(path));
-    EXPECT_TRUE(processEventsUntil(
-        [&] { return apptest::filesIn(m_fixture.resourceRoot() + "/Single Shots", ".jpg").size() == 1; }));
+    EXPECT_TRUE(processEventsUntil([&] {
+        return apptest::filesIn(m_fixture.resourceRoot() + "/Single Shots", ".jpg").size() == 1;
+    }));
     EXPECT_FALSE(window->IsPhotoPending());
 }
 
@@ -370,7 +375,8 @@ TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
         const QString german = QCoreApplication::translate("QPlatformTheme", "Cancel");
         if (german == QStringLiteral("Cancel"))
             GTEST_SKIP() << "Qt's catalogues are not installed (qt6-translations-l10n)";
-        EXPECT_EQ(german, QStringLiteral("Abbrechen")) << "the file dialog's and message boxes' buttons";
+        EXPECT_EQ(german, QStringLiteral("Abbrechen"))
+            << "the file dialog's and message boxes' buttons";
 
         // The settings change the language to Japanese; the window's texts are redone.
         SettingValues values = GetUsingSettings();
@@ -384,6 +390,7 @@ TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
         values.language = 0;
         ApplySettings(values);
         window->UpdateButtonTexts();
-        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                  QStringLiteral("Cancel"));
     }
 }

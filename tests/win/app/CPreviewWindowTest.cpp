@@ -59,24 +59,33 @@ protected:
 TEST(PictureRectangleTest, LetterboxAndPillarbox)
 {
     // A pane wider than the picture: pillarbox, centred horizontally.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 1000, 600), 640, 480), QRect(100, 0, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 1000, 600), 640, 480),
+              QRect(100, 0, 800, 600));
     // A pane taller than the picture: letterbox, centred vertically.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 800), 640, 480), QRect(0, 100, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 800), 640, 480),
+              QRect(0, 100, 800, 600));
     // 16:9 in a 4:3 pane.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 1280, 720), QRect(0, 75, 800, 450));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 1280, 720),
+              QRect(0, 75, 800, 450));
     // Exactly the picture's aspect ratio fills the pane.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 640, 480), 320, 240), QRect(0, 0, 640, 480));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 640, 480), 320, 240),
+              QRect(0, 0, 640, 480));
     // Offsets of the client rectangle are kept; halves truncate.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(10, 20, 801, 600), 640, 480), QRect(10, 20, 800, 600));
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 803, 600), 640, 480), QRect(1, 0, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(10, 20, 801, 600), 640, 480),
+              QRect(10, 20, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 803, 600), 640, 480),
+              QRect(1, 0, 800, 600));
     // Heights truncate: 0.75 * 333 = 249.75.
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 333, 1000), 640, 480), QRect(0, 375, 333, 249));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 333, 1000), 640, 480),
+              QRect(0, 375, 333, 249));
 }
 
 TEST(PictureRectangleTest, SizeWithoutAreaFillsThePane)
 {
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 0, 480), QRect(0, 0, 800, 600));
-    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 640, 0), QRect(0, 0, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 0, 480),
+              QRect(0, 0, 800, 600));
+    EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 800, 600), 640, 0),
+              QRect(0, 0, 800, 600));
     EXPECT_EQ(CPreviewWindow::PictureRectangle(QRect(0, 0, 0, 0), 640, 480), QRect(0, 0, 0, 0));
 }
 
@@ -127,7 +136,7 @@ TEST_F(PreviewWindowTest, PaintsTheNewestFrameUprightAndDropsStaleOnes)
 
     const QImage &shown = area->ShownPicture();
     ASSERT_EQ(shown.size(), QSize(64, 48));
-    EXPECT_EQ(shown.pixel(5, 0), qRgb(0, 0, 255));      // the top row is the buffer's last row
+    EXPECT_EQ(shown.pixel(5, 0), qRgb(0, 0, 255)); // the top row is the buffer's last row
     EXPECT_EQ(shown.pixel(5, 47), qRgb(30, 30, 30));
     const CPictureArea::Statistics stats = area->statistics();
     EXPECT_EQ(stats.delivered, 3u);
@@ -192,6 +201,7 @@ TEST_F(PreviewWindowTest, AFrameTwiceThePaintedSizeIsHalvedWithoutLosingItsEdges
     // A frame smaller than twice the area keeps its size.
     const auto small = frameWithTopRow(300, 200, qRgb(0, 0, 255), qRgb(1, 2, 3));
     area->PresentFrame(small.data(), 300, 200);
-    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return area->ShownPicture().width() == 300; }));
+    ASSERT_TRUE(
+        varnolet::test::processEventsUntil([&] { return area->ShownPicture().width() == 300; }));
     EXPECT_EQ(area->ShownPicture().pixel(0, 0), qRgb(0, 0, 255));
 }

@@ -27,9 +27,12 @@ const QString kDot = QString(QChar(0x25CF));
 TEST(PromptLineTest, HoverTextsFollowTheButtonAndTheState)
 {
     CPromptLine::State s = previewing();
-    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s), QStringLiteral("以分辨率640 X 480进行拍照"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s), QStringLiteral("以分辨率640 X 480进行定时摄像"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("以分辨率320 X 240进行录像"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s),
+              QStringLiteral("以分辨率640 X 480进行拍照"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s),
+              QStringLiteral("以分辨率640 X 480进行定时摄像"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s),
+              QStringLiteral("以分辨率320 X 240进行录像"));
     EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
     EXPECT_EQ(CPromptLine::HoverText(Button::About, s), QStringLiteral("打开关于"));
     EXPECT_EQ(CPromptLine::HoverText(Button::Exit, s), QStringLiteral("退出系统"));
@@ -44,11 +47,14 @@ TEST(PromptLineTest, HoverTextsFollowTheButtonAndTheState)
 TEST(PromptLineTest, CaptureButtonsWithoutACameraShowTheNoCameraText)
 {
     CPromptLine::State s;
-    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s), QStringLiteral("Error,No Camera\tis Detected"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("Error,No Camera\tis Detected"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s),
+              QStringLiteral("Error,No Camera\tis Detected"));
+    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s),
+              QStringLiteral("Error,No Camera\tis Detected"));
     s.devicesListed = true; // listed but not previewing
     EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s),
-              QStringLiteral("Couldn't preview this device,because this device may been using by other applicaiton"));
+              QStringLiteral("Couldn't preview this device,because this device may been using by "
+                             "other applicaiton"));
     // Settings does not need a camera.
     EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
 }
@@ -61,7 +67,8 @@ TEST(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
     s.seriesTotalMinutes = 120;
     s.seriesStartMs = 1'000'000;
     s.nowMs = s.seriesStartMs;
-    const QString head = QStringLiteral("正在以分辨率640 X 480进行定时摄像，定时时间  120 分钟，剩余时间 ");
+    const QString head =
+        QStringLiteral("正在以分辨率640 X 480进行定时摄像，定时时间  120 分钟，剩余时间 ");
     EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
     s.nowMs = s.seriesStartMs + 59'900;
     EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
@@ -99,7 +106,8 @@ TEST(PromptLineTest, StatusPrecedenceAndNoCamera)
     s.photoPending = true;
     s.timedSeries = true;
     EXPECT_EQ(line.StatusText(s), QStringLiteral("正在以分辨率640 X 480进行拍照"));
-    EXPECT_EQ(line.StatusText(CPromptLine::State{}), QStringLiteral("Error,No Camera\tis Detected"));
+    EXPECT_EQ(line.StatusText(CPromptLine::State{}),
+              QStringLiteral("Error,No Camera\tis Detected"));
 }
 
 TEST(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)

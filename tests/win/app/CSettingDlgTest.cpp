@@ -413,8 +413,10 @@ TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApply
     const int shotsRadios[] = {D::IDC_SHOTS_MINUTE, D::IDC_SHOTS_HOUR, D::IDC_SHOTS_DAY};
     const int timesRadios[] = {D::IDC_TIMES_MINUTE, D::IDC_TIMES_HOUR, D::IDC_TIMES_DAY};
     for (int unit = 0; unit < kTimeUnitCount; ++unit) {
-        EXPECT_EQ(control<QRadioButton>(dialog, shotsRadios[unit])->isChecked(), unit == factory.timedShot.shotsUnit);
-        EXPECT_EQ(control<QRadioButton>(dialog, timesRadios[unit])->isChecked(), unit == factory.timedShot.timesUnit);
+        EXPECT_EQ(control<QRadioButton>(dialog, shotsRadios[unit])->isChecked(),
+                  unit == factory.timedShot.shotsUnit);
+        EXPECT_EQ(control<QRadioButton>(dialog, timesRadios[unit])->isChecked(),
+                  unit == factory.timedShot.timesUnit);
     }
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);

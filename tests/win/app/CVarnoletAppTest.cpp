@@ -27,7 +27,10 @@ namespace {
 
 void setModified(const std::string &path, std::time_t when)
 {
-    struct utimbuf times{when, when};
+    struct utimbuf times
+    {
+        when, when
+    };
     ASSERT_EQ(::utime(path.c_str(), &times), 0) << path;
 }
 
@@ -135,8 +138,9 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
     CVarnoletApp app("VarnoletWin");
     EXPECT_FALSE(app.EnsureDataFolder());
     ASSERT_EQ(m_messages->count(), 1u);
-    EXPECT_EQ(m_messages->texts().front(),
-              "Fail to run application,because application data path is not created error code = 20");
+    EXPECT_EQ(
+        m_messages->texts().front(),
+        "Fail to run application,because application data path is not created error code = 20");
 }
 
 TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
@@ -212,7 +216,9 @@ TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
 TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 {
     CVarnoletApp app("VarnoletWin");
-    app.setMainWindowFactory([] { return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false, {}}; });
+    app.setMainWindowFactory([] {
+        return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false, {}};
+    });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.exitCode(), 0);
     ASSERT_EQ(m_messages->count(), 1u);
@@ -237,12 +243,15 @@ TEST_F(StartUpTest, ATerminationSignalEndsTheMainWindowThroughItsShutdown)
         });
         const auto started = std::chrono::steady_clock::now();
         EXPECT_FALSE(app.InitInstance());
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3)) << signalNumber;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
+            << signalNumber;
         EXPECT_EQ(shutDowns, 1) << signalNumber;
         EXPECT_TRUE(app.ShutdownRequested());
     }
     // The handlers are the application's only while it runs.
-    struct sigaction now{};
+    struct sigaction now
+    {
+    };
     ::sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
     EXPECT_EQ(m_messages->count(), 0u);

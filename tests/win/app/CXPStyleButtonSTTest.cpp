@@ -9,9 +9,12 @@
 
 TEST(ImageButtonTest, FitKeepsTheAspectRatioAndCentres)
 {
-    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(100, 50), QRect(0, 0, 64, 64)), QRect(0, 16, 64, 32));
-    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(20, 40), QRect(10, 10, 60, 60)), QRect(25, 10, 30, 60));
-    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(8, 8), QRect(0, 0, 64, 32)), QRect(16, 0, 32, 32));
+    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(100, 50), QRect(0, 0, 64, 64)),
+              QRect(0, 16, 64, 32));
+    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(20, 40), QRect(10, 10, 60, 60)),
+              QRect(25, 10, 30, 60));
+    EXPECT_EQ(CXPStyleButtonST::FitRectangle(QSize(8, 8), QRect(0, 0, 64, 32)),
+              QRect(16, 0, 32, 32));
     EXPECT_TRUE(CXPStyleButtonST::FitRectangle(QSize(), QRect(0, 0, 64, 32)).isEmpty());
 }
 

@@ -38,7 +38,8 @@ protected:
         const QPointF global = bar->mapToGlobal(local);
         QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
         QApplication::sendEvent(bar, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
+                            Qt::NoModifier);
         QApplication::sendEvent(bar, &release);
     }
 
@@ -47,8 +48,8 @@ protected:
         QSplitterHandle *bar = m_splitter.handle(1);
         const QPointF local = bar->mapFrom(&m_splitter, at);
         QCursor::setPos(bar->mapToGlobal(local.toPoint()));
-        QMouseEvent move(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, local, bar->mapToGlobal(local), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(bar, &move);
     }
 

@@ -33,7 +33,8 @@ namespace {
 QString screenshotFolder()
 {
     const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
-    const QString path = folder && *folder ? QString::fromLocal8Bit(folder) : QStringLiteral("/tmp/varnolet-screenshots");
+    const QString path = folder && *folder ? QString::fromLocal8Bit(folder)
+                                           : QStringLiteral("/tmp/varnolet-screenshots");
     QDir().mkpath(path);
     return path;
 }
@@ -45,7 +46,8 @@ public:
     ShippedFiles()
     {
         const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
-        m_present = runtime && QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png");
+        m_present = runtime &&
+                    QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png");
         if (m_present)
             varnolet::SystemPaths::overrideProgramFolder(std::string(runtime) + "/");
         CLanguageTable::Instance().Reset();
@@ -133,8 +135,10 @@ TEST(MainViewerScreenshotTest, AboutBox)
     processEventsFor(100ms);
     const QImage shot = about.grab().toImage();
     EXPECT_TRUE(shot.save(screenshotFolder() + "/about-box.png"));
-    for (QLabel *label : {about.ProductName(), about.CompanyName(), about.Copyright(), about.Version()})
-        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+    for (QLabel *label :
+         {about.ProductName(), about.CompanyName(), about.Copyright(), about.Version()})
+        EXPECT_LE(label->heightForWidth(label->width()), label->height())
+            << label->text().toStdString();
     if (shipped.present()) {
         EXPECT_GT(about.Logo()->BitmapWidth(), 0);
     }

@@ -25,7 +25,10 @@ namespace apptest {
 class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
 {
 public:
-    std::vector<varnolet::CameraIdentity> list() override { return varnolet::VirtualCameraHub::instance().list(); }
+    std::vector<varnolet::CameraIdentity> list() override
+    {
+        return varnolet::VirtualCameraHub::instance().list();
+    }
     std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
     {
         return varnolet::VirtualCameraHub::instance().open(devicePath, error);
@@ -53,7 +56,10 @@ public:
     {
         return {{0x33524742u /* BGR3 */, 320, 240, 30.0}, {0x33524742u, 640, 480, 30.0}};
     }
-    varnolet::CameraFormat currentFormat() const override { return {0x33524742u, m_width, m_height, 30.0}; }
+    varnolet::CameraFormat currentFormat() const override
+    {
+        return {0x33524742u, m_width, m_height, 30.0};
+    }
     int setFormat(int width, int height) override
     {
         m_width = width <= 320 ? 320 : 640;
@@ -134,7 +140,8 @@ public:
     explicit MainViewerFixture(const std::string &extraUsingSettings = {})
     {
         varnolet::VirtualCameraHub::instance().unplugAll();
-        const std::string ini = "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
+        const std::string ini =
+            "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
         LoadSettingsFrom(m_config.write("config.ini", ini));
         // Load the language table now: a missing language file reports itself once, and
         // that report belongs to no test.
@@ -148,10 +155,11 @@ public:
         ResetSettingsForTest();
     }
 
-    std::unique_ptr<CMainViewerDlg> makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
+    std::unique_ptr<CMainViewerDlg>
+    makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
     {
-        return std::make_unique<CMainViewerDlg>(cameras ? std::move(cameras)
-                                                        : std::make_shared<VirtualOnlyEnumerator>());
+        return std::make_unique<CMainViewerDlg>(
+            cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
     }
     // Shows the window and runs the event loop until it opened a camera (or the timeout).
     bool showAndWaitForCamera(CMainViewerDlg &window)

@@ -197,11 +197,13 @@ TEST_F(AviMovieWriterTest, MissingCodecFailsWithoutPatch)
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         AviMovieWriter *writer = OpenMovieWriter();
-        EXPECT_EQ(writer->LastErrorText(), "Unable to Create Compressed Stream: Check your CODEC options");
+        EXPECT_EQ(writer->LastErrorText(),
+                  "Unable to Create Compressed Stream: Check your CODEC options");
         EXPECT_TRUE(writer->HasError());
         EXPECT_EQ(writer->GetState(), AviMovieWriter::StateReleased);
         EXPECT_EQ(writer->FramesWritten(), 0);
-        EXPECT_LT(writer->AppendMovieFrame(160, 120, frame.data(), frame.size()), 0) << "later appends fail at once";
+        EXPECT_LT(writer->AppendMovieFrame(160, 120, frame.data(), frame.size()), 0)
+            << "later appends fail at once";
     }
     CloseMovieWriter(&announcer);
     EXPECT_EQ(readLe32(path, 132), 0u) << "not patched";
@@ -216,7 +218,8 @@ TEST_F(AviMovieWriterTest, UnwritableMovieFolderGivesSaveFileText)
     EXPECT_LT(appendFrame(makeTestFrame(160, 120), 160, 120), 0);
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
-        EXPECT_EQ(OpenMovieWriter()->LastErrorText(), "Save file " + path + " failureNot a directory");
+        EXPECT_EQ(OpenMovieWriter()->LastErrorText(),
+                  "Save file " + path + " failureNot a directory");
     }
     CloseMovieWriter(&announcer);
     EXPECT_TRUE(announcer.paths().empty()) << "no file came into being";
@@ -292,7 +295,8 @@ TEST_F(AviMovieWriterTest, AppendsAndCloseFromTwoThreads)
 namespace {
 
 // Records frames camera-style: count frames at framesPerSecond on the fake clock.
-void recordFrames(FakeClock &clock, int count, int framesPerSecond, int width = 160, int height = 120)
+void recordFrames(FakeClock &clock, int count, int framesPerSecond, int width = 160,
+                  int height = 120)
 {
     for (int i = 0; i < count; ++i) {
         ASSERT_EQ(appendFrame(makeTestFrame(width, height, i), width, height), 0);
@@ -305,7 +309,8 @@ int framesAfterConversion(const std::string &avi, const std::string &mp4)
 {
     if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
         return -1;
-    const std::string command = "ffmpeg -nostdin -v error -y -i '" + avi + "' '" + mp4 + "' 2>/dev/null";
+    const std::string command =
+        "ffmpeg -nostdin -v error -y -i '" + avi + "' '" + mp4 + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0)
         return -2;
     return probeMovie(mp4).decodedFrames;
@@ -323,7 +328,8 @@ TEST_F(AviMovieWriterTest, EveryRateFieldAgreesWithTheMeasuredRate)
         int deliveredRate;
     };
     for (const Case c : {Case{12, 30}, Case{30, 15}, Case{30, 30}}) {
-        const std::string name = "rate" + std::to_string(int(c.cameraRate)) + "_" + std::to_string(c.deliveredRate);
+        const std::string name =
+            "rate" + std::to_string(int(c.cameraRate)) + "_" + std::to_string(c.deliveredRate);
         const std::string path = folder.file(name + ".avi");
         CreateMovieWriter(path, &announcer, c.cameraRate);
         const int frames = c.deliveredRate * 5;
@@ -332,10 +338,12 @@ TEST_F(AviMovieWriterTest, EveryRateFieldAgreesWithTheMeasuredRate)
 
         const uint32_t rate = static_cast<uint32_t>(c.deliveredRate);
         EXPECT_EQ(readLe32(path, 132), rate) << name << ": the stream header";
-        EXPECT_EQ(readLe32(path, 32), 1'000'000u / rate) << name << ": the main header's microseconds per frame";
+        EXPECT_EQ(readLe32(path, 32), 1'000'000u / rate)
+            << name << ": the main header's microseconds per frame";
         const MovieProbe probe = probeMovie(path);
         ASSERT_TRUE(probe.opened) << name;
-        EXPECT_DOUBLE_EQ(probe.realFrameRate, c.deliveredRate) << name << ": what FFmpeg's tools take as the rate";
+        EXPECT_DOUBLE_EQ(probe.realFrameRate, c.deliveredRate)
+            << name << ": what FFmpeg's tools take as the rate";
         EXPECT_EQ(probe.decodedFrames, frames) << name;
         EXPECT_NEAR(probe.durationSeconds, 5.0, 0.05) << name;
 
@@ -380,8 +388,10 @@ TEST_F(AviMovieWriterTest, AFailedCloseIsReportedAndTheFileStillAnnounced)
         CloseMovieWriter(&announcer);
     }
     ASSERT_EQ(messages->count(), 1u) << "a failed close is not a good movie";
-    EXPECT_EQ(messages->texts()[0], "Unable to Write Video Stream to the output Movie File: File too large");
-    EXPECT_EQ(announcer.paths(), std::vector<std::string>{path}) << "half-written files stay visible";
+    EXPECT_EQ(messages->texts()[0],
+              "Unable to Write Video Stream to the output Movie File: File too large");
+    EXPECT_EQ(announcer.paths(), std::vector<std::string>{path})
+        << "half-written files stay visible";
     EXPECT_EQ(readLe32(path, 132), 30u) << "not patched: the rate set up from the camera stays";
     EXPECT_EQ(probeMovie(path).decodedFrames, 20) << "every frame written is still there";
 }
@@ -392,14 +402,16 @@ TEST_F(AviMovieWriterTest, AFullDiskAtSetUpSaysWhy)
     EXPECT_LT(appendFrame(makeTestFrame(64, 48), 64, 48), 0);
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
-        EXPECT_EQ(OpenMovieWriter()->LastErrorText(), "Save file /dev/full failureNo space left on device");
+        EXPECT_EQ(OpenMovieWriter()->LastErrorText(),
+                  "Save file /dev/full failureNo space left on device");
     }
     CloseMovieWriter();
 }
 
 TEST(AviMovieWriterRate, ARatePatchThatCannotReachTheDiskFails)
 {
-    EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/dev/full", 25), -ENOSPC) << "the buffered bytes fail at fclose";
+    EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/dev/full", 25), -ENOSPC)
+        << "the buffered bytes fail at fclose";
     EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/nonexistent/folder/movie.avi", 25), -ENOENT);
     EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 0, 30), 30u) << "no time passed: the set-up rate";
 }

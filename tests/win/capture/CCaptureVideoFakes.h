@@ -15,7 +15,6 @@
 class FakeCamera final : public varnolet::CameraSource
 {
 public:
-
     FakeCamera(varnolet::CameraIdentity identity, std::vector<varnolet::CameraFormat> formats,
                std::vector<std::string> *log)
         : m_identity(std::move(identity))
@@ -70,7 +69,8 @@ public:
     // Test side.
     void deliver(unsigned char fill)
     {
-        std::vector<uint8_t> bytes(static_cast<size_t>(m_current.width) * m_current.height * 3, fill);
+        std::vector<uint8_t> bytes(static_cast<size_t>(m_current.width) * m_current.height * 3,
+                                   fill);
         varnolet::CameraFrame frame;
         frame.data = bytes.data();
         frame.length = bytes.size();
@@ -223,7 +223,10 @@ public:
         width = clientWidth;
         height = clientHeight;
     }
-    void SetVideoPosition(int x, int y, int width, int height) override { position = {x, y, width, height}; }
+    void SetVideoPosition(int x, int y, int width, int height) override
+    {
+        position = {x, y, width, height};
+    }
     void SetVideoVisible(bool shown) override { visible = shown; }
     void PresentFrame(const unsigned char *, int, int, long) override { ++presented; }
 

@@ -52,7 +52,8 @@ TEST_F(CCaptureVideoTest, DeviceListIsOrderedByPathWithEachPathOnce)
     auto unnamed = FakeEnumerator::camera("/dev/v4l/by-path/c", "", {{640, 480}});
     enumerator->entries = {FakeEnumerator::camera("/dev/v4l/by-path/b", "Second", {{640, 480}}),
                            FakeEnumerator::camera("/dev/v4l/by-path/a", "First", {{640, 480}}),
-                           FakeEnumerator::camera("/dev/v4l/by-path/b", "Again", {{640, 480}}), unnamed};
+                           FakeEnumerator::camera("/dev/v4l/by-path/b", "Again", {{640, 480}}),
+                           unnamed};
     EXPECT_EQ(capture->EnumerateDevices(), 2);
     ASSERT_EQ(capture->DeviceList().size(), 2u);
     EXPECT_EQ(capture->DeviceList().begin()->second, "First");
@@ -70,7 +71,8 @@ TEST_F(CCaptureVideoTest, DeviceListIsOrderedByPathWithEachPathOnce)
 
 TEST_F(CCaptureVideoTest, ResolutionListHasEachSizeOnceSortedByKey)
 {
-    enumerator->entries = {FakeEnumerator::camera("/dev/cam", "Cam", {{1280, 720}, {640, 480}, {1280, 720}, {640, 480}})};
+    enumerator->entries = {FakeEnumerator::camera(
+        "/dev/cam", "Cam", {{1280, 720}, {640, 480}, {1280, 720}, {640, 480}})};
     capture->EnumerateDevices();
     std::vector<uint32_t> hooked;
     capture->SetResolutionListHook([&](const std::vector<uint32_t> &list) { hooked = list; });
@@ -127,7 +129,8 @@ TEST_F(CCaptureVideoTest, RunningLargestNeedsBothDimensions)
 
 TEST_F(CCaptureVideoTest, DefaultSizeKeepsTheCamerasFormatButListsItsSizes)
 {
-    enumerator->entries = {FakeEnumerator::camera("/dev/cam", "Cam", {{800, 600}, {1600, 1200}, {2048, 1536}})};
+    enumerator->entries = {
+        FakeEnumerator::camera("/dev/cam", "Cam", {{800, 600}, {1600, 1200}, {2048, 1536}})};
     capture->EnumerateDevices();
     CaptureSize size;
     ASSERT_EQ(open(0, 0, 0, &size), 0);
@@ -195,7 +198,8 @@ TEST_F(CCaptureVideoTest, CameraWithoutStillOutputHasNoStillPath)
 
 TEST_F(CCaptureVideoTest, ButtonReleaseSendsTheNextFrameToTheStillSink)
 {
-    enumerator->entries = {FakeEnumerator::camera("/dev/cam", "Cam", {{320, 240}, {640, 480}}, true)};
+    enumerator->entries = {
+        FakeEnumerator::camera("/dev/cam", "Cam", {{320, 240}, {640, 480}}, true)};
     capture->EnumerateDevices();
     CaptureSize size;
     ASSERT_EQ(open(0, 640, 480, &size), 0);
@@ -228,8 +232,9 @@ TEST_F(CCaptureVideoTest, OpeningAnotherCameraTearsTheFirstDownFirst)
     capture->EnumerateDevices();
     ASSERT_EQ(open(0, 0, 0), 0);
     ASSERT_EQ(open(1, 0, 0), 0);
-    EXPECT_EQ(enumerator->log, (std::vector<std::string>{"open /dev/a", "start /dev/a", "stop /dev/a",
-                                                          "open /dev/b", "start /dev/b"}));
+    EXPECT_EQ(enumerator->log,
+              (std::vector<std::string>{"open /dev/a", "start /dev/a", "stop /dev/a", "open /dev/b",
+                                        "start /dev/b"}));
 }
 
 TEST_F(CCaptureVideoTest, MissingDevicesOpenNothing)
@@ -256,7 +261,9 @@ TEST_F(CCaptureVideoTest, BusyCameraGivesTheCannotPreviewMessage)
     EXPECT_EQ(open(0, 640, 480), -EBUSY);
     ASSERT_EQ(recorder->count(), 1u);
     const MessageRequest box = recorder->messages()[0];
-    EXPECT_EQ(box.text, "Couldn't preview this device,because this device may been using by other applicaiton");
+    EXPECT_EQ(
+        box.text,
+        "Couldn't preview this device,because this device may been using by other applicaiton");
     EXPECT_EQ(box.caption, "Varnolet");
     EXPECT_EQ(box.icon, MessageIcon::Warning);
     capture->CloseDevice();
@@ -339,7 +346,8 @@ TEST_F(CCaptureVideoTest, AnUnreadableSnapshotButtonIsToldOnceAndLeavesNoStillPa
     ASSERT_EQ(recorder->count(), 1u);
     const std::string text = recorder->texts()[0];
     EXPECT_NE(text.find("/dev/input/event7: Permission denied"), std::string::npos) << text;
-    EXPECT_NE(text.find("70-varnolet-camera-button.rules"), std::string::npos) << "says what to do: " << text;
+    EXPECT_NE(text.find("70-varnolet-camera-button.rules"), std::string::npos)
+        << "says what to do: " << text;
 
     // Reopened at another size (as every size change does): not told again.
     ASSERT_EQ(open(0, 320, 240), 0);

@@ -76,7 +76,8 @@ TEST_F(CCaptureVideoVirtualCameraTest, FramesArriveAtThirtyPerSecondBottomUp)
     const auto start = std::chrono::steady_clock::now();
     const int first = preview.frameCount();
     ASSERT_TRUE(waitForFrames(preview, first + 30));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double rate = 30.0 / seconds;
     EXPECT_GT(rate, 24.0);
     EXPECT_LT(rate, 36.0);
@@ -136,8 +137,9 @@ TEST_F(CCaptureVideoVirtualCameraTest, BusyCameraCannotBePreviewed)
     CaptureSize size{640, 480};
     EXPECT_EQ(openPath(path, size), -EBUSY);
     ASSERT_EQ(recorder->count(), 1u);
-    EXPECT_EQ(recorder->texts()[0],
-              "Couldn't preview this device,because this device may been using by other applicaiton");
+    EXPECT_EQ(
+        recorder->texts()[0],
+        "Couldn't preview this device,because this device may been using by other applicaiton");
     EXPECT_EQ(preview.frameCount(), 0);
 }
 

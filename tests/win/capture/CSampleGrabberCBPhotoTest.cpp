@@ -80,7 +80,8 @@ TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
     EXPECT_EQ(image.size(), QSize(640, 480));
     EXPECT_TRUE(isRed(image.pixel(320, 5)));
     EXPECT_EQ(still().LargestWidth(), 1600);
-    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 0) << "the still sink posts nothing";
+    EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 0)
+        << "the still sink posts nothing";
 }
 
 TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
@@ -116,7 +117,8 @@ TEST_F(SinkTest, UnsavablePhotoShowsTheStatusAndStillAnswers)
     EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 1);
     EXPECT_TRUE(window.files().empty());
     ASSERT_EQ(messages->count(), 1u);
-    EXPECT_EQ(messages->texts()[0], "Save file " + shots + "/S20240305_0001.jpg failureNot a directory");
+    EXPECT_EQ(messages->texts()[0],
+              "Save file " + shots + "/S20240305_0001.jpg failureNot a directory");
     EXPECT_EQ(owner.PhotoRequested(), 0);
 }
 

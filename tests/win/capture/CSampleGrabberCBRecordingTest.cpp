@@ -37,7 +37,8 @@ TEST_F(SinkTest, RecordingStopsAtTheSizeLimit)
     owner.SetRecordingActive(true);
 
     int frames = 0;
-    for (; frames < 2000 && window.count(CSampleGrabberOwner::StopRecordingMessage) == 0; ++frames) {
+    for (; frames < 2000 && window.count(CSampleGrabberOwner::StopRecordingMessage) == 0;
+         ++frames) {
         auto frame = noiseFrame(640, 480, static_cast<uint32_t>(frames));
         ASSERT_EQ(feed(preview(), frame), 0);
     }
@@ -103,13 +104,17 @@ TEST_F(SinkTest, AFullDiskShowsOneWarningWithTheSystemsReason)
             auto frame = noiseFrame(640, 480, static_cast<uint32_t>(i));
             ASSERT_EQ(feed(preview(), frame), 0);
         }
-        EXPECT_GE(window.count(CSampleGrabberOwner::StopRecordingMessage), 1) << "the failure stops the recording";
-        ASSERT_EQ(messages->count(), 1u) << "one failure, one box: " << testing::PrintToString(messages->texts());
-        EXPECT_EQ(messages->texts()[0], "Unable to Write Video Stream to the output Movie File: File too large");
+        EXPECT_GE(window.count(CSampleGrabberOwner::StopRecordingMessage), 1)
+            << "the failure stops the recording";
+        ASSERT_EQ(messages->count(), 1u)
+            << "one failure, one box: " << testing::PrintToString(messages->texts());
+        EXPECT_EQ(messages->texts()[0],
+                  "Unable to Write Video Stream to the output Movie File: File too large");
         owner.SetRecordingActive(false);
         CloseMovieWriter(&window);
     }
     EXPECT_EQ(messages->count(), 1u) << "the close after a reported failure adds nothing";
-    EXPECT_EQ(window.files(), std::vector<std::string>{movie}) << "the half-written movie stays visible";
+    EXPECT_EQ(window.files(), std::vector<std::string>{movie})
+        << "the half-written movie stays visible";
     EXPECT_EQ(probeMovie(movie).decodedFrames, 3);
 }

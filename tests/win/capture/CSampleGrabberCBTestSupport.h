@@ -33,7 +33,8 @@ public:
     bool event(QEvent *event) override
     {
         const int type = static_cast<int>(event->type());
-        if (type >= CSampleGrabberOwner::PhotoTakenMessage && type <= CSampleGrabberOwner::StopRecordingMessage) {
+        if (type >= CSampleGrabberOwner::PhotoTakenMessage &&
+            type <= CSampleGrabberOwner::StopRecordingMessage) {
             ++m_messages[type];
             return true;
         }

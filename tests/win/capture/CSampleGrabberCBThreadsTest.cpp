@@ -91,9 +91,11 @@ TEST_F(SavingThreadTest, FailedShotEndsTheSeriesAndEmptiesTheQueue)
     owner.SetTimedSeriesActive(true);
     auto frame = makeTestFrame(64, 48);
     ASSERT_EQ(feed(preview(), frame), 0);
-    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberOwner::TimedSeriesOverMessage) > 0; }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return window.count(CSampleGrabberOwner::TimedSeriesOverMessage) > 0; }));
     ASSERT_TRUE(processEventsUntil([&] { return messages->count() > 0; }));
-    EXPECT_EQ(messages->texts()[0], "Save file " + shots + "/T20240305_001_0001.jpg failureNot a directory");
+    EXPECT_EQ(messages->texts()[0],
+              "Save file " + shots + "/T20240305_001_0001.jpg failureNot a directory");
     EXPECT_TRUE(processEventsUntil([&] { return preview().SavingQueueLength() == 0; }));
     EXPECT_TRUE(window.files().empty());
 }
@@ -137,12 +139,14 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
 
     const int shots = preview().ShotsTaken();
     EXPECT_GT(shots, 10);
-    ASSERT_TRUE(processEventsUntil([&] {
-        const auto files = window.files();
-        return std::count_if(files.begin(), files.end(), [](const std::string &f) {
-                   return f.find("/Timed Shots/") != std::string::npos;
-               }) == shots;
-    }, 20000ms));
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            const auto files = window.files();
+            return std::count_if(files.begin(), files.end(), [](const std::string &f) {
+                       return f.find("/Timed Shots/") != std::string::npos;
+                   }) == shots;
+        },
+        20000ms));
     int movies_ = 0;
     for (const auto &file : window.files()) {
         if (file.find("/Movies/") != std::string::npos) {

@@ -62,7 +62,8 @@ TEST_F(TimedShotsTest, OnePerMinuteForTwoMinutesAtThirtyFps)
     EXPECT_EQ(shots, (std::vector<int64_t>{0, 60000, 120000}));
     EXPECT_EQ(firstOver, 120033) << "the first frame after 120 s";
     EXPECT_EQ(preview().ShotsTaken(), 3);
-    EXPECT_GT(window.count(CSampleGrabberOwner::TimedSeriesOverMessage), 50) << "posted on every frame after the end";
+    EXPECT_GT(window.count(CSampleGrabberOwner::TimedSeriesOverMessage), 50)
+        << "posted on every frame after the end";
 }
 
 TEST_F(TimedShotsTest, LateFramesKeepTheScheduleAnchoredToTheStart)
@@ -84,7 +85,8 @@ TEST_F(TimedShotsTest, LateFramesKeepTheScheduleAnchoredToTheStart)
     // Shot k at the first frame after start + k × 1000 ms.
     std::vector<int64_t> expected{0};
     for (int64_t k = 1;; ++k) {
-        auto next = std::find_if(frames.begin(), frames.end(), [k](int64_t t) { return t > k * 1000; });
+        auto next =
+            std::find_if(frames.begin(), frames.end(), [k](int64_t t) { return t > k * 1000; });
         if (next == frames.end())
             break;
         expected.push_back(*next);

@@ -45,7 +45,8 @@ protected:
                                    &CSampleGrabberCB::StopSavingThread);
         capture->EnumerateDevices();
         CaptureSize size{640, 480};
-        ASSERT_EQ(capture->OpenDevice(capture->IndexOfDevicePath(cameraPath), &videoWindow, size), 0);
+        ASSERT_EQ(capture->OpenDevice(capture->IndexOfDevicePath(cameraPath), &videoWindow, size),
+                  0);
         ASSERT_EQ(size.width, 640);
         SetUsingCaptureSize(size.width, size.height);
     }
@@ -79,7 +80,8 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A photo.
     owner.RequestPhoto();
-    ASSERT_TRUE(processEventsUntil([&] { return window.count(CSampleGrabberOwner::PhotoTakenMessage) == 1; }));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return window.count(CSampleGrabberOwner::PhotoTakenMessage) == 1; }));
     ASSERT_EQ(filesIn("/Single Shots/"), 1u);
     EXPECT_EQ(window.files()[0], SingleShotsFolder(settings) + "/S" + today + "_0001.jpg");
     JpegDecoder decoder;
@@ -107,7 +109,8 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
     processEventsFor(2000ms);
     owner.SetRecordingActive(false);
     CloseMovieWriter(&window);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     ASSERT_EQ(filesIn("/Movies/"), 1u);
     const MovieProbe probe = probeMovie(movie);
     ASSERT_TRUE(probe.opened);

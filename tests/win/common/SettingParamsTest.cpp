@@ -234,7 +234,8 @@ TEST_F(SettingParamsTest, AFileThatCannotBeWrittenIsReportedAndTheValuesStayInFo
     const int error = ApplySettings(values);
     EXPECT_EQ(error, ENOTDIR);
     EXPECT_EQ(GetUsingSettings().movieSizeMax, 20) << "in force for this run";
-    EXPECT_EQ(SettingsWriteFailureText(error), "Save file " + plain + "/config.ini failureNot a directory");
+    EXPECT_EQ(SettingsWriteFailureText(error),
+              "Save file " + plain + "/config.ini failureNot a directory");
 
     // A full disk: the old file is kept whole, the failure is told.
     const std::string path = writeConfig("[usingsetting]\nmoviesizemax=16\n");
@@ -253,17 +254,19 @@ TEST_F(SettingParamsTest, AFileThatCannotBeWrittenIsReportedAndTheValuesStayInFo
 
 TEST_F(SettingParamsTest, ValuesOutOfRangeAreTakenAsTheFactoryValuesAndTheFileIsLeftAlone)
 {
-    const std::string factory = "[defaultsetting]\nmoviesizemax=64\nmovieresolution=0\nlanguage=3\n";
+    const std::string factory =
+        "[defaultsetting]\nmoviesizemax=64\nmovieresolution=0\nlanguage=3\n";
     for (const std::string bad :
-         {"moviesizemax=0\n", "moviesizemax=-1\n", "moviesizemax=99999999999999999999\n", "moviesizemax=abc\n",
-          "moviesizemax=4097\n"}) {
+         {"moviesizemax=0\n", "moviesizemax=-1\n", "moviesizemax=99999999999999999999\n",
+          "moviesizemax=abc\n", "moviesizemax=4097\n"}) {
         const std::string text = factory + "[usingsetting]\n" + bad;
         const std::string path = writeConfig(text);
         LoadSettingsFrom(path);
         EXPECT_EQ(GetUsingSettings().movieSizeMax, 64) << bad;
         EXPECT_EQ(readFile(path), text) << "untouched until the user applies";
     }
-    LoadSettingsFrom(writeConfig(factory + "[usingsetting]\nmovieresolution=5\nlanguage=12\nmoviesizemax=4096\n"));
+    LoadSettingsFrom(writeConfig(
+        factory + "[usingsetting]\nmovieresolution=5\nlanguage=12\nmoviesizemax=4096\n"));
     EXPECT_EQ(GetUsingSettings().movieResolution, 0);
     EXPECT_EQ(GetUsingSettings().language, 3);
     EXPECT_EQ(GetUsingSettings().movieSizeMax, 4096) << "the bounds are in range";
@@ -276,9 +279,10 @@ TEST_F(SettingParamsTest, ValuesOutOfRangeAreTakenAsTheFactoryValuesAndTheFileIs
     EXPECT_EQ(GetUsingSettings().language, -1);
 
     // Timed shots: a unit outside 0..2 and a value outside its limits.
-    LoadSettingsFrom(writeConfig(std::string(kLimits)
-                                 + "[usingsetting]\ntimetype_takingshots_pretime=0\ntimetype_times_taking=2\n"
-                                   "shots_pertime=500\ntimes_takingtimedshots=3\n"));
+    LoadSettingsFrom(
+        writeConfig(std::string(kLimits) +
+                    "[usingsetting]\ntimetype_takingshots_pretime=0\ntimetype_times_taking=2\n"
+                    "shots_pertime=500\ntimes_takingtimedshots=3\n"));
     const SettingValues loaded = GetUsingSettings();
     EXPECT_TRUE(IsTimedShotSettingValid(loaded));
     EXPECT_EQ(loaded.timedShot.selectedShots()->current, 10) << "the per-minute default";

@@ -8,11 +8,8 @@ if [ "${1:-}" = "--fix" ]; then
     clang-format -i "${files[@]}"
     exit 0
 fi
-differing=()
-for f in "${files[@]}"; do
-    clang-format "$f" | cmp -s - "$f" || differing+=("$f")
-done
-if [ ${#differing[@]} -gt 0 ]; then
+if ! report=$(clang-format --dry-run --Werror "${files[@]}" 2>&1); then
+    mapfile -t differing < <(printf '%s\n' "$report" | sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error:.*/\1/p' | sort -u)
     echo "check-format: ${#differing[@]} of ${#files[@]} files are not formatted (scripts/check-format.sh --fix):" >&2
     printf '  %s\n' "${differing[@]}" >&2
     exit 1

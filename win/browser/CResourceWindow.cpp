@@ -10,6 +10,8 @@
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 
+#include <vector>
+
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -181,11 +183,14 @@ void CResourceWindow::OnSelectionChanged()
 void CResourceWindow::OnMore()
 {
     std::string folder = GetUsingSettings().resourcesRoot;
-    std::string below;
+    // The names from the selected folder up to the root, put together root first.
+    std::vector<std::string> names;
     for (QTreeWidgetItem *item = m_tree->currentItem(); item && item->parent();
          item = item->parent())
-        below = "/" + item->text(0).toStdString() + below;
-    ShellOpener::Run(folder + below, ShellOpener::Verb::Explore);
+        names.push_back(item->text(0).toStdString());
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        folder.append("/").append(*name);
+    ShellOpener::Run(folder, ShellOpener::Verb::Explore);
 }
 
 // --- announced files ------------------------------------------------------------------

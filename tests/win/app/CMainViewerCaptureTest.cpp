@@ -22,6 +22,7 @@
 using namespace std::chrono_literals;
 using apptest::filesIn;
 using apptest::MainViewerFixture;
+using apptest::recordAtLeast;
 using varnolet::VirtualCameraHub;
 using varnolet::test::processEventsFor;
 using varnolet::test::processEventsUntil;
@@ -193,7 +194,7 @@ TEST(MainViewerCaptureTest, UnpluggingDuringARecordingClosesTheMovieAndSwitchesC
 
     window->OnRecording();
     ASSERT_TRUE(window->IsRecording());
-    processEventsFor(500ms);
+    ASSERT_TRUE(recordAtLeast(10));
     VirtualCameraHub::instance().unplug(first);
     ASSERT_TRUE(processEventsUntil([&] { return window->OpenDevicePath() == second; }));
     EXPECT_FALSE(window->IsRecording());
@@ -258,6 +259,7 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     window->Button(CMainViewerDlg::IDC_RECORDING)->click();
     ASSERT_TRUE(window->IsRecording());
     processEventsFor(700ms);
+    ASSERT_TRUE(recordAtLeast(12));
 
     // The request comes while a dialog of the window waits for the user.
     bool innerClosed = false;
@@ -292,7 +294,8 @@ TEST(MainViewerCaptureTest, ShuttingDownFromOutsideClosesTheRecordingAndOpenDial
     const uint32_t rate = varnolet::test::readLe32(movies.front(), 132);
     EXPECT_GE(rate + 1.0, probe.packets / recordedSeconds) << recordedSeconds << " s";
     EXPECT_LE(rate, 40u);
-    EXPECT_NEAR(probe.durationSeconds, 0.9, 0.5);
+    EXPECT_GT(probe.durationSeconds, 0.3);
+    EXPECT_LT(probe.durationSeconds, recordedSeconds + 0.2);
     EXPECT_EQ(fixture.messages().count(), 0u) << testing::PrintToString(fixture.messages().texts());
 }
 
@@ -305,7 +308,7 @@ TEST(MainViewerCaptureTest, AStreamThatFailsWhileTheCameraIsListedIsALostCamera)
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
     window->OnRecording();
     ASSERT_TRUE(window->IsRecording());
-    processEventsFor(500ms);
+    ASSERT_TRUE(recordAtLeast(8));
 
     apptest::TwoSizeCamera::failStream = true; // the driver answers EIO from now on
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsCameraPresent(); }))

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <mutex>
 #include <thread>
 #include <filesystem>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "win/app/CMainViewerDlg.h"
+#include "win/capture/AviMovieWriter.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "tests/support/SettingsReset.h"
@@ -190,6 +193,20 @@ inline std::vector<std::string> filesIn(const std::string &folder, const std::st
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// Lets the recording run until its writer holds at least `frames` frames, however slowly
+// the machine delivers them (a sanitizer build, a loaded machine). False when the
+// recording ended or did not get there within the time-out.
+inline bool recordAtLeast(int frames, std::chrono::milliseconds timeout = std::chrono::seconds(20))
+{
+    return varnolet::test::processEventsUntil(
+        [&] {
+            std::lock_guard<std::mutex> guard(MovieWriterLock());
+            const AviMovieWriter *writer = OpenMovieWriter();
+            return writer && writer->FramesWritten() >= frames;
+        },
+        timeout);
 }
 
 } // namespace apptest

@@ -20,6 +20,8 @@ ro=trans=virtio,version=9p2000.L,msize=512000,cache=loose,ro
 rw=trans=virtio,version=9p2000.L,msize=512000,cache=mmap
 $bb mount -t 9p -o "$ro" hostroot /newroot || fail "cannot mount the root share"
 r=/newroot
+# Read before the guest's own /tmp covers a run folder that lies below the host's /tmp.
+$bb cp "$r$run/shares" /shares || fail "no shares list in $run"
 $bb mount -t proc proc $r/proc || fail "proc"
 $bb mount -t sysfs sysfs $r/sys || fail "sysfs"
 $bb mount -t devtmpfs devtmpfs $r/dev || fail "devtmpfs"
@@ -30,10 +32,14 @@ $bb mount -t tmpfs -o mode=1777 tmpfs $r/tmp || fail "tmpfs /tmp"
 $bb mount -t tmpfs -o mode=755 tmpfs $r/run || fail "tmpfs /run"
 $bb mkdir -p $r/run/varnolet-kernel
 $bb mount -t 9p -o "$ro" kernel $r/run/varnolet-kernel || fail "cannot mount the kernel share"
-while read -r tag path; do
+while read -r tag path mode; do
     $bb mkdir -p "$r$path" 2>/dev/null
-    $bb mount -t 9p -o "$rw" "$tag" "$r$path" || fail "cannot mount $path writable"
-done <"$r$run/shares"
+    if [ "$mode" = ro ]; then
+        $bb mount -t 9p -o "$ro" "$tag" "$r$path" || fail "cannot mount $path"
+    else
+        $bb mount -t 9p -o "$rw" "$tag" "$r$path" || fail "cannot mount $path writable"
+    fi
+done </shares
 
 $bb chroot $r /bin/bash -c '
     export HOME=/tmp/home

@@ -130,20 +130,35 @@ status_file="$run_dir/status"
     echo
 } >"$run_dir/command.sh"
 
-# Shares: 0 = root (read-only), 1 = kernel tree (read-only), 2… = writable folders.
+# Shares: the root and the kernel tree (read-only), then the folders the guest mounts at
+# their own paths, listed in the run folder's "shares" as "tag path ro|rw".
 shares=(
     -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap"
     -virtfs "local,path=$tree,mount_tag=kernel,security_model=none,readonly=on,multidevs=remap"
 )
 # The run folder is writable too: the guest writes the status there.
 rw_dirs+=("$run_dir")
+# The guest's /tmp is its own (a tmpfs over the read-only root): a tree or working folder
+# below the host's /tmp is shared on its own, read-only, so that it stays visible.
+ro_dirs=()
+for d in "$repo" "$PWD"; do
+    case "$d/" in /tmp/*) ro_dirs+=("$d") ;; esac
+done
 # Sorted so that a folder is mounted before the folders inside it.
-mapfile -t rw_dirs < <(printf '%s\n' "${rw_dirs[@]}" | sort -u)
+# A folder listed both ways is writable (the first of equal paths stays).
+mapfile -t mounts < <({
+    for d in "${rw_dirs[@]}"; do printf '%s rw\n' "$d"; done
+    for d in "${ro_dirs[@]}"; do printf '%s ro\n' "$d"; done
+} | sort -s -u -k1,1)
 i=0
 : >"$run_dir/shares"
-for d in "${rw_dirs[@]}"; do
-    shares+=(-virtfs "local,path=$d,mount_tag=rw$i,security_model=none,multidevs=remap")
-    echo "rw$i $d" >>"$run_dir/shares"
+for m in "${mounts[@]}"; do
+    d=${m% *}
+    mode=${m##* }
+    readonly_option=""
+    [ "$mode" = ro ] && readonly_option=",readonly=on"
+    shares+=(-virtfs "local,path=$d,mount_tag=share$i,security_model=none,multidevs=remap$readonly_option")
+    echo "share$i $d $mode" >>"$run_dir/shares"
     i=$((i + 1))
 done
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a Release build with all tests, then the
-# threaded tests (label "threads") again under ThreadSanitizer, then the tests against the
-# real kernel drivers (label "kernel") inside the QEMU guest of scripts/kernel-test.sh.
+# threaded tests (label "threads") again under ThreadSanitizer, the fuzz targets over their
+# seeds under AddressSanitizer, then the tests against the real kernel drivers (label
+# "kernel") inside the QEMU guest of scripts/kernel-test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -24,6 +25,11 @@ if [ "${VARNOLET_SKIP_TSAN:-0}" != "1" ]; then
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
             ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L threads || status=1
     fi
+fi
+# The fuzz targets: built with clang and AddressSanitizer and run once over their seed
+# inputs, so that a parser change that breaks a fuzzer's build or its seeds fails here.
+if [ "${VARNOLET_SKIP_FUZZ:-0}" != "1" ]; then
+    FUZZ_SECONDS=0 bash scripts/fuzz.sh || { echo "test.sh: FAILED: the fuzz targets" >&2; status=1; }
 fi
 # The kernel stage. A machine where QEMU cannot boot the kernel fails here with the rig's
 # message; VARNOLET_SKIP_KERNEL=1 leaves the stage out on purpose and says so.

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 
 namespace varnolet::test {
@@ -64,6 +65,15 @@ bool fileExists(const std::string &path)
 {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
+}
+
+QString screenshotPath(const QString &name)
+{
+    const QByteArray folder = qgetenv("VARNOLET_SCREENSHOT_DIR");
+    const QString path = folder.isEmpty() ? QStringLiteral("/tmp/varnolet-screenshots")
+                                          : QString::fromLocal8Bit(folder);
+    QDir().mkpath(path);
+    return path + "/" + name;
 }
 
 } // namespace varnolet::test

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include <QString>
 #include <QTemporaryDir>
 
 namespace varnolet::test {
@@ -35,5 +36,9 @@ void processEventsFor(std::chrono::milliseconds duration);
 
 std::string readFile(const std::string &path);
 bool fileExists(const std::string &path);
+
+// Where a test saves a screenshot of a window to look at: the file `name` in
+// $VARNOLET_SCREENSHOT_DIR, or in /tmp/varnolet-screenshots (the folder is made).
+QString screenshotPath(const QString &name);
 
 } // namespace varnolet::test

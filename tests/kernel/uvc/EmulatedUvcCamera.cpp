@@ -64,11 +64,12 @@ uint32_t le(const std::vector<uint8_t> &bytes, size_t at, size_t size)
     return value;
 }
 
-bool readFully(int fd, void *buffer, size_t length)
+// Moves all `length` bytes with `step` (a recv or a send), going on after partial
+// transfers and interruptions; false once the connection ends or fails.
+template <typename Byte, typename Step> bool transferFully(Byte *p, size_t length, Step step)
 {
-    auto *p = static_cast<uint8_t *>(buffer);
     while (length > 0) {
-        const ssize_t n = ::recv(fd, p, length, MSG_WAITALL);
+        const ssize_t n = step(p, length);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -79,18 +80,16 @@ bool readFully(int fd, void *buffer, size_t length)
     return true;
 }
 
+bool readFully(int fd, void *buffer, size_t length)
+{
+    return transferFully(static_cast<uint8_t *>(buffer), length,
+                         [fd](uint8_t *p, size_t n) { return ::recv(fd, p, n, MSG_WAITALL); });
+}
+
 bool writeFully(int fd, const uint8_t *p, size_t length)
 {
-    while (length > 0) {
-        const ssize_t n = ::send(fd, p, length, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
+    return transferFully(
+        p, length, [fd](const uint8_t *q, size_t n) { return ::send(fd, q, n, MSG_NOSIGNAL); });
 }
 
 bool writeSysfs(const std::string &path, const std::string &text, std::string &error)

@@ -45,10 +45,8 @@ protected:
         varnolet::test::processEventsFor(std::chrono::milliseconds(50));
         const QImage image = m_window->grab().toImage();
         ASSERT_FALSE(image.isNull());
-        const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
-        const std::string path = (folder ? std::string(folder) : std::string("/tmp")) +
-                                 "/mac-main-window-" + name + ".png";
-        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        EXPECT_TRUE(image.save(varnolet::test::screenshotPath(
+            QString::fromStdString("mac-main-window-" + name + ".png"))));
     }
 
     std::unique_ptr<MainViewer> m_window;

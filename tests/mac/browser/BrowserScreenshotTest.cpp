@@ -27,15 +27,6 @@ using varnolet::test::TempFolder;
 
 namespace {
 
-QString screenshotFolder()
-{
-    const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
-    const QString path = folder && *folder ? QString::fromLocal8Bit(folder)
-                                           : QStringLiteral("/tmp/varnolet-screenshots");
-    QDir().mkpath(path);
-    return path;
-}
-
 // A microscope-like picture: a lit disc of cells on a dark field.
 QImage specimen(int width, int height, unsigned seed, QColor stain)
 {
@@ -145,6 +136,6 @@ TEST(BrowserScreenshotTest, PhotosAndMoviesByFolder)
     painter.drawImage(0, 0, photos);
     painter.drawImage(photos.width() + 8, 0, movies);
     painter.end();
-    const QString file = screenshotFolder() + "/mac-browser.png";
+    const QString file = varnolet::test::screenshotPath("mac-browser.png");
     EXPECT_TRUE(both.save(file));
 }

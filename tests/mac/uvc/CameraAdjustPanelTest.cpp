@@ -174,10 +174,7 @@ TEST_F(CameraAdjustPanelTest, Screenshot)
     const QImage image = m_panel->grab().toImage();
     EXPECT_GE(image.width(), m_panel->sizeHint().width());
     EXPECT_GE(image.height(), m_panel->sizeHint().height());
-    const QByteArray folder = qgetenv("VARNOLET_SCREENSHOT_DIR");
-    const QString path =
-        (folder.isEmpty() ? QDir::tempPath() : QString::fromUtf8(folder)) + "/mac-adjust-panel.png";
-    EXPECT_TRUE(image.save(path));
+    EXPECT_TRUE(image.save(varnolet::test::screenshotPath("mac-adjust-panel.png")));
 }
 
 TEST_F(CameraAdjustPanelTest, APanelGoneIsNoLongerFilled)

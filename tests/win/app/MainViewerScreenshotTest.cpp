@@ -30,15 +30,6 @@ using varnolet::test::processEventsUntil;
 
 namespace {
 
-QString screenshotFolder()
-{
-    const char *folder = std::getenv("VARNOLET_SCREENSHOT_DIR");
-    const QString path = folder && *folder ? QString::fromLocal8Bit(folder)
-                                           : QStringLiteral("/tmp/varnolet-screenshots");
-    QDir().mkpath(path);
-    return path;
-}
-
 // The shipped pictures and language files of the build tree, when the test runs from it.
 class ShippedFiles
 {
@@ -93,7 +84,7 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
     processEventsFor(100ms);
 
     const QImage previewing = window->grab().toImage();
-    EXPECT_TRUE(previewing.save(screenshotFolder() + "/main-window-previewing.png"));
+    EXPECT_TRUE(previewing.save(varnolet::test::screenshotPath("main-window-previewing.png")));
     EXPECT_TRUE(livePicturePainted(previewing, *window));
     EXPECT_TRUE(promptFits(*window)) << window->PromptLabel()->text().toStdString();
     if (shipped.present()) {
@@ -111,7 +102,7 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
         window->UpdatePrompt(QPoint(-5, -5), false);
     processEventsFor(300ms);
     const QImage recording = window->grab().toImage();
-    EXPECT_TRUE(recording.save(screenshotFolder() + "/main-window-recording.png"));
+    EXPECT_TRUE(recording.save(varnolet::test::screenshotPath("main-window-recording.png")));
     EXPECT_TRUE(promptFits(*window)) << window->PromptLabel()->text().toStdString();
     EXPECT_TRUE(window->PromptLabel()->text().endsWith(QString(2, QChar(0x25CF))));
     window->OnRecording();
@@ -120,7 +111,7 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
     processEventsUntil([&] { return window->isFullScreen(); }, 1s);
     processEventsFor(200ms);
     const QImage fullScreen = window->grab().toImage();
-    EXPECT_TRUE(fullScreen.save(screenshotFolder() + "/main-window-full-screen.png"));
+    EXPECT_TRUE(fullScreen.save(varnolet::test::screenshotPath("main-window-full-screen.png")));
     EXPECT_TRUE(livePicturePainted(fullScreen, *window));
     window->LeaveFullScreen();
 }
@@ -134,7 +125,7 @@ TEST(MainViewerScreenshotTest, AboutBox)
     about.show();
     processEventsFor(100ms);
     const QImage shot = about.grab().toImage();
-    EXPECT_TRUE(shot.save(screenshotFolder() + "/about-box.png"));
+    EXPECT_TRUE(shot.save(varnolet::test::screenshotPath("about-box.png")));
     for (QLabel *label :
          {about.ProductName(), about.CompanyName(), about.Copyright(), about.Version()})
         EXPECT_LE(label->heightForWidth(label->width()), label->height())

@@ -74,12 +74,14 @@ bool quickTime(const fs::path &path, int width, int height, int frames)
     std::error_code ignored;
     fs::remove(path, ignored); // finish() never replaces a file
     varnolet::QuickTimeMovieWriter writer;
+    if (writer.start(path.string()) != 0)
+        return false;
     for (int i = 0; i < frames; ++i) {
         const std::vector<uint8_t> bgr = pattern(width, height, i);
         if (writer.addFrame(bgr.data(), width, height, true) != 0)
             return false;
     }
-    return writer.finish(path.string(), 0) == 0;
+    return writer.finish(-1) == 0;
 }
 
 // One setup byte (bit 0: MJPEG, bits 1-3: size index, bit 4: padded rows), then the buffer.
@@ -114,7 +116,8 @@ int main(int argc, char **argv)
     const fs::path jpegs = root / "fuzz_media_jpeg_decode";
     const fs::path movies = root / "fuzz_media_first_frame";
     const fs::path camera = root / "fuzz_camera_convert";
-    for (const fs::path &folder : {jpegs, movies, camera})
+    const fs::path fragments = root / "fuzz_media_fragment_scan";
+    for (const fs::path &folder : {jpegs, movies, camera, fragments})
         fs::create_directories(folder);
 
     bool ok = true;
@@ -128,6 +131,18 @@ int main(int argc, char **argv)
     ok &= avi(movies / "two_frames_16x16.avi", 16, 16, 2);
     ok &= avi(movies / "one_frame_32x24.avi", 32, 24, 1);
     ok &= quickTime(movies / "two_frames_16x16.mov", 16, 16, 2);
+    // A recording of two fragments (25 frames at the nominal 1/20 s), whole and as a kill
+    // leaves it: cut inside its second fragment.
+    ok &= quickTime(fragments / "two_fragments_8x8.mov", 8, 8, 25);
+    if (ok) {
+        std::error_code error;
+        const auto size = fs::file_size(fragments / "two_fragments_8x8.mov", error);
+        fs::copy_file(fragments / "two_fragments_8x8.mov", fragments / "cut_8x8.mov",
+                      fs::copy_options::overwrite_existing, error);
+        if (!error)
+            fs::resize_file(fragments / "cut_8x8.mov", size - size / 5, error);
+        ok &= !error;
+    }
 
     // Size indexes as in the fuzzer: 0 = 16x8, 1 = 32x24, 2 = 8x72, 6 = 3x3.
     ok &= writeBytes(camera / "yuyv_16x8", cameraBuffer(0 << 1, yuyv(16, 8, 32)));

@@ -73,6 +73,7 @@ void AppController::awakeFromNib()
         connect(m_deviceNotifier, &DeviceNotifier::deviceWasDisconnected, this,
                 &AppController::deviceWasDisconnected);
     }
+    recoverUnfinishedMovies();
     if (m_services.resourceTree)
         m_services.resourceTree->showResourcesTree(
             usingSettingParam().getResourcesLocationWithVarnolet());
@@ -361,9 +362,8 @@ void AppController::stopAllJobs(StopReason reason)
         } else {
             // Finished, announced and the buttons given back; the preview size is not
             // restored, as the camera is about to be closed anyway.
-            m_videoRecording = false;
-            joinRecordingThread();
-            const std::optional<std::string> path = endMovieRecorder();
+            stopRecordingThread();
+            const std::optional<std::string> path = endMovieRecorder(true);
             if (path && m_services.resourceTree)
                 m_services.resourceTree->addResource(*path);
             doTakingOrRecordJob(std::nullopt, true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -18,6 +19,7 @@
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/CaptureDevice.h"
 #include "mac/app/CaptureResolution.h"
+#include "platform/system/Clock.h"
 #include "platform/system/MainThreadCall.h"
 #include "mac/app/PixelBuffer.h"
 #include "mac/app/SavingLocationManage.h"
@@ -164,10 +166,16 @@ public:
     // Recording.
     void takeVideoRecording();
     bool startMovieRecording(const std::string &path);
+    // The same, with the reason it failed (a negative AVERROR; 0 when the camera could not
+    // be switched to the movie size).
+    bool startMovieRecording(const std::string &path, int &error);
     bool addFrameToRecordMovie(const PixelBufferRef &frame);
+    bool addFrameToRecordMovie(const PixelBufferRef &frame, varnolet::Clock::WallTime captureTime);
     void doStoppingRecordingByMainThread(bool exiting);
     void stopMovieRecordingEntry(bool exiting);
     std::optional<std::string> endMovieRecorder();
+    // Finishes the movies a killed recording left behind and says so in the prompt line.
+    void recoverUnfinishedMovies();
     void recoveryPreviewMode();
     static CaptureResolution movieFrameSize(int32_t movieSizeEnum);
 
@@ -221,7 +229,13 @@ signals:
 
 private:
     void reconnectCameraControl(uint32_t location);
-    bool timedShotStep(const varnolet::BgrImage &frame);
+    // Moves a running series on by one frame: whether a shot is due now, and whether the
+    // run is over.
+    bool timedShotStep(bool &shotDue);
+    std::optional<std::string> photoPath(bool singleShot);
+    bool writePhoto(const varnolet::BgrImage &frame, const std::string &path);
+    std::optional<std::string> endMovieRecorder(bool tellUser);
+    void stopRecordingThread();
     bool defaultTimedShotSettingCheck() const;
     double nowMilliseconds() const;
     void recordMovieThread(uint64_t generation, uint64_t sizeLimit);
@@ -278,7 +292,10 @@ private:
     // under m_lock.
     std::unique_ptr<MovieCapturer> movieRecorder;
     PixelBufferRef mCurrentFrame;
+    varnolet::Clock::WallTime mCurrentFrameTime; // when mCurrentFrame was captured
     bool mFrameIsUseable = false;
+    // Wakes the recording thread for a new frame or the end of the recording (with m_lock).
+    std::condition_variable_any m_recordingWake;
     int32_t mFilterBeginFrameCount = 0;
     std::thread m_recordingThread;
     uint64_t m_recordingGeneration = 0; // main thread only
@@ -287,6 +304,10 @@ private:
     std::map<Control, bool> m_enabled;
     bool m_isFullScreen = false;
     std::string m_promptText;
+    // A notice (a movie finished after a crash) the idle prompt line shows for a while.
+    static constexpr int kPromptNoticeTicks = 10;
+    std::string m_promptNotice;
+    int m_promptNoticeTicks = 0;
     bool m_isExitSystem = false;
 
     mutable std::mutex m_previewLock; // guards m_previewFrame

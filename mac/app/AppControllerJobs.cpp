@@ -18,27 +18,45 @@ void AppController::captureOutput(const PixelBufferRef &frame)
     publishPreview(frame);
     if (!frame)
         return;
+    // The flags are moved on under the lock; each photo is then named (under the lock, one
+    // after the other, so two photos of one frame get two names) and encoded and written
+    // after it is released, so the main thread and the recording never wait on a disk.
+    std::vector<bool> singleShots; // the photos this frame gives, in order
     bool photoServed = false;
     bool runOver = false;
+    bool timedShotFailed = false;
     {
         std::lock_guard lock(m_lock);
         if (m_takePhoto) {
-            grabingPhoto(*frame, true);
+            singleShots.push_back(true);
             photoServed = true;
         }
         if (m_isHandwareTrigger.exchange(false))
-            grabingPhoto(*frame, true);
-        if (m_takePhotoEachTime)
-            runOver = timedShotStep(*frame);
+            singleShots.push_back(true);
+        if (m_takePhotoEachTime) {
+            bool shotDue = false;
+            runOver = timedShotStep(shotDue);
+            if (shotDue)
+                singleShots.push_back(false);
+        }
         if (m_videoRecording) {
             if (mFilterBeginFrameCount > 3) {
                 mCurrentFrame = frame;
+                mCurrentFrameTime = m_services.clock->wallNow();
                 mFrameIsUseable = true;
+                m_recordingWake.notify_all();
             } else {
                 ++mFilterBeginFrameCount;
             }
         }
     }
+    for (const bool singleShot : singleShots) {
+        if (!grabingPhoto(*frame, singleShot) && !singleShot)
+            timedShotFailed = true;
+    }
+    // A timed shot that cannot be saved ends the run with this frame.
+    if (timedShotFailed)
+        runOver = true;
     // The end handlers run on the main thread while this thread waits outside the lock, so
     // the next frame already sees the request cleared.
     if (photoServed)
@@ -84,25 +102,30 @@ void AppController::setMIsHandwareTrigger(bool pressed)
 
 bool AppController::grabingPhoto(const varnolet::BgrImage &frame, bool singleShot)
 {
+    const std::optional<std::string> path = photoPath(singleShot);
+    return path && writePhoto(frame, *path);
+}
+
+std::optional<std::string> AppController::photoPath(bool singleShot)
+{
     std::lock_guard lock(m_lock);
-    std::optional<std::string> path;
-    if (singleShot) {
-        path = mSavingLocationManage.getSavingPhotoPath(usingSettingParam());
-        if (!path)
-            return false;
-    } else {
-        path = mSavingLocationManage.getSavingPhotosPath(usingSettingParam());
-        if (!path) {
-            mySystemWarning("Failure to create save timed shot path");
-            return false;
-        }
-    }
-    if (m_services.photoWriter->writeJpeg(frame, *path) != 0) {
-        mySystemWarning(formatText("Failure to save image data to file %@", *path));
+    if (singleShot)
+        return mSavingLocationManage.getSavingPhotoPath(usingSettingParam());
+    std::optional<std::string> path =
+        mSavingLocationManage.getSavingPhotosPath(usingSettingParam());
+    if (!path)
+        mySystemWarning("Failure to create save timed shot path");
+    return path;
+}
+
+bool AppController::writePhoto(const varnolet::BgrImage &frame, const std::string &path)
+{
+    if (m_services.photoWriter->writeJpeg(frame, path) != 0) {
+        mySystemWarning(formatText("Failure to save image data to file %@", path));
         return false;
     }
     if (m_services.resourceTree)
-        m_services.resourceTree->addResource(*path);
+        m_services.resourceTree->addResource(path);
     return true;
 }
 
@@ -150,6 +173,12 @@ bool AppController::defaultTimedShotSettingCheck() const
 
 void AppController::takePhotosByTimes()
 {
+    // Ending a run needs neither the camera nor the saving location.
+    if (m_takePhotoEachTime) {
+        SystemLog::writeLine("take photos by times");
+        reportedEndTakingTimeShot();
+        return;
+    }
     if (!IsCaptureDevice()) {
         mySystemWarning(messageForNotCaptureDevice());
         return;
@@ -157,20 +186,22 @@ void AppController::takePhotosByTimes()
     if (!savingLocationExists())
         return;
     SystemLog::writeLine("take photos by times");
-    if (m_takePhotoEachTime) {
-        reportedEndTakingTimeShot();
+    bool valid = false;
+    {
+        std::lock_guard lock(m_lock);
+        valid =
+            m_timedShotSettingCheck ? m_timedShotSettingCheck() : defaultTimedShotSettingCheck();
+    }
+    if (!valid) {
+        // Shown with the lock released: the alert runs an event loop in which the camera may
+        // go, and the capture thread must not wait for the alert meanwhile.
+        SystemLog::writeLine("time set error");
+        mySystemWarning(myNSLocationString("ui_alert_timed_shot_setting",
+                                           "Error of time setting to take timed shot"));
         return;
     }
     {
         std::lock_guard lock(m_lock);
-        const bool valid =
-            m_timedShotSettingCheck ? m_timedShotSettingCheck() : defaultTimedShotSettingCheck();
-        if (!valid) {
-            SystemLog::writeLine("time set error");
-            mySystemWarning(myNSLocationString("ui_alert_timed_shot_setting",
-                                               "Error of time setting to take timed shot"));
-            return;
-        }
         if (!mSavingLocationManage.createNextSavingPhotosPath(usingSettingParam()))
             return;
         doTakingOrRecordJob(Control::TimedShot, false);
@@ -185,18 +216,16 @@ void AppController::takePhotosByTimes()
     emit toolTipsChanged();
 }
 
-bool AppController::timedShotStep(const varnolet::BgrImage &frame)
+bool AppController::timedShotStep(bool &shotDue)
 {
-    double now = nowMilliseconds();
+    const double now = nowMilliseconds();
     const int64_t interval = m_milliSecondsToTakingPhoto;
     const int64_t scheduled = interval * static_cast<int64_t>(m_currentTimedShotCount);
-    const bool due = now - m_preTakingPhotosTime > static_cast<double>(interval) ||
-                     now - m_pressTakingPhotosButtonTime > static_cast<double>(scheduled);
-    if (due) {
+    shotDue = now - m_preTakingPhotosTime > static_cast<double>(interval) ||
+              now - m_pressTakingPhotosButtonTime > static_cast<double>(scheduled);
+    if (shotDue) {
         ++m_currentTimedShotCount;
         m_preTakingPhotosTime = now;
-        if (!grabingPhoto(frame, false))
-            now = m_pressTakingPhotosButtonTime + static_cast<double>(m_minutesOfTaking * 60060);
     }
     return now - m_pressTakingPhotosButtonTime > static_cast<double>(m_minutesOfTaking * 60000);
 }
@@ -208,169 +237,4 @@ void AppController::reportedEndTakingTimeShot()
     m_takePhotoEachTime = false;
     emit toolTipsChanged();
     doTakingOrRecordJob(Control::TimedShot, true);
-}
-
-// ---- recording ----
-
-CaptureResolution AppController::movieFrameSize(int32_t movieSizeEnum)
-{
-    return movieSizeEnum == 0 ? CaptureResolution(320, 240) : CaptureResolution(640, 480);
-}
-
-void AppController::takeVideoRecording()
-{
-    if (!IsCaptureDevice()) {
-        mySystemWarning(messageForNotCaptureDevice());
-        return;
-    }
-    if (!savingLocationExists())
-        return;
-    if (m_videoRecording) {
-        doStoppingRecordingByMainThread(false);
-        SystemLog::writeLine(" video recording");
-        return;
-    }
-    const std::optional<std::string> path =
-        mSavingLocationManage.getSavingMoviePath(usingSettingParam());
-    if (!path || !startMovieRecording(*path))
-        return;
-    doTakingOrRecordJob(Control::Recording, false);
-    const uint64_t limit =
-        static_cast<uint64_t>(std::max(0, usingSettingParam().movieSavingSizeLimit())) * 1048576u;
-    joinRecordingThread();
-    m_videoRecording = true;
-    m_recordingThreadRunning = true;
-    const uint64_t generation = ++m_recordingGeneration;
-    m_recordingThread =
-        std::thread([this, generation, limit] { recordMovieThread(generation, limit); });
-    emit toolTipsChanged();
-    SystemLog::writeLine(" video recording");
-}
-
-bool AppController::startMovieRecording(const std::string &path)
-{
-    if (movieRecorder)
-        return false;
-    std::unique_ptr<MovieCapturer> recorder = m_services.makeMovieCapturer();
-    if (!recorder || !recorder->startRecording())
-        return false;
-    recorder->setFilePath(path);
-    const CaptureResolution size = movieFrameSize(usingSettingParam().movieSizeEnum());
-    {
-        std::lock_guard lock(m_lock);
-        mFilterBeginFrameCount = size.isEqual(m_currentCaptureResolution) ? 4 : 0;
-        mCurrentFrame.reset();
-        mFrameIsUseable = false;
-        movieRecorder = std::move(recorder);
-    }
-    if (!changeSampleResolution(size)) {
-        std::lock_guard lock(m_lock);
-        movieRecorder.reset();
-        return false;
-    }
-    return true;
-}
-
-void AppController::recordMovieThread(uint64_t generation, uint64_t sizeLimit)
-{
-    varnolet::ThreadName::set("MovieRecording");
-    bool stoppedByThread = false;
-    while (m_videoRecording) {
-        PixelBufferRef frame;
-        {
-            std::lock_guard lock(m_lock);
-            if (mFrameIsUseable) {
-                frame = mCurrentFrame;
-                mFrameIsUseable = false;
-            }
-        }
-        if (frame) {
-            if (movieRecorder->savingFileSize() < sizeLimit) {
-                if (!addFrameToRecordMovie(frame)) {
-                    m_videoRecording = false;
-                    stoppedByThread = true;
-                }
-            } else {
-                m_videoRecording = false;
-                stoppedByThread = true;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    // Queued, never waited for: the main thread may itself be waiting for this thread.
-    if (stoppedByThread)
-        m_mainThreadCall->post(
-            [this, generation] { reportedStoppingRecordingByRecordingThread(generation); });
-    m_recordingThreadRunning = false;
-}
-
-bool AppController::addFrameToRecordMovie(const PixelBufferRef &frame)
-{
-    if (!frame)
-        return false;
-    const int before = movieRecorder->framesCaptured();
-    movieRecorder->addImageToMovie(frame.get());
-    return movieRecorder->framesCaptured() > before;
-}
-
-void AppController::joinRecordingThread()
-{
-    while (m_recordingThreadRunning)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (m_recordingThread.joinable())
-        m_recordingThread.join();
-}
-
-void AppController::doStoppingRecordingByMainThread(bool exiting)
-{
-    m_videoRecording = false;
-    joinRecordingThread();
-    ++m_recordingGeneration; // a stop notice still on its way does nothing now
-    stopMovieRecordingEntry(exiting);
-}
-
-void AppController::reportedStoppingRecordingByRecordingThread(uint64_t generation)
-{
-    if (generation != m_recordingGeneration || !movieRecorder)
-        return;
-    joinRecordingThread();
-    ++m_recordingGeneration;
-    stopMovieRecordingEntry(false);
-}
-
-void AppController::stopMovieRecordingEntry(bool exiting)
-{
-    if (exiting) {
-        endMovieRecorder();
-        return;
-    }
-    const std::optional<std::string> path = endMovieRecorder();
-    if (path && m_services.resourceTree)
-        m_services.resourceTree->addResource(*path);
-    recoveryPreviewMode();
-    doTakingOrRecordJob(std::nullopt, true);
-    emit toolTipsChanged();
-}
-
-std::optional<std::string> AppController::endMovieRecorder()
-{
-    std::lock_guard lock(m_lock);
-    if (!movieRecorder)
-        return std::nullopt;
-    bool finished = false;
-    if (movieRecorder->savingFileSize() != 0)
-        finished = movieRecorder->endRecording();
-    const std::string path = movieRecorder->moviePath();
-    movieRecorder.reset();
-    mCurrentFrame.reset();
-    mFrameIsUseable = false;
-    if (!finished)
-        return std::nullopt;
-    return path;
-}
-
-void AppController::recoveryPreviewMode()
-{
-    changeSampleResolution(
-        m_resolutionSelection.value_or(CaptureResolution::getDefaultResolution()));
 }

@@ -100,6 +100,9 @@ void AppController::doTimerByMainViewer()
             myNSLocationString("ui_prompt_doing_timed_shot",
                                "正在以分辨率%@进行定时摄像，定时时间 %d 分钟，剩余时间 %d 分钟"),
             mCurrentCaptureResolution().getPixelFormatString(), {minutes, minutes - elapsed}));
+    } else if (m_promptNoticeTicks > 0) {
+        --m_promptNoticeTicks;
+        setPrompt(m_promptNotice);
     } else if (IsCaptureDevice()) {
         setPromptWithCaptureResource(
             myNSLocationString("ui_prompt_doing_preview", "系统正在以分辨率%@进行预览"));

@@ -505,6 +505,12 @@ void UVCCameraControl::changedLanuage(const AppControllerSettings &controller, i
 
 // ---- Snapshot reader ----
 
+void UVCCameraControl::setReaderState(uint8_t state)
+{
+    mStateReadingInterruptThread_ = state;
+    mStateReadingInterruptThread_.notify_all();
+}
+
 void UVCCameraControl::initReadingInterruptThread()
 {
     if (mReaderThread.joinable())
@@ -519,8 +525,8 @@ void UVCCameraControl::initReadingInterruptThread()
     }
     mStateReadingInterruptThread_ = 2;
     mReaderThread = std::thread(&UVCCameraControl::readingInterruptsThread, this);
-    while (mStateReadingInterruptThread_ == 2)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The reader says when it is waiting for packets or has given up.
+    mStateReadingInterruptThread_.wait(2);
 }
 
 void UVCCameraControl::readingInterruptsThread()
@@ -528,13 +534,13 @@ void UVCCameraControl::readingInterruptsThread()
     varnolet::ThreadName::set("UVCSnapshot");
     if (!interface) {
         SystemLog::write("CameraControl Error: No interface to send request");
-        mStateReadingInterruptThread_ = 0;
+        setReaderState(0);
         return;
     }
     const int32_t code = interface->open();
     if (code != 0) {
         SystemLog::write("CameraControl Error: Unable to open interface (%08x)\n", hex(code));
-        mStateReadingInterruptThread_ = 0;
+        setReaderState(0);
         return;
     }
     mHaveBeenOpenInterface_ = true;
@@ -560,14 +566,14 @@ void UVCCameraControl::readingInterruptsThread()
     }
     if (readingInterruptAsync()) {
         mReadingInterruptThreadStartTime_ = getCurrentMiliseseconds();
-        mStateReadingInterruptThread_ = 1;
+        setReaderState(1);
         loop->run();
     }
     {
         std::lock_guard lock(mLoopLock);
         mCurrentLoop.reset();
     }
-    mStateReadingInterruptThread_ = 0;
+    setReaderState(0);
 }
 
 bool UVCCameraControl::readingInterruptAsync()

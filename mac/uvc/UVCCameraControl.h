@@ -168,6 +168,7 @@ private:
     std::unique_ptr<uint8_t[]> mBuffer;
     uint32_t mBufferLength = 0;
     std::atomic<uint8_t> mStateReadingInterruptThread_{2};
+    void setReaderState(uint8_t state); // stores and wakes initReadingInterruptThread
     std::atomic<bool> mHaveBeenOpenInterface_{false};
     uint8_t mInputPipe_ = 0xFF; // written by the reader before it runs its loop
     bool mIsSupportHandWareTrigger_ = false;

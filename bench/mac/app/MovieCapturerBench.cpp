@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -68,9 +69,11 @@ void BM_AddImageToMovie(benchmark::State &state)
 {
     const int width = static_cast<int>(state.range(0));
     const auto &list = frames(width);
+    QTemporaryDir folder;
     MovieCapturer capturer;
+    capturer.setFilePath(folder.filePath("bench.mov").toStdString());
     if (!capturer.startRecording()) {
-        state.SkipWithError("no temporary movie");
+        state.SkipWithError("no movie file");
         return;
     }
     size_t index = 0;

@@ -122,7 +122,15 @@ inline std::vector<std::string> filesBelow(const std::string &folder, const QStr
 class AppControllerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { varnolet::VirtualCameraHub::instance().unplugAll(); }
+    void SetUp() override
+    {
+        varnolet::VirtualCameraHub::instance().unplugAll();
+        // The system's temporary folder is one the test can look into.
+        if (const char *previous = std::getenv("TMPDIR"))
+            m_previousTemp = previous;
+        m_folder.makeFolder("tmp");
+        setenv("TMPDIR", temporaryFolder().c_str(), 1);
+    }
     void TearDown() override
     {
         m_controller.reset();

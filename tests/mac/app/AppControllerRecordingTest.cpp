@@ -1,8 +1,13 @@
 #include "tests/mac/app/AppControllerFixture.h"
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "mac/app/SystemLog.h"
+#include "platform/media/QuickTimeMovieWriter.h"
+#include "tests/support/ScopedFileSizeLimit.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;
@@ -64,7 +69,7 @@ TEST_F(RecordingTest, RecordsAMovieThatPlaysAndGivesTheButtonsBack)
     EXPECT_EQ(controller.toolTip(Control::Recording), "Start Recording");
 
     const mactest::ProbeResult probe = mactest::probeMovie(movies()[0]);
-    EXPECT_NEAR(probe.duration, 2.0, 0.01);
+    EXPECT_NEAR(probe.duration, 2.5, 0.01); // the time recorded
     EXPECT_GE(probe.frames, 10);
     EXPECT_EQ(probe.codecTag, "mp4v");
     EXPECT_TRUE(temporaryFiles().isEmpty());
@@ -179,7 +184,7 @@ TEST_F(RecordingTest, UnpluggingTheCameraDuringARecordingFinishesAndKeepsTheMovi
     EXPECT_TRUE(controller.isEnabled(Control::Settings)); // buttons back
     EXPECT_EQ(controller.deviceListText(), "Other");
     const mactest::ProbeResult probe = mactest::probeMovie(movies()[0]);
-    EXPECT_NEAR(probe.duration, 1.0, 0.01);
+    EXPECT_NEAR(probe.duration, 1.2, 0.01);
     EXPECT_GE(probe.frames, 5);
 }
 
@@ -198,4 +203,140 @@ TEST_F(RecordingTest, ExitDuringARecordingLeavesAPlayableMovieUnannounced)
     EXPECT_GE(probe.frames, 5);
     // No temporary movie is left behind.
     EXPECT_TRUE(temporaryFiles().isEmpty());
+}
+
+// ---- faults: nothing recorded is lost, and the user is told ----
+
+namespace {
+
+// A fault that strikes two seconds into a recording, on the main thread.
+struct RecordingFault
+{
+    const char *name;
+    std::function<void(const std::string &savingLocation, const std::string &movies)> strike;
+    bool stopsByItself;
+    const char *reason;
+};
+
+class RecordingFaultTest : public RecordingTest,
+                           public ::testing::WithParamInterface<RecordingFault>
+{
+protected:
+    // Runs the event loop while n more frames come, the clock moving 50 ms a frame.
+    void recordAdvancing(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ASSERT_TRUE(waitFrames(1));
+            m_clock->advance(50ms);
+        }
+    }
+};
+
+} // namespace
+
+TEST_P(RecordingFaultTest, KeepsWhatWasRecordedAndSaysWhyAndWhere)
+{
+    const RecordingFault &fault = GetParam();
+    AppController &controller = makeRecording();
+    const std::string moviesFolder = root() + "/Movies";
+    controller.takeVideoRecording();
+    ASSERT_TRUE(controller.bVideoRecording());
+    recordAdvancing(40);
+    const std::vector<std::string> reserved = movies();
+    ASSERT_EQ(reserved.size(), 1u);
+    const std::string path = reserved[0];
+
+    std::optional<varnolet::test::ScopedFileSizeLimit> limit;
+    if (fault.strike)
+        fault.strike(m_folder.path(), moviesFolder);
+    else // a disk that fills up: the movie cannot grow past the next few kilobytes
+        limit.emplace(
+            std::filesystem::file_size(varnolet::QuickTimeMovieWriter::recordingPathFor(path)) +
+            20000);
+    if (fault.stopsByItself) {
+        ASSERT_TRUE(varnolet::test::processEventsUntil([&] {
+            if (controller.bVideoRecording() && waitFrames(1))
+                m_clock->advance(50ms);
+            return !m_messages->texts().empty();
+        }));
+    } else {
+        recordAdvancing(10);
+        EXPECT_TRUE(controller.bVideoRecording());
+        controller.takeVideoRecording(); // Stop always stops
+    }
+    limit.reset();
+    EXPECT_FALSE(controller.bVideoRecording());
+    EXPECT_TRUE(controller.isEnabled(Control::Settings));
+
+    ASSERT_EQ(m_messages->texts().size(), 1u);
+    EXPECT_EQ(m_messages->texts()[0], std::string("The recording stopped: ") + fault.reason +
+                                          "\nWhat was recorded is kept in " + path);
+    const mactest::ProbeResult probe = mactest::probeMovie(path);
+    EXPECT_GE(probe.frames, 20) << "at most the second in progress is lost";
+    EXPECT_NEAR(probe.duration, probe.frames * 0.05, 0.1) << "50 ms a frame";
+    EXPECT_EQ(m_tree.added(), std::vector<std::string>{path});
+    EXPECT_TRUE(temporaryFiles().isEmpty());
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(m_folder.path()))
+        EXPECT_NE(entry.path().extension(), ".recording") << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RecordingFaultTest,
+    ::testing::Values(RecordingFault{"DiskFull", nullptr, true, "File too large"},
+                      RecordingFault{"MoviesFolderRemoved",
+                                     [](const std::string &, const std::string &movies) {
+                                         std::filesystem::remove_all(movies);
+                                     },
+                                     false, "No such file or directory"},
+                      RecordingFault{"SavingLocationRemoved",
+                                     [](const std::string &location, const std::string &) {
+                                         std::filesystem::remove_all(location + "/Varnolet");
+                                     },
+                                     false, "No such file or directory"}),
+    [](const ::testing::TestParamInfo<RecordingFault> &info) { return info.param.name; });
+
+TEST_F(RecordingTest, RecordSaysWhyItCannotStart)
+{
+    AppController &controller = makeRecording();
+    // The movies' folder is a file.
+    std::filesystem::remove_all(root() + "/Movies");
+    m_folder.write("Varnolet/Movies", "a file");
+    controller.takeVideoRecording();
+    EXPECT_FALSE(controller.bVideoRecording());
+    ASSERT_EQ(m_messages->texts().size(), 1u);
+    EXPECT_EQ(m_messages->texts()[0], "The recording cannot start: Not a directory");
+    EXPECT_TRUE(controller.isEnabled(Control::TakePhoto));
+}
+
+TEST_F(RecordingTest, ASizeLimitOutOfRangeStillRecords)
+{
+    AppController &controller = makeRecording(1, 0);
+    controller.takeVideoRecording();
+    recordFrames(5);
+    EXPECT_TRUE(controller.bVideoRecording());
+    controller.takeVideoRecording();
+    ASSERT_EQ(movies().size(), 1u);
+    EXPECT_GE(mactest::probeMovie(movies()[0]).frames, 4);
+}
+
+TEST_F(RecordingTest, AMovieLeftByAKillIsFinishedAndAnnouncedAtTheNextStart)
+{
+    {
+        // A recording in progress, copied as a kill would leave it.
+        AppController &controller = makeRecording();
+        controller.takeVideoRecording();
+        for (int i = 0; i < 30; ++i) {
+            ASSERT_TRUE(waitFrames(1));
+            m_clock->advance(50ms);
+        }
+        const std::string hidden = varnolet::QuickTimeMovieWriter::recordingPathFor(movies()[0]);
+        std::filesystem::copy_file(hidden, root() + "/Movies/.M20240305_009.mov.recording");
+        controller.takeVideoRecording();
+        m_controller.reset();
+    }
+    AppController &again = make();
+    const std::string recovered = root() + "/Movies/M20240305_009.mov";
+    EXPECT_GE(mactest::probeMovie(recovered).frames, 20);
+    again.doTimerByMainViewer();
+    EXPECT_EQ(again.promptText(), "An unfinished movie was finished: " + recovered);
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QDir>
 
 #include "mac/app/MovieCapturer.h"
 #include "mac/app/SystemLog.h"
+#include "platform/media/FfmpegHandles.h"
 #include "tests/support/FakeClock.h"
 #include "tests/mac/app/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
@@ -28,19 +31,19 @@ void record(MovieCapturer &capturer, FakeClock &clock, int count, std::chrono::m
 
 } // namespace
 
-TEST(MovieCapturerTest, HundredImagesOverTenPointSixSecondsMakeATenSecondMovie)
+TEST(MovieCapturerTest, HundredImagesOverTenPointSixSecondsMakeAMovieOfTheTimeRecorded)
 {
     TempFolder folder;
     FakeClock clock(2024, 3, 5, 10, 0, 0);
     MovieCapturer capturer(clock);
-    ASSERT_TRUE(capturer.startRecording());
-    const std::string temporary = capturer.temporaryPath();
-    EXPECT_TRUE(varnolet::test::fileExists(temporary));
     const std::string path = folder.file("M20240305_001.mov");
     capturer.setFilePath(path);
+    ASSERT_TRUE(capturer.startRecording());
     EXPECT_EQ(capturer.moviePath(), path);
+    const std::string temporary = capturer.temporaryPath();
+    EXPECT_EQ(temporary, folder.file(".M20240305_001.mov.recording")); // beside the movie
 
-    // 99 steps of 107 ms: the last image comes 10.593 s after the first.
+    // 99 steps of 107 ms, then the stop 107 ms after the last image.
     for (int i = 0; i < 100; ++i) {
         const auto frame = mactest::makeFrame(640, 480, i);
         capturer.addImageToMovie(frame.get());
@@ -52,122 +55,111 @@ TEST(MovieCapturerTest, HundredImagesOverTenPointSixSecondsMakeATenSecondMovie)
     ScopedLogCapture log;
     ASSERT_TRUE(capturer.endRecording());
     EXPECT_EQ(capturer.writtenMovie(), path);
-    EXPECT_EQ(capturer.moviePath(), path);
+    EXPECT_EQ(capturer.keptPath(), path);
     EXPECT_FALSE(capturer.isBuilding());
-    EXPECT_FALSE(varnolet::test::fileExists(temporary)); // the temporary storage is gone
-    ASSERT_FALSE(log.lines().empty());
-    EXPECT_EQ(log.lines().front(), "captured 100 frames in 10.700000 seconds.");
+    EXPECT_FALSE(varnolet::test::fileExists(temporary));
+    ASSERT_EQ(log.lines().size(), 2u); // once per recording, not per frame
+    EXPECT_EQ(log.lines()[0], "captured 100 frames in 10.700000 seconds.");
+    EXPECT_EQ(log.lines()[1].rfind("size is ", 0), 0u);
 
+    // A 10.7 s recording plays for 10.7 s, not for its whole seconds.
     const mactest::ProbeResult probe = mactest::probeMovie(path);
-    EXPECT_NEAR(probe.duration, 10.0, 0.01);
+    EXPECT_NEAR(probe.duration, 10.7, 0.01);
     EXPECT_EQ(probe.frames, 100);
     EXPECT_EQ(probe.codecTag, "mp4v");
     EXPECT_EQ(probe.codecName, "mpeg4");
 }
 
-TEST(MovieCapturerTest, NothingCountsBeforeTheFirstImageAndANullImageAddsNothing)
+TEST(MovieCapturerTest, NothingCountsBeforeTheFirstImageAndNoImageLeavesNoFile)
 {
+    TempFolder folder;
     FakeClock clock(2024, 3, 5);
     MovieCapturer capturer(clock);
-    {
-        ScopedLogCapture log;
-        EXPECT_EQ(capturer.savingFileSize(), 0u);
-        ASSERT_EQ(log.lines().size(), 1u);
-        EXPECT_EQ(log.lines()[0], "size is 0");
-    }
-    capturer.addImageToMovie(nullptr);
-    EXPECT_EQ(capturer.framesCaptured(), 0);
-    EXPECT_TRUE(capturer.isBuilding()); // the movie was made, nothing added
     EXPECT_EQ(capturer.savingFileSize(), 0u);
-
-    TempFolder folder;
+    EXPECT_FALSE(capturer.startRecording()) << "no path, no movie";
     capturer.setFilePath(folder.file("empty.mov"));
-    EXPECT_FALSE(capturer.endRecording()); // no frame, no file
-    EXPECT_FALSE(varnolet::test::fileExists(folder.file("empty.mov")));
+    capturer.addImageToMovie(nullptr); // starts the movie, adds nothing
+    EXPECT_EQ(capturer.framesCaptured(), 0);
+    EXPECT_TRUE(capturer.isBuilding());
+    EXPECT_EQ(capturer.savingFileSize(), 0u);
+    EXPECT_FALSE(capturer.endRecording());
+    EXPECT_TRUE(
+        QDir(QString::fromStdString(folder.path())).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << "neither the reservation nor the recording stays";
     EXPECT_FALSE(capturer.writtenMovie());
+    EXPECT_TRUE(capturer.keptPath().empty());
 }
 
-TEST(MovieCapturerTest, RecordingShorterThanOneSecondStillPlaysEveryFrame)
+TEST(MovieCapturerTest, ShortAndSingleImageRecordingsPlayEveryFrame)
 {
     TempFolder folder;
     FakeClock clock(2024, 3, 5);
-    MovieCapturer capturer(clock);
-    capturer.setFilePath(folder.file("short.mov"));
-    record(capturer, clock, 6, 500ms);
+    MovieCapturer six(clock);
+    six.setFilePath(folder.file("short.mov"));
+    record(six, clock, 6, 500ms);
     clock.advance(100ms); // 0.6 s in all
-    ASSERT_TRUE(capturer.endRecording());
-    const mactest::ProbeResult probe = mactest::probeMovie(folder.file("short.mov"));
+    ASSERT_TRUE(six.endRecording());
+    mactest::ProbeResult probe = mactest::probeMovie(folder.file("short.mov"));
     EXPECT_EQ(probe.frames, 6);
     EXPECT_NEAR(probe.duration, 0.6, 0.01);
-}
 
-TEST(MovieCapturerTest, SingleImageGivesAPlayableMovie)
-{
-    TempFolder folder;
-    FakeClock clock(2024, 3, 5);
-    MovieCapturer capturer(clock);
-    capturer.setFilePath(folder.file("one.mov"));
-    record(capturer, clock, 1, 0ms);
-    ASSERT_TRUE(capturer.endRecording());
-    const mactest::ProbeResult probe = mactest::probeMovie(folder.file("one.mov"));
+    MovieCapturer one(clock);
+    one.setFilePath(folder.file("one.mov"));
+    record(one, clock, 1, 0ms);
+    ASSERT_TRUE(one.endRecording());
+    probe = mactest::probeMovie(folder.file("one.mov"));
     EXPECT_EQ(probe.frames, 1);
     EXPECT_GT(probe.duration, 0.0);
 }
 
-TEST(MovieCapturerTest, FailedFinishLeavesNothingAtThePathAndRemovesTheTemporaryMovie)
+TEST(MovieCapturerTest, ANameTakenOrAFolderMissingRefusesTheStartWithTheReason)
+{
+    TempFolder folder;
+    const std::string taken = folder.write("taken.mov", "an earlier movie");
+    FakeClock clock(2024, 3, 5);
+    MovieCapturer onTaken(clock);
+    onTaken.setFilePath(taken);
+    EXPECT_FALSE(onTaken.startRecording());
+    EXPECT_EQ(onTaken.lastError(), AVERROR(EEXIST));
+    EXPECT_EQ(varnolet::test::readFile(taken), "an earlier movie");
+
+    MovieCapturer nowhere(clock);
+    nowhere.setFilePath(folder.file("no such folder/movie.mov"));
+    EXPECT_FALSE(nowhere.startRecording());
+    EXPECT_EQ(nowhere.lastErrorText(), "No such file or directory");
+}
+
+TEST(MovieCapturerTest, ADestroyedCapturerStillFinishesItsMovie)
 {
     TempFolder folder;
     FakeClock clock(2024, 3, 5);
-    MovieCapturer capturer(clock);
-    capturer.setFilePath(folder.file("no such folder/movie.mov"));
-    record(capturer, clock, 10, 2000ms);
-    const std::string temporary = capturer.temporaryPath();
-    ASSERT_TRUE(varnolet::test::fileExists(temporary));
-    EXPECT_FALSE(capturer.endRecording());
-    EXPECT_FALSE(varnolet::test::fileExists(folder.file("no such folder/movie.mov")));
-    EXPECT_FALSE(varnolet::test::fileExists(temporary));
-    EXPECT_LT(capturer.lastError(), 0);
-}
-
-TEST(MovieCapturerTest, AnExistingFileIsNeverReplaced)
-{
-    TempFolder folder;
-    const std::string path = folder.write("taken.mov", "an earlier movie");
-    FakeClock clock(2024, 3, 5);
-    MovieCapturer capturer(clock);
-    capturer.setFilePath(path);
-    record(capturer, clock, 5, 2000ms);
-    EXPECT_FALSE(capturer.endRecording());
-    EXPECT_EQ(varnolet::test::readFile(path), "an earlier movie");
-    // Nothing half-written beside it either.
-    EXPECT_EQ(
-        QDir(QString::fromStdString(folder.path())).entryList(QDir::Files | QDir::Hidden).size(),
-        1);
-}
-
-TEST(MovieCapturerTest, SaveMovieKeepsTheNominalTwentiethOfASecondPerImage)
-{
-    TempFolder folder;
-    FakeClock clock(2024, 3, 5);
-    MovieCapturer capturer(clock);
-    EXPECT_FALSE(capturer.saveMovie()); // no movie yet
-    capturer.setFilePath(folder.file("nominal.mov"));
-    record(capturer, clock, 40, 9000ms);
-    ASSERT_TRUE(capturer.saveMovie());
-    const mactest::ProbeResult probe = mactest::probeMovie(folder.file("nominal.mov"));
-    EXPECT_EQ(probe.frames, 40);
-    EXPECT_NEAR(probe.duration, 2.0, 0.01);
-}
-
-TEST(MovieCapturerTest, DestroyingAnUnfinishedCapturerRemovesItsTemporaryMovie)
-{
-    FakeClock clock(2024, 3, 5);
-    std::string temporary;
     {
         MovieCapturer capturer(clock);
-        record(capturer, clock, 3, 1000ms);
-        temporary = capturer.temporaryPath();
-        ASSERT_TRUE(varnolet::test::fileExists(temporary));
+        capturer.setFilePath(folder.file("left.mov"));
+        record(capturer, clock, 30, 1450ms);
     }
-    EXPECT_FALSE(varnolet::test::fileExists(temporary));
+    EXPECT_EQ(mactest::probeMovie(folder.file("left.mov")).frames, 30);
+}
+
+TEST(MovieCapturerTest, UnfinishedMoviesInTheFolderAndItsSubFoldersAreFinished)
+{
+    TempFolder folder;
+    FakeClock clock(2024, 3, 5);
+    folder.makeFolder("001");
+    // Two recordings as a kill leaves them: copies of hidden files still being written.
+    for (const std::string name : {"M20240305_001.mov", "001/Movie0001.mov"}) {
+        MovieCapturer capturer(clock);
+        capturer.setFilePath(folder.file(name));
+        record(capturer, clock, 40, 1950ms);
+        const std::string hidden = capturer.temporaryPath();
+        const std::string copy = hidden.substr(0, hidden.rfind('/') + 1) + ".copy-" +
+                                 name.substr(name.rfind('/') + 1) + ".recording";
+        std::filesystem::copy_file(hidden, copy);
+    }
+    const std::vector<std::string> kept = MovieCapturer::recoverUnfinishedMovies(folder.path());
+    EXPECT_EQ(kept, (std::vector<std::string>{folder.file("copy-M20240305_001.mov"),
+                                              folder.file("001/copy-Movie0001.mov")}));
+    for (const std::string &path : kept)
+        EXPECT_GE(mactest::probeMovie(path).frames, 20);
+    EXPECT_TRUE(MovieCapturer::recoverUnfinishedMovies(folder.path()).empty()) << "only once";
 }

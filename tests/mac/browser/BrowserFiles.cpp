@@ -94,20 +94,20 @@ void writeMovie(const std::string &path, int width, int height, int frames)
 {
     const std::vector<uint8_t> bgr = quartered(width, height);
     varnolet::QuickTimeMovieWriter writer;
-    ASSERT_EQ(writer.start(), 0);
+    ASSERT_EQ(writer.start(path), 0) << path;
     for (int i = 0; i < frames; ++i)
         ASSERT_EQ(writer.addFrame(bgr.data(), width, height, true), 0);
-    ASSERT_EQ(writer.finish(path, 0), 0) << path;
+    ASSERT_EQ(writer.finish(-1), 0) << path;
 }
 
 void writeMovie(const std::string &path, const QImage &picture, int frames)
 {
     const std::vector<uint8_t> bgr = bottomUpBgr(picture);
     varnolet::QuickTimeMovieWriter writer;
-    ASSERT_EQ(writer.start(), 0);
+    ASSERT_EQ(writer.start(path), 0) << path;
     for (int i = 0; i < frames; ++i)
         ASSERT_EQ(writer.addFrame(bgr.data(), picture.width(), picture.height(), true), 0);
-    ASSERT_EQ(writer.finish(path, 0), 0) << path;
+    ASSERT_EQ(writer.finish(-1), 0) << path;
 }
 
 void clickRow(QTreeView *view, const QModelIndex &index)

@@ -105,6 +105,12 @@ inline constexpr std::array kBuiltInTexts = {
     BuiltInText{"ui_adjust_btn_ok", "Ok"},
     BuiltInText{"ui_adjust_btn_cancel", "Cancel"},
     BuiltInText{"ui_adjust_btn_setdefault", "Set Default"},
+    // VarnoletMac's recording faults and the movie finished after a crash
+    BuiltInText{"ui_alert_recording_not_started", "The recording cannot start: %@"},
+    BuiltInText{"ui_alert_recording_stopped", "The recording stopped: %@"},
+    BuiltInText{"ui_alert_movie_kept_at", "What was recorded is kept in %@"},
+    BuiltInText{"ui_alert_movie_not_kept", "Nothing of it could be kept."},
+    BuiltInText{"ui_prompt_movie_recovered", "An unfinished movie was finished: %@"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

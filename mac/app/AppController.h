@@ -245,6 +245,8 @@ private:
     void setPrompt(const std::string &text);
     void setPromptWithCaptureResource(const std::string &format);
     bool savingLocationExists();
+    // A camera and a saving location, or the warning that says which is missing.
+    bool readyToStartJob();
     std::optional<uint32_t> listedLocation(const CaptureDevice &device) const;
 
     Services m_services;

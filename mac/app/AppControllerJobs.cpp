@@ -81,13 +81,18 @@ bool AppController::savingLocationExists()
     return false;
 }
 
-void AppController::takePhotos()
+bool AppController::readyToStartJob()
 {
     if (!IsCaptureDevice()) {
         mySystemWarning(messageForNotCaptureDevice());
-        return;
+        return false;
     }
-    if (!savingLocationExists())
+    return savingLocationExists();
+}
+
+void AppController::takePhotos()
+{
+    if (!readyToStartJob())
         return;
     doTakingOrRecordJob(std::nullopt, false);
     SystemLog::writeLine("take photos");
@@ -179,11 +184,7 @@ void AppController::takePhotosByTimes()
         reportedEndTakingTimeShot();
         return;
     }
-    if (!IsCaptureDevice()) {
-        mySystemWarning(messageForNotCaptureDevice());
-        return;
-    }
-    if (!savingLocationExists())
+    if (!readyToStartJob())
         return;
     SystemLog::writeLine("take photos by times");
     bool valid = false;

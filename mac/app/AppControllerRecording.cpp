@@ -51,11 +51,7 @@ void AppController::takeVideoRecording()
         SystemLog::writeLine(" video recording");
         return;
     }
-    if (!IsCaptureDevice()) {
-        mySystemWarning(messageForNotCaptureDevice());
-        return;
-    }
-    if (!savingLocationExists())
+    if (!readyToStartJob())
         return;
     std::string problem;
     bool started = false;

@@ -152,10 +152,10 @@ std::vector<std::string> MovieCapturer::recoverUnfinishedMovies(const std::strin
     for (const std::string &place : folders) {
         for (const std::string &name : entriesOf(place)) {
             const std::string path = place + "/" + name;
-            if (varnolet::QuickTimeMovieWriter::finalPathFor(path).empty())
+            if (varnolet::RecordingFile::finalPathFor(path).empty())
                 continue;
-            const auto recovery = varnolet::QuickTimeMovieWriter::recoverRecording(path);
-            using Outcome = varnolet::QuickTimeMovieWriter::Recovery::Outcome;
+            const auto recovery = varnolet::RecordingFile::recover(path);
+            using Outcome = varnolet::RecordingFile::Recovery::Outcome;
             switch (recovery.outcome) {
             case Outcome::Recovered:
             case Outcome::KeptInPlace:

@@ -62,9 +62,9 @@ QuickTimeFragmentScan::Result QuickTimeFragmentScan::scan(uint64_t fileSize, con
         return result;
     offset += box.size;
     // Boxes a writer may put before the movie header.
-    while (readBox(offset, fileSize, read, box) &&
-           (box.type == fourCC("free") || box.type == fourCC("skip") ||
-            box.type == fourCC("wide"))) {
+    while (
+        readBox(offset, fileSize, read, box) &&
+        (box.type == fourCC("free") || box.type == fourCC("skip") || box.type == fourCC("wide"))) {
         offset += box.size;
     }
     if (!readBox(offset, fileSize, read, box) || box.type != fourCC("moov"))

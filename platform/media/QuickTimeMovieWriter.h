@@ -3,6 +3,7 @@
 #include "FfmpegHandles.h"
 #include "FrameScaler.h"
 #include "Mpeg4FrameEncoder.h"
+#include "RecordingFile.h"
 
 #include <cstdint>
 #include <string>
@@ -14,11 +15,11 @@ namespace varnolet {
 // single frames, written once, where it will stay:
 //   - start() reserves the final name (an empty file created exclusively, so two writers never
 //     take the same name) and opens a hidden file beside it ("." + name + ".recording") that
-//     the movie is written into, locked while it is written;
+//     the movie is written into, locked while it is written (RecordingFile);
 //   - every frame is encoded at once and placed at its capture time; about once a second of
 //     movie the frames so far are written out as a movie fragment and flushed to the disk, so
 //     after a kill or a power loss the hidden file plays up to its last fragment
-//     (recoverRecording() finishes such a file);
+//     (RecordingFile::recover() finishes such a file);
 //   - a write that fails (a full disk, a file size limit, an I/O error) ends the movie at its
 //     last complete fragment: what was recorded before it stays playable;
 //   - finish() writes the rest and renames the hidden file onto the reserved name. When the
@@ -43,9 +44,9 @@ public:
     // Reserves path and opens the hidden recording file beside it. 0 or a negative AVERROR
     // (AVERROR(EEXIST) when the name is taken; nothing is left behind on failure).
     int start(const std::string &path);
-    bool isStarted() const { return m_fd >= 0 || m_finished; }
-    const std::string &path() const { return m_path; }
-    const std::string &recordingPath() const { return m_recordingPath; }
+    bool isStarted() const { return m_file.isOpen() || m_finished; }
+    const std::string &path() const { return m_file.path(); }
+    const std::string &recordingPath() const { return m_file.recordingPath(); }
 
     // Adds one 24-bit BGR frame (rows of 3 × width bytes) captured at time (kTimeScale units
     // since the recording began; a time that does not move on is taken one unit later). The
@@ -70,26 +71,7 @@ public:
     // none that reached the disk; then no file is left at all). AVERROR(ENODATA): no frame.
     int finish(int64_t endTime);
     bool isFinished() const { return m_finished; }
-    const std::string &keptPath() const { return m_keptPath; }
-
-    // The hidden name a movie at path is recorded under, and back ("" when recordingPath is
-    // not such a name).
-    static std::string recordingPathFor(const std::string &path);
-    static std::string finalPathFor(const std::string &recordingPath);
-
-    // Finishes a recording file left by a writer that never finished (a kill, a crash, a
-    // power loss): cut after its last complete fragment and renamed onto its final name when
-    // that is free or still the empty reservation. A file another writer still holds is left
-    // alone. Untrusted input: any bytes are handled.
-    struct Recovery
-    {
-        enum class Outcome { Recovered, KeptInPlace, Removed, InUse, Failed };
-        Outcome outcome = Outcome::Failed;
-        std::string path; // where the movie now is (Recovered, KeptInPlace)
-        int fragments = 0;
-        int error = 0; // errno of the step that failed
-    };
-    static Recovery recoverRecording(const std::string &recordingPath);
+    const std::string &keptPath() const { return m_file.keptPath(); }
 
 private:
     int openMovie(int width, int height);
@@ -98,14 +80,10 @@ private:
     int fail(int error);
     void closeMovie();
     int64_t fileSize() const;
-    void keepMovie();
     static int writeOut(void *opaque, uint8_t *data, int size);
     static int64_t seekOut(void *opaque, int64_t offset, int whence);
 
-    std::string m_path;
-    std::string m_recordingPath;
-    std::string m_keptPath;
-    int m_fd = -1;
+    RecordingFile m_file;
     bool m_finished = false;
 
     AVIOContext *m_io = nullptr; // owned; the format context only borrows it

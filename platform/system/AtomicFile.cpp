@@ -37,20 +37,6 @@ int writeAll(int fd, const uint8_t *data, size_t size)
     return 0;
 }
 
-// Moves the temporary file onto the final name without replacing an existing file.
-int renameKeepingExisting(const std::string &from, const std::string &to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // File systems without the flag: a hard link fails on an existing name just the same.
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
 // Where a write to path really lands: the file a symbolic link names, or path itself.
 std::string resolvedTarget(const std::string &path)
 {
@@ -77,6 +63,19 @@ int AtomicFile::createTemporary(const std::string &path, std::string &temporaryP
         return -errno;
     temporaryPath = name.data();
     return fd;
+}
+
+int AtomicFile::renameKeepingExisting(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without the flag: a hard link fails on an existing name just the same.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
 }
 
 int AtomicFile::commit(const std::string &temporaryPath, const std::string &path, Mode mode)

@@ -34,6 +34,8 @@ public:
     // failure).
     static int createTemporary(const std::string &path, std::string &temporaryPath);
     static int commit(const std::string &temporaryPath, const std::string &path, Mode mode);
+    // Renames from onto to unless something exists there: 0, EEXIST, or another errno.
+    static int renameKeepingExisting(const std::string &from, const std::string &to);
 };
 
 } // namespace varnolet

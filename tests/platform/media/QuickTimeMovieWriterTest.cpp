@@ -220,10 +220,9 @@ TEST(QuickTimeMovieWriter, AKilledRecordingIsFinishedToWithinASecondOfTheKill)
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
 
-    const std::string recording = QuickTimeMovieWriter::recordingPathFor(path);
-    const QuickTimeMovieWriter::Recovery recovery =
-        QuickTimeMovieWriter::recoverRecording(recording);
-    EXPECT_EQ(recovery.outcome, QuickTimeMovieWriter::Recovery::Outcome::Recovered);
+    const std::string recording = RecordingFile::recordingPathFor(path);
+    const RecordingFile::Recovery recovery = RecordingFile::recover(recording);
+    EXPECT_EQ(recovery.outcome, RecordingFile::Recovery::Outcome::Recovered);
     EXPECT_EQ(recovery.path, path);
     EXPECT_EQ(entries(folder.path()), std::vector<std::string>{"M20240305_002.mov"});
     const MovieProbe probe = probeMovie(path);
@@ -234,42 +233,40 @@ TEST(QuickTimeMovieWriter, AKilledRecordingIsFinishedToWithinASecondOfTheKill)
 
 TEST(QuickTimeMovieWriter, RecoveryHandlesWhatADiskMayHold)
 {
-    using Outcome = QuickTimeMovieWriter::Recovery::Outcome;
+    using Outcome = RecordingFile::Recovery::Outcome;
     TempFolder folder;
 
     // Killed before its first fragment: the recording and its reservation go.
     folder.write("M1.mov", "");
     folder.write(".M1.mov.recording", "");
-    EXPECT_EQ(QuickTimeMovieWriter::recoverRecording(folder.file(".M1.mov.recording")).outcome,
-              Outcome::Removed);
+    EXPECT_EQ(RecordingFile::recover(folder.file(".M1.mov.recording")).outcome, Outcome::Removed);
     EXPECT_FALSE(fileExists(folder.file("M1.mov")));
 
     // Not a movie of ours: left alone.
     folder.write(".M2.mov.recording", "garbage that is no movie");
-    EXPECT_EQ(QuickTimeMovieWriter::recoverRecording(folder.file(".M2.mov.recording")).outcome,
-              Outcome::Failed);
+    EXPECT_EQ(RecordingFile::recover(folder.file(".M2.mov.recording")).outcome, Outcome::Failed);
     EXPECT_EQ(readFile(folder.file(".M2.mov.recording")), "garbage that is no movie");
 
     // Still being written (locked by its writer): left alone.
     QuickTimeMovieWriter live;
     ASSERT_EQ(live.start(folder.file("M3.mov")), 0);
     ASSERT_EQ(addFrames(live, 0, 30), 0);
-    EXPECT_EQ(QuickTimeMovieWriter::recoverRecording(live.recordingPath()).outcome, Outcome::InUse);
+    EXPECT_EQ(RecordingFile::recover(live.recordingPath()).outcome, Outcome::InUse);
 
     // Its name taken meanwhile by another file: the movie takes the next free one.
     const std::string copied = folder.file(".M4.mov.recording");
     fs::copy_file(live.recordingPath(), copied);
     folder.write("M4.mov", "someone else's");
-    const QuickTimeMovieWriter::Recovery moved = QuickTimeMovieWriter::recoverRecording(copied);
+    const RecordingFile::Recovery moved = RecordingFile::recover(copied);
     EXPECT_EQ(moved.outcome, Outcome::Recovered);
     EXPECT_EQ(moved.path, folder.file("M4-2.mov"));
     EXPECT_EQ(readFile(folder.file("M4.mov")), "someone else's");
     EXPECT_GE(probeMovie(moved.path).decodedFrames, 20);
     EXPECT_EQ(live.finish(-1), 0);
 
-    EXPECT_EQ(QuickTimeMovieWriter::finalPathFor("/a/.M5.mov.recording"), "/a/M5.mov");
-    EXPECT_EQ(QuickTimeMovieWriter::finalPathFor("/a/M5.mov.recording"), "");
-    EXPECT_EQ(QuickTimeMovieWriter::finalPathFor("/a/..recording"), "");
+    EXPECT_EQ(RecordingFile::finalPathFor("/a/.M5.mov.recording"), "/a/M5.mov");
+    EXPECT_EQ(RecordingFile::finalPathFor("/a/M5.mov.recording"), "");
+    EXPECT_EQ(RecordingFile::finalPathFor("/a/..recording"), "");
 }
 
 namespace {

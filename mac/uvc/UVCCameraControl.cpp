@@ -5,6 +5,7 @@
 
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/SystemLog.h"
+#include "mac/uvc/CameraRequestQueue.h"
 #include "mac/uvc/LibusbBackend.h"
 #include "mac/uvc/UsbRunLoop.h"
 #include "platform/system/Clock.h"
@@ -48,13 +49,15 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<LibusbBackend>())
+    : UVCCameraControl(std::make_unique<LibusbBackend>(), PanelRequests::OnRequestThread)
 {
 }
 
-UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend)
+UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend, PanelRequests panelRequests)
     : mBackend(std::move(backend))
 {
+    if (panelRequests == PanelRequests::OnRequestThread)
+        mPanelRequests = std::make_unique<CameraRequestQueue>();
     setMemberDefaultValue();
 }
 
@@ -101,8 +104,17 @@ void UVCCameraControl::stopReader()
         mReaderThread.join();
 }
 
+void UVCCameraControl::dropPanelRequests()
+{
+    // What was asked of the camera being closed no longer matters; the request that runs
+    // still uses the interface, so it ends first.
+    if (mPanelRequests)
+        mPanelRequests->cancelAndWait();
+}
+
 void UVCCameraControl::releaseControl()
 {
+    dropPanelRequests();
     stopReader();
     if (interface) {
         interface->close();
@@ -122,6 +134,7 @@ void UVCCameraControl::clearDefaultValue()
 
 bool UVCCameraControl::initWithLocationID(uint32_t locationId)
 {
+    dropPanelRequests();
     // A reader still running would be left with a dropped interface: stop it first.
     if (mReaderThread.joinable())
         releaseControl();
@@ -218,6 +231,9 @@ void UVCCameraControl::setAppController(HardwareTriggerListener *controller)
 
 bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
 {
+    // The adjust panel's requests and the controller's come from two threads; each opens
+    // and closes the interface around itself.
+    std::lock_guard serial(mRequestLock);
     if (!interface) {
         SystemLog::write("CameraControl Error: No interface to send request");
         return false;
@@ -399,11 +415,9 @@ bool UVCCameraControl::setAutoWhiteBalance(bool on)
     return true;
 }
 
-float UVCCameraControl::valueFor(AdjustField field) const
+float &UVCCameraControl::property(AdjustField field)
 {
     switch (field) {
-    case AdjustField::Brightness:
-        return brightness;
     case AdjustField::Hub:
         return gain;
     case AdjustField::Saturation:
@@ -412,8 +426,61 @@ float UVCCameraControl::valueFor(AdjustField field) const
         return sharpness;
     case AdjustField::Contrast:
         return contrast;
+    case AdjustField::Brightness:
+        break;
     }
-    return 0;
+    return brightness;
+}
+
+const uvc_control_info_t &UVCCameraControl::controlOf(AdjustField field) const
+{
+    switch (field) {
+    case AdjustField::Hub:
+        return uvc_controls.gain;
+    case AdjustField::Saturation:
+        return uvc_controls.saturation;
+    case AdjustField::Sharpness:
+        return uvc_controls.sharpness;
+    case AdjustField::Contrast:
+        return uvc_controls.contrast;
+    case AdjustField::Brightness:
+        break;
+    }
+    return uvc_controls.brightness;
+}
+
+float UVCCameraControl::valueFor(AdjustField field) const
+{
+    return const_cast<UVCCameraControl *>(this)->property(field);
+}
+
+void UVCCameraControl::requestValueFor(AdjustField field, float value)
+{
+    if (!mPanelRequests) {
+        if (!setValueFor(field, value))
+            show(field, valueFor(field));
+        return;
+    }
+    const auto index = static_cast<size_t>(field);
+    const uint64_t number = ++mNewestRequest[index];
+    // The range as it stands now: the table may be read again for another camera meanwhile.
+    const uvc_control_info_t control = controlOf(field);
+    mPanelRequests->submit(static_cast<int>(field), [this, field, value, control, index, number] {
+        const bool accepted = setValue(value, control);
+        return CameraRequestQueue::Answer([this, field, value, accepted, index, number] {
+            if (accepted)
+                property(field) = value;
+            // A newer value on its way shows when it is answered; until then the slider
+            // stays where the user put it.
+            if (number == mNewestRequest[index])
+                show(field, valueFor(field));
+        });
+    });
+}
+
+bool UVCCameraControl::waitForPanelRequests(std::chrono::milliseconds timeout)
+{
+    return !mPanelRequests || mPanelRequests->waitUntilIdle(timeout);
 }
 
 bool UVCCameraControl::setValueFor(AdjustField field, float value)
@@ -471,6 +538,14 @@ void UVCCameraControl::getDefaultValue()
 
 void UVCCameraControl::setPreValue()
 {
+    if (mPanelRequests) {
+        requestValueFor(AdjustField::Sharpness, uvc_controls.sharpness.previous);
+        requestValueFor(AdjustField::Saturation, uvc_controls.saturation.previous);
+        requestValueFor(AdjustField::Contrast, uvc_controls.contrast.previous);
+        requestValueFor(AdjustField::Brightness, uvc_controls.brightness.previous);
+        requestValueFor(AdjustField::Hub, uvc_controls.gain.previous);
+        return;
+    }
     setSharpness(uvc_controls.sharpness.previous);
     setSaturation(uvc_controls.saturation.previous);
     setContrast(uvc_controls.contrast.previous);
@@ -480,6 +555,14 @@ void UVCCameraControl::setPreValue()
 
 void UVCCameraControl::setDefaultValue()
 {
+    if (mPanelRequests) {
+        requestValueFor(AdjustField::Sharpness, uvc_controls.sharpness.defaultValue);
+        requestValueFor(AdjustField::Saturation, uvc_controls.saturation.defaultValue);
+        requestValueFor(AdjustField::Contrast, uvc_controls.contrast.defaultValue);
+        requestValueFor(AdjustField::Brightness, uvc_controls.brightness.defaultValue);
+        requestValueFor(AdjustField::Hub, uvc_controls.gain.defaultValue);
+        return;
+    }
     setSharpness(uvc_controls.sharpness.defaultValue);
     setSaturation(uvc_controls.saturation.defaultValue);
     setContrast(uvc_controls.contrast.defaultValue);
@@ -500,6 +583,7 @@ void UVCCameraControl::changedLanuage(const AppControllerSettings &controller, i
     texts.btnOk = controller.myNSLocationString("ui_adjust_btn_ok", "Ok");
     texts.btnCancel = controller.myNSLocationString("ui_adjust_btn_cancel", "Cancel");
     texts.btnSetDefault = controller.myNSLocationString("ui_adjust_btn_setdefault", "Set Default");
+    texts.title = controller.myNSLocationString("ui_dlg_adjust", "Camera Adjustment");
     mAdjustView->setTexts(texts);
 }
 

@@ -105,6 +105,7 @@ inline constexpr std::array kBuiltInTexts = {
     BuiltInText{"ui_adjust_btn_ok", "Ok"},
     BuiltInText{"ui_adjust_btn_cancel", "Cancel"},
     BuiltInText{"ui_adjust_btn_setdefault", "Set Default"},
+    BuiltInText{"ui_dlg_adjust", "Camera Adjustment"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

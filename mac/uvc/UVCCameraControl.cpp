@@ -1,5 +1,6 @@
 #include "UVCCameraControl.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 
@@ -248,6 +249,8 @@ bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
     {
         std::lock_guard lock(mLock);
         const int32_t code = interface->controlRequest(request);
+        if (code == UsbError::kTimeout || code == -ETIMEDOUT)
+            mTimedOut = true;
         if (code != 0) {
             // An interface the snapshot reader holds open stays open for its pending read.
             if (!mHaveBeenOpenInterface_)
@@ -263,6 +266,10 @@ bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
 
 int UVCCameraControl::getDataFor(uint8_t request, uint32_t length, uint32_t selector, uint32_t unit)
 {
+    // Reading the picture of a camera that stopped answering: the reads left would each
+    // wait as long again and read 0 as well.
+    if (mReadingPicture && mTimedOut)
+        return 0;
     uint8_t data[4] = {0, 0, 0, 0};
     UsbControlRequest control;
     control.bmRequestType = kRequestTypeGet;
@@ -502,6 +509,8 @@ bool UVCCameraControl::setValueFor(AdjustField field, float value)
 
 void UVCCameraControl::getDefaultValue()
 {
+    mTimedOut = false;
+    mReadingPicture = true;
     getRangeFromUsb(uvc_controls.sharpness);
     getRangeFromUsb(uvc_controls.saturation);
     getRangeFromUsb(uvc_controls.contrast);
@@ -513,6 +522,9 @@ void UVCCameraControl::getDefaultValue()
     contrast = getValueForControl(uvc_controls.contrast);
     brightness = getValueForControl(uvc_controls.brightness);
     gain = getValueForControl(uvc_controls.gain);
+    mReadingPicture = false;
+    if (mTimedOut)
+        SystemLog::write("CameraControl Error: the camera does not answer; its picture reads as 0");
 
     const AdjustField fields[] = {AdjustField::Brightness, AdjustField::Hub,
                                   AdjustField::Saturation, AdjustField::Contrast,
@@ -536,38 +548,21 @@ void UVCCameraControl::getDefaultValue()
     }
 }
 
+void UVCCameraControl::restorePicture(float uvc_control_info_t::*value)
+{
+    for (AdjustField field : {AdjustField::Sharpness, AdjustField::Saturation,
+                              AdjustField::Contrast, AdjustField::Brightness, AdjustField::Hub})
+        requestValueFor(field, controlOf(field).*value);
+}
+
 void UVCCameraControl::setPreValue()
 {
-    if (mPanelRequests) {
-        requestValueFor(AdjustField::Sharpness, uvc_controls.sharpness.previous);
-        requestValueFor(AdjustField::Saturation, uvc_controls.saturation.previous);
-        requestValueFor(AdjustField::Contrast, uvc_controls.contrast.previous);
-        requestValueFor(AdjustField::Brightness, uvc_controls.brightness.previous);
-        requestValueFor(AdjustField::Hub, uvc_controls.gain.previous);
-        return;
-    }
-    setSharpness(uvc_controls.sharpness.previous);
-    setSaturation(uvc_controls.saturation.previous);
-    setContrast(uvc_controls.contrast.previous);
-    setBrightness(uvc_controls.brightness.previous);
-    setGain(uvc_controls.gain.previous);
+    restorePicture(&uvc_control_info_t::previous);
 }
 
 void UVCCameraControl::setDefaultValue()
 {
-    if (mPanelRequests) {
-        requestValueFor(AdjustField::Sharpness, uvc_controls.sharpness.defaultValue);
-        requestValueFor(AdjustField::Saturation, uvc_controls.saturation.defaultValue);
-        requestValueFor(AdjustField::Contrast, uvc_controls.contrast.defaultValue);
-        requestValueFor(AdjustField::Brightness, uvc_controls.brightness.defaultValue);
-        requestValueFor(AdjustField::Hub, uvc_controls.gain.defaultValue);
-        return;
-    }
-    setSharpness(uvc_controls.sharpness.defaultValue);
-    setSaturation(uvc_controls.saturation.defaultValue);
-    setContrast(uvc_controls.contrast.defaultValue);
-    setBrightness(uvc_controls.brightness.defaultValue);
-    setGain(uvc_controls.gain.defaultValue);
+    restorePicture(&uvc_control_info_t::defaultValue);
 }
 
 void UVCCameraControl::changedLanuage(const AppControllerSettings &controller, int /*lanuageIndex*/)

@@ -161,6 +161,9 @@ private:
     float &property(AdjustField field);
     const uvc_control_info_t &controlOf(AdjustField field) const;
     void dropPanelRequests();
+    // The five picture properties to their previous or default values, in the order
+    // sharpness, saturation, contrast, brightness, hue.
+    void restorePicture(float uvc_control_info_t::*value);
 
     std::unique_ptr<UsbBackend> mBackend;
 
@@ -197,6 +200,11 @@ private:
     std::mutex mLoopLock; // guards mCurrentLoop and mStopRequested
     std::shared_ptr<UsbRunLoop> mCurrentLoop;
     bool mStopRequested = false;
+
+    // A request timed out since the picture was last read; while the picture is read, the
+    // reads left are then not sent (main thread).
+    std::atomic<bool> mTimedOut{false};
+    bool mReadingPicture = false;
 
     std::mutex mLock;        // around every request sent and every read queued
     std::mutex mRequestLock; // around a request with its opening and closing

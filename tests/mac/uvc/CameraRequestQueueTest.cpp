@@ -83,7 +83,8 @@ TEST(CameraRequestQueueTest, RequestsRunOffTheCallerAndTheNewestOfAKeyWins)
     for (std::thread::id thread : recorder.threads())
         EXPECT_NE(thread, std::this_thread::get_id());
 
-    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return recorder.m_answered.size() == 5; }));
+    ASSERT_TRUE(
+        varnolet::test::processEventsUntil([&] { return recorder.m_answered.size() == 5; }));
     EXPECT_EQ(recorder.m_answered, recorder.sent()) << "answered in the order they ran";
     for (std::thread::id thread : recorder.m_answerThreads)
         EXPECT_EQ(thread, std::this_thread::get_id());

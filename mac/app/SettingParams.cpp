@@ -33,6 +33,7 @@ void setBuiltInRange(ItemTimedShotSetting &item)
 // The movie size limit the settings panel accepts, in MB.
 constexpr int64_t kMinimumMovieSize = 16;
 constexpr int64_t kMaximumMovieSize = 4096;
+constexpr int32_t kBuiltInMovieSize = 16;
 
 } // namespace
 
@@ -63,6 +64,18 @@ void SettingParams::settingParamFromPlist(const std::string &path)
     m_movieSizeEnum = PropertyList::intValue(list.item("movieresolution"));
     m_movieSavingSizeLimit = PropertyList::intValue(list.item("moviesizemax"));
     m_languageSelector = PropertyList::intValue(list.item("language"));
+    // A size limit no movie could be recorded under, or a language there is no text for,
+    // takes the record's built-in value.
+    if (m_movieSavingSizeLimit < kMinimumMovieSize || m_movieSavingSizeLimit > kMaximumMovieSize) {
+        SystemLog::write("config.plist: moviesizemax of %d is not usable; %d is used instead",
+                         m_movieSavingSizeLimit, kBuiltInMovieSize);
+        m_movieSavingSizeLimit = kBuiltInMovieSize;
+    }
+    if (m_languageSelector < -1 || m_languageSelector > 7) {
+        SystemLog::write("config.plist: language of %d is not usable; 0 is used instead",
+                         m_languageSelector);
+        m_languageSelector = 0;
+    }
 
     m_timeTypeOfShots = PropertyList::intValue(list.item("timetype_takingshots_pretime"));
     readRange(list, m_shotsPerMinute, "minshots_perminute_taking", "maxshots_perminute_taking",
@@ -93,8 +106,11 @@ bool SettingParams::settingParamFromUserConfig(UserDefaults &store)
     // record holds (the factory's) and says so in the log; the other keys are read as usual.
     auto reject = [](const char *key, const UserDefaults::StoredValue &stored,
                      const std::string &kept) {
-        SystemLog::write("preferences: %s holds %s, which is not usable; %s is used instead", key,
-                         stored.description.c_str(), kept.c_str());
+        if (!stored.present)
+            SystemLog::write("preferences: %s is missing; %s is used instead", key, kept.c_str());
+        else
+            SystemLog::write("preferences: %s holds %s, which is not usable; %s is used instead",
+                             key, stored.description.c_str(), kept.c_str());
     };
     auto readInteger = [&](const char *key, int32_t &field, int64_t minimum, int64_t maximum) {
         const UserDefaults::StoredValue stored = store.storedValue(key);

@@ -85,7 +85,7 @@ UserDefaults::StoredValue UserDefaults::storedValue(const std::string &key)
     loadLocked();
     plist_t node = m_values.item(key);
     return {PropertyList::stringValue(node), PropertyList::exactIntValue(node),
-            PropertyList::exactBoolValue(node), PropertyList::describe(node)};
+            PropertyList::exactBoolValue(node), PropertyList::describe(node), node != nullptr};
 }
 
 bool UserDefaults::isEmpty()

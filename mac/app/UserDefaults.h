@@ -36,7 +36,8 @@ public:
         std::optional<std::string> text;
         std::optional<int64_t> integer;
         std::optional<bool> boolean;
-        std::string description; // "nothing" when the key is absent
+        std::string description;
+        bool present = false;
     };
     StoredValue storedValue(const std::string &key);
     // True when the store holds no value at all (nothing was ever saved).

@@ -467,6 +467,39 @@ TEST(SettingParamsTest, UnusableStoredValuesFallBackToTheFactoryValueOneByOne)
         std::sort(lines.begin(), lines.end());
         std::sort(rejected.begin(), rejected.end());
         for (size_t i = 0; i < lines.size(); ++i)
-            EXPECT_EQ(lines[i].rfind("preferences: " + rejected[i] + " holds ", 0), 0u) << lines[i];
+            EXPECT_EQ(lines[i].rfind("preferences: " + rejected[i] + " ", 0), 0u) << lines[i];
+        if (c.rejected.size() == 1) { // what was found and what is used instead
+            EXPECT_NE(lines[0].find(" holds "), std::string::npos) << lines[0];
+        }
+    }
+}
+
+TEST(SettingParamsTest, FactorySizeLimitAndLanguageOutsideTheirRangesTakeTheBuiltInValues)
+{
+    struct Case
+    {
+        std::string body;
+        int32_t limit;
+        int32_t language;
+        size_t logLines;
+    };
+    const Case cases[] = {
+        {intKey("moviesizemax", 64) + intKey("language", -1), 64, -1, 0},
+        {intKey("language", 2), 16, 2, 1}, // a missing limit reads 0
+        {"<key>moviesizemax</key><string>abc</string>" + intKey("language", 8), 16, 0, 2},
+        {intKey("moviesizemax", 4097) + intKey("language", 7), 16, 7, 1},
+    };
+    for (const Case &c : cases) {
+        TempFolder folder;
+        SettingParams params;
+        ScopedLogCapture log;
+        params.settingParamFromPlist(folder.write("config.plist", plist(c.body)));
+        EXPECT_EQ(params.movieSavingSizeLimit(), c.limit) << c.body;
+        // -1 (the preferred language) is kept, and answers the preferred language's index.
+        EXPECT_EQ(params.lanuageSelector(),
+                  c.language == -1 ? SettingParams::searchUsableLanguageIndexByDefaultLanguage()
+                                   : c.language)
+            << c.body;
+        EXPECT_EQ(log.lines().size(), c.logLines) << c.body;
     }
 }

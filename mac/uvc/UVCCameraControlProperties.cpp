@@ -194,4 +194,3 @@ void UVCCameraControl::setDefaultValue()
 {
     restorePicture(&uvc_control_info_t::defaultValue);
 }
-

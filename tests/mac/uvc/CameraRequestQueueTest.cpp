@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "mac/uvc/UVCCameraControl.h"
+#include "tests/mac/uvc/CameraFixture.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;
@@ -112,4 +115,51 @@ TEST(CameraRequestQueueTest, CancelDropsTheWaitingRequestsAndTheAnswersNotYetDel
     ASSERT_TRUE(queue.waitUntilIdle(5s));
     ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return !recorder.m_answered.empty(); }));
     EXPECT_EQ(recorder.m_answered, std::vector<int>{3});
+}
+
+namespace {
+
+// The adjust panel's outlets as the camera control fills them.
+class RecordingView final : public CameraAdjustView
+{
+public:
+    void setSliderValue(AdjustField field, float value) override { sliders[field] = value; }
+    void setTextValue(AdjustField, float) override {}
+    void setTexts(const CameraAdjustTexts &) override {}
+    std::map<AdjustField, float> sliders;
+};
+
+} // namespace
+
+// The camera control with its request thread, against the controller's reads on the main
+// thread and a camera switch while a request runs (also run under ThreadSanitizer).
+TEST(CameraRequestQueueTest, CameraControlSendsThePanelsRequestsOnItsOwnThread)
+{
+    using namespace uvctest;
+    auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
+    UVCCameraControl::resetControlTable();
+    UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
+                             UVCCameraControl::PanelRequests::OnRequestThread);
+    RecordingView view;
+    control.setAdjustView(&view);
+    ASSERT_TRUE(control.initWithLocationID(kLocation));
+    control.clearDefaultValue();
+    control.getDefaultValue();
+    camera->setRequestDelay(20ms);
+
+    control.requestValueFor(AdjustField::Brightness, 0.75f);
+    control.setDefaultValue();
+    control.getDefaultValue(); // the controller reading meanwhile
+    ASSERT_TRUE(control.waitForPanelRequests(5s));
+    ASSERT_TRUE(varnolet::test::processEventsUntil(
+        [&] { return view.sliders.count(AdjustField::Hub) > 0; }));
+    EXPECT_FLOAT_EQ(control.getBrightness(), 0.5f) << "the default, asked last";
+    EXPECT_EQ(camera->control(3, 0x02).cur, 0);
+
+    control.requestValueFor(AdjustField::Saturation, 0.0f);
+    control.requestValueFor(AdjustField::Sharpness, 0.0f);
+    control.releaseControl(); // waits for the request on its way, drops the other
+    ASSERT_TRUE(control.initWithLocationID(kLocation));
+    varnolet::test::processEventsFor(50ms);
+    EXPECT_FLOAT_EQ(control.getSharpness(), 1.0f);
 }

@@ -22,8 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const IniFile ini = IniFile::fromBytes(bytes);
     for (const char *section : {"oem", "usingsetting", "timedshotssetting", "defaultsetting"}) {
         for (const char *key : {"resourcespath", "language", "shots_unittype", "version"}) {
-            if (const auto value = ini.value(section, key))
+            if (const auto value = ini.value(section, key)) {
                 check(value->size() <= IniFile::kMaxValueCharacters * 4);
+                // A path keeps its bytes; one that is plain ASCII reads as the text does.
+                const std::string path = ini.getPath(section, key, "");
+                check(path.size() <= IniFile::kMaxValueCharacters * 4);
+                bool ascii = true;
+                for (char c : path)
+                    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+                check(!ascii || path == *value);
+            }
             (void)ini.getInt(section, key, -1);
         }
     }

@@ -1,5 +1,6 @@
 #include "MacAlertPresenter.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,19 +14,34 @@ std::string MacAlertPresenter::text(const std::string &key, const std::string &f
     return m_lookup ? m_lookup(key, fallback) : fallback;
 }
 
+QWidget *MacAlertPresenter::ownerWindow() const
+{
+    // An alert raised by a panel that runs modally belongs to that panel: owned by the main
+    // window instead, it would bring the main window up over the panel.
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return m_parent;
+}
+
 varnolet::MessageResult MacAlertPresenter::present(const varnolet::MessageRequest &request)
 {
-    QMessageBox box(m_parent);
+    QWidget *owner = ownerWindow();
+    QMessageBox box(owner);
+    box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(QString::fromStdString(request.caption));
     box.setText(QString::fromStdString(request.text));
     box.setIcon(request.icon == varnolet::MessageIcon::Question ? QMessageBox::Question
                                                                 : QMessageBox::Warning);
+    QPushButton *cancel = nullptr;
     if (request.buttons == varnolet::MessageButtons::OkCancel)
-        box.addButton(QString::fromStdString(text("ui_alert_cancel", "Cancel")),
-                      QMessageBox::RejectRole);
+        cancel = box.addButton(QString::fromStdString(text("ui_alert_cancel", "Cancel")),
+                               QMessageBox::RejectRole);
     QPushButton *ok =
         box.addButton(QString::fromStdString(text("ui_alert_ok", "Ok")), QMessageBox::AcceptRole);
-    box.setDefaultButton(ok);
+    // A question is answered by a deliberate choice: Return and Escape both take Cancel.
+    box.setDefaultButton(cancel ? cancel : ok);
+    if (cancel)
+        box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == ok ? varnolet::MessageResult::Ok
                                      : varnolet::MessageResult::Cancel;

@@ -8,7 +8,9 @@
 class QWidget;
 
 // The program's modal alerts: the text, caption "Varnolet", and buttons titled through the
-// string lookup ("ui_alert_ok", and "ui_alert_cancel" before it for a question).
+// string lookup ("ui_alert_ok", and "ui_alert_cancel" before it for a question, which is
+// also the question's default button). An alert belongs to the panel running modally when
+// there is one, else to the parent window.
 class MacAlertPresenter final : public varnolet::MessagePresenter
 {
 public:
@@ -22,6 +24,7 @@ public:
 
 private:
     std::string text(const std::string &key, const std::string &fallback) const;
+    QWidget *ownerWindow() const;
 
     Lookup m_lookup;
     QWidget *m_parent = nullptr;

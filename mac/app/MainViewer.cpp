@@ -132,6 +132,11 @@ MainViewer::MainViewer(AppController &controller, QWidget *parent)
     connect(lButtonOfFullScreen, &QToolButton::clicked, &m_controller,
             &AppController::startFullScreen);
 
+    // After a button's action the line tells what now goes on, not what the button did.
+    for (QToolButton *button : {lSetSettingButton, lTakingPhotoButton, buttonTakingPhotos,
+                                buttonVideoRecording, lAboutButton, lExitButton})
+        connect(button, &QToolButton::clicked, this, &MainViewer::endHoverHint);
+
     connect(&m_controller, &AppController::controlsChanged, this, &MainViewer::updateControls);
     connect(&m_controller, &AppController::toolTipsChanged, this, &MainViewer::retitle);
     connect(&m_controller, &AppController::promptChanged, this, &MainViewer::updatePrompt);
@@ -242,8 +247,21 @@ void MainViewer::updatePrompt()
 
 void MainViewer::doTimer()
 {
+    // A hint in force is said again, so that it follows what the button now does (a
+    // recording that stopped by itself turns "stop" back into "start").
+    if (m_hoveredControl)
+        m_isDoingMouseMoved = m_controller.doMouseMovedOverControl(m_hoveredControl);
+    else
+        m_isDoingMouseMoved = false;
     if (!m_isDoingMouseMoved)
         m_controller.doTimerByMainViewer();
+}
+
+void MainViewer::endHoverHint()
+{
+    m_hoveredControl.reset();
+    m_isDoingMouseMoved = false;
+    m_controller.doTimerByMainViewer();
 }
 
 bool MainViewer::doMouseMovedByMainViewer(QPoint point)
@@ -260,6 +278,7 @@ bool MainViewer::doMouseMovedByMainViewer(QPoint point)
         }
     }
     m_isDoingMouseMoved = m_controller.doMouseMovedOverControl(over);
+    m_hoveredControl = m_isDoingMouseMoved ? over : std::nullopt;
     return m_isDoingMouseMoved;
 }
 
@@ -272,6 +291,26 @@ void MainViewer::trackMouseMoves(QWidget *widget)
         child->setMouseTracking(true);
         child->installEventFilter(this);
     }
+}
+
+void MainViewer::leaveEvent(QEvent *event)
+{
+    endHoverHint();
+    QMainWindow::leaveEvent(event);
+}
+
+void MainViewer::changeEvent(QEvent *event)
+{
+    // Another window took the pointer and the keyboard (a panel, an alert).
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        endHoverHint();
+    QMainWindow::changeEvent(event);
+}
+
+void MainViewer::hideEvent(QHideEvent *event)
+{
+    endHoverHint();
+    QMainWindow::hideEvent(event);
 }
 
 void MainViewer::mouseMoveEvent(QMouseEvent *event)
@@ -288,6 +327,12 @@ bool MainViewer::eventFilter(QObject *watched, QEvent *event)
         toggleLeftPane();
         return true;
     }
+    // The hint ends when the pointer leaves its button, and when the button is pressed:
+    // what it does is about to change.
+    if (qobject_cast<QToolButton *>(watched) &&
+        (event->type() == QEvent::Leave || event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick))
+        endHoverHint();
     if (event->type() == QEvent::MouseMove) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget && widget->window() == this) {
@@ -326,12 +371,15 @@ void MainViewer::showFullScreen(bool on)
     if (on) {
         captureView_->setParent(nullptr);
         captureView_->setWindowTitle(windowTitle());
+        // The screen's shape is not the picture's: the picture keeps its own, as in the pane.
+        captureView_->setKeepAspectRatio(true);
         captureView_->showFullScreen();
         captureView_->activateWindow();
         captureView_->setFocus();
         return;
     }
     captureView_->showNormal();
+    captureView_->setKeepAspectRatio(false);
     captureView_->setParent(m_previewPane);
     captureView_->show();
     setPreviewViewSize();

@@ -39,7 +39,10 @@ public:
     // Called for every mouse move (window coordinates); answers whether a hint was shown.
     bool doMouseMovedByMainViewer(QPoint point);
     bool mIsDoingMouseMoved() const { return m_isDoingMouseMoved; }
+    // The once-a-second tick: the status, or the hint in force said again.
     void doTimer();
+    // The hint ends and the status line shows the status at once.
+    void endHoverHint();
 
     // Double click on the left divider: collapse the left pane, or bring it back.
     void toggleLeftPane();
@@ -59,6 +62,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QToolButton *makeButton(const QString &image, const char *name);
@@ -86,6 +92,7 @@ private:
     QLabel *mPromptContentTextField = nullptr;
     QTimer *m_timer = nullptr;
     bool m_isDoingMouseMoved = false;
+    std::optional<AppController::Control> m_hoveredControl; // the button of the hint in force
     float _lastSplitViewSubViewLeftWidth = 0.0f;
     std::function<void()> m_settingsHandler;
     std::function<void()> m_aboutHandler;

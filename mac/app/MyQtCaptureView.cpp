@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "mac/app/SettingParams.h"
+
 MyQtCaptureView::MyQtCaptureView(QWidget *parent)
     : QWidget(parent)
 {
@@ -24,16 +26,36 @@ void MyQtCaptureView::setStopFullScreenDelegate(std::function<void()> delegate)
     m_stopFullScreen = std::move(delegate);
 }
 
+void MyQtCaptureView::setKeepAspectRatio(bool keep)
+{
+    if (keep == m_keepAspectRatio)
+        return;
+    m_keepAspectRatio = keep;
+    m_image = QImage();
+    update();
+}
+
+QRect MyQtCaptureView::pictureRect() const
+{
+    if (!m_keepAspectRatio || !m_frame || m_frame->isEmpty())
+        return rect();
+    // The whole picture, centred, as the window lays the view out in its pane.
+    const QRectF fitted =
+        SettingParams::getDrawingRect(QSizeF(m_frame->width, m_frame->height), QSizeF(size()));
+    return fitted.toRect().intersected(rect());
+}
+
 void MyQtCaptureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (!m_frame || m_frame->isEmpty() || width() <= 0 || height() <= 0) {
+    const QRect target = pictureRect();
+    if (!m_frame || m_frame->isEmpty() || target.width() <= 0 || target.height() <= 0) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    if (m_image.isNull() || m_image.size() != size()) {
-        m_scaled.width = width();
-        m_scaled.height = height();
+    if (m_image.isNull() || m_image.size() != target.size()) {
+        m_scaled.width = target.width();
+        m_scaled.height = target.height();
         m_scaled.bottomUp = m_frame->bottomUp;
         m_scaled.pixels.resize(static_cast<size_t>(m_scaled.stride()) * m_scaled.height);
         if (!m_scaler.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
@@ -50,7 +72,13 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
                 target[x] = qRgb(source[2], source[1], source[0]);
         }
     }
-    painter.drawImage(0, 0, m_image);
+    if (target != rect()) {
+        // The bars beside or above and below the picture.
+        const QRegion bars = QRegion(rect()).subtracted(QRegion(target));
+        for (const QRect &bar : bars)
+            painter.fillRect(bar, Qt::black);
+    }
+    painter.drawImage(target.topLeft(), m_image);
 }
 
 void MyQtCaptureView::keyPressEvent(QKeyEvent *event)

@@ -7,8 +7,10 @@
 #include "mac/app/PixelBuffer.h"
 #include "platform/media/FrameScaler.h"
 
-// The preview view: paints the newest frame scaled (bicubic) to its whole area. Escape and a double
-// click ask its delegate to leave full screen.
+// The preview view: paints the newest frame scaled (bicubic) to its whole area, or, while it
+// keeps the picture's aspect ratio (full screen), to the largest centred rectangle of the
+// picture's shape with black bars beside it. Escape and a double click ask its delegate to
+// leave full screen.
 class MyQtCaptureView final : public QWidget
 {
     Q_OBJECT
@@ -18,6 +20,10 @@ public:
 
     void setFrame(PixelBufferRef frame);
     const PixelBufferRef &frame() const { return m_frame; }
+    void setKeepAspectRatio(bool keep);
+    bool keepAspectRatio() const { return m_keepAspectRatio; }
+    // Where the picture is painted inside the view.
+    QRect pictureRect() const;
     // Called with Escape and with a double click; empty: nothing happens.
     void setStopFullScreenDelegate(std::function<void()> delegate);
 
@@ -35,4 +41,5 @@ private:
     varnolet::BgrImage m_scaled;
     QImage m_image;
     std::function<void()> m_stopFullScreen;
+    bool m_keepAspectRatio = false;
 };

@@ -191,6 +191,92 @@ bool PropertyList::boolValue(plist_t node)
     }
 }
 
+std::optional<int64_t> PropertyList::exactIntValue(plist_t node)
+{
+    if (!node)
+        return std::nullopt;
+    switch (plist_get_node_type(node)) {
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        // The 64-bit pattern libplist keeps, negative numbers included.
+        return static_cast<int64_t>(value);
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        if (!std::isfinite(value) || std::trunc(value) != value || std::fabs(value) > 1e15)
+            return std::nullopt;
+        return static_cast<int64_t>(value);
+    }
+    case PLIST_STRING: {
+        const std::string text = stringValue(node).value_or("");
+        const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+        if (text.size() == digits || text.size() > digits + 15)
+            return std::nullopt;
+        for (size_t i = digits; i < text.size(); ++i)
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+        const int64_t value = std::strtoll(text.c_str(), nullptr, 10);
+        if (std::to_string(value) != text)
+            return std::nullopt; // leading zeros, "-0"
+        return value;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<bool> PropertyList::exactBoolValue(plist_t node)
+{
+    if (node && plist_get_node_type(node) == PLIST_BOOLEAN) {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        return value != 0;
+    }
+    if (node && plist_get_node_type(node) == PLIST_UINT) {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        if (value <= 1)
+            return value == 1;
+    }
+    return std::nullopt;
+}
+
+std::string PropertyList::describe(plist_t node)
+{
+    constexpr size_t kShown = 40;
+    if (!node)
+        return "nothing";
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN:
+        return boolValue(node) ? "true" : "false";
+    case PLIST_UINT:
+        return std::to_string(*exactIntValue(node));
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        return std::to_string(value);
+    }
+    case PLIST_STRING: {
+        std::string text = stringValue(node).value_or("");
+        if (text.size() > kShown)
+            text = text.substr(0, kShown) + "...";
+        return "\"" + text + "\"";
+    }
+    case PLIST_DICT:
+        return "a dictionary";
+    case PLIST_ARRAY:
+        return "an array";
+    case PLIST_DATE:
+        return "a date";
+    case PLIST_DATA:
+        return "data";
+    default:
+        return "a value of another kind";
+    }
+}
+
 namespace {
 
 bool isBlank(char c)

@@ -50,6 +50,13 @@ public:
     static std::optional<std::string> stringValue(plist_t node);
     static int32_t intValue(plist_t node);
     static bool boolValue(plist_t node);
+    // A whole number stored as such: an integer, a real without fraction, or a string that is
+    // exactly its decimal rendering ("32", "-1"); none for anything else.
+    static std::optional<int64_t> exactIntValue(plist_t node);
+    // A boolean, or the integer 0 or 1; none for anything else.
+    static std::optional<bool> exactBoolValue(plist_t node);
+    // A short account of a value for the log: the number, the quoted text (cut), the type.
+    static std::string describe(plist_t node);
     // Foundation's -[NSString intValue]: leading blanks, sign, digits; saturates.
     static int32_t intValueOfText(const std::string &text);
     // Foundation's -[NSString boolValue]: "Y", "y", "T", "t" or a digit 1-9 after blanks,

@@ -4,6 +4,7 @@
 
 #include "mac/app/PreferredLanguage.h"
 #include "mac/app/PropertyList.h"
+#include "mac/app/SystemLog.h"
 #include "mac/app/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 
@@ -29,14 +30,10 @@ void setBuiltInRange(ItemTimedShotSetting &item)
     item.nCurrentValueForTimedShot = kBuiltInCurrent;
 }
 
-int32_t clampToInt32(int64_t value)
-{
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
+// The movie size limit the settings panel accepts, in MB.
+constexpr int64_t kMinimumMovieSize = 16;
+constexpr int64_t kMaximumMovieSize = 4096;
+constexpr int32_t kBuiltInMovieSize = 16;
 
 } // namespace
 
@@ -67,6 +64,18 @@ void SettingParams::settingParamFromPlist(const std::string &path)
     m_movieSizeEnum = PropertyList::intValue(list.item("movieresolution"));
     m_movieSavingSizeLimit = PropertyList::intValue(list.item("moviesizemax"));
     m_languageSelector = PropertyList::intValue(list.item("language"));
+    // A size limit no movie could be recorded under, or a language there is no text for,
+    // takes the record's built-in value.
+    if (m_movieSavingSizeLimit < kMinimumMovieSize || m_movieSavingSizeLimit > kMaximumMovieSize) {
+        SystemLog::write("config.plist: moviesizemax of %d is not usable; %d is used instead",
+                         m_movieSavingSizeLimit, kBuiltInMovieSize);
+        m_movieSavingSizeLimit = kBuiltInMovieSize;
+    }
+    if (m_languageSelector < -1 || m_languageSelector > 7) {
+        SystemLog::write("config.plist: language of %d is not usable; 0 is used instead",
+                         m_languageSelector);
+        m_languageSelector = 0;
+    }
 
     m_timeTypeOfShots = PropertyList::intValue(list.item("timetype_takingshots_pretime"));
     readRange(list, m_shotsPerMinute, "minshots_perminute_taking", "maxshots_perminute_taking",
@@ -91,20 +100,49 @@ bool SettingParams::settingParamFromUserConfig()
 
 bool SettingParams::settingParamFromUserConfig(UserDefaults &store)
 {
-    const std::optional<std::string> location = store.stringForKey("resourcespath");
-    if (!location)
+    if (store.isEmpty())
         return false;
-    m_timeTypeOfShots = clampToInt32(store.integerForKey("timetype_takingshots_pretime"));
-    currentShotsTimedShotSetting().nCurrentValueForTimedShot =
-        clampToInt32(store.integerForKey("shots_taking_pretime"));
-    m_timeTypeOfTimes = clampToInt32(store.integerForKey("timetype_times_taking"));
-    currentTimesTimedShotSetting().nCurrentValueForTimedShot =
-        clampToInt32(store.integerForKey("times_fortaking"));
-    m_resourcesSavingLocation = *location;
-    m_isAutoCreatingResourcesFolder = store.boolForKey("autocreatingfolder");
-    m_movieSizeEnum = clampToInt32(store.integerForKey("movieresolution"));
-    m_movieSavingSizeLimit = clampToInt32(store.integerForKey("moviesizemax"));
-    m_languageSelector = clampToInt32(store.integerForKey("language"));
+    // A value that is missing, of another kind or out of its range keeps the value the
+    // record holds (the factory's) and says so in the log; the other keys are read as usual.
+    auto reject = [](const char *key, const UserDefaults::StoredValue &stored,
+                     const std::string &kept) {
+        if (!stored.present)
+            SystemLog::write("preferences: %s is missing; %s is used instead", key, kept.c_str());
+        else
+            SystemLog::write("preferences: %s holds %s, which is not usable; %s is used instead",
+                             key, stored.description.c_str(), kept.c_str());
+    };
+    auto readInteger = [&](const char *key, int32_t &field, int64_t minimum, int64_t maximum) {
+        const UserDefaults::StoredValue stored = store.storedValue(key);
+        if (stored.integer && *stored.integer >= minimum && *stored.integer <= maximum)
+            field = static_cast<int32_t>(*stored.integer);
+        else
+            reject(key, stored, std::to_string(field));
+    };
+    auto readItem = [&](const char *key, ItemTimedShotSetting &item) {
+        readInteger(key, item.nCurrentValueForTimedShot, item.nMinValueForTimedShot,
+                    item.nMaxValueForTimedShot);
+    };
+
+    readInteger("timetype_takingshots_pretime", m_timeTypeOfShots, 0, 2);
+    readItem("shots_taking_pretime", currentShotsTimedShotSetting());
+    readInteger("timetype_times_taking", m_timeTypeOfTimes, 0, 2);
+    readItem("times_fortaking", currentTimesTimedShotSetting());
+
+    const UserDefaults::StoredValue location = store.storedValue("resourcespath");
+    if (location.text && !location.text->empty())
+        m_resourcesSavingLocation = *location.text;
+    else
+        reject("resourcespath", location, "\"" + m_resourcesSavingLocation + "\"");
+    const UserDefaults::StoredValue autoCreating = store.storedValue("autocreatingfolder");
+    if (autoCreating.boolean)
+        m_isAutoCreatingResourcesFolder = *autoCreating.boolean;
+    else
+        reject("autocreatingfolder", autoCreating,
+               m_isAutoCreatingResourcesFolder ? "true" : "false");
+    readInteger("movieresolution", m_movieSizeEnum, 0, 1);
+    readInteger("moviesizemax", m_movieSavingSizeLimit, kMinimumMovieSize, kMaximumMovieSize);
+    readInteger("language", m_languageSelector, -1, 7);
     return true;
 }
 

@@ -24,10 +24,13 @@ public:
     void settingParamFromPlist();
     // Fills the record from a factory property list. When the file cannot be read as a
     // dictionary, the location "default" becomes the home folder and every range gets the
-    // built-in limits 1..300 with 60 in force, so that a first run still works.
+    // built-in limits 1..300 with 60 in force, so that a first run still works. A size limit
+    // outside 16..4096 becomes 16 and a language outside -1..7 becomes 0, each logged.
     void settingParamFromPlist(const std::string &path);
     // Fills the record from the user store; false, record unchanged, when the store holds
-    // no text under "resourcespath".
+    // nothing. A key that is missing, of another kind or out of its range (location empty,
+    // units 0-2, shots and times within their item's range, movie size code 0-1, size limit
+    // 16-4096, language -1-7) keeps the record's value, with one line in the log.
     bool settingParamFromUserConfig();
     bool settingParamFromUserConfig(UserDefaults &store);
     // Writes the nine user keys and saves the store at once. False when saving failed.

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "mac/app/AppController.h"
 #include "mac/app/AppControllerSettings.h"
@@ -23,6 +24,7 @@
 #include "mac/app/SettingsPanelHost.h"
 #include "mac/app/SystemLog.h"
 #include "mac/app/UserDefaults.h"
+#include "platform/system/PathText.h"
 
 namespace {
 
@@ -250,11 +252,23 @@ void SettingsPanel::setSetting()
     updateValueToUI();
     refillDeviceList();
     refillResolutionList();
+    // Kept above the main window, also while one of its alerts shows.
+    keepAboveMainWindow();
     // Placed once shown, when its frame has its final size.
     show();
     PanelPlacement::setWindowPositionInCenterOfMainWindow(this, m_host.mainWindow());
     raise();
     exec();
+}
+
+void SettingsPanel::keepAboveMainWindow()
+{
+    QWidget *main = m_host.mainWindow();
+    if (!main)
+        return;
+    winId();
+    main->winId();
+    windowHandle()->setTransientParent(main->window()->windowHandle());
 }
 
 bool SettingsPanel::applySetting()
@@ -290,13 +304,13 @@ bool SettingsPanel::applySetting()
         return false;
     }
 
-    const std::string location = resourcesSavingLocationTextField->text().toStdString();
+    const std::string location = locationOfField();
     if (!locationExists(location)) {
         // The message names the folder that was not found, the one typed in the field.
         m_host.mySystemWarning(AppController::formatText(
             text("ui_alert_not_exist_resource_location", "Don't location %@ existed in setting"),
             location));
-        resourcesSavingLocationTextField->setText(PanelText::q(factory.resourcesSavingLocation()));
+        showLocation(factory.resourcesSavingLocation());
         return false;
     }
 
@@ -397,7 +411,7 @@ void SettingsPanel::updateValueToUI()
     selectTimesToTimedShots(timesUnit);
     mMovieSizeEnumComboBox->setCurrentIndex(using_.movieSizeEnum());
     movieSavingSizeLimitTextField->setText(QString::number(using_.movieSavingSizeLimit()));
-    resourcesSavingLocationTextField->setText(PanelText::q(using_.resourcesSavingLocation()));
+    showLocation(using_.resourcesSavingLocation());
     mAutoCreatingFolderComboBox->setCurrentIndex(using_.isAutoCreatingResourcesFolder() ? 1 : 0);
     languageComboBox->setCurrentIndex(languageComboBox->findText(
         PanelText::q(m_host.settings().getLanuageName(using_.lanuageSelector())),
@@ -424,11 +438,23 @@ void SettingsPanel::updateValueFromUI()
     if (mMovieSizeEnumComboBox->currentIndex() >= 0)
         using_.setMovieSizeEnum(mMovieSizeEnumComboBox->currentIndex());
     using_.setMovieSavingSizeLimit(fieldIntValue(movieSavingSizeLimitTextField->text()));
-    using_.setResourcesSavingLocation(resourcesSavingLocationTextField->text().toStdString());
+    using_.setResourcesSavingLocation(locationOfField());
     if (mAutoCreatingFolderComboBox->currentIndex() >= 0)
         using_.setIsAutoCreatingResourcesFolder(mAutoCreatingFolderComboBox->currentIndex() == 1);
     using_.setLanuageSelector(
         m_host.settings().getLanuageIndex(languageComboBox->currentText().toStdString()));
+}
+
+void SettingsPanel::showLocation(const std::string &path)
+{
+    m_shownLocation = path;
+    resourcesSavingLocationTextField->setText(varnolet::PathText::toField(path));
+}
+
+std::string SettingsPanel::locationOfField() const
+{
+    // A folder whose name is no UTF-8 keeps its bytes while the field is left as it was.
+    return varnolet::PathText::fromField(resourcesSavingLocationTextField->text(), m_shownLocation);
 }
 
 int SettingsPanel::fieldIntValue(const QString &text)

@@ -134,6 +134,9 @@ public slots:
 
 private:
     void buildForm();
+    void keepAboveMainWindow();
+    void showLocation(const std::string &path);
+    std::string locationOfField() const;
     void connectActions();
     std::string text(const char *key, const char *fallback) const;
     SettingParams &view() const;
@@ -144,4 +147,5 @@ private:
     QButtonGroup *m_shotsUnits;
     QButtonGroup *m_timesUnits;
     FolderChooser m_folderChooser;
+    std::string m_shownLocation; // the path the location field was filled with
 };

@@ -79,6 +79,22 @@ bool UserDefaults::hasKey(const std::string &key)
     return m_values.hasKey(key);
 }
 
+UserDefaults::StoredValue UserDefaults::storedValue(const std::string &key)
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    plist_t node = m_values.item(key);
+    return {PropertyList::stringValue(node), PropertyList::exactIntValue(node),
+            PropertyList::exactBoolValue(node), PropertyList::describe(node), node != nullptr};
+}
+
+bool UserDefaults::isEmpty()
+{
+    std::lock_guard lock(m_lock);
+    loadLocked();
+    return plist_dict_get_size(m_values.node()) == 0;
+}
+
 void UserDefaults::setString(const std::string &key, const std::string &value)
 {
     std::lock_guard lock(m_lock);

@@ -29,6 +29,19 @@ public:
     int64_t integerForKey(const std::string &key);
     bool boolForKey(const std::string &key);
     bool hasKey(const std::string &key);
+    // The value under the key as it is stored (see PropertyList::exactIntValue and
+    // exactBoolValue), with a short account of it for the log.
+    struct StoredValue
+    {
+        std::optional<std::string> text;
+        std::optional<int64_t> integer;
+        std::optional<bool> boolean;
+        std::string description;
+        bool present = false;
+    };
+    StoredValue storedValue(const std::string &key);
+    // True when the store holds no value at all (nothing was ever saved).
+    bool isEmpty();
 
     void setString(const std::string &key, const std::string &value);
     void setInteger(const std::string &key, int64_t value);

@@ -1,10 +1,13 @@
 #include "CameraAdjustPanel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <QDoubleValidator>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,7 +115,7 @@ CameraAdjustPanel::CameraAdjustPanel(UVCCameraControl &control, QWidget *parent)
 
     // The built-in texts until the controller retitles the panel.
     setTexts({"Brightness:", "Hub:", "Saturation:", "Sharpness:", "Contrast:", "Ok", "Cancel",
-              "Set Default"});
+              "Set Default", "Camera Adjustment"});
     m_control.setAdjustView(this);
 }
 
@@ -200,6 +203,7 @@ void CameraAdjustPanel::setTexts(const CameraAdjustTexts &texts)
     btnOk->setText(QString::fromStdString(texts.btnOk));
     btnCancel->setText(QString::fromStdString(texts.btnCancel));
     btnSetDefault->setText(QString::fromStdString(texts.btnSetDefault));
+    setWindowTitle(QString::fromStdString(texts.title));
     adjustSize();
 }
 
@@ -212,15 +216,33 @@ void CameraAdjustPanel::showProperty(AdjustField field)
 
 void CameraAdjustPanel::sliderMoved(AdjustField field, int position)
 {
-    const float value = static_cast<float>(position) / kSliderSteps;
-    if (!m_control.setValueFor(field, value))
-        showProperty(field);
+    m_control.requestValueFor(field, static_cast<float>(position) / kSliderSteps);
 }
 
 void CameraAdjustPanel::textEntered(AdjustField field)
 {
+    // Leaving a field, or Return in it, sends its value only when the user changed it.
+    QLineEdit *edit = text(field);
+    if (!edit->isModified())
+        return;
+    edit->setModified(false);
     bool ok = false;
-    const float value = QLocale::c().toFloat(text(field)->text().trimmed(), &ok);
-    if (!ok || !(value >= 0.0f && value <= 1.0f) || !m_control.setValueFor(field, value))
+    const float value = QLocale::c().toFloat(edit->text().trimmed(), &ok);
+    if (!ok || !(value >= 0.0f && value <= 1.0f)) {
         showProperty(field);
+        return;
+    }
+    m_control.requestValueFor(field, value);
+}
+
+void CameraAdjustPanel::keyPressEvent(QKeyEvent *event)
+{
+    // Return in a value field has applied that value; it does not also press Ok.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && std::any_of(std::begin(kFields), std::end(kFields),
+                             [this](AdjustField field) { return text(field) == focusWidget(); })) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -62,6 +62,9 @@ signals:
     void cancelClicked();
     void setDefaultClicked();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void sliderMoved(AdjustField field, int position);
     void textEntered(AdjustField field);

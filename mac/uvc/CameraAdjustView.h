@@ -16,6 +16,7 @@ struct CameraAdjustTexts
     std::string btnOk;
     std::string btnCancel;
     std::string btnSetDefault;
+    std::string title; // the panel's window title
 };
 
 // The adjust panel's outlets as the camera control fills them (on the main thread). The

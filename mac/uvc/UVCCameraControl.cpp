@@ -1,10 +1,12 @@
 #include "UVCCameraControl.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/SystemLog.h"
+#include "mac/uvc/CameraRequestQueue.h"
 #include "mac/uvc/LibusbBackend.h"
 #include "mac/uvc/UsbRunLoop.h"
 #include "platform/system/Clock.h"
@@ -48,13 +50,15 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<LibusbBackend>())
+    : UVCCameraControl(std::make_unique<LibusbBackend>(), PanelRequests::OnRequestThread)
 {
 }
 
-UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend)
+UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend, PanelRequests panelRequests)
     : mBackend(std::move(backend))
 {
+    if (panelRequests == PanelRequests::OnRequestThread)
+        mPanelRequests = std::make_unique<CameraRequestQueue>();
     setMemberDefaultValue();
 }
 
@@ -101,8 +105,17 @@ void UVCCameraControl::stopReader()
         mReaderThread.join();
 }
 
+void UVCCameraControl::dropPanelRequests()
+{
+    // What was asked of the camera being closed no longer matters; the request that runs
+    // still uses the interface, so it ends first.
+    if (mPanelRequests)
+        mPanelRequests->cancelAndWait();
+}
+
 void UVCCameraControl::releaseControl()
 {
+    dropPanelRequests();
     stopReader();
     if (interface) {
         interface->close();
@@ -122,6 +135,7 @@ void UVCCameraControl::clearDefaultValue()
 
 bool UVCCameraControl::initWithLocationID(uint32_t locationId)
 {
+    dropPanelRequests();
     // A reader still running would be left with a dropped interface: stop it first.
     if (mReaderThread.joinable())
         releaseControl();
@@ -218,6 +232,9 @@ void UVCCameraControl::setAppController(HardwareTriggerListener *controller)
 
 bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
 {
+    // The adjust panel's requests and the controller's come from two threads; each opens
+    // and closes the interface around itself.
+    std::lock_guard serial(mRequestLock);
     if (!interface) {
         SystemLog::write("CameraControl Error: No interface to send request");
         return false;
@@ -232,6 +249,8 @@ bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
     {
         std::lock_guard lock(mLock);
         const int32_t code = interface->controlRequest(request);
+        if (code == UsbError::kTimeout || code == -ETIMEDOUT)
+            mTimedOut = true;
         if (code != 0) {
             // An interface the snapshot reader holds open stays open for its pending read.
             if (!mHaveBeenOpenInterface_)
@@ -247,6 +266,10 @@ bool UVCCameraControl::sendControlRequest(UsbControlRequest &request)
 
 int UVCCameraControl::getDataFor(uint8_t request, uint32_t length, uint32_t selector, uint32_t unit)
 {
+    // Reading the picture of a camera that stopped answering: the reads left would each
+    // wait as long again and read 0 as well.
+    if (mReadingPicture && mTimedOut)
+        return 0;
     uint8_t data[4] = {0, 0, 0, 0};
     UsbControlRequest control;
     control.bmRequestType = kRequestTypeGet;
@@ -310,131 +333,10 @@ void UVCCameraControl::getRangeFromUsb(uvc_control_info_t &control)
         static_cast<int16_t>(getDataFor(kGetMax, control.size, control.selector, control.unit));
 }
 
-// ---- Properties ----
-
-void UVCCameraControl::show(AdjustField field, float value)
-{
-    if (mAdjustView) {
-        mAdjustView->setSliderValue(field, value);
-        mAdjustView->setTextValue(field, value);
-    }
-}
-
-bool UVCCameraControl::setBrightness(float value)
-{
-    if (!setValue(value, uvc_controls.brightness))
-        return false;
-    brightness = value;
-    show(AdjustField::Brightness, value);
-    return true;
-}
-
-bool UVCCameraControl::setContrast(float value)
-{
-    if (!setValue(value, uvc_controls.contrast))
-        return false;
-    contrast = value;
-    show(AdjustField::Contrast, value);
-    return true;
-}
-
-bool UVCCameraControl::setGain(float value)
-{
-    if (!setValue(value, uvc_controls.gain))
-        return false;
-    gain = value;
-    show(AdjustField::Hub, value);
-    return true;
-}
-
-bool UVCCameraControl::setSaturation(float value)
-{
-    if (!setValue(value, uvc_controls.saturation))
-        return false;
-    saturation = value;
-    show(AdjustField::Saturation, value);
-    return true;
-}
-
-bool UVCCameraControl::setSharpness(float value)
-{
-    if (!setValue(value, uvc_controls.sharpness))
-        return false;
-    sharpness = value;
-    show(AdjustField::Sharpness, value);
-    return true;
-}
-
-bool UVCCameraControl::setExposure(float value)
-{
-    if (!setValue(1.0f - value, uvc_controls.exposure))
-        return false;
-    exposure = 1.0f - value;
-    return true;
-}
-
-bool UVCCameraControl::setWhiteBalance(float value)
-{
-    if (!setValue(value, uvc_controls.whiteBalance))
-        return false;
-    whiteBalance = static_cast<int8_t>(std::trunc(value));
-    return true;
-}
-
-bool UVCCameraControl::setAutoExposure(bool on)
-{
-    // Aperture priority (8) when on, manual (1) when off.
-    if (!setData(on ? 8 : 1, 1, uvc_controls.autoExposure.selector, uvc_controls.autoExposure.unit))
-        return false;
-    autoExposure = on;
-    return true;
-}
-
-bool UVCCameraControl::setAutoWhiteBalance(bool on)
-{
-    if (!setData(on ? 1 : 0, 1, uvc_controls.autoWhiteBalance.selector,
-                 uvc_controls.autoWhiteBalance.unit))
-        return false;
-    autoWhiteBalance = on ? 1.0f : 0.0f;
-    return true;
-}
-
-float UVCCameraControl::valueFor(AdjustField field) const
-{
-    switch (field) {
-    case AdjustField::Brightness:
-        return brightness;
-    case AdjustField::Hub:
-        return gain;
-    case AdjustField::Saturation:
-        return saturation;
-    case AdjustField::Sharpness:
-        return sharpness;
-    case AdjustField::Contrast:
-        return contrast;
-    }
-    return 0;
-}
-
-bool UVCCameraControl::setValueFor(AdjustField field, float value)
-{
-    switch (field) {
-    case AdjustField::Brightness:
-        return setBrightness(value);
-    case AdjustField::Hub:
-        return setGain(value);
-    case AdjustField::Saturation:
-        return setSaturation(value);
-    case AdjustField::Sharpness:
-        return setSharpness(value);
-    case AdjustField::Contrast:
-        return setContrast(value);
-    }
-    return false;
-}
-
 void UVCCameraControl::getDefaultValue()
 {
+    mTimedOut = false;
+    mReadingPicture = true;
     getRangeFromUsb(uvc_controls.sharpness);
     getRangeFromUsb(uvc_controls.saturation);
     getRangeFromUsb(uvc_controls.contrast);
@@ -446,6 +348,9 @@ void UVCCameraControl::getDefaultValue()
     contrast = getValueForControl(uvc_controls.contrast);
     brightness = getValueForControl(uvc_controls.brightness);
     gain = getValueForControl(uvc_controls.gain);
+    mReadingPicture = false;
+    if (mTimedOut)
+        SystemLog::write("CameraControl Error: the camera does not answer; its picture reads as 0");
 
     const AdjustField fields[] = {AdjustField::Brightness, AdjustField::Hub,
                                   AdjustField::Saturation, AdjustField::Contrast,
@@ -469,24 +374,6 @@ void UVCCameraControl::getDefaultValue()
     }
 }
 
-void UVCCameraControl::setPreValue()
-{
-    setSharpness(uvc_controls.sharpness.previous);
-    setSaturation(uvc_controls.saturation.previous);
-    setContrast(uvc_controls.contrast.previous);
-    setBrightness(uvc_controls.brightness.previous);
-    setGain(uvc_controls.gain.previous);
-}
-
-void UVCCameraControl::setDefaultValue()
-{
-    setSharpness(uvc_controls.sharpness.defaultValue);
-    setSaturation(uvc_controls.saturation.defaultValue);
-    setContrast(uvc_controls.contrast.defaultValue);
-    setBrightness(uvc_controls.brightness.defaultValue);
-    setGain(uvc_controls.gain.defaultValue);
-}
-
 void UVCCameraControl::changedLanuage(const AppControllerSettings &controller, int /*lanuageIndex*/)
 {
     if (!mAdjustView)
@@ -500,6 +387,7 @@ void UVCCameraControl::changedLanuage(const AppControllerSettings &controller, i
     texts.btnOk = controller.myNSLocationString("ui_adjust_btn_ok", "Ok");
     texts.btnCancel = controller.myNSLocationString("ui_adjust_btn_cancel", "Cancel");
     texts.btnSetDefault = controller.myNSLocationString("ui_adjust_btn_setdefault", "Set Default");
+    texts.title = controller.myNSLocationString("ui_dlg_adjust", "Camera Adjustment");
     mAdjustView->setTexts(texts);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "mac/uvc/UVCResolutionList.h"
 #include "mac/uvc/UsbDevice.h"
 
+class CameraRequestQueue;
 class UsbRunLoop;
 
 // One picture control of the camera: where its requests go, its range as last read and
@@ -48,13 +50,21 @@ extern uvc_controls_t uvc_controls;
 // Cancel and Set Default, the resolution list and the snapshot-button reader.
 //
 // Threads: everything runs on the main thread except the snapshot reader, which shares
-// the interface; mLock serialises a control request against queueing a read.
+// the interface, and, with a request thread, the adjust panel's requests; mLock serialises
+// a control request against queueing a read, mRequestLock one request against another.
 class UVCCameraControl final : public CameraControl
 {
 public:
-    // The real USB bus.
+    // Where the adjust panel's requests (its sliders and fields, Cancel and Set Default)
+    // are sent: on the caller's thread, or on a thread of their own so that a slow camera
+    // never holds up the window; what the camera accepted is then stored and shown when
+    // the answer is back on the main thread.
+    enum class PanelRequests { OnCallingThread, OnRequestThread };
+
+    // The real USB bus, the panel's requests on their own thread.
     UVCCameraControl();
-    explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend);
+    explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend,
+                              PanelRequests panelRequests = PanelRequests::OnCallingThread);
     ~UVCCameraControl() override;
     UVCCameraControl(const UVCCameraControl &) = delete;
     UVCCameraControl &operator=(const UVCCameraControl &) = delete;
@@ -97,6 +107,12 @@ public:
     // The property a panel field shows.
     float valueFor(AdjustField field) const;
     bool setValueFor(AdjustField field, float value);
+    // The adjust panel's way to set a property: the slider and the field show the value
+    // the camera accepted, or go back to the property when it refused.
+    void requestValueFor(AdjustField field, float value);
+    // Waits until the panel's requests queued so far were sent (false after the timeout);
+    // true at once without a request thread.
+    bool waitForPanelRequests(std::chrono::milliseconds timeout);
 
     // Requests and value mapping.
     bool sendControlRequest(UsbControlRequest &request);
@@ -142,6 +158,12 @@ private:
     std::unique_ptr<UsbInterface> getControlInferaceWithDeviceInterface(UsbDevice &device);
     void stopReader();
     void show(AdjustField field, float value);
+    float &property(AdjustField field);
+    const uvc_control_info_t &controlOf(AdjustField field) const;
+    void dropPanelRequests();
+    // The five picture properties to their previous or default values, in the order
+    // sharpness, saturation, contrast, brightness, hue.
+    void restorePicture(float uvc_control_info_t::*value);
 
     std::unique_ptr<UsbBackend> mBackend;
 
@@ -180,5 +202,16 @@ private:
     std::shared_ptr<UsbRunLoop> mCurrentLoop;
     bool mStopRequested = false;
 
-    std::mutex mLock; // around every request sent and every read queued
+    // A request timed out since the picture was last read; while the picture is read, the
+    // reads left are then not sent (main thread).
+    std::atomic<bool> mTimedOut{false};
+    bool mReadingPicture = false;
+
+    std::mutex mLock;        // around every request sent and every read queued
+    std::mutex mRequestLock; // around a request with its opening and closing
+
+    // The adjust panel's requests (none: on the caller's thread), and per property the
+    // number of the newest one asked for, whose answer alone is shown (main thread).
+    std::unique_ptr<CameraRequestQueue> mPanelRequests;
+    uint64_t mNewestRequest[5] = {};
 };

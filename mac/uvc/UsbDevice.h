@@ -45,7 +45,8 @@ constexpr int32_t kInvalidParameter = -2;
 constexpr int32_t kNoDevice = -4;
 constexpr int32_t kNotFound = -5;
 constexpr int32_t kBusy = -6;
-constexpr int32_t kPipe = -9; // the request was stalled
+constexpr int32_t kTimeout = -7; // the device did not answer in time
+constexpr int32_t kPipe = -9;    // the request was stalled
 constexpr int32_t kNotSupported = -12;
 } // namespace UsbError
 

@@ -22,6 +22,7 @@
 #include "win/common/CSettingParams.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TimedSeries.h"
+#include "platform/system/PathText.h"
 
 namespace {
 
@@ -192,7 +193,8 @@ void CSettingDlg::FillControls(const SettingValues &record)
     ShowNumbers();
 
     selectEntry(*f.movieSizeList, record.movieResolution);
-    f.locationEdit->setText(QString::fromStdString(record.resourcesPath));
+    m_shownLocation = record.resourcesPath;
+    f.locationEdit->setText(varnolet::PathText::toField(record.resourcesPath));
     // Any non-zero flag means per-day folders to the naming, so it shows as such.
     f.folderList->setCurrentIndex(record.autoCreatingFolder != 0 ? 1 : 0);
     f.maximumSizeEdit->setText(decimal(record.movieSizeMax));
@@ -393,7 +395,9 @@ void CSettingDlg::CollectControls(SettingValues &values)
     if (TimedShotRange *shots = timed.selectedShots())
         shots->current = m_shownShots;
 
-    SetSavingLocation(values, f.locationEdit->text().toStdString());
+    // A folder whose name is no UTF-8 keeps its bytes while the edit is left as it was.
+    SetSavingLocation(values,
+                      varnolet::PathText::fromField(f.locationEdit->text(), m_shownLocation));
     if (f.folderList->currentIndex() >= 0)
         values.autoCreatingFolder = f.folderList->currentIndex();
     if (f.movieSizeList->currentIndex() >= 0)
@@ -446,7 +450,8 @@ void CSettingDlg::OnApply()
                          "Don't exist location of photo %s in setting,please setting");
         varnolet::MessageBox::warning(
             FormatText(format, {QString::fromStdString(values.resourcesPath)}).toStdString());
-        f.locationEdit->setText(QString::fromStdString(GetDefaultSettings().resourcesPath));
+        m_shownLocation = GetDefaultSettings().resourcesPath;
+        f.locationEdit->setText(varnolet::PathText::toField(m_shownLocation));
         return;
     }
     if (values.movieSizeMax < kMinimumMovieSize || values.movieSizeMax > kMaximumMovieSize) {

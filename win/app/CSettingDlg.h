@@ -138,6 +138,7 @@ private:
     // size and per-day folder lists (in m_form); the selected units of the radio groups.
     int32_t m_shownTimes = 1;
     int32_t m_shownShots = 1;
+    std::string m_shownLocation; // the path the location edit was filled with
     SettingValues m_values;
     int m_shotsUnit = TimeUnitMinute;
     int m_timesUnit = TimeUnitMinute;

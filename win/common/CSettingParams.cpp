@@ -170,7 +170,7 @@ void ReadSettingSection(SettingValues &record, const std::string &file, const st
 
 void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section)
 {
-    const std::string path = file.getString(section, "resourcespath", kDefaultPathWord);
+    const std::string path = file.getPath(section, "resourcespath", kDefaultPathWord);
     record.resourcesPath =
         path == kDefaultPathWord ? varnolet::SystemPaths::documentsFolder() : path;
     record.resourcesRoot = ResourceRootOf(record.resourcesPath);

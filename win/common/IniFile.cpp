@@ -219,7 +219,8 @@ bool IniFile::hasSection(std::string_view section) const
     return findSection(section).has_value();
 }
 
-std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
+std::optional<std::string_view> IniFile::storedValue(std::string_view section,
+                                                     std::string_view key) const
 {
     const auto found = findKey(section, key);
     if (!found)
@@ -227,9 +228,26 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     std::string_view raw = trim(found->rawValue);
     if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
         raw = raw.substr(1, raw.size() - 2);
-    std::string text = TextEncoding::sanitizeUtf8(raw);
+    return raw;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
+{
+    const std::optional<std::string_view> raw = storedValue(section, key);
+    if (!raw)
+        return std::nullopt;
+    std::string text = TextEncoding::sanitizeUtf8(*raw);
     text.resize(TextEncoding::prefixOfCharacters(text, kMaxValueCharacters));
     return text;
+}
+
+std::string IniFile::getPath(std::string_view section, std::string_view key,
+                             std::string_view defaultValue) const
+{
+    const std::optional<std::string_view> raw = storedValue(section, key);
+    if (!raw)
+        return std::string(defaultValue);
+    return std::string(raw->substr(0, TextEncoding::prefixOfCharacters(*raw, kMaxValueCharacters)));
 }
 
 std::string IniFile::getString(std::string_view section, std::string_view key,

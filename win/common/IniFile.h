@@ -45,6 +45,11 @@ public:
     std::string getString(std::string_view section, std::string_view key,
                           std::string_view defaultValue) const;
     int32_t getInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
+    // A file-system path: as getString, but its bytes as they stand in the file, so that a
+    // folder whose name is no UTF-8 is still found (a byte that is no UTF-8 counts as one
+    // character of the 259).
+    std::string getPath(std::string_view section, std::string_view key,
+                        std::string_view defaultValue) const;
 
     // Sets a key, adding it at the end of its section, or the section at the end of the file.
     // Line breaks in the value are replaced by blanks so the file keeps its structure.
@@ -62,6 +67,9 @@ private:
     };
     std::optional<size_t> findSection(std::string_view section) const;
     std::optional<KeyLine> findKey(std::string_view section, std::string_view key) const;
+    // The value text between the key's equals sign and the line end, trimmed and unquoted.
+    std::optional<std::string_view> storedValue(std::string_view section,
+                                                std::string_view key) const;
 
     std::vector<std::string> m_lines;
     std::string m_lineEnd = "\n";

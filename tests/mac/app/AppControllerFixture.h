@@ -174,9 +174,11 @@ protected:
             return std::make_unique<SizedMovieCapturer>(*clock, extra);
         };
         m_controller = std::make_unique<AppController>(std::move(services));
-        SettingParams &settings = m_controller->usingSettingParam();
-        settings.setResourcesSavingLocation(m_folder.path());
-        m_controller->savingLocationManage().createLocationsOfAllResources(settings);
+        if (!m_locationFromStore) {
+            SettingParams &settings = m_controller->usingSettingParam();
+            settings.setResourcesSavingLocation(m_folder.path());
+            m_controller->savingLocationManage().createLocationsOfAllResources(settings);
+        }
         m_controller->awakeFromNib();
         if (launch)
             m_controller->applicationDidFinishLaunching();
@@ -216,6 +218,7 @@ protected:
         std::make_shared<std::atomic<uint64_t>>(0);
     FakeResourceTree m_tree;
     bool m_watchDevices = false;
+    bool m_locationFromStore = false; // true: the saving location of the start-up's store
     std::unique_ptr<AppController> m_controller;
 };
 

@@ -1,5 +1,6 @@
 #include "tests/mac/app/AppControllerFixture.h"
 
+#include <filesystem>
 #include <thread>
 
 #include <QDir>
@@ -279,4 +280,30 @@ TEST_F(AppControllerTest, PhotoFromTheVirtualCameraIsAFullSizeJpeg)
     EXPECT_EQ(m_tree.added(), photos());
     QImage image(QString::fromStdString(photos()[0]));
     EXPECT_EQ(image.size(), QSize(640, 480));
+}
+
+TEST_F(AppControllerTest, SavingLocationWhoseNameIsNoUtf8KeepsItsBytes)
+{
+    // "café" in Latin-1: the byte 0xE9 alone is no UTF-8.
+    const std::string location = m_folder.path() + "/caf\xE9";
+    ASSERT_TRUE(std::filesystem::create_directory(location));
+    m_folder.write("preferences.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                        "<key>resourcespath</key><string>" +
+                                            location + "</string></dict></plist>");
+    m_locationFromStore = true;
+    plug("Camera", 0x01100000);
+    AppController &controller = make();
+    EXPECT_EQ(controller.usingSettingParam().resourcesSavingLocation(), location);
+    ASSERT_TRUE(waitFrames(1));
+    controller.takePhotos();
+    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return !controller.bTakePhoto(); }));
+
+    std::vector<std::string> saved;
+    for (const auto &entry :
+         std::filesystem::recursive_directory_iterator(location + "/Varnolet/Single Shots"))
+        if (entry.path().extension() == ".jpg")
+            saved.push_back(entry.path().string());
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(m_tree.added(), saved);
+    EXPECT_TRUE(m_messages->texts().empty());
 }

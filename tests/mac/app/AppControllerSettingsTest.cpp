@@ -147,3 +147,23 @@ TEST(AppControllerSettingsTest, LanguageListAndFolders)
     EXPECT_EQ(AppControllerSettings::getLocalizedFolder(8), "");
     EXPECT_EQ(AppControllerSettings::getLocalizedFolder(-1), "");
 }
+
+TEST(AppControllerSettingsTest, StoreHoldingOnlyTheLocationKeepsTheFactoryValues)
+{
+    Bundle bundle;
+    TempFolder saving;
+    const std::string config = bundle.resources("config.plist", kConfig);
+    const std::string preferences =
+        bundle.resources("prefs.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                        "<key>resourcespath</key><string>" +
+                                            saving.path() + "</string></dict></plist>");
+    UserDefaults store(preferences);
+    SavingLocationManage manager;
+    AppControllerSettings settings;
+    settings.startUp(manager, config, store);
+    const SettingParams &using_ = settings.usingSettingParam();
+    EXPECT_EQ(using_.resourcesSavingLocation(), saving.path());
+    EXPECT_EQ(using_.movieSavingSizeLimit(), 1024) << "a movie limit of 0 records nothing";
+    EXPECT_EQ(using_.lanuageSelector(), 1);
+    EXPECT_EQ(using_.mObjShotsTakingPreMinute(), (ItemTimedShotSetting{6, 1, 60}));
+}

@@ -5,13 +5,17 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "mac/app/AboutBox.h"
 #include "mac/app/LanguageRetitler.h"
+#include "mac/app/MacAlertPresenter.h"
 #include "mac/app/MacPanels.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/SettingsPanel.h"
@@ -252,4 +256,39 @@ TEST_F(MacPanelsTest, MainWindowTextsFitInEveryLanguageAtItsSmallestSize)
         varnolet::test::expectTextsFit(*m_window, folder,
                                        {QStringLiteral("mPromptContentTextField")});
     }
+}
+
+TEST_F(MacPanelsTest, SettingsPanelAndItsAlertsStayAboveTheMainWindow)
+{
+    open(false);
+    SettingsPanel &panel = m_panels->settingsPanel();
+    MacAlertPresenter alerts;
+    alerts.setParentWindow(m_window.get());
+    QWidget *owner = nullptr;
+    QWindow *panelAbove = nullptr;
+    QImage picture;
+    QTimer::singleShot(0, [&] {
+        panelAbove = panel.windowHandle() ? panel.windowHandle()->transientParent() : nullptr;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            owner = box->parentWidget();
+            // The panel with its alert where the screen shows it, for looking at.
+            const QRect area = panel.frameGeometry().united(box->frameGeometry());
+            picture = QImage(area.size(), QImage::Format_RGB32);
+            picture.fill(Qt::darkGray);
+            QPainter painter(&picture);
+            painter.drawPixmap(panel.geometry().topLeft() - area.topLeft(), panel.grab());
+            painter.drawPixmap(box->geometry().topLeft() - area.topLeft(), box->grab());
+            box->accept();
+        });
+        alerts.present({"Size of saving file is in range of 16 - 4096", "Varnolet",
+                        varnolet::MessageIcon::Warning, varnolet::MessageButtons::Ok});
+        panel.lCancelButton->click();
+    });
+    m_window->button(Control::Settings)->click();
+    EXPECT_EQ(panelAbove, m_window->windowHandle());
+    EXPECT_EQ(owner, &panel);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_TRUE(picture.save(varnolet::test::screenshotPath("mac-settings-panel-alert.png")));
 }

@@ -1,12 +1,20 @@
 #include "tests/mac/app/AppControllerFixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include <functional>
+
+#include "mac/app/MacAlertPresenter.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/MyQtCaptureView.h"
 
@@ -190,4 +198,129 @@ TEST_F(MainViewerTest, ClosingAsksAndOnlyOkCloses)
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(m_controller->isExitSystem());
     EXPECT_FALSE(m_controller->isPreviewRunning());
+}
+
+TEST_F(MainViewerTest, FullScreenKeepsThePicturesShapeWithBarsBesideIt)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    ASSERT_TRUE(waitFrames(1));
+    m_controller->resolutionSelectionDidChange(1); // 1280X720 of the camera's list
+    ASSERT_EQ(m_controller->mCurrentCaptureResolution().getPixelFormatString(), "1280X720");
+    m_controller->startFullScreen();
+    MyQtCaptureView *view = window.captureView();
+    ASSERT_TRUE(view->isFullScreen());
+    ASSERT_TRUE(varnolet::test::processEventsUntil(
+        [&] { return view->frame() && view->frame()->width == 1280; }));
+    varnolet::test::processEventsFor(100ms);
+
+    // The screen's shape is not 16:9: the picture fills one direction, centred, 16:9.
+    const QRect picture = view->pictureRect();
+    const QSize screen = view->size();
+    ASSERT_NE(screen.width() * 9, screen.height() * 16) << "the check needs another shape";
+    EXPECT_TRUE(picture.width() == screen.width() || picture.height() == screen.height());
+    EXPECT_NEAR(picture.width() * 9.0 / 16.0, picture.height(), 1.0);
+    EXPECT_NEAR(picture.x(), (screen.width() - picture.width()) / 2, 1);
+    EXPECT_NEAR(picture.y(), (screen.height() - picture.height()) / 2, 1);
+
+    const QImage image = view->grab().toImage();
+    EXPECT_TRUE(image.save(varnolet::test::screenshotPath("mac-full-screen-1280x720.png")));
+    const QPoint bar = picture.y() > 0 ? QPoint(screen.width() / 2, picture.y() / 2)
+                                       : QPoint(picture.x() / 2, screen.height() / 2);
+    EXPECT_EQ(image.pixelColor(bar), QColor(Qt::black));
+    // The test picture is not black anywhere across its middle row.
+    int lit = 0;
+    for (int x = picture.left(); x <= picture.right(); x += 8)
+        lit += image.pixelColor(x, picture.center().y()) != QColor(Qt::black);
+    EXPECT_GT(lit, picture.width() / 8 / 2);
+
+    m_controller->stopFullScreen();
+    EXPECT_EQ(view->pictureRect(), view->rect()) << "in the pane the view has the shape itself";
+}
+
+TEST_F(MainViewerTest, HoverHintEndsWhenThePointerLeavesOrTheButtonIsPressed)
+{
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    ASSERT_TRUE(waitFrames(1));
+    QToolButton *recording = window.button(Control::Recording);
+    const QPoint centre = recording->mapTo(&window, recording->rect().center());
+    const QString preview = QString("系统正在以分辨率640X480进行预览");
+
+    // Leaving the button, or the window: the status at once.
+    for (QWidget *left : {static_cast<QWidget *>(recording), static_cast<QWidget *>(&window)}) {
+        ASSERT_TRUE(window.doMouseMovedByMainViewer(centre));
+        ASSERT_EQ(window.promptContent()->text(), QString("以分辨率640X480进行录像"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(left, &leave);
+        EXPECT_FALSE(window.mIsDoingMouseMoved()) << left->objectName().toStdString();
+        EXPECT_EQ(window.promptContent()->text(), preview) << left->objectName().toStdString();
+    }
+
+    // A state that changes under a resting pointer changes the hint with the next tick.
+    ASSERT_TRUE(window.doMouseMovedByMainViewer(centre));
+    m_controller->takeVideoRecording();
+    ASSERT_TRUE(m_controller->bVideoRecording());
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), QString("停止录像"));
+
+    // Pressing the button ends the hint: the line tells what now happens.
+    QTest::mouseClick(recording, Qt::LeftButton);
+    EXPECT_FALSE(m_controller->bVideoRecording());
+    EXPECT_FALSE(window.mIsDoingMouseMoved());
+    EXPECT_EQ(window.promptContent()->text(), preview);
+    window.doTimer();
+    EXPECT_EQ(window.promptContent()->text(), preview);
+}
+
+TEST(MacAlertPresenterTest, QuestionDefaultsToCancelAndAlertsBelongToTheModalPanel)
+{
+    MacAlertPresenter alerts(
+        [](const std::string &, const std::string &fallback) { return fallback; });
+    QWidget mainWindow;
+    mainWindow.show();
+    alerts.setParentWindow(&mainWindow);
+    QDialog panel(nullptr);
+    panel.setModal(true);
+
+    struct Case
+    {
+        const char *name;
+        std::function<void(QMessageBox &)> answer;
+        varnolet::MessageResult expected;
+    };
+    const Case cases[] = {
+        {"Return", [](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Return); },
+         varnolet::MessageResult::Cancel},
+        {"Escape", [](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); },
+         varnolet::MessageResult::Cancel},
+        {"Ok clicked",
+         [](QMessageBox &box) {
+             for (QAbstractButton *button : box.buttons())
+                 if (button->text() == "Ok")
+                     button->click();
+         },
+         varnolet::MessageResult::Ok},
+    };
+    for (const Case &c : cases) {
+        QWidget *owner = nullptr;
+        QString defaultButton;
+        varnolet::MessageResult result = varnolet::MessageResult::Queued;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                owner = box->parentWidget();
+                defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+                c.answer(*box);
+            });
+            result = alerts.present({"Quit?", "Varnolet", varnolet::MessageIcon::Question,
+                                     varnolet::MessageButtons::OkCancel});
+            panel.accept();
+        });
+        panel.exec();
+        EXPECT_EQ(result, c.expected) << c.name;
+        EXPECT_EQ(owner, &panel) << c.name << ": not the main window, which would cover the panel";
+        EXPECT_EQ(defaultButton, "Cancel") << c.name;
+    }
 }

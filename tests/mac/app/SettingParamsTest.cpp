@@ -1,12 +1,17 @@
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "mac/app/CaptureResolution.h"
 #include "mac/app/PropertyList.h"
 #include "mac/app/SettingParams.h"
+#include "mac/app/SystemLog.h"
 #include "mac/app/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
@@ -133,6 +138,9 @@ TEST(SettingParamsTest, UserStoreRoundTripAndOnlyLocation)
 
     UserDefaults reread(store.path());
     SettingParams loaded;
+    // The ranges come with the factory values; the stored values are checked against them.
+    loaded.mObjShotsTakingPreDay() = ItemTimedShotSetting{0, 1, 100};
+    loaded.mObjTimesTakingOfHour() = ItemTimedShotSetting{0, 1, 100};
     ASSERT_TRUE(loaded.settingParamFromUserConfig(reread));
     EXPECT_EQ(loaded.resourcesSavingLocation(), "/data/pictures");
     EXPECT_TRUE(loaded.isAutoCreatingResourcesFolder());
@@ -146,22 +154,6 @@ TEST(SettingParamsTest, UserStoreRoundTripAndOnlyLocation)
         EnvironmentGuard env({{"LANG", "de_DE.UTF-8"}});
         EXPECT_EQ(loaded.lanuageSelector(), 3); // -1 survived the store and resolves
     }
-
-    // Only the location stored: everything else reads 0.
-    UserDefaults sparse(folder.file("sparse.plist"));
-    sparse.setString("resourcespath", "/somewhere");
-    SettingParams few;
-    few.setMovieSavingSizeLimit(99);
-    few.setLanuageSelector(5);
-    few.mObjShotsTakingPreMinute().nCurrentValueForTimedShot = 7;
-    ASSERT_TRUE(few.settingParamFromUserConfig(sparse));
-    EXPECT_EQ(few.resourcesSavingLocation(), "/somewhere");
-    EXPECT_EQ(few.mTimeTypeOfShotsForTimedShot(), 0);
-    EXPECT_EQ(few.mTimeTypeOfTimesForTimedShot(), 0);
-    EXPECT_EQ(few.mObjShotsTakingPreMinute().nCurrentValueForTimedShot, 0);
-    EXPECT_EQ(few.movieSavingSizeLimit(), 0);
-    EXPECT_EQ(few.lanuageSelector(), 0);
-    EXPECT_FALSE(few.isAutoCreatingResourcesFolder());
 }
 
 TEST(SettingParamsTest, UserStoreIsWrittenAtomicallyAsPropertyList)
@@ -306,4 +298,208 @@ TEST(SettingParamsTest, TextConversionsFollowFoundation)
     EXPECT_TRUE(PropertyList::boolValueOfText(" 007"));
     EXPECT_FALSE(PropertyList::boolValueOfText("NO"));
     EXPECT_FALSE(PropertyList::boolValueOfText("000"));
+}
+
+namespace {
+
+// A preferences file whose values are those of a complete store unless a case replaces one
+// (an empty replacement leaves the key out).
+struct StoreCase
+{
+    const char *name;
+    std::map<std::string, std::string> replaced; // key -> plist element, "" for absent
+    std::function<void(const SettingParams &)> check;
+    std::vector<std::string> rejected; // keys the log names, one line each
+};
+
+std::string preferencesFile(const std::map<std::string, std::string> &replaced)
+{
+    std::map<std::string, std::string> values = {
+        {"resourcespath", "<string>/stored</string>"},
+        {"autocreatingfolder", "<true/>"},
+        {"movieresolution", "<integer>0</integer>"},
+        {"moviesizemax", "<integer>512</integer>"},
+        {"language", "<integer>4</integer>"},
+        {"timetype_takingshots_pretime", "<integer>1</integer>"},
+        {"shots_taking_pretime", "<integer>20</integer>"},
+        {"timetype_times_taking", "<integer>1</integer>"},
+        {"times_fortaking", "<integer>12</integer>"},
+    };
+    for (const auto &[key, element] : replaced)
+        values[key] = element;
+    std::string body;
+    for (const auto &[key, element] : values)
+        if (!element.empty())
+            body += "<key>" + key + "</key>" + element;
+    return plist(body);
+}
+
+// The factory record the store is read over: location /factory, no sub-folders, 640 × 480,
+// 64 MB, Spanish, per-minute shots 1..60 (10) and per-hour 1..100 (5), run length in
+// minutes 1..300 (30) and in hours 1..24 (2).
+void setFactoryValues(SettingParams &params)
+{
+    params.setResourcesSavingLocation("/factory");
+    params.setIsAutoCreatingResourcesFolder(false);
+    params.setMovieSizeEnum(1);
+    params.setMovieSavingSizeLimit(64);
+    params.setLanuageSelector(2);
+    params.mObjShotsTakingPreMinute() = ItemTimedShotSetting{10, 1, 60};
+    params.mObjShotsTakingPreHour() = ItemTimedShotSetting{5, 1, 100};
+    params.mObjTimesTakingOfMinute() = ItemTimedShotSetting{30, 1, 300};
+    params.mObjTimesTakingOfHour() = ItemTimedShotSetting{2, 1, 24};
+}
+
+} // namespace
+
+TEST(SettingParamsTest, UnusableStoredValuesFallBackToTheFactoryValueOneByOne)
+{
+    const std::vector<StoreCase> cases = {
+        {"complete store",
+         {},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.resourcesSavingLocation(), "/stored");
+             EXPECT_TRUE(p.isAutoCreatingResourcesFolder());
+             EXPECT_EQ(p.movieSizeEnum(), 0);
+             EXPECT_EQ(p.movieSavingSizeLimit(), 512);
+             EXPECT_EQ(p.lanuageSelector(), 4);
+             EXPECT_EQ(p.mObjShotsTakingPreHour().nCurrentValueForTimedShot, 20);
+             EXPECT_EQ(p.mObjTimesTakingOfHour().nCurrentValueForTimedShot, 12);
+         },
+         {}},
+        {"only the location",
+         {{"autocreatingfolder", ""},
+          {"movieresolution", ""},
+          {"moviesizemax", ""},
+          {"language", ""},
+          {"timetype_takingshots_pretime", ""},
+          {"shots_taking_pretime", ""},
+          {"timetype_times_taking", ""},
+          {"times_fortaking", ""}},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.resourcesSavingLocation(), "/stored");
+             EXPECT_FALSE(p.isAutoCreatingResourcesFolder());
+             EXPECT_EQ(p.movieSizeEnum(), 1);
+             EXPECT_EQ(p.movieSavingSizeLimit(), 64);
+             EXPECT_EQ(p.lanuageSelector(), 2);
+             EXPECT_EQ(p.mTimeTypeOfShotsForTimedShot(), 0);
+             EXPECT_EQ(p.currentShotsTimedShotSetting().nCurrentValueForTimedShot, 10);
+             EXPECT_EQ(p.currentTimesTimedShotSetting().nCurrentValueForTimedShot, 30);
+         },
+         {"autocreatingfolder", "language", "movieresolution", "moviesizemax",
+          "shots_taking_pretime", "timetype_takingshots_pretime", "timetype_times_taking",
+          "times_fortaking"}},
+        {"size limit as a word",
+         {{"moviesizemax", "<string>abc</string>"}},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.movieSavingSizeLimit(), 64);
+             EXPECT_EQ(p.lanuageSelector(), 4) << "the rest is read";
+         },
+         {"moviesizemax"}},
+        {"negative size limit",
+         {{"moviesizemax", "<integer>-5</integer>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.movieSavingSizeLimit(), 64); },
+         {"moviesizemax"}},
+        {"size limit above 4096",
+         {{"moviesizemax", "<integer>4097</integer>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.movieSavingSizeLimit(), 64); },
+         {"moviesizemax"}},
+        {"size limit as a numeric text",
+         {{"moviesizemax", "<string>4096</string>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.movieSavingSizeLimit(), 4096); },
+         {}},
+        {"size limit as a text with a unit",
+         {{"moviesizemax", "<string>32MB</string>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.movieSavingSizeLimit(), 64); },
+         {"moviesizemax"}},
+        {"language out of range, preferred language kept",
+         {{"language", "<integer>8</integer>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.lanuageSelector(), 2); },
+         {"language"}},
+        {"unknown unit: the value is checked against the factory unit's range",
+         {{"timetype_takingshots_pretime", "<integer>3</integer>"},
+          {"shots_taking_pretime", "<integer>50</integer>"}},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.mTimeTypeOfShotsForTimedShot(), 0);
+             EXPECT_EQ(p.mObjShotsTakingPreMinute().nCurrentValueForTimedShot, 50);
+         },
+         {"timetype_takingshots_pretime"}},
+        {"value above its unit's range",
+         {{"times_fortaking", "<integer>25</integer>"}},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.mTimeTypeOfTimesForTimedShot(), 1);
+             EXPECT_EQ(p.mObjTimesTakingOfHour().nCurrentValueForTimedShot, 2);
+         },
+         {"times_fortaking"}},
+        {"value of the wrong kind",
+         {{"shots_taking_pretime", "<true/>"}, {"movieresolution", "<integer>2</integer>"}},
+         [](const SettingParams &p) {
+             EXPECT_EQ(p.mObjShotsTakingPreHour().nCurrentValueForTimedShot, 5);
+             EXPECT_EQ(p.movieSizeEnum(), 1);
+         },
+         {"movieresolution", "shots_taking_pretime"}},
+        {"flag as a word, location as a number",
+         {{"autocreatingfolder", "<string>sure</string>"},
+          {"resourcespath", "<integer>7</integer>"}},
+         [](const SettingParams &p) {
+             EXPECT_FALSE(p.isAutoCreatingResourcesFolder());
+             EXPECT_EQ(p.resourcesSavingLocation(), "/factory");
+         },
+         {"autocreatingfolder", "resourcespath"}},
+        {"empty location",
+         {{"resourcespath", "<string></string>"}},
+         [](const SettingParams &p) { EXPECT_EQ(p.resourcesSavingLocation(), "/factory"); },
+         {"resourcespath"}},
+    };
+    for (const StoreCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        UserDefaults store(
+            folder.write("VarnoletMac/preferences.plist", preferencesFile(c.replaced)));
+        SettingParams params;
+        setFactoryValues(params);
+        ScopedLogCapture log;
+        ASSERT_TRUE(params.settingParamFromUserConfig(store));
+        c.check(params);
+        std::vector<std::string> lines = log.lines();
+        std::vector<std::string> rejected = c.rejected;
+        ASSERT_EQ(lines.size(), rejected.size());
+        std::sort(lines.begin(), lines.end());
+        std::sort(rejected.begin(), rejected.end());
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(lines[i].rfind("preferences: " + rejected[i] + " ", 0), 0u) << lines[i];
+        if (c.rejected.size() == 1) { // what was found and what is used instead
+            EXPECT_NE(lines[0].find(" holds "), std::string::npos) << lines[0];
+        }
+    }
+}
+
+TEST(SettingParamsTest, FactorySizeLimitAndLanguageOutsideTheirRangesTakeTheBuiltInValues)
+{
+    struct Case
+    {
+        std::string body;
+        int32_t limit;
+        int32_t language;
+        size_t logLines;
+    };
+    const Case cases[] = {
+        {intKey("moviesizemax", 64) + intKey("language", -1), 64, -1, 0},
+        {intKey("language", 2), 16, 2, 1}, // a missing limit reads 0
+        {"<key>moviesizemax</key><string>abc</string>" + intKey("language", 8), 16, 0, 2},
+        {intKey("moviesizemax", 4097) + intKey("language", 7), 16, 7, 1},
+    };
+    for (const Case &c : cases) {
+        TempFolder folder;
+        SettingParams params;
+        ScopedLogCapture log;
+        params.settingParamFromPlist(folder.write("config.plist", plist(c.body)));
+        EXPECT_EQ(params.movieSavingSizeLimit(), c.limit) << c.body;
+        // -1 (the preferred language) is kept, and answers the preferred language's index.
+        EXPECT_EQ(params.lanuageSelector(),
+                  c.language == -1 ? SettingParams::searchUsableLanguageIndexByDefaultLanguage()
+                                   : c.language)
+            << c.body;
+        EXPECT_EQ(log.lines().size(), c.logLines) << c.body;
+    }
 }

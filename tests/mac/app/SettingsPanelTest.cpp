@@ -1,6 +1,7 @@
 #include "tests/mac/app/PanelTestSupport.h"
 
 #include <climits>
+#include <filesystem>
 
 #include <QApplication>
 #include <QComboBox>
@@ -418,4 +419,28 @@ TEST_F(SettingsPanelTest, StoreThatCannotBeWrittenIsLoggedAndTheSettingsStayInFo
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find("failure to save the settings"), std::string::npos);
     EXPECT_EQ(varnolet::test::readFile(blocker), "a file where a folder should be");
+}
+
+TEST_F(SettingsPanelTest, LocationWhoseNameIsNoUtf8IsAppliedWithItsBytes)
+{
+    // "café" in Latin-1: the byte 0xE9 alone is no UTF-8 and cannot be shown as it is.
+    const std::string latin1 = host.folder("caf\xE9");
+    ASSERT_TRUE(std::filesystem::create_directories(latin1));
+    {
+        const auto lock = std::unique_lock(host.settingsLock());
+        host.settings().usingSettingParam().setResourcesSavingLocation(latin1);
+        host.settings().preUsingSettingParam().setResourcesSavingLocation(latin1);
+    }
+    panel.updateValueToUI();
+    EXPECT_TRUE(panel.applySetting()) << "the folder is found although the field cannot show it";
+    EXPECT_EQ(storedString("resourcespath"), latin1);
+    EXPECT_TRUE(host.alerts.empty());
+
+    // A location typed anew is taken as typed.
+    panel.updateValueToUI();
+    const std::string typed = host.folder("café");
+    ASSERT_TRUE(std::filesystem::create_directories(typed));
+    panel.resourcesSavingLocationTextField->setText(QString::fromUtf8(typed.c_str()));
+    EXPECT_TRUE(panel.applySetting());
+    EXPECT_EQ(storedString("resourcespath"), typed);
 }

@@ -8,6 +8,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
 
 #include "mac/app/AppControllerSettings.h"
 #include "mac/uvc/CameraAdjustPanel.h"
@@ -40,9 +44,11 @@ protected:
         m_panel.reset();
         m_control.reset();
     }
+    // The user types the text and leaves the field.
     void enter(QLineEdit *field, const QString &text)
     {
         field->setText(text);
+        field->setModified(true);
         emit field->editingFinished();
     }
 
@@ -147,7 +153,8 @@ TEST_F(CameraAdjustPanelTest, TextsComeFromTheLanguageFile)
     bundle.write("Contents/Resources/" + AppControllerSettings::getLocalizedFolder(3) +
                      "/Localizable.strings",
                  "\"ui_adjust_lab_brightness\" = \"Helligkeit:\";\n"
-                 "\"ui_adjust_btn_setdefault\" = \"Standardwerte wiederherstellen\";\n");
+                 "\"ui_adjust_btn_setdefault\" = \"Standardwerte wiederherstellen\";\n"
+                 "\"ui_dlg_adjust\" = \"Kameraeinstellung\";\n");
     AppControllerSettings settings;
     settings.usingSettingParam().setLanuageSelector(3);
     m_control->changedLanuage(settings, 3);
@@ -157,6 +164,7 @@ TEST_F(CameraAdjustPanelTest, TextsComeFromTheLanguageFile)
     EXPECT_EQ(m_panel->btnSetDefault->text(), "Standardwerte wiederherstellen");
     EXPECT_EQ(m_panel->labContrast->text(), "Contrast:"); // missing key: built-in text
     EXPECT_EQ(m_panel->btnOk->text(), "Ok");
+    EXPECT_EQ(m_panel->windowTitle(), "Kameraeinstellung");
 
     // Nothing clipped: every label and button gets at least the width its text needs.
     m_panel->show();
@@ -182,4 +190,81 @@ TEST_F(CameraAdjustPanelTest, APanelGoneIsNoLongerFilled)
     m_panel.reset();
     EXPECT_EQ(m_control->adjustView(), nullptr);
     EXPECT_TRUE(m_control->setBrightness(0.25f));
+}
+
+TEST_F(CameraAdjustPanelTest, ReturnInAFieldAppliesItsValueAndKeepsThePanelOpen)
+{
+    QSignalSpy ok(m_panel.get(), &CameraAdjustPanel::okClicked);
+    QObject::connect(m_panel.get(), &CameraAdjustPanel::okClicked, m_panel.get(), &QWidget::close);
+    m_panel->show();
+    m_panel->activateWindow();
+    m_panel->textBrightness->setFocus();
+    m_panel->textBrightness->selectAll();
+    m_camera->clearRequests();
+    QTest::keyClicks(m_panel->textBrightness, "0.75");
+    QTest::keyClick(m_panel->textBrightness, Qt::Key_Return);
+    EXPECT_EQ(m_camera->control(3, 0x02).cur, 32);
+    EXPECT_EQ(m_panel->sliderBrightness->value(), 750);
+    EXPECT_EQ(ok.count(), 0);
+    EXPECT_TRUE(m_panel->isVisible());
+
+    // Return again, and leaving the field, with the text unchanged: nothing is sent.
+    QTest::keyClick(m_panel->textBrightness, Qt::Key_Return);
+    m_panel->textContrast->setFocus();
+    EXPECT_EQ(m_camera->requests().size(), 1u);
+    EXPECT_TRUE(m_panel->isVisible());
+}
+
+TEST(CameraAdjustPanelSlowCameraTest, ASlowCameraDoesNotHoldUpTheWindow)
+{
+    using namespace std::chrono;
+    auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
+    UVCCameraControl::resetControlTable();
+    UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
+                             UVCCameraControl::PanelRequests::OnRequestThread);
+    CameraAdjustPanel panel(control);
+    ASSERT_TRUE(control.initWithLocationID(kLocation));
+    control.clearDefaultValue();
+    control.getDefaultValue();
+    panel.show();
+    camera->setRequestDelay(milliseconds(150));
+    camera->clearRequests();
+
+    // Set Default after the user moved two sliders: three requests queued at most, each
+    // answered 150 ms later, while the window goes on.
+    const auto started = steady_clock::now();
+    panel.sliderBrightness->setValue(900);
+    for (int position = 100; position <= 900; position += 100)
+        panel.sliderContrast->setValue(position);
+    control.setDefaultValue();
+    const auto queued = steady_clock::now() - started;
+    EXPECT_LT(queued, milliseconds(100)) << "the clicks returned before the camera answered";
+    EXPECT_EQ(panel.sliderContrast->value(), 900) << "the slider stays where it was put";
+
+    ASSERT_TRUE(control.waitForPanelRequests(seconds(10)));
+    ASSERT_TRUE(varnolet::test::processEventsUntil([&] {
+        return panel.sliderContrast->value() == 200 && panel.sliderBrightness->value() == 500;
+    }));
+    // The contrast values the slider passed on its way were dropped while they waited; the
+    // five defaults went in the order asked (a brightness already on its way goes first).
+    const std::vector<std::pair<int, int>> sets = setRequests(*camera);
+    ASSERT_GE(sets.size(), 5u);
+    EXPECT_LE(sets.size(), 6u);
+    const std::vector<std::pair<int, int>> defaults = {
+        {0x08, 7}, {0x07, 100}, {0x03, 51}, {0x02, 0}, {0x06, -90}};
+    EXPECT_EQ(std::vector(sets.end() - 5, sets.end()), defaults);
+    for (const FakeUsbCamera::Request &request : camera->requests())
+        EXPECT_NE(request.thread, std::this_thread::get_id());
+    EXPECT_EQ(panel.textContrast->text(), "0.2");
+    EXPECT_FLOAT_EQ(control.getBrightness(), 0.5f);
+
+    // Closing the camera drops what still waits.
+    camera->clearRequests();
+    panel.sliderSaturation->setValue(0);
+    panel.sliderSharpness->setValue(0);
+    panel.sliderHub->setValue(0);
+    control.releaseControl();
+    EXPECT_LE(setRequests(*camera).size(), 1u);
+    varnolet::test::processEventsFor(milliseconds(50));
+    EXPECT_FLOAT_EQ(control.getSaturation(), 1.0f) << "no answer for a closed camera";
 }

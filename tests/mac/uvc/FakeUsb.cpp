@@ -288,6 +288,8 @@ int32_t FakeUsbCamera::close()
 
 int32_t FakeUsbCamera::controlRequest(UsbControlRequest &request)
 {
+    if (const int64_t delay = m_requestDelayMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     std::lock_guard lock(m_lock);
     int32_t result;
     if (m_unplugged)
@@ -304,7 +306,8 @@ int32_t FakeUsbCamera::controlRequest(UsbControlRequest &request)
                      request.wIndex,
                      request.wLength,
                      {},
-                     result};
+                     result,
+                     std::this_thread::get_id()};
     if (request.pData)
         recorded.data.assign(request.pData, request.pData + request.wLength);
     m_requests.push_back(std::move(recorded));

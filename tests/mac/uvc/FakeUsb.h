@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -8,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "mac/uvc/ButtonStatusPipe.h"
@@ -82,6 +84,7 @@ public:
         uint16_t wLength;
         std::vector<uint8_t> data; // sent bytes of a SET, received bytes of a GET
         int32_t result;
+        std::thread::id thread; // the thread that sent it
     };
 
     FakeUsbCamera(uint32_t location, std::vector<uint8_t> descriptor);
@@ -106,6 +109,8 @@ public:
     void setReadError(int32_t code);
     std::vector<Request> requests() const;
     void clearRequests();
+    // A slow camera: every control request takes this long before it is answered.
+    void setRequestDelay(std::chrono::milliseconds delay) { m_requestDelayMs = delay.count(); }
     int opens() const { return m_opens; }
     int closes() const { return m_closes; }
     bool isOpen() const { return m_open; }
@@ -159,6 +164,7 @@ private:
     std::atomic<bool> m_unplugged{false};
     std::atomic<int> m_readsQueued{0};
     std::atomic<int> m_completionsRun{0};
+    std::atomic<int64_t> m_requestDelayMs{0};
     std::weak_ptr<UsbRunLoop> m_loop;
     bool m_hasPending = false;
     PendingRead m_pending{};

@@ -427,3 +427,27 @@ TEST(UVCCameraControlTest, RequestsCarryTheVideoControlInterfaceNumber)
     ASSERT_TRUE(control->setBrightness(0.75f));
     EXPECT_EQ(bridged->v4l2->control(V4L2_CID_BRIGHTNESS).value, 32);
 }
+
+TEST(UVCCameraControlTest, ACameraThatStopsAnsweringIsNotAskedFifteenTimesAtTheOpen)
+{
+    auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
+    auto control = makeControl({camera});
+    ASSERT_TRUE(control->initWithLocationID(kLocation));
+    camera->setControl(3, 0x08, {0, 7, 3, UsbError::kTimeout}); // sharpness, read first
+    camera->clearRequests();
+    ScopedLogCapture log;
+    control->getDefaultValue();
+    EXPECT_EQ(camera->requests().size(), 1u) << "the other 14 reads would time out as well";
+    EXPECT_FLOAT_EQ(control->getBrightness(), 0.0f);
+    EXPECT_FLOAT_EQ(control->getSaturation(), 0.0f);
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines().back(),
+              "CameraControl Error: the camera does not answer; its picture reads as 0");
+
+    // A camera that answers again is read in full; a refusal is no timeout.
+    camera->setControl(3, 0x08, {0, 7, 3, UsbError::kPipe});
+    camera->clearRequests();
+    control->getDefaultValue();
+    EXPECT_EQ(camera->requests().size(), 15u);
+    EXPECT_FLOAT_EQ(control->getSaturation(), 1.0f);
+}

@@ -423,3 +423,18 @@ TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApply
     EXPECT_EQ(m_messages->count(), 0u) << messageText(*m_messages);
     EXPECT_TRUE(IsTimedShotSettingValid(GetUsingSettings()));
 }
+
+TEST_F(SettingDlgTest, SavingLocationWhoseNameIsNoUtf8IsAppliedWithItsBytes)
+{
+    // "café" in Latin-1: the byte 0xE9 alone is no UTF-8 and cannot be shown as it is.
+    const std::string latin1 = m_home.path() + "/caf\xE9";
+    m_home.makeFolder("caf\xE9");
+    loadConfig("resourcespath=" + latin1 + "\n");
+    ASSERT_EQ(GetUsingSettings().resourcesPath, latin1);
+    D dialog(m_host);
+    dialog.OnApply();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << "found although the edit cannot show it";
+    EXPECT_EQ(GetUsingSettings().resourcesPath, latin1);
+    EXPECT_NE(readFile(m_configPath).find("resourcespath=" + latin1 + "\n"), std::string::npos);
+    EXPECT_EQ(m_messages->count(), 0u);
+}

@@ -131,3 +131,26 @@ TEST_F(SinkTest, ShortBufferIsRefusedWithoutReadingPastIt)
     ASSERT_EQ(messages->count(), 1u);
     EXPECT_NE(messages->texts()[0].find("InvalidParameter: "), std::string::npos);
 }
+
+TEST_F(SinkTest, SavingLocationWhoseNameIsNoUtf8KeepsItsBytes)
+{
+    // "café" in Latin-1, as config.ini holds it: the byte 0xE9 alone is no UTF-8.
+    const std::string location = folder.path() + "/caf\xE9";
+    ASSERT_TRUE(std::filesystem::create_directory(location));
+    const std::string config =
+        folder.write("config.ini", "[usingsetting]\r\nresourcespath=" + location + "\r\n");
+    SettingValues values = GetUsingSettings();
+    ReadSettingSection(values, config, "usingsetting");
+    ASSERT_EQ(values.resourcesPath, location);
+    ApplySettings(values);
+    EnsureResourceFolders();
+
+    auto frame = makeTestFrame(640, 480);
+    owner.RequestPhoto();
+    ASSERT_EQ(feed(preview(), frame), 0);
+    const std::string expected = location + "/Varnolet/Single Shots/S20240305_0001.jpg";
+    EXPECT_EQ(SingleShotsFolder(GetUsingSettings()), location + "/Varnolet/Single Shots");
+    ASSERT_EQ(window.files(), std::vector<std::string>{expected});
+    EXPECT_EQ(decodePhoto(expected).size(), QSize(640, 480));
+    EXPECT_EQ(messages->count(), 0u);
+}

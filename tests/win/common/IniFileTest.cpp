@@ -122,3 +122,27 @@ TEST(IniFileTest, SaveReplacesTheFileAndKeepsItsMode)
     EXPECT_FALSE(missing.load(folder.file("nothing.ini")));
     EXPECT_FALSE(ini.save(folder.file("no/such/folder/config.ini")));
 }
+
+TEST(IniFileTest, PathsKeepTheirBytes)
+{
+    struct Case
+    {
+        const char *stored;
+        std::string path;
+    };
+    std::string longPath = "/";
+    for (int i = 0; i < 300; ++i)
+        longPath += '\xE9';
+    const Case cases[] = {
+        {"/home/u/caf\xE9", "/home/u/caf\xE9"},             // Latin-1, no UTF-8
+        {"\"/home/u/caf\xC3\xA9\"", "/home/u/caf\xC3\xA9"}, // UTF-8, quoted
+        {"  /a b  ", "/a b"},
+    };
+    for (const Case &c : cases) {
+        const IniFile ini = IniFile::fromBytes(std::string("[s]\np=") + c.stored + "\n");
+        EXPECT_EQ(ini.getPath("s", "p", "x"), c.path) << c.stored;
+    }
+    const IniFile ini = IniFile::fromBytes("[s]\nlong=" + longPath + "\n");
+    EXPECT_EQ(ini.getPath("s", "long", "x"), longPath.substr(0, 259)) << "259 characters";
+    EXPECT_EQ(ini.getPath("s", "missing", "fallback"), "fallback");
+}

@@ -111,6 +111,7 @@ inline constexpr std::array kBuiltInTexts = {
     BuiltInText{"ui_alert_movie_kept_at", "What was recorded is kept in %@"},
     BuiltInText{"ui_alert_movie_not_kept", "Nothing of it could be kept."},
     BuiltInText{"ui_prompt_movie_recovered", "An unfinished movie was finished: %@"},
+    BuiltInText{"ui_dlg_adjust", "Camera Adjustment"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

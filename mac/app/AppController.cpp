@@ -368,6 +368,7 @@ void AppController::stopAllJobs(StopReason reason)
                 m_services.resourceTree->addResource(*path);
             doTakingOrRecordJob(std::nullopt, true);
             emit toolTipsChanged();
+            showRecordingWarning();
         }
     }
 }

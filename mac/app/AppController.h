@@ -236,6 +236,7 @@ private:
     bool writePhoto(const varnolet::BgrImage &frame, const std::string &path);
     std::optional<std::string> endMovieRecorder(bool tellUser);
     void stopRecordingThread();
+    void showRecordingWarning();
     bool defaultTimedShotSettingCheck() const;
     double nowMilliseconds() const;
     void recordMovieThread(uint64_t generation, uint64_t sizeLimit);
@@ -301,6 +302,7 @@ private:
     int32_t mFilterBeginFrameCount = 0;
     std::thread m_recordingThread;
     uint64_t m_recordingGeneration = 0; // main thread only
+    std::string m_recordingWarning;     // what went wrong with the last movie; main thread
 
     // Window state.
     std::map<Control, bool> m_enabled;

@@ -224,6 +224,16 @@ void AppController::stopMovieRecordingEntry(bool exiting)
     recoveryPreviewMode();
     doTakingOrRecordJob(std::nullopt, true);
     emit toolTipsChanged();
+    showRecordingWarning();
+}
+
+void AppController::showRecordingWarning()
+{
+    if (m_recordingWarning.empty())
+        return;
+    const std::string text = std::move(m_recordingWarning);
+    m_recordingWarning.clear();
+    mySystemWarning(text);
 }
 
 std::optional<std::string> AppController::endMovieRecorder()
@@ -264,7 +274,9 @@ std::optional<std::string> AppController::endMovieRecorder(bool tellUser)
                                  : formatText(myNSLocationString("ui_alert_movie_kept_at",
                                                                  "What was recorded is kept in %@"),
                                               kept);
-            mySystemWarning(text);
+            // Shown once the buttons are back (showRecordingWarning), so the window behind
+            // the alert already tells the truth.
+            m_recordingWarning = text;
         }
     }
     if (finished)

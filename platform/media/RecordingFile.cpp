@@ -69,7 +69,6 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-
 // Copies the whole of an open file to a new file at path. 0 or errno.
 int copyOut(int fd, const std::string &path)
 {

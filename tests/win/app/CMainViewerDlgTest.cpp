@@ -394,3 +394,33 @@ TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
                   QStringLiteral("Cancel"));
     }
 }
+
+TEST_F(MainViewerTest, AMovieLeftUnfinishedIsRepairedAtStartAndAnnounced)
+{
+    const std::string movies = m_fixture.resourceRoot() + "/Movies";
+    std::filesystem::create_directories(movies);
+    const std::string movie = movies + "/M20261209_0001.avi";
+    {
+        // What a killed recording leaves: the file as it is while the writer still has it.
+        varnolet::AviMpeg4Writer writer;
+        ASSERT_EQ(writer.open(movies + "/open.avi", 64, 48), 0);
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(writer.writeFrame(std::vector<uint8_t>(64 * 48 * 3, uint8_t(i * 20)).data()),
+                      0);
+        std::filesystem::copy_file(movies + "/open.avi", movie);
+    }
+    std::filesystem::remove(movies + "/open.avi");
+    std::filesystem::last_write_time(movie, std::filesystem::last_write_time(movie) - 1h);
+
+    VirtualCameraHub::instance().plug();
+    auto window = m_fixture.makeWindow();
+    ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
+    const std::string riff = varnolet::test::readFile(movie).substr(4, 4);
+    EXPECT_NE(riff, std::string(4, '\xff')) << "finished";
+    window->UpdatePrompt(QPoint(-10, -10), false);
+    EXPECT_EQ(window->PromptLabel()->text(),
+              QStringLiteral("未完成的录像 M20261209_0001.avi 已修复，可以播放"));
+    processEventsFor(300ms);
+    window->PromptLabel()->window()->grab().save(
+        varnolet::test::screenshotPath(QStringLiteral("win-repaired-movie-notice.png")));
+}

@@ -105,6 +105,9 @@ inline constexpr std::array kBuiltInTexts = {
     BuiltInText{"ui_adjust_btn_ok", "Ok"},
     BuiltInText{"ui_adjust_btn_cancel", "Cancel"},
     BuiltInText{"ui_adjust_btn_setdefault", "Set Default"},
+    // Prompt line: movies repaired at start
+    BuiltInText{"ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"},
+    BuiltInText{"ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

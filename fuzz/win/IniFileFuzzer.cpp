@@ -1,5 +1,5 @@
-// Loads any bytes as an INI file, judges whether start-up would call them damaged, reads the settings keys, writes one value and checks
-// that the write changed only what it should.
+// Loads any bytes as an INI file, judges whether start-up would call them damaged, reads
+// the settings keys, writes one value and checks that the write changed only what it should.
 #include "win/common/ConfigFileRepair.h"
 #include "win/common/IniFile.h"
 

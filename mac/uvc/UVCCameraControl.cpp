@@ -6,6 +6,7 @@
 #include "mac/app/AppControllerSettings.h"
 #include "mac/app/SystemLog.h"
 #include "mac/uvc/LibusbBackend.h"
+#include "mac/uvc/UsbBusWithVirtualCameras.h"
 #include "mac/uvc/UsbRunLoop.h"
 #include "platform/system/Clock.h"
 #include "platform/system/ThreadName.h"
@@ -48,7 +49,7 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<LibusbBackend>())
+    : UVCCameraControl(std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()))
 {
 }
 

@@ -52,7 +52,7 @@ extern uvc_controls_t uvc_controls;
 class UVCCameraControl final : public CameraControl
 {
 public:
-    // The real USB bus.
+    // The real USB bus, and the virtual cameras when any is plugged.
     UVCCameraControl();
     explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend);
     ~UVCCameraControl() override;

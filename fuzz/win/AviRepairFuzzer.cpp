@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(result.rate >= 1 && result.rate <= 1000);
     FUZZ_CHECK(uint64_t(result.frames) * 8 <= input.size());
     MemoryRepairFile again(out, growth);
-    FUZZ_CHECK(AviMovieRepair::Repair(again, recorded).outcome == AviMovieRepair::Outcome::Finished);
+    FUZZ_CHECK(AviMovieRepair::Repair(again, recorded).outcome ==
+               AviMovieRepair::Outcome::Finished);
     FUZZ_CHECK(again.writes == 0);
     return 0;
 }

@@ -49,7 +49,8 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()))
+    : UVCCameraControl(
+          std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()))
 {
 }
 

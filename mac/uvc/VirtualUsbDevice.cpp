@@ -95,10 +95,7 @@ public:
         count = 0;
         return 0;
     }
-    int32_t getPipeProperties(uint8_t, UsbPipeProperties &) override
-    {
-        return UsbError::kNotFound;
-    }
+    int32_t getPipeProperties(uint8_t, UsbPipeProperties &) override { return UsbError::kNotFound; }
     std::shared_ptr<UsbRunLoop> createAsyncEventSource() override { return nullptr; }
     int32_t readPipeAsync(uint8_t, uint8_t *, uint32_t, UsbReadCompletion, void *) override
     {
@@ -166,7 +163,8 @@ std::vector<uint8_t> VirtualUsbDevice::configurationDescriptor()
     d.insert(d.end(), {13, 0x24, 0x01, 0x00, 0x01, 13 + 18 + 11 + 9, 0});
     put32(d, 48000000);
     d.insert(d.end(), {1, 1});
-    d.insert(d.end(), {18, 0x24, 0x02, kTerminalId, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
+    d.insert(d.end(),
+             {18, 0x24, 0x02, kTerminalId, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
     d.insert(d.end(), {11, 0x24, 0x05, kProcessingUnitId, kTerminalId, 0, 0, 2});
     put16(d, kPictureControls);
     d.push_back(0);

@@ -478,8 +478,8 @@ void CMainViewerDlg::AnnounceRepairedMovies(const std::vector<RepairedMovie> &mo
 {
     QStringList names;
     for (const RepairedMovie &movie : movies)
-        names << QFile::decodeName(QByteArray::fromStdString(
-                     movie.path.substr(movie.path.find_last_of('/') + 1)));
+        names << QFile::decodeName(
+            QByteArray::fromStdString(movie.path.substr(movie.path.find_last_of('/') + 1)));
     const QString text = CPromptLine::RepairedMoviesText(names);
     if (text.isEmpty())
         return;

@@ -100,9 +100,9 @@ QString CPromptLine::RepairedMoviesText(const QStringList &fileNames)
     if (fileNames.isEmpty())
         return QString();
     if (fileNames.size() == 1)
-        return FormatText(LanguageText("ui_prompt_repaired_movie",
-                                       "未完成的录像 %s 已修复，可以播放"),
-                          {fileNames.front()});
+        return FormatText(
+            LanguageText("ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"),
+            {fileNames.front()});
     return FormatText(
         LanguageText("ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"),
         {QString::number(fileNames.size())});

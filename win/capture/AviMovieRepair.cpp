@@ -287,8 +287,7 @@ bool writeLe32(IMovieRepairFile &file, uint64_t offset, uint32_t value)
     return file.Write(offset, bytes, 4);
 }
 
-uint32_t chooseRate(uint64_t frames, std::optional<uint64_t> recordedMilliseconds,
-                    uint32_t nominal)
+uint32_t chooseRate(uint64_t frames, std::optional<uint64_t> recordedMilliseconds, uint32_t nominal)
 {
     if (!recordedMilliseconds || *recordedMilliseconds == 0 || frames == 0)
         return nominal;
@@ -317,9 +316,8 @@ AviMovieRepair::Result AviMovieRepair::Repair(IMovieRepairFile &file,
     if (const auto problem = readLayout(file, window, layout))
         return refuse(window.Failed() ? Outcome::Failed : Outcome::Unsupported, *problem);
 
-    const Scan found = scanMovieList(window, layout, [](const uint8_t *, uint64_t, uint32_t) {
-        return true;
-    });
+    const Scan found =
+        scanMovieList(window, layout, [](const uint8_t *, uint64_t, uint32_t) { return true; });
     if (found.problem)
         return refuse(window.Failed() ? Outcome::Failed : Outcome::Unsupported, *found.problem);
 
@@ -373,7 +371,8 @@ AviMovieRepair::Result AviMovieRepair::Repair(IMovieRepairFile &file,
     const uint32_t rate = chooseRate(found.frames, recordedMilliseconds, layout.nominalRate);
     uint8_t flags[4] = {};
     window.Get(layout.avihData + kAvihFlags, flags, 4);
-    written = writeLe32(file, layout.moviList + 4, static_cast<uint32_t>(indexAt - layout.moviList - 8)) &&
+    written = writeLe32(file, layout.moviList + 4,
+                        static_cast<uint32_t>(indexAt - layout.moviList - 8)) &&
               writeLe32(file, layout.avihData + kAvihMicroSecondsPerFrame, 1'000'000u / rate) &&
               writeLe32(file, layout.avihData + kAvihFlags, le32(flags) | kHasIndexFlag) &&
               writeLe32(file, layout.avihData + kAvihTotalFrames, frames) &&
@@ -394,6 +393,23 @@ AviMovieRepair::Result AviMovieRepair::Repair(IMovieRepairFile &file,
 
 namespace {
 
+// Repeats a pread- or pwrite-like call until all length bytes are moved.
+template <typename Byte, typename Call>
+bool transferAll(Byte *bytes, uint64_t offset, size_t length, Call call)
+{
+    while (length > 0) {
+        const ssize_t done = call(bytes, length, static_cast<off_t>(offset));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        bytes += done;
+        offset += static_cast<uint64_t>(done);
+        length -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
 // The movie on disk, opened without following links.
 class PosixRepairFile final : public IMovieRepairFile
 {
@@ -413,33 +429,15 @@ public:
     }
     bool Read(uint64_t offset, void *buffer, size_t length) const override
     {
-        auto *bytes = static_cast<uint8_t *>(buffer);
-        while (length > 0) {
-            const ssize_t got = ::pread(m_fd, bytes, length, static_cast<off_t>(offset));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                return false;
-            bytes += got;
-            offset += static_cast<uint64_t>(got);
-            length -= static_cast<size_t>(got);
-        }
-        return true;
+        return transferAll(
+            static_cast<uint8_t *>(buffer), offset, length,
+            [this](uint8_t *b, size_t l, off_t o) { return ::pread(m_fd, b, l, o); });
     }
     bool Write(uint64_t offset, const void *buffer, size_t length) override
     {
-        const auto *bytes = static_cast<const uint8_t *>(buffer);
-        while (length > 0) {
-            const ssize_t put = ::pwrite(m_fd, bytes, length, static_cast<off_t>(offset));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            bytes += put;
-            offset += static_cast<uint64_t>(put);
-            length -= static_cast<size_t>(put);
-        }
-        return true;
+        return transferAll(
+            static_cast<const uint8_t *>(buffer), offset, length,
+            [this](const uint8_t *b, size_t l, off_t o) { return ::pwrite(m_fd, b, l, o); });
     }
     bool Truncate(uint64_t length) override
     {
@@ -573,8 +571,8 @@ std::vector<RepairedMovie> RepairUnfinishedMovies(const std::string &moviesFolde
             break;
         case AviMovieRepair::Outcome::Unsupported:
         case AviMovieRepair::Outcome::Failed:
-            std::fprintf(stderr, "Varnolet: unfinished movie %s left as it is: %s\n",
-                         path.c_str(), result.reason.c_str());
+            std::fprintf(stderr, "Varnolet: unfinished movie %s left as it is: %s\n", path.c_str(),
+                         result.reason.c_str());
             break;
         case AviMovieRepair::Outcome::Finished:
             break;

@@ -61,9 +61,9 @@ struct RepairedMovie
 // Repairs every unfinished AVI below the movies folder (the flat files and the per-day
 // folders), skipping links, files that are not regular and files written to during the
 // last few seconds (a writer may still be busy with them). now: the wall clock.
-std::vector<RepairedMovie>
-RepairUnfinishedMovies(const std::string &moviesFolder,
-                       std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
+std::vector<RepairedMovie> RepairUnfinishedMovies(
+    const std::string &moviesFolder,
+    std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 // Repairs one file on disk, taking the recording time from its creation and last-write
 // times when the file system keeps both.

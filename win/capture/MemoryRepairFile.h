@@ -43,7 +43,10 @@ public:
         return true;
     }
     bool Sync() override { return true; }
-    uint64_t AvailableBytes() const override { return m_limit - std::min<uint64_t>(m_limit, Size()); }
+    uint64_t AvailableBytes() const override
+    {
+        return m_limit - std::min<uint64_t>(m_limit, Size());
+    }
 
     const std::string &Bytes() const { return m_bytes; }
     int writes = 0;

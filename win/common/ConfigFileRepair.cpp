@@ -29,8 +29,7 @@ std::string_view trimmed(std::string_view line)
 
 bool isControl(unsigned char c)
 {
-    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f') ||
-           c == 0x7f;
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f') || c == 0x7f;
 }
 
 // Reads a whole file of at most maxBytes; false when it cannot be read.
@@ -64,9 +63,9 @@ std::string keepDamaged(const std::string &path, const std::string &bytes)
 {
     for (int n = 1; n <= kMostKeptCopies; ++n) {
         const std::string name = path + ".bad" + (n == 1 ? std::string() : "." + std::to_string(n));
-        const int error = varnolet::AtomicFile::write(
-            name, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
-            varnolet::AtomicFile::Mode::KeepExisting);
+        const int error =
+            varnolet::AtomicFile::write(name, reinterpret_cast<const uint8_t *>(bytes.data()),
+                                        bytes.size(), varnolet::AtomicFile::Mode::KeepExisting);
         if (error == 0)
             return name;
         if (error != EEXIST)

@@ -108,9 +108,9 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
     EXPECT_EQ(cameraValue(V4L2_CID_BRIGHTNESS), 64);
     QTest::keyClick(panel.sliderSaturation, Qt::Key_Home);
     EXPECT_EQ(cameraValue(V4L2_CID_SATURATION), 0);
-    for (auto [slider, id, expected] :
-         {std::tuple{panel.sliderHub, V4L2_CID_HUE, 180}, {panel.sliderContrast, V4L2_CID_CONTRAST, 64},
-          {panel.sliderSharpness, V4L2_CID_SHARPNESS, 7}}) {
+    for (auto [slider, id, expected] : {std::tuple{panel.sliderHub, V4L2_CID_HUE, 180},
+                                        {panel.sliderContrast, V4L2_CID_CONTRAST, 64},
+                                        {panel.sliderSharpness, V4L2_CID_SHARPNESS, 7}}) {
         QTest::keyClick(slider, Qt::Key_End);
         EXPECT_EQ(cameraValue(id), expected) << slider->objectName().toStdString();
     }
@@ -124,7 +124,8 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
     EXPECT_NEAR(control.getValueForControl(uvc_controls.brightness), 0.0f, 0.01f);
 
     varnolet::test::processEventsFor(std::chrono::milliseconds(100));
-    panel.grab().save(varnolet::test::screenshotPath(QStringLiteral("mac-virtual-camera-adjust.png")));
+    panel.grab().save(
+        varnolet::test::screenshotPath(QStringLiteral("mac-virtual-camera-adjust.png")));
 
     // Set Default goes back to the values read at the open.
     control.setDefaultValue();

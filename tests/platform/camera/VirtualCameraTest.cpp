@@ -409,9 +409,9 @@ TEST(TestPatternRenderer, EachPictureControlChangesThePictureItsWay)
     for (const Case &c : cases) {
         const PictureStats s = measure(renderWith(c.adjustments));
         EXPECT_TRUE(c.holds(s)) << c.name << ": luma " << s.luma << " contrast " << s.contrast
-                                << " chroma " << s.chroma << " detail " << s.detail
-                                << " (neutral " << neutral.luma << ", " << neutral.contrast
-                                << ", " << neutral.chroma << ", " << neutral.detail << ")";
+                                << " chroma " << s.chroma << " detail " << s.detail << " (neutral "
+                                << neutral.luma << ", " << neutral.contrast << ", "
+                                << neutral.chroma << ", " << neutral.detail << ")";
     }
     // Hue turns the colours round and keeps the brightness.
     const std::vector<uint8_t> turned = renderWith(with(&PictureAdjustments::hue, 180));

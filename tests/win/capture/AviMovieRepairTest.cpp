@@ -62,31 +62,11 @@ size_t lastChunkOffset(const std::string &bytes)
     return bytes.rfind("00dc");
 }
 
-// What ffprobe counts and measures in a movie file.
-struct Probe
-{
-    long frames = -1;
-    double duration = -1;
-};
+using Probe = varnolet::test::FfprobeCount;
 
 Probe ffprobe(const std::string &path)
 {
-    Probe probe;
-    const std::string command =
-        "timeout 60 ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=nb_read_frames,duration -of default=nw=1 '" +
-        path + "' 2>/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return probe;
-    char line[256];
-    while (std::fgets(line, sizeof line, pipe)) {
-        if (std::sscanf(line, "nb_read_frames=%ld", &probe.frames) == 1)
-            continue;
-        std::sscanf(line, "duration=%lf", &probe.duration);
-    }
-    ::pclose(pipe);
-    return probe;
+    return varnolet::test::ffprobeCount(path);
 }
 
 int framesOf(const TempFolder &folder, const std::string &bytes)
@@ -115,7 +95,12 @@ std::vector<KillCase> killCases()
         {"zero bytes of a power loss",
          [](const std::string &b) { return b + std::string(6000, '\0'); }, 0},
         {"interrupted index",
-         [](const std::string &b) { return b + std::string("idx1\x80\x01\0\0" "00dc", 12); }, 0},
+         [](const std::string &b) {
+             return b + std::string("idx1\x80\x01\0\0"
+                                    "00dc",
+                                    12);
+         },
+         0},
     };
 }
 
@@ -190,7 +175,10 @@ TEST(AviMovieRepairTest, WhatIsNotAnInterruptedRecordingIsLeftUntouched)
     };
     const std::vector<std::pair<const char *, std::string>> cases = {
         {"a finished movie", closed},
-        {"not a movie", std::string("RIFF\xff\xff\xff\xff" "WAVEfmt ", 16) + std::string(100, 'x')},
+        {"not a movie", std::string("RIFF\xff\xff\xff\xff"
+                                    "WAVEfmt ",
+                                    16) +
+                            std::string(100, 'x')},
         {"garbage chunk followed by data", with(last, "ab\x01z")},
         {"a second stream's chunk", with(last, "01wb")},
         {"an OpenDML index", with(last, "ix00")},

@@ -8,18 +8,19 @@
 
 #include <gtest/gtest.h>
 
-using varnolet::test::TempFolder;
 using varnolet::test::fileExists;
 using varnolet::test::readFile;
+using varnolet::test::TempFolder;
 
 namespace {
 
-const std::string kTemplate = "; factory configuration\n"
-                              "[oem]\nversion=3.1.00\n"
-                              "[timedshotssetting]\nshots_unittype=1\ndefaultshots_perhour_taking=60\n"
-                              "[defaultsetting]\nresourcespath=default\nmoviesizemax=1024\n"
-                              "movieresolution=0\nlanguage=-1\n"
-                              "[usingsetting]\nresourcespath=default\nmoviesizemax=1024\n";
+const std::string kTemplate =
+    "; factory configuration\n"
+    "[oem]\nversion=3.1.00\n"
+    "[timedshotssetting]\nshots_unittype=1\ndefaultshots_perhour_taking=60\n"
+    "[defaultsetting]\nresourcespath=default\nmoviesizemax=1024\n"
+    "movieresolution=0\nlanguage=-1\n"
+    "[usingsetting]\nresourcespath=default\nmoviesizemax=1024\n";
 
 std::string utf16le(const std::string &ascii)
 {

@@ -11,7 +11,11 @@
 #include <functional>
 #include <map>
 
+#include <csignal>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <gtest/gtest.h>
@@ -284,4 +288,47 @@ TEST(AviMovieRepairTest, StartUpRepairsTheUnfinishedMoviesOfBothFolderSchemes)
     EXPECT_EQ(varnolet::test::readFile(recent), left);
     EXPECT_EQ(varnolet::test::readFile(other), left);
     EXPECT_TRUE(RepairUnfinishedMovies(movies, now).empty());
+}
+
+TEST(AviMovieRepairTest, AWriterKilledMidRecordingLeavesAMovieTheRepairFinishes)
+{
+    TempFolder folder;
+    const std::string path = folder.file("M20261209_0001.avi");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The recording process: frames as fast as it can, until it is killed.
+        AviMpeg4Writer writer;
+        AviMpeg4Writer::Options options;
+        options.framesPerSecond = kRate;
+        if (writer.open(path, 64, 48, options) != 0)
+            ::_exit(1);
+        for (int i = 0;; ++i)
+            writer.writeFrame(varnolet::test::makeTestFrame(64, 48, i % 50).data());
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    struct stat st
+    {
+    };
+    while ((::stat(path.c_str(), &st) != 0 || st.st_size < 200 * 1024) &&
+           std::chrono::steady_clock::now() < deadline)
+        ::usleep(2000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_GE(st.st_size, 200 * 1024);
+
+    const std::string left = varnolet::test::readFile(path);
+    ASSERT_TRUE(AviMovieRepair::LooksUnfinished(reinterpret_cast<const uint8_t *>(left.data()),
+                                                left.size()));
+    const uint32_t chunks = static_cast<uint32_t>(framesOf(folder, left));
+    const AviMovieRepair::Result result = RepairMovieFile(path);
+    ASSERT_EQ(result.outcome, Outcome::Repaired) << result.reason;
+    // Every whole frame is kept; at most the one being written when the kill came is lost.
+    EXPECT_GE(result.frames + 1, chunks);
+    const Probe probe = ffprobe(path);
+    EXPECT_EQ(probe.frames, long(result.frames));
+    EXPECT_NEAR(probe.duration, double(result.frames) / result.rate, 0.01);
+    EXPECT_EQ(RepairMovieFile(path).outcome, Outcome::Finished);
 }

@@ -1,5 +1,6 @@
-// Loads any bytes as an INI file, reads the settings keys, writes one value and checks
-// that the write changed only what it should.
+// Loads any bytes as an INI file, judges whether start-up would call them damaged, reads
+// the settings keys, writes one value and checks that the write changed only what it should.
+#include "win/common/ConfigFileRepair.h"
 #include "win/common/IniFile.h"
 
 #include <cstdint>
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
     const IniFile ini = IniFile::fromBytes(bytes);
+    // The damage check of start-up reads the same bytes; a file it calls sound parses.
+    if (ConfigDamage(bytes).empty())
+        check(ini.hasSection("defaultsetting") || ini.hasSection("usingsetting"));
     for (const char *section : {"oem", "usingsetting", "timedshotssetting", "defaultsetting"}) {
         for (const char *key : {"resourcespath", "language", "shots_unittype", "version"}) {
             if (const auto value = ini.value(section, key)) {

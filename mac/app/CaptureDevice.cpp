@@ -9,7 +9,7 @@ CaptureDevice::CaptureDevice(const varnolet::CameraIdentity &identity)
     : m_displayName(identity.friendlyName)
     , m_devicePath(identity.devicePath)
 {
-    if (identity.usbLocation != 0 && !identity.isVirtual)
+    if (identity.usbLocation != 0)
         m_uniqueID = varnolet::UsbLocation::uniqueIdentifier(
             identity.usbLocation, identity.usbVendorId, identity.usbProductId);
     else

@@ -12,8 +12,9 @@ struct CameraIdentity;
 
 // One video input device as the controller lists it: a unique identifier, a display name
 // and the path the camera enumerator opens it by. A USB camera's identifier is "0x", its
-// location in eight hexadecimal digits, then vendor and product; any other camera's
-// identifier is its device path, which never begins with "0x".
+// location in eight hexadecimal digits, then vendor and product (a virtual camera's
+// location is on a bus no machine has, so the camera control finds it as well); any other
+// camera's identifier is its device path, which never begins with "0x".
 class CaptureDevice
 {
 public:

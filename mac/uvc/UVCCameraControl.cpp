@@ -8,6 +8,7 @@
 #include "mac/app/SystemLog.h"
 #include "mac/uvc/CameraRequestQueue.h"
 #include "mac/uvc/LibusbBackend.h"
+#include "mac/uvc/UsbBusWithVirtualCameras.h"
 #include "mac/uvc/UsbRunLoop.h"
 #include "platform/system/Clock.h"
 #include "platform/system/ThreadName.h"
@@ -50,7 +51,8 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<LibusbBackend>(), PanelRequests::OnRequestThread)
+    : UVCCameraControl(std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
+                       PanelRequests::OnRequestThread)
 {
 }
 

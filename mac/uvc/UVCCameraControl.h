@@ -61,7 +61,8 @@ public:
     // the answer is back on the main thread.
     enum class PanelRequests { OnCallingThread, OnRequestThread };
 
-    // The real USB bus, the panel's requests on their own thread.
+    // The real USB bus and the virtual cameras when any is plugged, the panel's requests on
+    // their own thread.
     UVCCameraControl();
     explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend,
                               PanelRequests panelRequests = PanelRequests::OnCallingThread);

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,6 +66,25 @@ bool fileExists(const std::string &path)
 {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
+}
+
+FfprobeCount ffprobeCount(const std::string &path)
+{
+    FfprobeCount count;
+    const std::string command =
+        "timeout 60 ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames,duration -of default=nw=1 '" +
+        path + "' 2>/dev/null";
+    FILE *pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return count;
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe)) {
+        if (std::sscanf(line, "nb_read_frames=%ld", &count.frames) != 1)
+            std::sscanf(line, "duration=%lf", &count.duration);
+    }
+    ::pclose(pipe);
+    return count;
 }
 
 QString screenshotPath(const QString &name)

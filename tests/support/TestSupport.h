@@ -37,6 +37,15 @@ void processEventsFor(std::chrono::milliseconds duration);
 std::string readFile(const std::string &path);
 bool fileExists(const std::string &path);
 
+// What ffprobe decodes of a movie's first video stream (-count_frames): the frames it
+// read and the stream's duration in seconds; -1 for what it did not say.
+struct FfprobeCount
+{
+    long frames = -1;
+    double duration = -1;
+};
+FfprobeCount ffprobeCount(const std::string &path);
+
 // Where a test saves a screenshot of a window to look at: the file `name` in
 // $VARNOLET_SCREENSHOT_DIR, or in /tmp/varnolet-screenshots (the folder is made).
 QString screenshotPath(const QString &name);

@@ -12,6 +12,7 @@
 #include "win/app/CXPStyleButtonST.h"
 #include "win/app/CXSplitterWnd.h"
 #include "win/browser/CResourceBrowserView.h"
+#include "win/capture/AviMovieRepair.h"
 #include "win/capture/CSampleGrabberCB.h"
 #include "win/browser/CResourceWindow.h"
 
@@ -19,6 +20,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -86,6 +88,7 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enume
     buildControls();
     TimedSeriesRecord();
     EnsureResourceFolders();
+    AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(GetUsingSettings())));
     buildPanes();
     UpdateButtonTexts();
     m_captureVideo.EnumerateDevices();
@@ -469,6 +472,18 @@ CPromptLine::State CMainViewerDlg::promptState() const
                   varnolet::Clock::instance().wallNow().time_since_epoch())
                   .count();
     return s;
+}
+
+void CMainViewerDlg::AnnounceRepairedMovies(const std::vector<RepairedMovie> &movies)
+{
+    QStringList names;
+    for (const RepairedMovie &movie : movies)
+        names << QFile::decodeName(
+            QByteArray::fromStdString(movie.path.substr(movie.path.find_last_of('/') + 1)));
+    const QString text = CPromptLine::RepairedMoviesText(names);
+    if (text.isEmpty())
+        return;
+    m_promptLine.Announce(text, promptState().nowMs + kNoticeMs);
 }
 
 void CMainViewerDlg::UpdatePrompt(const QPoint &clientPoint, bool fromMouseMove)

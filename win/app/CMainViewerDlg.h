@@ -43,6 +43,8 @@ class CameraHotplugMonitor;
 // camera is open; whether a photo is pending, a timed series runs or a movie is recorded),
 // decides when the camera opens and at which size, sets the flags the frame sink reads on
 // every frame and handles the messages the sink and the saving thread post back.
+struct RepairedMovie;
+
 class CMainViewerDlg final : public QDialog, public ISettingDialogHost
 {
 public:
@@ -69,6 +71,8 @@ public:
     };
     static constexpr int kPromptTimerId = 1000;
     static constexpr int kPromptPeriodMs = 1000;
+    // How long a notice (a movie repaired at start) stays in the prompt line.
+    static constexpr int kNoticeMs = 30000;
     static constexpr int kAboutCommand = 16;
 
     // enumerator: where cameras come from (null: the machine's and the virtual ones).
@@ -96,6 +100,8 @@ public:
     bool IsShuttingDown() const { return m_shuttingDown; }
     void UpdateButtonTexts();
     void UpdatePrompt(const QPoint &clientPoint, bool fromMouseMove);
+    // Tells the user in the prompt line which unfinished movies were repaired at start.
+    void AnnounceRepairedMovies(const std::vector<RepairedMovie> &movies);
 
     // Commands of the buttons.
     void OnTakePhoto();

@@ -81,10 +81,31 @@ QString CPromptLine::StatusText(const State &s)
         return text;
     }
     m_dots = 0;
+    if (!m_notice.isEmpty() && s.nowMs < m_noticeUntilMs)
+        return m_notice;
     if (s.cameraPresent)
         return FormatText(LanguageText("ui_prompt_doing_preview", "系统正在以分辨率%s进行预览"),
                           {capture});
     return NoCameraText(s.devicesListed);
+}
+
+void CPromptLine::Announce(const QString &text, int64_t untilMs)
+{
+    m_notice = text;
+    m_noticeUntilMs = untilMs;
+}
+
+QString CPromptLine::RepairedMoviesText(const QStringList &fileNames)
+{
+    if (fileNames.isEmpty())
+        return QString();
+    if (fileNames.size() == 1)
+        return FormatText(
+            LanguageText("ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"),
+            {fileNames.front()});
+    return FormatText(
+        LanguageText("ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"),
+        {QString::number(fileNames.size())});
 }
 
 QString CPromptLine::Update(Button hit, bool fromMouseMove, const State &state)

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include <QString>
+#include <QStringList>
 
 class QLabel;
 
@@ -38,8 +39,15 @@ public:
     // The hover text of a button; empty for Button::None.
     static QString HoverText(Button button, const State &state);
     // The status of a timer tick; the recording status advances the dot counter, every
-    // other status resets it.
+    // other status resets it. A notice takes the place of the preview (or no-camera) status
+    // until its time is over.
     QString StatusText(const State &state);
+    // Something the program did by itself that the user should hear of (a movie repaired
+    // at start), shown as the idle status until untilMs (wall-clock milliseconds).
+    void Announce(const QString &text, int64_t untilMs);
+    // The notice of the start-up movie repair: the file name of the one repaired movie,
+    // or the number of movies; empty for none.
+    static QString RepairedMoviesText(const QStringList &fileNames);
 
     // One prompt update: the hover text of the hit button; with no hit the status on a
     // timer tick, or nothing after a mouse move. Answers the new text, or a null string
@@ -52,4 +60,6 @@ public:
 
 private:
     uint8_t m_dots = 0; // 0..3 dots of the recording status
+    QString m_notice;
+    int64_t m_noticeUntilMs = 0;
 };

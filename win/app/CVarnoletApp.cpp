@@ -21,6 +21,7 @@
 #include "platform/system/VolatileKeyStore.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
+#include "win/common/ConfigFileRepair.h"
 
 using varnolet::MessageBox;
 using varnolet::SystemPaths;
@@ -197,8 +198,12 @@ bool CVarnoletApp::ProvisionUserConfig()
                 error = copyFile(templatePath, userPath);
         }
     }
-    if (error == 0)
+    if (error == 0) {
+        // A copy cut off or overwritten since the last start gives way to the factory
+        // settings (kept beside it as config.ini.bad) rather than to the built-in defaults.
+        RebuildDamagedConfig(userPath, templatePath);
         return true;
+    }
     MessageBox::warning(formatWithCode(
         "Fail to run application,because config file in not copied error code = %d", error));
     return false;

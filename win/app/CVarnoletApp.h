@@ -54,6 +54,7 @@ public:
     bool EnsureSingleInstance();
     bool WriteCodecDisplayFlag();
     bool EnsureDataFolder();
+    // Also rebuilds a damaged per-user copy from the template's factory settings.
     bool ProvisionUserConfig();
 
     // Program folder with a trailing "/", or empty after a message when it can't be read.

@@ -58,6 +58,8 @@ public:
 
     // The text lines (UTF-8, without line ends) as they will be written.
     const std::vector<std::string> &lines() const { return m_lines; }
+    // Whether the last line ends with a line end (an empty file counts as ending so).
+    bool hasFinalLineEnd() const { return m_finalLineEnd; }
 
 private:
     struct KeyLine

@@ -75,11 +75,21 @@ TEST_F(AppControllerTest, PreviewsTheLastCameraAndReconnectsTheCameraControlInOr
 
 TEST_F(AppControllerTest, CameraWithoutUsbLocationUsesTheFallbackLocationAndItsOwnSizes)
 {
-    plug("Virtual");
+    const std::string path = plug("Not on USB");
+    m_enumerator->usbIdentities[path] = 0; // a camera the enumerator finds no USB device for
     AppController &controller = make();
     ASSERT_TRUE(controller.IsCaptureDevice());
     EXPECT_EQ(controller.locationID(), AppController::kUnknownLocation);
     EXPECT_EQ(m_control->calls.at(2), "initWithLocationID " + std::to_string(0x03200000));
+}
+
+TEST_F(AppControllerTest, AVirtualCameraIsControlledAtItsOwnLocation)
+{
+    plug("Virtual");
+    AppController &controller = make();
+    ASSERT_TRUE(controller.IsCaptureDevice());
+    EXPECT_EQ(controller.locationID(), 0xFE100000u);
+    EXPECT_EQ(m_control->calls.at(2), "initWithLocationID " + std::to_string(0xFE100000u));
 }
 
 TEST_F(AppControllerTest, ChoosingTheSameCameraChangesNothingAndTheOtherSwitchesAt640x480)

@@ -58,7 +58,9 @@ TEST(CaptureDeviceTest, ListsEveryCameraOfTheEnumeratorInOrder)
     VirtualCameraHub::instance().unplugAll();
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].localizedDisplayName(), "First");
-    EXPECT_EQ(devices[0].uniqueID(), first);
+    // A virtual camera carries its own location, for the camera control to find.
+    EXPECT_EQ(devices[0].uniqueID(), "0xfe10000000000001");
+    EXPECT_EQ(devices[0].devicePath(), first);
     EXPECT_EQ(devices[1].localizedDisplayName(), "Second");
     EXPECT_EQ(devices[1].uniqueID(), "0x02100000046d0825");
 }

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 #include <linux/videodev2.h>
@@ -311,4 +314,107 @@ TEST_F(VirtualCameraTest, HotplugMonitorReportsVirtualPlugging)
     // Drained: the descriptor is quiet again.
     ready.revents = 0;
     EXPECT_EQ(::poll(&ready, 1, 0), 0);
+}
+
+namespace {
+
+// What a picture control changes, measured over a whole rendered frame.
+struct PictureStats
+{
+    double luma = 0;     // mean
+    double contrast = 0; // standard deviation of the luma
+    double chroma = 0;   // mean of (largest - smallest channel)
+    double detail = 0;   // mean step between horizontal neighbours
+};
+
+std::vector<uint8_t> renderWith(const PictureAdjustments &adjustments)
+{
+    TestPatternRenderer renderer;
+    renderer.setSize(320, 240);
+    renderer.setAdjustments(adjustments);
+    std::vector<uint8_t> frame(320 * 240 * 3);
+    renderer.render(0, "12:00:00.000", frame.data());
+    return frame;
+}
+
+// Over the scene in the middle of the frame, away from the overlays (corner markers,
+// frame number and time), which the controls leave alone.
+PictureStats measure(const std::vector<uint8_t> &frame)
+{
+    PictureStats s;
+    double sumSquares = 0;
+    int pixels = 0;
+    for (int row = 40; row < 200; ++row) {
+        for (int x = 40; x < 280; ++x, ++pixels) {
+            const uint8_t *p = frame.data() + (row * 320 + x) * 3;
+            const double y = 0.114 * p[0] + 0.587 * p[1] + 0.299 * p[2];
+            s.luma += y;
+            sumSquares += y * y;
+            s.chroma += std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
+            s.detail += std::abs(int(p[1]) - int(p[4]));
+        }
+    }
+    s.luma /= pixels;
+    s.contrast = std::sqrt(sumSquares / pixels - s.luma * s.luma);
+    s.chroma /= pixels;
+    s.detail /= pixels;
+    return s;
+}
+
+// Mean difference of the channels between two frames.
+double meanDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / a.size();
+}
+
+} // namespace
+
+TEST(TestPatternRenderer, EachPictureControlChangesThePictureItsWay)
+{
+    const std::vector<uint8_t> neutralFrame = renderWith({});
+    const PictureStats neutral = measure(neutralFrame);
+    struct Case
+    {
+        const char *name;
+        PictureAdjustments adjustments;
+        std::function<bool(const PictureStats &)> holds;
+    };
+    auto with = [](auto field, int value) {
+        PictureAdjustments a;
+        a.*field = value;
+        return a;
+    };
+    // The slide is bright, so what lifts the picture meets the white end early.
+    const Case cases[] = {
+        {"brightness up", with(&PictureAdjustments::brightness, 64),
+         [&](const PictureStats &s) { return s.luma > neutral.luma + 20; }},
+        {"brightness down", with(&PictureAdjustments::brightness, -64),
+         [&](const PictureStats &s) { return s.luma < neutral.luma - 60; }},
+        {"contrast up", with(&PictureAdjustments::contrast, 64),
+         [&](const PictureStats &s) { return s.contrast > neutral.contrast * 1.1; }},
+        {"contrast off: everything mid-grey but the colour", with(&PictureAdjustments::contrast, 0),
+         [&](const PictureStats &s) { return std::abs(s.luma - 128) < 10; }},
+        {"saturation off", with(&PictureAdjustments::saturation, 0),
+         [&](const PictureStats &s) { return s.chroma < neutral.chroma * 0.2; }},
+        {"saturation up", with(&PictureAdjustments::saturation, 128),
+         [&](const PictureStats &s) { return s.chroma > neutral.chroma * 1.5; }},
+        {"sharpness down", with(&PictureAdjustments::sharpness, 0),
+         [&](const PictureStats &s) { return s.detail < neutral.detail * 0.85; }},
+        {"sharpness up", with(&PictureAdjustments::sharpness, 7),
+         [&](const PictureStats &s) { return s.detail > neutral.detail * 1.5; }},
+    };
+    for (const Case &c : cases) {
+        const PictureStats s = measure(renderWith(c.adjustments));
+        EXPECT_TRUE(c.holds(s)) << c.name << ": luma " << s.luma << " contrast " << s.contrast
+                                << " chroma " << s.chroma << " detail " << s.detail << " (neutral "
+                                << neutral.luma << ", " << neutral.contrast << ", "
+                                << neutral.chroma << ", " << neutral.detail << ")";
+    }
+    // Hue turns the colours round and keeps the brightness.
+    const std::vector<uint8_t> turned = renderWith(with(&PictureAdjustments::hue, 180));
+    EXPECT_GT(meanDifference(turned, neutralFrame), 20.0);
+    EXPECT_NEAR(measure(turned).luma, neutral.luma, 10.0);
 }

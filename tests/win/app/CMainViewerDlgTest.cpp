@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 #include <linux/videodev2.h>
@@ -264,7 +266,7 @@ template <typename T> void onModal(std::function<void(T &)> f)
 {
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [f, attempt] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+        if (auto *dialog = dynamic_cast<T *>(QApplication::activeModalWidget())) {
             f(*dialog);
             return;
         }
@@ -393,4 +395,99 @@ TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
                   QStringLiteral("Cancel"));
     }
+}
+
+TEST_F(MainViewerTest, AMovieLeftUnfinishedIsRepairedAtStartAndAnnounced)
+{
+    const std::string movies = m_fixture.resourceRoot() + "/Movies";
+    std::filesystem::create_directories(movies);
+    const std::string movie = movies + "/M20261209_0001.avi";
+    {
+        // What a killed recording leaves: the file as it is while the writer still has it.
+        varnolet::AviMpeg4Writer writer;
+        ASSERT_EQ(writer.open(movies + "/open.avi", 64, 48), 0);
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(writer.writeFrame(std::vector<uint8_t>(64 * 48 * 3, uint8_t(i * 20)).data()),
+                      0);
+        std::filesystem::copy_file(movies + "/open.avi", movie);
+    }
+    std::filesystem::remove(movies + "/open.avi");
+    std::filesystem::last_write_time(movie, std::filesystem::last_write_time(movie) - 1h);
+
+    VirtualCameraHub::instance().plug();
+    auto window = m_fixture.makeWindow();
+    ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
+    const std::string riff = varnolet::test::readFile(movie).substr(4, 4);
+    EXPECT_NE(riff, std::string(4, '\xff')) << "finished";
+    window->UpdatePrompt(QPoint(-10, -10), false);
+    EXPECT_EQ(window->PromptLabel()->text(),
+              QStringLiteral("未完成的录像 M20261209_0001.avi 已修复，可以播放"));
+    processEventsFor(300ms);
+    window->PromptLabel()->window()->grab().save(
+        varnolet::test::screenshotPath(QStringLiteral("win-repaired-movie-notice.png")));
+}
+
+namespace {
+
+// Mean spread of the colour channels over the middle of the picture the window shows.
+double shownChroma(const CPictureArea &area)
+{
+    const QImage &picture = area.ShownPicture();
+    if (picture.isNull())
+        return -1;
+    double sum = 0;
+    int samples = 0;
+    for (int y = picture.height() / 4; y < picture.height() * 3 / 4; y += 4) {
+        for (int x = picture.width() / 4; x < picture.width() * 3 / 4; x += 4, ++samples) {
+            const QColor c = picture.pixelColor(x, y);
+            sum +=
+                std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
+        }
+    }
+    return sum / samples;
+}
+
+} // namespace
+
+TEST_F(MainViewerTest, TheSettingsDialogsMoreButtonAdjustsTheVirtualCamerasPicture)
+{
+    const std::string path = VirtualCameraHub::instance().plug();
+    auto window = m_fixture.makeWindow();
+    ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
+    const CPictureArea &area = *window->PreviewWindow()->PictureArea();
+    ASSERT_TRUE(processEventsUntil([&] { return !area.ShownPicture().isNull(); }));
+    const double colourful = shownChroma(area);
+    ASSERT_GT(colourful, 5.0);
+
+    int32_t saturation = -1, brightness = -1;
+    double grey = -1;
+    onModal<CSettingDlg>([&](CSettingDlg &settings) {
+        onModal<CDevicePropertiesDlg>([&](CDevicePropertiesDlg &properties) {
+            auto *slider = qobject_cast<QSlider *>(properties.EditorOf(V4L2_CID_SATURATION));
+            if (slider) {
+                slider->setFocus();
+                QTest::keyClick(slider, Qt::Key_Home);
+            }
+            if (auto *bright = qobject_cast<QSlider *>(properties.EditorOf(V4L2_CID_BRIGHTNESS)))
+                QTest::keyClick(bright, Qt::Key_PageUp);
+            processEventsUntil([&] { return shownChroma(area) < colourful * 0.2; });
+            grey = shownChroma(area);
+            int error = 0;
+            auto camera = VirtualCameraHub::instance().open(path, error);
+            camera->control(V4L2_CID_SATURATION, saturation);
+            camera->control(V4L2_CID_BRIGHTNESS, brightness);
+            properties.grab().save(varnolet::test::screenshotPath(
+                QStringLiteral("win-virtual-camera-properties.png")));
+            properties.accept();
+        });
+        auto *more = qobject_cast<QPushButton *>(settings.Control(CSettingDlg::IDC_MORE));
+        if (more)
+            more->click();
+        settings.reject();
+    });
+    window->Button(CMainViewerDlg::IDC_SETTINGS)->click();
+    EXPECT_EQ(saturation, 0);
+    EXPECT_GT(brightness, 0) << "a page up from the middle";
+    EXPECT_GE(grey, 0.0);
+    EXPECT_LT(grey, colourful * 0.2) << "the shown picture lost its colour";
 }

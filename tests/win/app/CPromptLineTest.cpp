@@ -127,3 +127,25 @@ TEST(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
     EXPECT_TRUE(CPromptLine::Show(&label, line.Update(Button::None, false, s)));
     EXPECT_EQ(label.text(), QStringLiteral("正在以分辨率320 X 240进行录像"));
 }
+
+TEST(PromptLineTest, NoticeTakesTheIdleStatusUntilItsTimeIsOver)
+{
+    CPromptLine line;
+    CPromptLine::State s = previewing();
+    s.nowMs = 1000;
+    line.Announce(CPromptLine::RepairedMoviesText({QStringLiteral("M20261209_0001.avi")}), 31000);
+    const QString notice = QStringLiteral("未完成的录像 M20261209_0001.avi 已修复，可以播放");
+    EXPECT_EQ(line.StatusText(s), notice);
+    // Work in progress and the buttons' hints still come first.
+    s.recording = true;
+    EXPECT_EQ(line.StatusText(s), QStringLiteral("正在以分辨率320 X 240进行录像"));
+    s.recording = false;
+    EXPECT_EQ(line.Update(Button::Exit, false, s), QStringLiteral("退出系统"));
+    EXPECT_EQ(line.Update(Button::None, false, s), notice);
+    s.nowMs = 31000;
+    EXPECT_EQ(line.StatusText(s), QStringLiteral("系统正在以分辨率640 X 480进行预览"));
+
+    EXPECT_EQ(CPromptLine::RepairedMoviesText({QStringLiteral("a.avi"), QStringLiteral("b.avi")}),
+              QStringLiteral("2 个未完成的录像已修复，可以播放"));
+    EXPECT_TRUE(CPromptLine::RepairedMoviesText({}).isEmpty());
+}

@@ -256,3 +256,20 @@ TEST_F(StartUpTest, ATerminationSignalEndsTheMainWindowThroughItsShutdown)
     EXPECT_EQ(now.sa_handler, SIG_DFL);
     EXPECT_EQ(m_messages->count(), 0u);
 }
+
+TEST_F(StartUpTest, ADamagedUserCopyIsRebuiltFromTheTemplatesFactorySettings)
+{
+    m_program.write("config.ini", "[defaultsetting]\nmoviesizemax=1024\n"
+                                  "[usingsetting]\nmoviesizemax=64\n");
+    CVarnoletApp app("VarnoletWin");
+    ASSERT_TRUE(app.EnsureDataFolder());
+    const std::string damaged("[oem]\nversion=3.1.00\n\0\0\0\0\0\0", 26);
+    m_config.write("Microsofttmp/config.ini", damaged);
+    const std::time_t now = std::time(nullptr);
+    setModified(m_program.path(), now - 3600);
+    ASSERT_TRUE(app.ProvisionUserConfig());
+    EXPECT_EQ(test::readFile(userConfig() + ".bad"), damaged);
+    LoadSettings();
+    EXPECT_EQ(GetUsingSettings().movieSizeMax, 1024) << "the factory value, not the built-in 16";
+    EXPECT_EQ(m_messages->count(), 0u);
+}

@@ -112,6 +112,9 @@ inline constexpr std::array kBuiltInTexts = {
     BuiltInText{"ui_alert_movie_not_kept", "Nothing of it could be kept."},
     BuiltInText{"ui_prompt_movie_recovered", "An unfinished movie was finished: %@"},
     BuiltInText{"ui_dlg_adjust", "Camera Adjustment"},
+    // Prompt line: movies repaired at start
+    BuiltInText{"ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"},
+    BuiltInText{"ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

@@ -27,7 +27,8 @@ constexpr uint32_t kCmdUnlink = 2;
 constexpr uint32_t kRetSubmit = 3;
 constexpr uint32_t kRetUnlink = 4;
 constexpr size_t kHeaderSize = 48;
-constexpr uint32_t kPayloadSize = 16384; // dwMaxPayloadTransferSize: 32 packets of 512
+constexpr size_t kIsoDescriptorSize = 16; // offset, length, actual length, status
+constexpr uint32_t kPayloadSize = 16384;  // dwMaxPayloadTransferSize: 32 packets of 512
 constexpr int kStall = -EPIPE;
 constexpr unsigned kHighSpeed = 3;
 
@@ -118,6 +119,7 @@ EmulatedUvcCamera::EmulatedUvcCamera(Options options)
         m_streams[i].config = &m_config.streaming[i];
         m_streams[i].commit.interfaceNumber = m_config.streaming[i].interfaceNumber;
         m_streams[i].probe = negotiate(m_streams[i], {});
+        m_streams[i].committedControl = m_streams[i].probe;
     }
     setUpControls();
 }
@@ -129,30 +131,15 @@ EmulatedUvcCamera::~EmulatedUvcCamera()
 
 void EmulatedUvcCamera::setUpControls()
 {
-    auto add = [this](uint8_t entity, uint8_t selector, Control control) {
-        control.state.value = control.defaultValue;
-        m_controls[static_cast<uint16_t>(entity << 8 | selector)] = control;
-    };
-    const uint8_t ct = m_config.cameraTerminalId;
-    if (ct && (m_config.cameraControls & (1u << 1))) {
-        // Modes: manual (1) and aperture priority (8), the latter the default.
-        add(ct, UVC_CT_AE_MODE_CONTROL, Control{1, false, true, 1, 8, 9, 8, {}});
+    for (const UvcConfiguration::Unit &unit : m_config.units) {
+        for (const UvcControlSpec &spec : UvcControlTable::forUnit(unit)) {
+            Control control;
+            control.spec = spec;
+            control.state.value = spec.defaultValue;
+            control.raw.assign(spec.size, 0);
+            m_controls[static_cast<uint16_t>(unit.id << 8 | spec.selector)] = control;
+        }
     }
-    if (ct && (m_config.cameraControls & (1u << 3)))
-        add(ct, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL,
-            Control{4, false, false, 3, 10000, 1, 156, {}});
-    const uint8_t pu = m_config.processingUnitId;
-    const uint32_t bits = m_config.processingControls;
-    if (pu && (bits & (1u << 0)))
-        add(pu, UVC_PU_BRIGHTNESS_CONTROL, Control{2, true, false, -64, 64, 1, 0, {}});
-    if (pu && (bits & (1u << 1)))
-        add(pu, UVC_PU_CONTRAST_CONTROL, Control{2, false, false, 0, 95, 1, 32, {}});
-    if (pu && (bits & (1u << 2)))
-        add(pu, UVC_PU_HUE_CONTROL, Control{2, true, false, -2000, 2000, 100, 0, {}});
-    if (pu && (bits & (1u << 3)))
-        add(pu, UVC_PU_SATURATION_CONTROL, Control{2, false, false, 0, 100, 1, 64, {}});
-    if (pu && (bits & (1u << 4)))
-        add(pu, UVC_PU_SHARPNESS_CONTROL, Control{2, false, false, 0, 7, 1, 3, {}});
 }
 
 int EmulatedUvcCamera::plug(std::string &error)
@@ -234,10 +221,14 @@ void EmulatedUvcCamera::unplug()
     for (Stream &stream : m_streams) {
         stream.pending.clear();
         stream.committed = false;
-        stream.inFrame = false;
+        stream.alternate = 0;
+        stream.writer = UvcPayloadWriter();
     }
     m_statusPending.clear();
+    m_heldPending.clear();
     m_statusQueue.clear();
+    m_alternates.clear();
+    m_configurationValue = 0;
 }
 
 void EmulatedUvcCamera::button(bool pressed)
@@ -275,6 +266,13 @@ EmulatedUvcCamera::lastCommit(uint8_t interfaceNumber) const
     return std::nullopt;
 }
 
+uint8_t EmulatedUvcCamera::alternateSetting(uint8_t interfaceNumber) const
+{
+    std::lock_guard guard(m_lock);
+    const auto found = m_alternates.find(interfaceNumber);
+    return found == m_alternates.end() ? 0 : found->second;
+}
+
 uint64_t EmulatedUvcCamera::framesSent(uint8_t interfaceNumber) const
 {
     std::lock_guard guard(m_lock);
@@ -293,7 +291,7 @@ void EmulatedUvcCamera::serve()
             std::lock_guard guard(m_lock);
             const auto now = std::chrono::steady_clock::now();
             for (Stream &stream : m_streams) {
-                if (stream.committed && !stream.pending.empty() && !stream.inFrame) {
+                if (streaming(stream) && !stream.pending.empty() && !stream.writer.inFrame()) {
                     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
                         stream.nextFrame - now);
                     const int ms = static_cast<int>(std::max<int64_t>(0, wait.count()) + 1);
@@ -348,15 +346,21 @@ bool EmulatedUvcCamera::handleMessage()
                 }
             };
             drop(m_statusPending);
+            drop(m_heldPending);
             for (Stream &stream : m_streams)
                 drop(stream.pending);
         }
+        // A transfer already answered is no longer ours to cancel: status 0, and vhci_hcd
+        // keeps the answer it has. One still held is cancelled and never answered.
+        if (found)
+            ++m_unlinks;
         replyUnlink(seqnum, found ? -ECONNRESET : 0);
         return true;
     }
     if (command != kCmdSubmit)
         return false;
     const uint32_t length = be32(header + 24);
+    const uint32_t packetCount = be32(header + 32);
     std::vector<uint8_t> out;
     if (direction == 0 && length > 0) {
         if (length > (64u << 20))
@@ -364,6 +368,19 @@ bool EmulatedUvcCamera::handleMessage()
         out.resize(length);
         if (!readFully(m_socket, out.data(), length))
             return false;
+    }
+    // Isochronous transfers carry their packet descriptors after the data.
+    Pending urb{seqnum, length, be32(header + 28), {}};
+    if (packetCount > 0) {
+        if (packetCount > 1024)
+            return false;
+        std::vector<uint8_t> descriptors(packetCount * kIsoDescriptorSize);
+        if (!readFully(m_socket, descriptors.data(), descriptors.size()))
+            return false;
+        for (uint32_t i = 0; i < packetCount; ++i) {
+            const uint8_t *d = descriptors.data() + i * kIsoDescriptorSize;
+            urb.packets.push_back({be32(d), be32(d + 4), 0, 0});
+        }
     }
     if (endpoint == 0) {
         std::vector<uint8_t> in;
@@ -383,16 +400,25 @@ bool EmulatedUvcCamera::handleMessage()
         return true;
     }
     std::lock_guard guard(m_lock);
-    if (direction == 1 && m_config.statusEndpoint &&
-        endpoint == (m_config.statusEndpoint & 0x0Fu)) {
-        m_statusPending.push_back({seqnum, length});
+    const uint8_t address = static_cast<uint8_t>(endpoint | (direction == 1 ? USB_DIR_IN : 0));
+    if (direction == 1 && m_config.statusEndpoint && address == m_config.statusEndpoint) {
+        m_statusPending.push_back(std::move(urb));
         return true;
     }
     if (direction == 1) {
-        if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(endpoint | USB_DIR_IN))) {
-            stream->pending.push_back({seqnum, length});
+        if (Stream *stream = streamForEndpoint(address)) {
+            stream->pending.push_back(std::move(urb));
             return true;
         }
+    }
+    if (m_config.endpoints.count(address)) {
+        // Another function's endpoint (audio, HID): nothing to say, as a device that NAKs;
+        // OUT data is taken.
+        if (direction == 1)
+            m_heldPending.push_back(std::move(urb));
+        else
+            reply(seqnum, 0, nullptr, out.size());
+        return true;
     }
     reply(seqnum, kStall, nullptr, 0);
     return true;
@@ -429,15 +455,42 @@ void EmulatedUvcCamera::replyUnlink(uint32_t seqnum, int status)
     writeFully(m_socket, message, sizeof message);
 }
 
+void EmulatedUvcCamera::replyIso(const Pending &urb, const std::vector<uint8_t> &data)
+{
+    // RET_SUBMIT of an isochronous transfer: the packets' bytes back to back, then one
+    // descriptor per packet (vhci_hcd moves each packet to its offset).
+    const size_t count = urb.packets.size();
+    std::vector<uint8_t> message(kHeaderSize + data.size() + count * kIsoDescriptorSize, 0);
+    putBe32(message.data(), kRetSubmit);
+    putBe32(message.data() + 4, urb.seqnum);
+    putBe32(message.data() + 24, static_cast<uint32_t>(data.size()));
+    putBe32(message.data() + 28, urb.startFrame);
+    putBe32(message.data() + 32, static_cast<uint32_t>(count));
+    if (!data.empty())
+        std::memcpy(message.data() + kHeaderSize, data.data(), data.size());
+    uint8_t *d = message.data() + kHeaderSize + data.size();
+    for (const UvcPayloadWriter::IsoPacket &packet : urb.packets) {
+        putBe32(d, packet.offset);
+        putBe32(d + 4, packet.length);
+        putBe32(d + 8, packet.actualLength);
+        putBe32(d + 12, static_cast<uint32_t>(packet.status));
+        d += kIsoDescriptorSize;
+    }
+    writeFully(m_socket, message.data(), message.size());
+}
+
 std::vector<uint8_t> EmulatedUvcCamera::deviceDescriptor() const
 {
+    // A composite device when the configuration groups its interfaces with an IAD, else
+    // one whose class each interface gives.
+    const bool composite = m_config.interfaceAssociation;
     return {18,
             USB_DT_DEVICE,
             0x00,
             0x02,
-            0xEF,
-            0x02,
-            0x01,
+            static_cast<uint8_t>(composite ? 0xEF : 0x00),
+            static_cast<uint8_t>(composite ? 0x02 : 0x00),
+            static_cast<uint8_t>(composite ? 0x01 : 0x00),
             64,
             static_cast<uint8_t>(m_options.vendorId),
             static_cast<uint8_t>(m_options.vendorId >> 8),
@@ -491,23 +544,47 @@ int EmulatedUvcCamera::standardRequest(const uint8_t setup[8], std::vector<uint8
             return kStall; // device qualifier, BOS, ...: a USB 2.0 device without them
         }
     case USB_REQ_SET_CONFIGURATION:
-        return (value == 0 || value == 1) ? 0 : kStall;
+        if (value != 0 && value != m_config.configurationValue)
+            return kStall;
+        m_configurationValue = static_cast<uint8_t>(value);
+        m_alternates.clear();
+        for (Stream &stream : m_streams)
+            stream.alternate = 0;
+        return 0;
     case USB_REQ_GET_CONFIGURATION:
-        in = {1};
+        in = {m_configurationValue};
         return 0;
     case USB_REQ_GET_STATUS:
         in = {0, 0};
         return 0;
-    case USB_REQ_SET_INTERFACE:
-        return value == 0 ? 0 : kStall;
-    case USB_REQ_GET_INTERFACE:
-        in = {0};
+    case USB_REQ_SET_INTERFACE: {
+        const auto declared = m_config.lastAlternate.find(static_cast<uint8_t>(index));
+        if (declared == m_config.lastAlternate.end() || value > declared->second)
+            return kStall;
+        m_alternates[static_cast<uint8_t>(index)] = static_cast<uint8_t>(value);
+        for (Stream &stream : m_streams) {
+            if (stream.config->interfaceNumber != index)
+                continue;
+            stream.alternate = static_cast<uint8_t>(value);
+            // Back to the zero-bandwidth setting: the host stopped the stream; a frame
+            // begun is dropped and the next start begins a new one.
+            if (stream.config->isochronous && value == 0)
+                stream.writer = UvcPayloadWriter();
+        }
         return 0;
+    }
+    case USB_REQ_GET_INTERFACE: {
+        if (!m_config.lastAlternate.count(static_cast<uint8_t>(index)))
+            return kStall;
+        const auto found = m_alternates.find(static_cast<uint8_t>(index));
+        in = {found == m_alternates.end() ? uint8_t{0} : found->second};
+        return 0;
+    }
     case USB_REQ_CLEAR_FEATURE:
         if ((type & USB_RECIP_MASK) == USB_RECIP_ENDPOINT) {
-            // Halt cleared on the video endpoint: the host stopped the stream.
+            // Halt cleared on the bulk video endpoint: the host stopped the stream.
             if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(index))) {
-                stream->inFrame = false;
+                stream->writer = UvcPayloadWriter();
                 stream->committed = false;
             }
         }
@@ -565,7 +642,7 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
                                    const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
                                    uint16_t length)
 {
-    if (entity != m_config.cameraTerminalId && entity != m_config.processingUnitId) {
+    if (!m_config.findUnit(entity)) {
         m_requestError = kErrorInvalidUnit;
         return kStall;
     }
@@ -575,40 +652,51 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
         return kStall;
     }
     Control &c = found->second;
+    const UvcControlSpec &spec = c.spec;
     auto answer = [&](int32_t value) {
-        in.assign(c.size, 0);
-        putLe(in, 0, static_cast<uint32_t>(value), c.size);
+        in.assign(spec.size, 0);
+        if (!spec.raw)
+            putLe(in, 0, static_cast<uint32_t>(value), std::min<size_t>(spec.size, 4));
+        else if (request == UVC_GET_CUR)
+            in = c.raw;
         return 0;
     };
     switch (request) {
     case UVC_GET_CUR:
         return answer(c.state.value);
     case UVC_GET_MIN:
-        return answer(c.minimum);
+        return answer(spec.minimum);
     case UVC_GET_MAX:
-        return answer(c.maximum);
+        return answer(spec.maximum);
     case UVC_GET_RES:
-        return answer(c.resolution);
+        return answer(spec.resolution);
     case UVC_GET_DEF:
-        return answer(c.defaultValue);
+        return answer(spec.defaultValue);
     case UVC_GET_INFO:
         in = {0x03};
         return 0; // GET and SET supported
     case UVC_GET_LEN:
-        in = {c.size, 0};
+        in = {spec.size, 0};
         return 0;
     case UVC_SET_CUR: {
-        if (length != c.size || out.size() != c.size) {
+        if (length != spec.size || out.size() != spec.size) {
             m_requestError = kErrorInvalidRequest;
             return kStall;
         }
-        uint32_t raw = le(out, 0, c.size);
+        if (spec.raw) {
+            c.raw = out;
+            ++c.state.setCount;
+            return 0;
+        }
+        uint32_t raw = le(out, 0, spec.size);
         int32_t value = static_cast<int32_t>(raw);
-        if (c.isSigned && c.size == 2)
+        if (spec.isSigned && spec.size == 2)
             value = static_cast<int16_t>(raw);
-        const bool valid = c.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
-                                                 (value & c.resolution) == value)
-                                              : (value >= c.minimum && value <= c.maximum);
+        if (spec.isSigned && spec.size == 1)
+            value = static_cast<int8_t>(raw);
+        const bool valid = spec.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
+                                                    (value & spec.resolution) == value)
+                                                 : (value >= spec.minimum && value <= spec.maximum);
         if (!valid) {
             m_requestError = kErrorOutOfRange;
             return kStall;
@@ -626,13 +714,22 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
 std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream,
                                                   const std::vector<uint8_t> &wanted) const
 {
-    std::vector<uint8_t> probe(probeSize(), 0);
+    std::vector<uint8_t> probe(m_config.probeSize(), 0);
     const auto &formats = stream.config->formats;
     const UvcConfiguration::Format *format = nullptr;
     const uint8_t formatIndex = wanted.size() > 2 ? wanted[2] : 0;
     for (const auto &f : formats) {
         if (f.index == formatIndex && !f.frames.empty())
             format = &f;
+    }
+    if (!format) {
+        // The default: the first format the camera pictures, else the first declared.
+        for (const auto &f : formats) {
+            if (!f.frames.empty() && f.encoding != UvcConfiguration::Encoding::Other) {
+                format = &f;
+                break;
+            }
+        }
     }
     if (!format) {
         for (const auto &f : formats) {
@@ -650,117 +747,172 @@ std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream,
         if (f.index == frameIndex)
             frame = &f;
     }
-    uint32_t interval = le(wanted, 4, 4);
-    if (std::find(frame->intervals.begin(), frame->intervals.end(), interval) ==
-        frame->intervals.end())
-        interval = frame->defaultInterval ? frame->defaultInterval : 333333;
+    uint32_t interval = frame->closestInterval(le(wanted, 4, 4));
+    if (interval == 0)
+        interval = 333333;
     probe[0] = 1; // bmHint: frame interval fixed
     probe[2] = format->index;
     probe[3] = frame->index;
     putLe(probe, 4, interval, 4);
-    const uint32_t frameBytes = static_cast<uint32_t>(frame->width * frame->height * 2);
-    putLe(probe, 18, frameBytes, 4);   // dwMaxVideoFrameSize
-    putLe(probe, 22, kPayloadSize, 4); // dwMaxPayloadTransferSize
+    uint32_t frameBytes = static_cast<uint32_t>(frame->width * frame->height * 2);
+    if (format->encoding == UvcConfiguration::Encoding::Yuyv && frame->maxFrameBytes)
+        frameBytes = frame->maxFrameBytes;
+    putLe(probe, 18, frameBytes, 4); // dwMaxVideoFrameSize
+    // dwMaxPayloadTransferSize: a bulk transfer, or the largest isochronous packet (uvcvideo
+    // picks the smallest alternate setting that holds it).
+    const uint32_t payload =
+        stream.config->isochronous ? stream.config->maxPacketBytes() : kPayloadSize;
+    putLe(probe, 22, payload, 4);
     if (probe.size() >= 34) {
         putLe(probe, 26, 48000000, 4); // dwClockFrequency
         probe[30] = 0x03;              // bmFramingInfo: FID and EOF used
-        probe[31] = 1;
-        probe[32] = 1;
-        probe[33] = 1;
+        probe[31] = 1;                 // bPreferedVersion
+        probe[32] = 1;                 // bMinVersion
+        probe[33] = 1;                 // bMaxVersion
     }
     return probe;
+}
+
+int EmulatedUvcCamera::commit(Stream &stream)
+{
+    stream.format = nullptr;
+    stream.frame = nullptr;
+    for (const auto &f : stream.config->formats) {
+        if (f.index != stream.probe[2])
+            continue;
+        for (const auto &fr : f.frames) {
+            if (fr.index == stream.probe[3]) {
+                stream.format = &f;
+                stream.frame = &fr;
+            }
+        }
+    }
+    // A declared format without a picture of its own (frame-based, NV12, ...): refused.
+    if (!stream.format || stream.format->encoding == UvcConfiguration::Encoding::Other) {
+        stream.committed = false;
+        m_requestError = kErrorOutOfRange;
+        return kStall;
+    }
+    stream.committedControl = stream.probe;
+    stream.committed = true;
+    stream.commit.formatIndex = stream.probe[2];
+    stream.commit.frameIndex = stream.probe[3];
+    stream.commit.interval = le(stream.probe, 4, 4);
+    ++stream.commit.count;
+    stream.frameNumber = 0;
+    stream.writer = UvcPayloadWriter();
+    stream.nextFrame = std::chrono::steady_clock::now();
+    return 0;
 }
 
 int EmulatedUvcCamera::streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
                                         const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
                                         uint16_t length)
 {
-    if (selector != UVC_VS_PROBE_CONTROL && selector != UVC_VS_COMMIT_CONTROL)
+    if (selector != UVC_VS_PROBE_CONTROL && selector != UVC_VS_COMMIT_CONTROL) {
+        m_requestError = kErrorInvalidControl;
         return kStall;
+    }
     switch (request) {
     case UVC_GET_INFO:
         in = {0x03};
         return 0;
     case UVC_GET_LEN:
-        in = {static_cast<uint8_t>(probeSize()), 0};
+        in = {static_cast<uint8_t>(m_config.probeSize()), 0};
         return 0;
     case UVC_GET_CUR:
-        in = stream.probe;
+        in = selector == UVC_VS_PROBE_CONTROL ? stream.probe : stream.committedControl;
         return 0;
     case UVC_GET_MIN:
     case UVC_GET_MAX:
     case UVC_GET_DEF:
-        if (selector != UVC_VS_PROBE_CONTROL)
+        if (selector != UVC_VS_PROBE_CONTROL) {
+            m_requestError = kErrorInvalidRequest;
             return kStall;
-        in = negotiate(stream, {});
-        return 0;
-    case UVC_SET_CUR: {
-        if (length < 26 || out.size() < 26)
-            return kStall;
-        stream.probe = negotiate(stream, out);
-        if (selector == UVC_VS_COMMIT_CONTROL) {
-            for (const auto &f : stream.config->formats) {
-                if (f.index != stream.probe[2])
-                    continue;
-                stream.format = &f;
-                for (const auto &fr : f.frames) {
-                    if (fr.index == stream.probe[3])
-                        stream.frame = &fr;
-                }
-            }
-            stream.committed = stream.format && stream.frame;
-            stream.commit.formatIndex = stream.probe[2];
-            stream.commit.frameIndex = stream.probe[3];
-            stream.commit.interval = le(stream.probe, 4, 4);
-            ++stream.commit.count;
-            stream.frameNumber = 0;
-            stream.inFrame = false;
-            stream.nextFrame = std::chrono::steady_clock::now();
         }
+        in = negotiate(stream, request == UVC_GET_DEF ? std::vector<uint8_t>{} : stream.probe);
         return 0;
-    }
+    case UVC_SET_CUR:
+        // uvcvideo sends the size of the camera's version; a shorter one (26 bytes, the 1.0
+        // fields) is taken too.
+        if (length < 26 || out.size() < 26 || out.size() > m_config.probeSize()) {
+            m_requestError = kErrorInvalidRequest;
+            return kStall;
+        }
+        stream.probe = negotiate(stream, out);
+        return selector == UVC_VS_COMMIT_CONTROL ? commit(stream) : 0;
     default:
+        m_requestError = kErrorInvalidRequest;
         return kStall;
     }
 }
 
+bool EmulatedUvcCamera::streaming(const Stream &stream) const
+{
+    // Bulk streams from the commit until the halt is cleared; isochronous while an
+    // alternate setting with the video endpoint is chosen.
+    return stream.committed &&
+           (!stream.config->isochronous || stream.config->packetBytes(stream.alternate) > 0);
+}
+
+void EmulatedUvcCamera::startFrame(Stream &stream)
+{
+    const int w = stream.frame->width, h = stream.frame->height;
+    stream.writer.start(stream.format->encoding == UvcConfiguration::Encoding::Mjpeg
+                            ? UvcTestPattern::mjpeg(w, h, stream.frameNumber)
+                            : UvcTestPattern::yuyv(w, h, stream.frameNumber),
+                        stream.fid);
+    const uint32_t interval =
+        std::max<uint32_t>(le(stream.committedControl, 4, 4), m_options.minimumFrameInterval);
+    stream.nextFrame = std::chrono::steady_clock::now() + std::chrono::microseconds(interval / 10);
+}
+
+void EmulatedUvcCamera::finishFrame(Stream &stream)
+{
+    stream.fid = !stream.fid;
+    ++stream.frameNumber;
+    ++stream.sent;
+}
+
 void EmulatedUvcCamera::serveVideo(Stream &stream)
 {
-    while (stream.committed && !stream.pending.empty()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!stream.inFrame) {
-            if (now < stream.nextFrame)
+    if (stream.config->isochronous) {
+        serveIsochronous(stream);
+        return;
+    }
+    while (streaming(stream) && !stream.pending.empty()) {
+        if (!stream.writer.inFrame()) {
+            if (std::chrono::steady_clock::now() < stream.nextFrame)
                 return;
-            const int w = stream.frame->width, h = stream.frame->height;
-            stream.picture = stream.format->encoding == UvcConfiguration::Encoding::Mjpeg
-                                 ? UvcTestPattern::mjpeg(w, h, stream.frameNumber)
-                                 : UvcTestPattern::yuyv(w, h, stream.frameNumber);
-            stream.offset = 0;
-            stream.inFrame = true;
-            const uint32_t interval = std::max<uint32_t>(le(stream.probe, 4, 4), 100000);
-            stream.nextFrame = now + std::chrono::microseconds(interval / 10);
+            startFrame(stream);
         }
         const Pending urb = stream.pending.front();
         stream.pending.pop_front();
-        const size_t room = std::min<size_t>(urb.length, kPayloadSize);
-        if (room <= 2) {
-            reply(urb.seqnum, 0, nullptr, 0);
-            continue;
-        }
-        const size_t data = std::min(room - 2, stream.picture.size() - stream.offset);
-        const bool last = stream.offset + data == stream.picture.size();
-        std::vector<uint8_t> payload(2 + data);
-        payload[0] = 2;                                                        // bHeaderLength
-        payload[1] = 0x80 | (stream.fid ? 0x01 : 0x00) | (last ? 0x02 : 0x00); // EOH, FID, EOF
-        std::memcpy(payload.data() + 2, stream.picture.data() + stream.offset, data);
-        stream.offset += data;
+        const std::vector<uint8_t> payload =
+            stream.writer.next(std::min<size_t>(urb.length, kPayloadSize));
         reply(urb.seqnum, 0, payload.data(), payload.size());
-        if (last) {
-            stream.inFrame = false;
-            stream.fid = !stream.fid;
-            ++stream.frameNumber;
-            ++stream.sent;
+        if (!payload.empty() && !stream.writer.inFrame())
+            finishFrame(stream);
+    }
+}
+
+void EmulatedUvcCamera::serveIsochronous(Stream &stream)
+{
+    // Transfers wait while no frame is due (the host sees them complete at the frame
+    // rate); one that ends a frame carries empty packets after its end.
+    const size_t packetBytes = stream.config->packetBytes(stream.alternate);
+    while (streaming(stream) && !stream.pending.empty()) {
+        if (!stream.writer.inFrame()) {
+            if (std::chrono::steady_clock::now() < stream.nextFrame)
+                return;
+            startFrame(stream);
         }
+        Pending urb = std::move(stream.pending.front());
+        stream.pending.pop_front();
+        const std::vector<uint8_t> data = stream.writer.fillIso(urb.packets, packetBytes);
+        replyIso(urb, data);
+        if (!stream.writer.inFrame())
+            finishFrame(stream);
     }
 }
 

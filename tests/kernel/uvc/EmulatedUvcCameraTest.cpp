@@ -3,6 +3,8 @@
 #include "tests/kernel/uvc/EmulatedUvcCamera.h"
 #include "tests/kernel/uvc/UvcConfiguration.h"
 #include "tests/kernel/uvc/UvcDescriptorBuilder.h"
+#include "tests/kernel/uvc/UvcDeviceIds.h"
+#include "tests/kernel/uvc/UvcPayloadWriter.h"
 #include "tests/kernel/uvc/UvcTestPattern.h"
 
 #include "platform/camera/FrameConverter.h"
@@ -11,6 +13,10 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
 #include <linux/usb/ch9.h>
 #include <linux/usb/video.h>
 #include <linux/videodev2.h>
@@ -20,6 +26,15 @@
 
 using namespace varnolet;
 using namespace varnolet::test;
+
+namespace {
+
+uint32_t le32(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
+}
+
+} // namespace
 
 TEST(UvcDescriptors, TheDefaultCameraParsesAsBuilt)
 {
@@ -60,10 +75,6 @@ TEST(UvcDescriptors, VariantsAndBrokenBytes)
     EXPECT_EQ(config->streaming[1].endpoint, 0x83);
     EXPECT_FALSE(config->streaming[1].triggerSupport);
 
-    auto bytes = UvcDescriptorBuilder::configuration();
-    bytes.resize(bytes.size() - 3); // the last descriptor runs past the end
-    EXPECT_FALSE(UvcConfiguration::parse(bytes, error));
-    EXPECT_NE(error.find("runs past the end"), std::string::npos);
     EXPECT_FALSE(UvcConfiguration::parse({9, 4, 0, 0, 0, 0, 0, 0, 0}, error));
     // An emulated camera with bytes it cannot serve refuses to plug.
     EmulatedUvcCamera camera(
@@ -120,7 +131,9 @@ public:
         uint32_t command = 0;
         uint32_t seqnum = 0;
         int32_t status = 0;
+        uint32_t startFrame = 0;
         std::vector<uint8_t> data;
+        std::vector<UvcPayloadWriter::IsoPacket> packets;
     };
 
     void submit(uint32_t seqnum, bool in, uint32_t endpoint, const std::vector<uint8_t> &setup,
@@ -137,6 +150,24 @@ public:
         if (!out.empty()) {
             ASSERT_EQ(::send(m_fd, out.data(), out.size(), 0), static_cast<ssize_t>(out.size()));
         }
+    }
+    // An isochronous IN transfer of count packets of packetLength bytes each.
+    void submitIso(uint32_t seqnum, uint32_t endpoint, uint32_t count, uint32_t packetLength)
+    {
+        std::vector<uint8_t> message(48 + 16 * count, 0);
+        put(message.data(), 1);
+        put(message.data() + 4, seqnum);
+        put(message.data() + 12, 1);
+        put(message.data() + 16, endpoint);
+        put(message.data() + 24, count * packetLength);
+        put(message.data() + 28, 77); // start frame
+        put(message.data() + 32, count);
+        for (uint32_t i = 0; i < count; ++i) {
+            put(message.data() + 48 + 16 * i, i * packetLength);
+            put(message.data() + 52 + 16 * i, packetLength);
+        }
+        ASSERT_EQ(::send(m_fd, message.data(), message.size(), 0),
+                  static_cast<ssize_t>(message.size()));
     }
     void unlink(uint32_t seqnum, uint32_t target)
     {
@@ -160,11 +191,22 @@ public:
         reply.seqnum = get(header + 4);
         reply.status = static_cast<int32_t>(get(header + 20));
         const uint32_t length = get(header + 24);
+        reply.startFrame = get(header + 28);
+        const uint32_t count = reply.command == 3 ? get(header + 32) : 0;
         if (reply.command == 3 && in && length) {
             reply.data.resize(length);
             if (::recv(m_fd, reply.data.data(), length, MSG_WAITALL) !=
                 static_cast<ssize_t>(length))
                 reply.command = 0;
+        }
+        for (uint32_t i = 0; i < count; ++i) {
+            uint8_t d[16];
+            if (::recv(m_fd, d, sizeof d, MSG_WAITALL) != 16) {
+                reply.command = 0;
+                break;
+            }
+            reply.packets.push_back(
+                {get(d), get(d + 4), get(d + 8), static_cast<int32_t>(get(d + 12))});
         }
         return reply;
     }
@@ -295,4 +337,500 @@ TEST(EmulatedUvcCamera, AnswersStandardClassAndVideoRequests)
     EXPECT_EQ(reply.command, 4u);
     EXPECT_EQ(reply.status, -ECONNRESET);
     camera.unplug();
+}
+
+namespace {
+
+std::vector<uint8_t> withTotalLength(std::vector<uint8_t> bytes)
+{
+    bytes[2] = static_cast<uint8_t>(bytes.size());
+    bytes[3] = static_cast<uint8_t>(bytes.size() >> 8);
+    return bytes;
+}
+
+UvcDescriptorBuilder::Options shape(const std::string &name)
+{
+    UvcDescriptorBuilder::Options options;
+    EXPECT_TRUE(UvcDescriptorBuilder::variant(name, options)) << name;
+    return options;
+}
+
+} // namespace
+
+// Malformed bytes are refused with the offset of the descriptor at fault.
+TEST(UvcDescriptors, MalformedConfigurationsAreRefusedWithTheOffset)
+{
+    const std::vector<uint8_t> good = UvcDescriptorBuilder::configuration();
+    struct Case
+    {
+        const char *what;
+        std::vector<uint8_t> bytes;
+        const char *message;
+    };
+    std::vector<uint8_t> zero = good;
+    zero[9] = 0; // the interface association's length
+    std::vector<uint8_t> pastEnd = good;
+    pastEnd.resize(pastEnd.size() - 3);
+    pastEnd = withTotalLength(pastEnd);
+    std::vector<uint8_t> longLength = good;
+    longLength[17] = 200; // the VideoControl interface descriptor claims 200 bytes
+    longLength.resize(17 + 100);
+    longLength = withTotalLength(longLength);
+    std::vector<uint8_t> shortTotal = good;
+    shortTotal.pop_back();
+    const std::vector<Case> cases = {
+        {"zero length", zero, "descriptor at offset 9 has length 0"},
+        {"cut in the last descriptor", pastEnd, "runs past the end"},
+        {"length past the end", longLength, "descriptor at offset 17 (length 200) runs past"},
+        {"wTotalLength not the size", shortTotal, "wTotalLength is"},
+        {"not a configuration",
+         {9, USB_DT_DEVICE, 9, 0, 0, 0, 0, 0, 0},
+         "not a configuration descriptor"},
+        {"no VideoControl", {9, USB_DT_CONFIG, 9, 0, 0, 1, 0, 0x80, 50}, "no VideoControl"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        EXPECT_FALSE(UvcConfiguration::parse(c.bytes, error));
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
+// Every shape of the builder parses as built: class, version, units, endpoints, formats.
+TEST(UvcDescriptors, TheShapesParseAsBuilt)
+{
+    struct Case
+    {
+        const char *variant;
+        uint16_t bcdUvc;
+        size_t probe;
+        bool vendorClass;
+        bool iso;
+        size_t alternates;
+        uint32_t maxPacket;
+        uint8_t processingUnit;
+        size_t units;
+        size_t formats;
+        uint8_t status;
+        bool trigger;
+    };
+    const Case cases[] = {
+        {"default", 0x0110, 34, false, false, 0, 0, 2, 2, 2, 0x81, true},
+        {"uvc10-iso", 0x0100, 26, false, true, 6, 3072, 2, 2, 2, 0x81, true},
+        {"uvc15", 0x0150, 48, false, true, 2, 3072, 2, 2, 2, 0x81, true},
+        {"vendor-class", 0x0100, 26, true, true, 3, 3072, 2, 2, 1, 0x81, true},
+        {"mjpeg-5mp", 0x0110, 34, false, true, 2, 3072, 2, 2, 1, 0x81, true},
+        {"frame-based", 0x0110, 34, false, true, 6, 3072, 2, 2, 3, 0x81, true},
+        {"no-processing-unit", 0x0110, 34, false, false, 0, 0, 0, 1, 2, 0x81, true},
+        {"extension-unit", 0x0110, 34, false, false, 0, 0, 9, 3, 2, 0x81, true},
+        {"still-frames", 0x0100, 26, false, true, 6, 3072, 2, 2, 2, 0x81, true},
+        {"status-no-trigger", 0x0110, 34, false, false, 0, 0, 2, 2, 2, 0x81, false},
+        {"no-button", 0x0110, 34, false, false, 0, 0, 2, 2, 2, 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.variant);
+        std::string error;
+        const auto config =
+            UvcConfiguration::parse(UvcDescriptorBuilder::configuration(shape(c.variant)), error);
+        ASSERT_TRUE(config) << error;
+        EXPECT_EQ(config->bcdUvc, c.bcdUvc);
+        EXPECT_EQ(config->probeSize(), c.probe);
+        EXPECT_EQ(config->vendorClass, c.vendorClass);
+        EXPECT_EQ(config->interfaceAssociation, !c.vendorClass);
+        EXPECT_EQ(config->processingUnitId, c.processingUnit);
+        EXPECT_EQ(config->units.size(), c.units);
+        EXPECT_EQ(config->statusEndpoint, c.status);
+        ASSERT_EQ(config->streaming.size(), 1u);
+        const auto &s = config->streaming.front();
+        EXPECT_EQ(s.isochronous, c.iso);
+        EXPECT_EQ(s.alternates.size(), c.alternates);
+        EXPECT_EQ(s.maxPacketBytes(), c.maxPacket);
+        EXPECT_EQ(s.formats.size(), c.formats);
+        EXPECT_EQ(s.triggerSupport, c.trigger);
+        EXPECT_EQ(s.endpoint, 0x82);
+    }
+}
+
+TEST(UvcDescriptors, FrameIntervalsDiscreteAndContinuous)
+{
+    std::string error;
+    const auto config =
+        UvcConfiguration::parse(UvcDescriptorBuilder::configuration(shape("uvc15")), error);
+    ASSERT_TRUE(config) << error;
+    const auto &frame = config->streaming.front().formats.front().frames.front();
+    EXPECT_TRUE(frame.intervals.empty());
+    EXPECT_EQ(frame.minInterval, 333333u);
+    EXPECT_EQ(frame.maxInterval, 1999998u);
+    struct Case
+    {
+        uint32_t wanted, got;
+    };
+    for (const Case &c : {Case{0, 333333}, Case{1, 333333}, Case{666666, 666666},
+                          Case{700000, 666666}, Case{5000000, 1999998}}) {
+        SCOPED_TRACE(c.wanted);
+        EXPECT_EQ(frame.closestInterval(c.wanted), c.got);
+    }
+    const auto discrete = UvcConfiguration::parse(UvcDescriptorBuilder::configuration(), error);
+    const auto &d = discrete->streaming.front().formats.front().frames.front();
+    for (const Case &c : {Case{0, 333333}, Case{666666, 666666}, Case{700000, 333333}}) {
+        SCOPED_TRACE(c.wanted);
+        EXPECT_EQ(d.closestInterval(c.wanted), c.got);
+    }
+}
+
+TEST(UvcDeviceIds, FromTheCommandLineAndFromFileNames)
+{
+    struct Case
+    {
+        const char *text;
+        bool fileName;
+        std::optional<std::pair<uint16_t, uint16_t>> ids;
+    };
+    const std::vector<Case> cases = {
+        {"046d:0825", false, std::pair{0x046d, 0x0825}},
+        {"1871:0516", false, std::pair{0x1871, 0x0516}},
+        {"ABCD:ef01", false, std::pair{0xABCD, 0xEF01}},
+        {"46d:0825", false, std::nullopt},
+        {"046d-0825", false, std::nullopt},
+        {"046d:08251", false, std::nullopt},
+        {"046g:0825", false, std::nullopt},
+        {"046d-0825.bin", true, std::pair{0x046d, 0x0825}},
+        {"/some/folder/1871-0516-vendor-class.bin", true, std::pair{0x1871, 0x0516}},
+        {"291A-3369-x.bin", true, std::pair{0x291A, 0x3369}},
+        {"291a-3369-.bin", true, std::nullopt},
+        {"1871-0516vendor.bin", true, std::nullopt},
+        {"uvc15.bin", true, std::nullopt},
+        {"046d-0825.txt", true, std::nullopt},
+        {"046d:0825.bin", true, std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto ids =
+            c.fileName ? UvcDeviceIds::fromFileName(c.text) : UvcDeviceIds::parse(c.text);
+        ASSERT_EQ(ids.has_value(), c.ids.has_value());
+        if (ids) {
+            EXPECT_EQ(ids->vendorId, c.ids->first);
+            EXPECT_EQ(ids->productId, c.ids->second);
+        }
+    }
+    EXPECT_EQ((UvcDeviceIds{0x046D, 0x08C2}.text()), "046d:08c2");
+}
+
+// A frame cut into isochronous packets: each starts with its own header, none is larger
+// than the packet size, the bytes after the headers are the frame, EOF ends it and later
+// packets stay empty.
+TEST(UvcPayloadWriter, CutsAFrameIntoIsochronousPackets)
+{
+    struct Case
+    {
+        size_t frameBytes;
+        uint32_t packetLength; // the host's room per packet
+        size_t maxPacket;      // the alternate setting's packet size
+        size_t packets;
+    };
+    const Case cases[] = {
+        {1000, 3072, 3072, 4}, {10000, 3072, 3060, 8}, {6000, 1024, 1000, 32},
+        {3, 3, 3, 4},          {1, 3072, 3072, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.frameBytes) + " bytes, packets of " +
+                     std::to_string(c.maxPacket));
+        std::vector<uint8_t> picture(c.frameBytes);
+        for (size_t i = 0; i < picture.size(); ++i)
+            picture[i] = static_cast<uint8_t>(i * 7);
+        UvcPayloadWriter writer;
+        writer.start(picture, true);
+        std::vector<uint8_t> frame;
+        bool ended = false;
+        while (!ended) {
+            std::vector<UvcPayloadWriter::IsoPacket> packets(c.packets);
+            for (size_t i = 0; i < packets.size(); ++i)
+                packets[i] = {static_cast<uint32_t>(i * c.packetLength), c.packetLength, 0, 0};
+            const std::vector<uint8_t> bytes = writer.fillIso(packets, c.maxPacket);
+            size_t at = 0;
+            for (const auto &packet : packets) {
+                ASSERT_LE(packet.actualLength, std::min<size_t>(c.packetLength, c.maxPacket));
+                if (ended) {
+                    EXPECT_EQ(packet.actualLength, 0u) << "a packet after the end of the frame";
+                    continue;
+                }
+                ASSERT_GE(packet.actualLength, 3u);
+                EXPECT_EQ(bytes[at], 2);
+                EXPECT_EQ(bytes[at + 1] & 0x81, 0x81) << "EOH and FID";
+                frame.insert(frame.end(), bytes.begin() + static_cast<long>(at) + 2,
+                             bytes.begin() + static_cast<long>(at + packet.actualLength));
+                ended = bytes[at + 1] & 0x02;
+                at += packet.actualLength;
+            }
+            EXPECT_EQ(at, bytes.size()) << "the packets' bytes lie back to back";
+            if (!ended) {
+                EXPECT_TRUE(writer.inFrame());
+            }
+        }
+        EXPECT_FALSE(writer.inFrame());
+        EXPECT_EQ(frame, picture);
+    }
+}
+
+namespace {
+
+// A camera of a shape served to a test host.
+struct ServedCamera
+{
+    explicit ServedCamera(const std::vector<uint8_t> &bytes, EmulatedUvcCamera::Options o = {})
+    {
+        o.configuration = bytes;
+        o.minimumFrameInterval = 0;
+        camera = std::make_unique<EmulatedUvcCamera>(o);
+        int pair[2];
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        EXPECT_EQ(camera->serveSocket(pair[0]), 0) << camera->configurationError();
+        host = std::make_unique<Host>(pair[1]);
+    }
+    ~ServedCamera()
+    {
+        camera->unplug();
+        host.reset();
+    }
+    // A control request; the reply.
+    Host::Reply request(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
+                        uint16_t length, const std::vector<uint8_t> &out = {})
+    {
+        const bool in = type & USB_DIR_IN;
+        host->submit(++seqnum, in, 0, setup(type, request, value, index, length), length, out);
+        return host->next(in);
+    }
+    std::unique_ptr<EmulatedUvcCamera> camera;
+    std::unique_ptr<Host> host;
+    uint32_t seqnum = 0;
+};
+
+} // namespace
+
+// Probe and commit carry as many bytes as the UVC version has, for every query uvcvideo
+// makes; a shorter SET_CUR (the 1.0 fields) is taken.
+TEST(EmulatedUvcCamera, ProbeAndCommitAreSizedByTheUvcVersion)
+{
+    struct Case
+    {
+        uint16_t bcdUvc;
+        size_t size;
+    };
+    for (const Case &c : {Case{0x0100, 26}, Case{0x0110, 34}, Case{0x0150, 48}}) {
+        SCOPED_TRACE(c.bcdUvc);
+        UvcDescriptorBuilder::Options o;
+        o.bcdUvc = c.bcdUvc;
+        ServedCamera served(UvcDescriptorBuilder::configuration(o));
+        const uint16_t probe = UVC_VS_PROBE_CONTROL << 8;
+        const uint16_t commit = UVC_VS_COMMIT_CONTROL << 8;
+        EXPECT_EQ(served.request(0xA1, UVC_GET_LEN, probe, 1, 2).data,
+                  (std::vector<uint8_t>{static_cast<uint8_t>(c.size), 0}));
+        EXPECT_EQ(served.request(0xA1, UVC_GET_INFO, probe, 1, 1).data, std::vector<uint8_t>{3});
+        for (const uint8_t query : {UVC_GET_CUR, UVC_GET_MIN, UVC_GET_MAX, UVC_GET_DEF}) {
+            SCOPED_TRACE(static_cast<int>(query));
+            const auto reply = served.request(0xA1, query, probe, 1, 64);
+            EXPECT_EQ(reply.status, 0);
+            EXPECT_EQ(reply.data.size(), c.size);
+        }
+        std::vector<uint8_t> wanted(26, 0);
+        wanted[2] = 2; // MJPEG
+        wanted[3] = 3; // 1600 x 1200
+        EXPECT_EQ(served.request(0x21, UVC_SET_CUR, probe, 1, 26, wanted).status, 0);
+        const auto cur = served.request(0xA1, UVC_GET_CUR, probe, 1, 64).data;
+        ASSERT_EQ(cur.size(), c.size);
+        EXPECT_EQ(cur[2], 2);
+        EXPECT_EQ(cur[3], 3);
+        EXPECT_EQ(served.request(0x21, UVC_SET_CUR, commit, 1, 26, wanted).status, 0);
+        EXPECT_EQ(served.camera->lastCommit(1)->frameIndex, 3);
+        EXPECT_EQ(served.request(0xA1, UVC_GET_CUR, commit, 1, 64).data, cur);
+        std::vector<uint8_t> tooLong(c.size + 1, 0);
+        EXPECT_EQ(served
+                      .request(0x21, UVC_SET_CUR, probe, 1, static_cast<uint16_t>(tooLong.size()),
+                               tooLong)
+                      .status,
+                  -EPIPE);
+    }
+}
+
+// Isochronous video: alternate setting 0 has no bandwidth, a chosen one streams frames in
+// the host's packets, back to 0 the transfers wait, an unlinked one is never answered.
+TEST(EmulatedUvcCamera, StreamsIsochronousPacketsOnTheChosenAlternateSetting)
+{
+    const auto bytes = UvcDescriptorBuilder::configuration(shape("uvc10-iso"));
+    ServedCamera served(bytes);
+    EXPECT_EQ(served.request(0x80, USB_REQ_GET_DESCRIPTOR, USB_DT_DEVICE << 8, 0, 18).data[4], 0xEF)
+        << "composite: the configuration has an IAD";
+    EXPECT_EQ(served.request(0x00, USB_REQ_SET_CONFIGURATION, 1, 0, 0).status, 0);
+    EXPECT_EQ(served.request(0x81, USB_REQ_GET_INTERFACE, 0, 1, 1).data, std::vector<uint8_t>{0});
+    EXPECT_EQ(served.request(0x01, USB_REQ_SET_INTERFACE, 7, 1, 0).status, -EPIPE)
+        << "there are alternate settings 0..6";
+    std::vector<uint8_t> wanted(26, 0);
+    wanted[2] = 1; // YUYV
+    wanted[3] = 1; // 160 x 120
+    EXPECT_EQ(served.request(0x21, UVC_SET_CUR, UVC_VS_PROBE_CONTROL << 8, 1, 26, wanted).status,
+              0);
+    const auto probe = served.request(0xA1, UVC_GET_CUR, UVC_VS_PROBE_CONTROL << 8, 1, 26).data;
+    ASSERT_EQ(probe.size(), 26u);
+    EXPECT_EQ(le32(probe.data() + 22), 3072u) << "the largest packet: 1024 x 3";
+    EXPECT_EQ(served.request(0x21, UVC_SET_CUR, UVC_VS_COMMIT_CONTROL << 8, 1, 26, wanted).status,
+              0);
+
+    // Alternate setting 0: the transfer waits.
+    served.host->submitIso(100, 2, 32, 3072);
+    EXPECT_EQ(served.host->next(true, 200).command, 0u);
+    served.host->unlink(101, 100);
+    auto reply = served.host->next();
+    EXPECT_EQ(reply.command, 4u);
+    EXPECT_EQ(reply.status, -ECONNRESET);
+    EXPECT_EQ(served.camera->unlinks(), 1);
+
+    // Alternate setting 2: packets of 512 bytes.
+    EXPECT_EQ(served.request(0x01, USB_REQ_SET_INTERFACE, 2, 1, 0).status, 0);
+    EXPECT_EQ(served.request(0x81, USB_REQ_GET_INTERFACE, 0, 1, 1).data, std::vector<uint8_t>{2});
+    EXPECT_EQ(served.camera->alternateSetting(1), 2);
+    std::vector<uint8_t> frame;
+    bool ended = false;
+    for (uint32_t seq = 200; seq < 300 && !ended; ++seq) {
+        served.host->submitIso(seq, 2, 32, 512);
+        reply = served.host->next();
+        ASSERT_EQ(reply.command, 3u);
+        ASSERT_EQ(reply.seqnum, seq);
+        EXPECT_EQ(reply.startFrame, 77u);
+        ASSERT_EQ(reply.packets.size(), 32u);
+        size_t at = 0, total = 0;
+        for (size_t i = 0; i < reply.packets.size(); ++i) {
+            const auto &packet = reply.packets[i];
+            EXPECT_EQ(packet.offset, i * 512);
+            EXPECT_EQ(packet.length, 512u);
+            EXPECT_LE(packet.actualLength, 512u);
+            EXPECT_EQ(packet.status, 0);
+            total += packet.actualLength;
+            if (packet.actualLength == 0 || ended)
+                continue;
+            EXPECT_EQ(reply.data[at], 2);
+            frame.insert(frame.end(), reply.data.begin() + static_cast<long>(at) + 2,
+                         reply.data.begin() + static_cast<long>(at + packet.actualLength));
+            ended = reply.data[at + 1] & 0x02;
+            at += packet.actualLength;
+        }
+        EXPECT_EQ(total, reply.data.size()) << "actual_length is the packets' sum";
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(frame, UvcTestPattern::yuyv(160, 120, 0));
+    EXPECT_EQ(served.camera->framesSent(1), 1u);
+
+    // Back to the zero-bandwidth setting: transfers wait again.
+    EXPECT_EQ(served.request(0x01, USB_REQ_SET_INTERFACE, 0, 1, 0).status, 0);
+    served.host->submitIso(400, 2, 32, 512);
+    EXPECT_EQ(served.host->next(true, 200).command, 0u);
+}
+
+// A declared format the camera cannot picture probes, but its commit stalls; the default
+// probe is a format it pictures.
+TEST(EmulatedUvcCamera, CommittingAFormatItCannotPictureStalls)
+{
+    ServedCamera served(UvcDescriptorBuilder::configuration(shape("frame-based")));
+    const auto def = served.request(0xA1, UVC_GET_DEF, UVC_VS_PROBE_CONTROL << 8, 1, 34).data;
+    ASSERT_EQ(def.size(), 34u);
+    EXPECT_EQ(def[2], 1) << "YUYV";
+    std::vector<uint8_t> wanted(34, 0);
+    wanted[2] = 3; // H.264, frame-based
+    wanted[3] = 2;
+    EXPECT_EQ(served.request(0x21, UVC_SET_CUR, UVC_VS_PROBE_CONTROL << 8, 1, 34, wanted).status,
+              0);
+    EXPECT_EQ(served.request(0xA1, UVC_GET_CUR, UVC_VS_PROBE_CONTROL << 8, 1, 34).data[2], 3);
+    EXPECT_EQ(served.request(0x21, UVC_SET_CUR, UVC_VS_COMMIT_CONTROL << 8, 1, 34, wanted).status,
+              -EPIPE);
+    EXPECT_FALSE(served.camera->lastCommit(1));
+    wanted[2] = 2; // MJPEG commits
+    EXPECT_EQ(served.request(0x21, UVC_SET_CUR, UVC_VS_COMMIT_CONTROL << 8, 1, 34, wanted).status,
+              0);
+}
+
+// The units are served as the bytes declare them: a renumbered processing unit, an
+// extension unit's controls, no processing unit at all; the device descriptor has the ids
+// and the class the configuration asks for.
+TEST(EmulatedUvcCamera, ServesTheUnitsAndIdsTheBytesDeclare)
+{
+    struct Case
+    {
+        const char *variant;
+        uint8_t entity;
+        uint8_t selector;
+        int status;
+        uint8_t length; // GET_LEN's answer when it succeeds
+    };
+    const Case cases[] = {
+        {"extension-unit", 9, UVC_PU_BRIGHTNESS_CONTROL, 0, 2},
+        {"extension-unit", 2, UVC_PU_BRIGHTNESS_CONTROL, -EPIPE, 0},
+        {"extension-unit", UvcDescriptorBuilder::kExtensionUnitId, 1, 0, 2},
+        {"extension-unit", UvcDescriptorBuilder::kExtensionUnitId, 3, 0, 2},
+        {"extension-unit", UvcDescriptorBuilder::kExtensionUnitId, 4, -EPIPE, 0},
+        {"no-processing-unit", 2, UVC_PU_BRIGHTNESS_CONTROL, -EPIPE, 0},
+        {"no-processing-unit", 1, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL, 0, 4},
+        {"default", 1, UVC_CT_AE_MODE_CONTROL, 0, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.variant) + " entity " + std::to_string(c.entity) + " selector " +
+                     std::to_string(c.selector));
+        ServedCamera served(UvcDescriptorBuilder::configuration(shape(c.variant)));
+        const auto reply = served.request(0xA1, UVC_GET_LEN, static_cast<uint16_t>(c.selector << 8),
+                                          static_cast<uint16_t>(c.entity << 8), 2);
+        EXPECT_EQ(reply.status, c.status);
+        if (c.status == 0) {
+            EXPECT_EQ(reply.data, (std::vector<uint8_t>{c.length, 0}));
+        }
+    }
+
+    EmulatedUvcCamera::Options o;
+    o.vendorId = 0x1871;
+    o.productId = 0x0516;
+    ServedCamera vendor(UvcDescriptorBuilder::configuration(shape("vendor-class")), o);
+    const auto device =
+        vendor.request(0x80, USB_REQ_GET_DESCRIPTOR, USB_DT_DEVICE << 8, 0, 18).data;
+    ASSERT_EQ(device.size(), 18u);
+    EXPECT_EQ(device[4], 0) << "no IAD: the interfaces give the class";
+    EXPECT_EQ(device[8] | device[9] << 8, 0x1871);
+    EXPECT_EQ(device[10] | device[11] << 8, 0x0516);
+}
+
+// The real cameras' descriptors of the corpus parse into what their bytes say.
+TEST(UvcDescriptors, RealCamerasOfTheCorpus)
+{
+    struct Case
+    {
+        const char *file;
+        uint16_t bcdUvc;
+        size_t alternates;
+        uint32_t maxPacket;
+        std::vector<UvcConfiguration::Encoding> formats;
+    };
+    using E = UvcConfiguration::Encoding;
+    const std::vector<Case> cases = {
+        {"046d-0825.bin", 0x0100, 11, 3060, {E::Yuyv, E::Mjpeg}},
+        {"0c45-6340.bin", 0x0100, 6, 3072, {E::Yuyv}},
+        {"064e-a102.bin", 0x0100, 6, 3072, {E::Yuyv}},
+        {"291a-3369.bin", 0x0110, 1, 2048, {E::Mjpeg, E::Yuyv, E::Other}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::ifstream file(std::string(VARNOLET_KERNEL_DESCRIPTORS) + "/" + c.file,
+                           std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(file), {});
+        std::string error;
+        const auto config = UvcConfiguration::parse(bytes, error);
+        ASSERT_TRUE(config) << error;
+        EXPECT_EQ(config->bcdUvc, c.bcdUvc);
+        ASSERT_EQ(config->streaming.size(), 1u) << "the audio function is not video";
+        const auto &s = config->streaming.front();
+        EXPECT_TRUE(s.isochronous);
+        EXPECT_EQ(s.alternates.size(), c.alternates);
+        EXPECT_EQ(s.maxPacketBytes(), c.maxPacket);
+        std::vector<E> encodings;
+        for (const auto &f : s.formats) {
+            encodings.push_back(f.encoding);
+            EXPECT_FALSE(f.frames.empty());
+        }
+        EXPECT_EQ(encodings, c.formats);
+    }
 }

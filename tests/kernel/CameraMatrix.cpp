@@ -96,8 +96,7 @@ int CameraMatrix::inputDevicesOf(const std::string &usbSysfsPath)
 {
     int count = 0;
     std::error_code error;
-    for (const auto &entry :
-         std::filesystem::recursive_directory_iterator(usbSysfsPath, error)) {
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(usbSysfsPath, error)) {
         const std::string name = entry.path().filename().string();
         // input/inputN below an interface (symbolic links are not followed).
         if (name.rfind("input", 0) == 0 && name.size() > 5 &&
@@ -107,7 +106,8 @@ int CameraMatrix::inputDevicesOf(const std::string &usbSysfsPath)
     return count;
 }
 
-std::vector<std::pair<int, int>> CameraMatrix::previewSizes(const std::vector<CameraFormat> &formats)
+std::vector<std::pair<int, int>>
+CameraMatrix::previewSizes(const std::vector<CameraFormat> &formats)
 {
     std::vector<std::pair<int, int>> sizes;
     auto add = [&](const CameraFormat &f) {

@@ -7,6 +7,8 @@
 #include "CameraMatrix.h"
 #include "UvcKernelFixture.h"
 
+#include "tests/kernel/uvc/UvcControlTable.h"
+
 #include "mac/app/SystemLog.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UVCResolutionList.h"
@@ -127,7 +129,12 @@ TEST_P(MacCameraMatrixTest, Camera)
         const std::vector<uint8_t> served = readBinaryFile(identity.usbSysfsPath + "/descriptors");
         ASSERT_GT(served.size(), 18u);
         UVCResolutionList list;
-        list.getMaxResolution(served.data() + 18, served.size() - 18);
+        const bool trigger = list.getMaxResolution(served.data() + 18, served.size() - 18);
+        const bool declared = std::any_of(c.config.streaming.begin(), c.config.streaming.end(),
+                                          [](const auto &s) { return s.triggerSupport; });
+        if (!c.config.vendorClass) {
+            EXPECT_EQ(trigger, declared) << "the snapshot button's trigger support";
+        }
         std::vector<std::pair<int, int>> macSizes;
         for (const CaptureResolution &r : list.getPixelsArray())
             macSizes.emplace_back(r.nResolutionWidth, r.nResolutionHeight);
@@ -147,21 +154,35 @@ TEST_P(MacCameraMatrixTest, Camera)
         UVCCameraControl control;
         control.clearDefaultValue();
         ASSERT_TRUE(control.initWithLocationID(identity.usbLocation));
-        control.getDefaultValue();
+        {
+            ScopedLogCapture log;
+            control.getDefaultValue();
+            EXPECT_LE(log.lines().size(), 20u) << "reading the values floods the log";
+        }
+        // The controls as the program finds them: its parser's processing unit on an
+        // interface it could open (a vendor-specific class has none for it).
         const uint8_t pu = c.config.processingUnitId;
         const auto *unit = c.config.findUnit(pu);
+        const bool usable = control.hasInterface() && pu != 0;
         for (const PictureControl &p : kPictureControls) {
             SCOPED_TRACE(p.name);
-            const bool declared = pu && unit && p.bit / 8 < unit->controls.size() &&
+            const bool declared = usable && unit && p.bit / 8 < unit->controls.size() &&
                                   ((unit->controls[p.bit / 8] >> (p.bit % 8)) & 1);
             if (declared) {
+                // One step of the camera's range is the tolerance of the round trip.
+                float step = 0.02f;
+                for (const UvcControlSpec &spec : UvcControlTable::forUnit(*unit)) {
+                    if (spec.selector == p.selector && spec.maximum > spec.minimum)
+                        step =
+                            std::max(step, 1.0f / static_cast<float>(spec.maximum - spec.minimum));
+                }
                 const auto before = m_rig.camera->controlState(pu, p.selector);
                 ASSERT_TRUE(before);
                 EXPECT_TRUE((control.*p.set)(0.75f));
                 const auto after = m_rig.camera->controlState(pu, p.selector);
                 EXPECT_GT(after->setCount, before->setCount) << "the set did not reach the camera";
                 control.getDefaultValue();
-                EXPECT_NEAR((control.*p.get)(), 0.75f, 0.02f) << "read back from the camera";
+                EXPECT_NEAR((control.*p.get)(), 0.75f, step) << "read back from the camera";
                 EXPECT_TRUE((control.*p.set)(0.0f));
                 controls += std::string(controls.empty() ? "" : ",") + p.name;
             } else {
@@ -169,12 +190,12 @@ TEST_P(MacCameraMatrixTest, Camera)
                 ScopedLogCapture log;
                 const auto start = std::chrono::steady_clock::now();
                 EXPECT_FALSE((control.*p.set)(0.75f));
-                control.getDefaultValue();
                 EXPECT_LT(CameraMatrix::secondsSince(start), 3.0) << "a missing control hangs";
-                EXPECT_LT(log.lines().size(), 10u) << "a missing control floods the log";
+                EXPECT_LE(log.lines().size(), 3u) << "a missing control floods the log";
             }
         }
-        const bool aeMode = c.config.cameraTerminalId && (c.config.cameraControls & (1u << 1));
+        const bool aeMode =
+            usable && c.config.cameraTerminalId && (c.config.cameraControls & (1u << 1));
         if (aeMode) {
             EXPECT_TRUE(control.setAutoExposure(false));
             EXPECT_EQ(m_rig.camera->controlState(c.config.cameraTerminalId, UVC_CT_AE_MODE_CONTROL)

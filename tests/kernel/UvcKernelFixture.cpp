@@ -63,8 +63,7 @@ std::vector<CameraIdentity> UvcKernelFixture::plug(std::vector<uint8_t> descript
     return plug(std::move(options), nodes);
 }
 
-std::vector<CameraIdentity> UvcKernelFixture::plug(EmulatedUvcCamera::Options options,
-                                                   size_t nodes)
+std::vector<CameraIdentity> UvcKernelFixture::plug(EmulatedUvcCamera::Options options, size_t nodes)
 {
     vendorId = options.vendorId;
     productId = options.productId;

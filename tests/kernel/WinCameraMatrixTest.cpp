@@ -178,8 +178,8 @@ TEST_P(WinCameraMatrixTest, Camera)
     for (const std::string &s : streamed)
         sizes += (sizes.empty() ? "" : " ") + s;
     std::printf("matrix win | %s | sizes %s | photo %s | movie %s | button %s | %.1f s\n",
-                c.name.c_str(), sizes.c_str(), photo.c_str(), movie.c_str(),
-                button ? "yes" : "no", CameraMatrix::secondsSince(started));
+                c.name.c_str(), sizes.c_str(), photo.c_str(), movie.c_str(), button ? "yes" : "no",
+                CameraMatrix::secondsSince(started));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WinCameraMatrixTest, ::testing::ValuesIn(CameraMatrix::files()),

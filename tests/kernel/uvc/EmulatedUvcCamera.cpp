@@ -229,6 +229,8 @@ void EmulatedUvcCamera::unplug()
     m_statusQueue.clear();
     m_alternates.clear();
     m_configurationValue = 0;
+    m_unlinksAhead.clear();
+    m_anySubmit = false;
 }
 
 void EmulatedUvcCamera::button(bool pressed)
@@ -350,11 +352,21 @@ bool EmulatedUvcCamera::handleMessage()
             for (Stream &stream : m_streams)
                 drop(stream.pending);
         }
-        // A transfer already answered is no longer ours to cancel: status 0, and vhci_hcd
-        // keeps the answer it has. One still held is cancelled and never answered.
-        if (found)
+        // A transfer still held is cancelled and never answered. One not submitted yet:
+        // vhci_hcd sends its submits, then its unlinks, so a transfer queued and cancelled
+        // in between reaches us unlink first. The answer waits for that submit; answered
+        // at once, vhci_hcd would give the transfer back on it, and our later answer to the
+        // submit would name a transfer it no longer has ("cannot find a urb of seqnum")
+        // and cost the device. A transfer already answered: status 0, vhci_hcd keeps its
+        // answer.
+        if (found) {
             ++m_unlinks;
-        replyUnlink(seqnum, found ? -ECONNRESET : 0);
+            replyUnlink(seqnum, -ECONNRESET);
+        } else if (!m_anySubmit || static_cast<int32_t>(target - m_lastSubmit) > 0) {
+            m_unlinksAhead[target] = seqnum;
+        } else {
+            replyUnlink(seqnum, 0);
+        }
         return true;
     }
     if (command != kCmdSubmit)
@@ -381,6 +393,15 @@ bool EmulatedUvcCamera::handleMessage()
             const uint8_t *d = descriptors.data() + i * kIsoDescriptorSize;
             urb.packets.push_back({be32(d), be32(d + 4), 0, 0});
         }
+    }
+    m_anySubmit = true;
+    m_lastSubmit = seqnum;
+    if (const auto ahead = m_unlinksAhead.find(seqnum); ahead != m_unlinksAhead.end()) {
+        // Cancelled before it came: not carried out, only the unlink is answered.
+        replyUnlink(ahead->second, -ECONNRESET);
+        m_unlinksAhead.erase(ahead);
+        ++m_unlinks;
+        return true;
     }
     if (endpoint == 0) {
         std::vector<uint8_t> in;

@@ -152,6 +152,12 @@ private:
     UvcConfiguration m_config;
     std::string m_configError;
 
+    // Unlinks of transfers not submitted yet: target seqnum -> the unlink's seqnum (serving
+    // thread only).
+    std::map<uint32_t, uint32_t> m_unlinksAhead;
+    uint32_t m_lastSubmit = 0;
+    bool m_anySubmit = false;
+
     int m_socket = -1;
     int m_wake = -1; // eventfd: commands are waiting
     int m_port = -1;

@@ -834,3 +834,47 @@ TEST(UvcDescriptors, RealCamerasOfTheCorpus)
         EXPECT_EQ(encodings, c.formats);
     }
 }
+
+// vhci_hcd sends its submits before its unlinks, so a transfer queued and cancelled in
+// between arrives unlink first: the unlink is answered once the submit comes, and the
+// transfer itself never (an answer would name a transfer vhci_hcd has given back). An
+// unlink of a transfer already answered gets status 0 at once.
+TEST(EmulatedUvcCamera, AnUnlinkAheadOfItsSubmitIsAnsweredWhenTheSubmitComes)
+{
+    ServedCamera served(UvcDescriptorBuilder::configuration());
+    EXPECT_EQ(served.request(0x80, USB_REQ_GET_STATUS, 0, 0, 2).status, 0); // seqnum 1
+    served.host->unlink(50, 1);
+    auto reply = served.host->next();
+    EXPECT_EQ(reply.command, 4u);
+    EXPECT_EQ(reply.seqnum, 50u);
+    EXPECT_EQ(reply.status, 0) << "answered already";
+
+    struct Case
+    {
+        const char *what;
+        uint32_t endpoint;
+        std::vector<uint8_t> setup;
+    };
+    const Case cases[] = {
+        {"status endpoint", 1, {}},
+        {"video endpoint", 2, {}},
+        {"control request", 0, setup(0x80, USB_REQ_GET_DESCRIPTOR, USB_DT_DEVICE << 8, 0, 18)},
+    };
+    uint32_t seq = 100;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t transfer = seq++, cancel = seq++;
+        served.host->unlink(cancel, transfer);
+        EXPECT_EQ(served.host->next(true, 200).command, 0u) << "no answer before the submit";
+        served.host->submit(transfer, true, c.endpoint, c.setup, 18);
+        reply = served.host->next();
+        EXPECT_EQ(reply.command, 4u);
+        EXPECT_EQ(reply.seqnum, cancel);
+        EXPECT_EQ(reply.status, -ECONNRESET);
+        EXPECT_EQ(served.host->next(true, 200).command, 0u) << "the transfer is never answered";
+    }
+    EXPECT_EQ(served.camera->unlinks(), 3);
+    // Later transfers are served as ever.
+    served.seqnum = seq;
+    EXPECT_EQ(served.request(0x80, USB_REQ_GET_STATUS, 0, 0, 2).data, (std::vector<uint8_t>{0, 0}));
+}

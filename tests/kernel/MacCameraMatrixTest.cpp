@@ -5,6 +5,7 @@
 // the camera, the ones it lacks refused without a hang or a flood of log lines, then the
 // controller's preview and a photo.
 #include "CameraMatrix.h"
+#include "MacKernelSupport.h"
 #include "UvcKernelFixture.h"
 
 #include "tests/kernel/uvc/UvcControlTable.h"
@@ -31,34 +32,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class MatrixRig : public UvcKernelFixture
+class MacCameraMatrixTest : public MacKernelTest, public ::testing::WithParamInterface<std::string>
 {
-public:
-    using UvcKernelFixture::camera;
-    using UvcKernelFixture::plug;
-    using UvcKernelFixture::SetUp;
-    using UvcKernelFixture::TearDown;
-    void TestBody() override {}
-};
-
-class MacCameraMatrixTest : public mactest::AppControllerTest,
-                            public ::testing::WithParamInterface<std::string>
-{
-protected:
-    void SetUp() override
-    {
-        AppControllerTest::SetUp();
-        m_rig.SetUp();
-        if (HasFatalFailure())
-            return;
-        m_cameras = std::make_shared<CameraEnumerator>();
-    }
-    void TearDown() override
-    {
-        AppControllerTest::TearDown();
-        m_rig.TearDown();
-    }
-    MatrixRig m_rig;
 };
 
 // One of the five picture values of the Mac program and the processing unit control it

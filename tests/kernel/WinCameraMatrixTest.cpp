@@ -160,16 +160,12 @@ TEST_P(WinCameraMatrixTest, Camera)
         photo = CameraMatrix::sizeText(size.width(), size.height());
 
         SCOPED_TRACE("step VarnoletWin movie");
-        window->OnRecording();
-        ASSERT_TRUE(window->IsRecording());
-        processEventsFor(2000ms);
-        window->OnRecording();
-        EXPECT_FALSE(window->IsRecording());
-        const auto movies = filesIn(fixture->resourceRoot() + "/Movies", ".avi");
-        ASSERT_EQ(movies.size(), 1u);
+        const std::string recorded =
+            recordMovie(*window, fixture->resourceRoot() + "/Movies", 2000ms);
+        ASSERT_FALSE(recorded.empty());
         int frames = 0;
         double seconds = 0;
-        ASSERT_TRUE(probeMovie(movies.front(), frames, seconds));
+        ASSERT_TRUE(probeMovie(recorded, frames, seconds));
         EXPECT_GE(frames, 1);
         movie = std::to_string(frames) + " frames " + std::to_string(seconds).substr(0, 4) + " s";
         EXPECT_EQ(fixture->messages().count(), 0u);

@@ -149,21 +149,16 @@ TEST_F(WinCaptureKernelTest, AFiveSecondMovieRecordsAndPlays)
     useSettings("movieresolution=1\n");
     ASSERT_EQ(plug().size(), 1u);
     auto window = openWindow();
-    window->OnRecording();
-    ASSERT_TRUE(window->IsRecording());
-    processEventsFor(5000ms);
-    window->OnRecording();
-    EXPECT_FALSE(window->IsRecording());
-    const auto movies = filesIn(fixture->resourceRoot() + "/Movies", ".avi");
-    ASSERT_EQ(movies.size(), 1u);
+    const std::string movie = recordMovie(*window, fixture->resourceRoot() + "/Movies", 5000ms);
+    ASSERT_FALSE(movie.empty());
     int frames = 0;
     double seconds = 0;
-    ASSERT_TRUE(probeMovie(movies.front(), frames, seconds));
+    ASSERT_TRUE(probeMovie(movie, frames, seconds));
     EXPECT_GT(frames, 5);
     EXPECT_GT(seconds, 3.0);
     EXPECT_LT(seconds, 8.0);
     BgrImage first;
-    ASSERT_EQ(MovieFrameReader::readFirstFrame(movies.front(), first, true), 0);
+    ASSERT_EQ(MovieFrameReader::readFirstFrame(movie, first, true), 0);
     std::string problem;
     EXPECT_TRUE(
         UvcTestPattern::readBottomUpBgr(first.pixels.data(), first.width, first.height, &problem))

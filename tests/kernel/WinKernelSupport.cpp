@@ -1,6 +1,7 @@
 #include "WinKernelSupport.h"
 
 #include "tests/kernel/uvc/UvcTestPattern.h"
+#include "tests/win/app/MainViewerTestSupport.h"
 
 #include "platform/media/JpegDecoder.h"
 
@@ -61,6 +62,19 @@ bool probeMovie(const std::string &path, int &frames, double &seconds)
     if (status != 0 || frames < 0)
         ADD_FAILURE() << "ffprobe " << path << ": " << all;
     return status == 0 && frames >= 0;
+}
+
+std::string recordMovie(CMainViewerDlg &window, const std::string &moviesFolder,
+                        std::chrono::milliseconds duration)
+{
+    window.OnRecording();
+    EXPECT_TRUE(window.IsRecording());
+    processEventsFor(duration);
+    window.OnRecording();
+    EXPECT_FALSE(window.IsRecording());
+    const auto movies = apptest::filesIn(moviesFolder, ".avi");
+    EXPECT_EQ(movies.size(), 1u);
+    return movies.size() == 1 ? movies.front() : std::string();
 }
 
 } // namespace varnolet::test

@@ -2,11 +2,13 @@
 
 #include "UvcKernelFixture.h"
 
+#include "win/app/CMainViewerDlg.h"
 #include "win/capture/IFrameSink.h"
 
 #include <QSize>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -38,5 +40,10 @@ std::optional<uint32_t> patternInJpeg(const std::string &path, QSize *size, std:
 
 // ffprobe's count of decodable video frames and the duration; false when it fails.
 bool probeMovie(const std::string &path, int &frames, double &seconds);
+
+// Records for that long through the main window's recording button; the one movie in the
+// folder (empty, with a failure, when there is not exactly one).
+std::string recordMovie(CMainViewerDlg &window, const std::string &moviesFolder,
+                        std::chrono::milliseconds duration);
 
 } // namespace varnolet::test

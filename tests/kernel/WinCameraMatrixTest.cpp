@@ -148,13 +148,11 @@ TEST_P(WinCameraMatrixTest, Camera)
         ASSERT_TRUE(fixture->showAndWaitForCamera(*window));
         ASSERT_TRUE(processEventsUntil(
             [&] { return CSampleGrabberCB::PreviewSink().FrameWidth() > 0; }, 40s));
-        window->OnTakePhoto();
-        ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }, 40s));
-        const auto photos = filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg");
-        ASSERT_EQ(photos.size(), 1u);
+        const std::string taken = takePhoto(*window, fixture->resourceRoot() + "/Single Shots");
+        ASSERT_FALSE(taken.empty());
         QSize size;
         std::string problem;
-        EXPECT_TRUE(patternInJpeg(photos.front(), &size, &problem)) << problem;
+        EXPECT_TRUE(patternInJpeg(taken, &size, &problem)) << problem;
         EXPECT_EQ(size.width(), CSampleGrabberCB::PreviewSink().FrameWidth());
         EXPECT_EQ(size.height(), CSampleGrabberCB::PreviewSink().FrameHeight());
         photo = CameraMatrix::sizeText(size.width(), size.height());

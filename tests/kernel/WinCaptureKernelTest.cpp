@@ -114,13 +114,11 @@ TEST_F(WinCaptureKernelTest, PhotoAndTimedShotsShowThePicture)
                 "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     ASSERT_EQ(plug().size(), 1u);
     auto window = openWindow();
-    window->OnTakePhoto();
-    ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }, 30s));
-    const auto photos = filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg");
-    ASSERT_EQ(photos.size(), 1u);
+    const std::string photo = takePhoto(*window, fixture->resourceRoot() + "/Single Shots");
+    ASSERT_FALSE(photo.empty());
     QSize size;
     std::string problem;
-    EXPECT_TRUE(patternInJpeg(photos.front(), &size, &problem)) << problem;
+    EXPECT_TRUE(patternInJpeg(photo, &size, &problem)) << problem;
     EXPECT_EQ(size.width(), CSampleGrabberCB::PreviewSink().FrameWidth());
 
     // A timed series, one shot a second: stopped after three shots.

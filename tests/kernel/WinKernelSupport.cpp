@@ -64,6 +64,16 @@ bool probeMovie(const std::string &path, int &frames, double &seconds)
     return status == 0 && frames >= 0;
 }
 
+std::string takePhoto(CMainViewerDlg &window, const std::string &photosFolder)
+{
+    using namespace std::chrono_literals;
+    window.OnTakePhoto();
+    EXPECT_TRUE(processEventsUntil([&] { return !window.IsPhotoPending(); }, 40s));
+    const auto photos = apptest::filesIn(photosFolder, ".jpg");
+    EXPECT_EQ(photos.size(), 1u);
+    return photos.size() == 1 ? photos.front() : std::string();
+}
+
 std::string recordMovie(CMainViewerDlg &window, const std::string &moviesFolder,
                         std::chrono::milliseconds duration)
 {

@@ -41,6 +41,10 @@ std::optional<uint32_t> patternInJpeg(const std::string &path, QSize *size, std:
 // ffprobe's count of decodable video frames and the duration; false when it fails.
 bool probeMovie(const std::string &path, int &frames, double &seconds);
 
+// Takes a photo with the main window's button; the one photo in the folder (empty, with a
+// failure, when there is not exactly one).
+std::string takePhoto(CMainViewerDlg &window, const std::string &photosFolder);
+
 // Records for that long through the main window's recording button; the one movie in the
 // folder (empty, with a failure, when there is not exactly one).
 std::string recordMovie(CMainViewerDlg &window, const std::string &moviesFolder,

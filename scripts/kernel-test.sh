@@ -138,10 +138,13 @@ shares=(
 )
 # The run folder is writable too: the guest writes the status there.
 rw_dirs+=("$run_dir")
-# The guest's /tmp is its own (a tmpfs over the read-only root): a tree or working folder
-# below the host's /tmp is shared on its own, read-only, so that it stays visible.
+# The guest's /tmp is its own (a tmpfs over the read-only root): a tree, working folder or
+# camera matrix folder below the host's /tmp is shared on its own, read-only, so that it
+# stays visible.
 ro_dirs=()
-for d in "$repo" "$PWD"; do
+for d in "$repo" "$PWD" "${VARNOLET_CAMERA_DESCRIPTORS:-}"; do
+    [ -d "$d" ] || continue
+    d=$(realpath "$d")
     case "$d/" in /tmp/*) ro_dirs+=("$d") ;; esac
 done
 # Sorted so that a folder is mounted before the folders inside it.

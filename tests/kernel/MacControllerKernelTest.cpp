@@ -1,6 +1,7 @@
 // VarnoletMac's controller on the emulated camera behind uvcvideo: the device list names it
 // by its USB location, the camera control is given that location, the preview runs and a
 // movie recorded from it plays.
+#include "MacKernelSupport.h"
 #include "UvcKernelFixture.h"
 
 #include "mac/app/CaptureDevice.h"
@@ -15,36 +16,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The kernel rig, driven from the controller's fixture.
-class UvcRig : public varnolet::test::UvcKernelFixture
+class MacControllerKernelTest : public varnolet::test::MacKernelTest
 {
-public:
-    using UvcKernelFixture::camera;
-    using UvcKernelFixture::plug;
-    using UvcKernelFixture::SetUp;
-    using UvcKernelFixture::TearDown;
-    using UvcKernelFixture::waitForListed;
-    void TestBody() override {}
-};
-
-class MacControllerKernelTest : public mactest::AppControllerTest
-{
-protected:
-    void SetUp() override
-    {
-        AppControllerTest::SetUp();
-        m_rig.SetUp();
-        if (HasFatalFailure())
-            return;
-        m_cameras = std::make_shared<varnolet::CameraEnumerator>();
-    }
-    void TearDown() override
-    {
-        AppControllerTest::TearDown();
-        m_rig.TearDown();
-    }
-
-    UvcRig m_rig;
 };
 
 } // namespace

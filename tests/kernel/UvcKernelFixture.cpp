@@ -29,18 +29,18 @@ void UvcKernelFixture::TearDown()
     }
 }
 
-std::vector<CameraIdentity> UvcKernelFixture::listed()
+std::vector<CameraIdentity> UvcKernelFixture::listed() const
 {
     std::vector<CameraIdentity> cameras;
     for (CameraIdentity &identity : CameraEnumerator::listV4l2()) {
-        if (identity.usbVendorId == 0x1209 && identity.usbProductId == 0x0001)
+        if (identity.usbVendorId == vendorId && identity.usbProductId == productId)
             cameras.push_back(std::move(identity));
     }
     return cameras;
 }
 
 std::vector<CameraIdentity> UvcKernelFixture::waitForListed(size_t count,
-                                                            std::chrono::seconds timeout)
+                                                            std::chrono::seconds timeout) const
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (true) {
@@ -60,6 +60,13 @@ std::vector<CameraIdentity> UvcKernelFixture::plug(std::vector<uint8_t> descript
 {
     EmulatedUvcCamera::Options options;
     options.configuration = std::move(descriptors);
+    return plug(std::move(options), nodes);
+}
+
+std::vector<CameraIdentity> UvcKernelFixture::plug(EmulatedUvcCamera::Options options, size_t nodes)
+{
+    vendorId = options.vendorId;
+    productId = options.productId;
     camera = std::make_unique<EmulatedUvcCamera>(options);
     std::string error;
     if (camera->plug(error) != 0) {

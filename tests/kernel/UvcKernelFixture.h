@@ -27,10 +27,11 @@ protected:
     // Plugs a camera (descriptors empty: the default one) and waits until its capture nodes
     // are listed; the listed cameras of it, in node order (empty after a failure).
     std::vector<CameraIdentity> plug(std::vector<uint8_t> descriptors = {}, size_t nodes = 1);
-    // The emulated cameras' capture nodes as listed now.
-    static std::vector<CameraIdentity> listed();
+    std::vector<CameraIdentity> plug(EmulatedUvcCamera::Options options, size_t nodes);
+    // The emulated camera's capture nodes (by its ids) as listed now.
+    std::vector<CameraIdentity> listed() const;
     // Waits until the emulated camera's nodes are listed (count) or gone (0).
-    static std::vector<CameraIdentity> waitForListed(size_t count, std::chrono::seconds timeout);
+    std::vector<CameraIdentity> waitForListed(size_t count, std::chrono::seconds timeout) const;
 
     // Unbinds uvcvideo from (or binds it again to) the emulated camera's interfaces, as the
     // Mac program's USB layer needs before it talks to the camera through libusb. The
@@ -39,6 +40,8 @@ protected:
     int bindUvcvideo(const CameraIdentity &identity);
 
     std::unique_ptr<EmulatedUvcCamera> camera;
+    uint16_t vendorId = 0x1209;
+    uint16_t productId = 0x0001;
 };
 
 // Frames seen on a capture thread, with the test pattern's number read from each.

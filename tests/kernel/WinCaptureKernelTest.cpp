@@ -2,6 +2,7 @@
 // frames through CCaptureVideo into the frame sinks, and the main window's photo, timed
 // shot, movie, snapshot button and unplugging, with the files checked on disk.
 #include "UvcKernelFixture.h"
+#include "WinKernelSupport.h"
 
 #include "tests/kernel/uvc/UvcDescriptorBuilder.h"
 #include "tests/kernel/uvc/UvcTestPattern.h"
@@ -29,77 +30,6 @@ using apptest::filesIn;
 using apptest::MainViewerFixture;
 
 namespace {
-
-// A frame sink that reads the test pattern from every frame.
-class PatternSink final : public IFrameSink
-{
-public:
-    long BufferCB(double, unsigned char *buffer, long length) override
-    {
-        log.add(buffer, static_cast<size_t>(length), width.load(), height.load());
-        return 0;
-    }
-    void SetFrameSize(int w, int h) override
-    {
-        width = w;
-        height = h;
-    }
-    void SetLargestSize(int, int) override {}
-
-    std::atomic<int> width{0}, height{0};
-    PatternLog log;
-};
-
-// The pattern's number in a JPEG photo; none when the picture does not show the pattern
-// upright and unmirrored.
-std::optional<uint32_t> patternInJpeg(const std::string &path, QSize *size, std::string *problem)
-{
-    JpegDecoder decoder;
-    QImage image;
-    decoder.decodeFile(path, image);
-    if (image.isNull()) {
-        *problem = "cannot decode " + path;
-        return std::nullopt;
-    }
-    *size = image.size();
-    image = image.convertToFormat(QImage::Format_RGB888);
-    std::vector<uint8_t> bgr(static_cast<size_t>(image.width()) * image.height() * 3);
-    for (int y = 0; y < image.height(); ++y) {
-        const uint8_t *row = image.constScanLine(y);
-        uint8_t *out = bgr.data() + static_cast<size_t>(image.height() - 1 - y) * image.width() * 3;
-        for (int x = 0; x < image.width(); ++x) {
-            out[3 * x] = row[3 * x + 2];
-            out[3 * x + 1] = row[3 * x + 1];
-            out[3 * x + 2] = row[3 * x];
-        }
-    }
-    return UvcTestPattern::readBottomUpBgr(bgr.data(), image.width(), image.height(), problem);
-}
-
-// ffprobe's count of decodable video frames and the duration; false when it fails.
-bool probeMovie(const std::string &path, int &frames, double &seconds)
-{
-    const std::string command =
-        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=nb_read_frames:format=duration -of default=noprint_wrappers=1 '" +
-        path + "' 2>&1";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return false;
-    char line[256];
-    frames = -1;
-    seconds = -1;
-    std::string all;
-    while (std::fgets(line, sizeof line, pipe)) {
-        all += line;
-        std::sscanf(line, "nb_read_frames=%d", &frames);
-        std::sscanf(line, "duration=%lf", &seconds);
-    }
-    const int status = ::pclose(pipe);
-    if (status != 0 || frames < 0)
-        ADD_FAILURE() << "ffprobe " << path << ": " << all;
-    return status == 0 && frames >= 0;
-}
 
 class WinCaptureKernelTest : public UvcKernelFixture
 {
@@ -184,13 +114,11 @@ TEST_F(WinCaptureKernelTest, PhotoAndTimedShotsShowThePicture)
                 "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     ASSERT_EQ(plug().size(), 1u);
     auto window = openWindow();
-    window->OnTakePhoto();
-    ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }, 30s));
-    const auto photos = filesIn(fixture->resourceRoot() + "/Single Shots", ".jpg");
-    ASSERT_EQ(photos.size(), 1u);
+    const std::string photo = takePhoto(*window, fixture->resourceRoot() + "/Single Shots");
+    ASSERT_FALSE(photo.empty());
     QSize size;
     std::string problem;
-    EXPECT_TRUE(patternInJpeg(photos.front(), &size, &problem)) << problem;
+    EXPECT_TRUE(patternInJpeg(photo, &size, &problem)) << problem;
     EXPECT_EQ(size.width(), CSampleGrabberCB::PreviewSink().FrameWidth());
 
     // A timed series, one shot a second: stopped after three shots.
@@ -219,21 +147,16 @@ TEST_F(WinCaptureKernelTest, AFiveSecondMovieRecordsAndPlays)
     useSettings("movieresolution=1\n");
     ASSERT_EQ(plug().size(), 1u);
     auto window = openWindow();
-    window->OnRecording();
-    ASSERT_TRUE(window->IsRecording());
-    processEventsFor(5000ms);
-    window->OnRecording();
-    EXPECT_FALSE(window->IsRecording());
-    const auto movies = filesIn(fixture->resourceRoot() + "/Movies", ".avi");
-    ASSERT_EQ(movies.size(), 1u);
+    const std::string movie = recordMovie(*window, fixture->resourceRoot() + "/Movies", 5000ms);
+    ASSERT_FALSE(movie.empty());
     int frames = 0;
     double seconds = 0;
-    ASSERT_TRUE(probeMovie(movies.front(), frames, seconds));
+    ASSERT_TRUE(probeMovie(movie, frames, seconds));
     EXPECT_GT(frames, 5);
     EXPECT_GT(seconds, 3.0);
     EXPECT_LT(seconds, 8.0);
     BgrImage first;
-    ASSERT_EQ(MovieFrameReader::readFirstFrame(movies.front(), first, true), 0);
+    ASSERT_EQ(MovieFrameReader::readFirstFrame(movie, first, true), 0);
     std::string problem;
     EXPECT_TRUE(
         UvcTestPattern::readBottomUpBgr(first.pixels.data(), first.width, first.height, &problem))

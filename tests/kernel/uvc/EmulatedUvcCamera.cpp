@@ -1,6 +1,7 @@
 #include "EmulatedUvcCamera.h"
 
 #include "UvcDescriptorBuilder.h"
+#include "UvcRequestBytes.h"
 #include "UvcTestPattern.h"
 
 #include <algorithm>
@@ -19,6 +20,8 @@
 
 namespace varnolet::test {
 
+using namespace uvcbytes;
+
 namespace {
 
 // USB/IP wire format: big-endian 32-bit words.
@@ -27,15 +30,8 @@ constexpr uint32_t kCmdUnlink = 2;
 constexpr uint32_t kRetSubmit = 3;
 constexpr uint32_t kRetUnlink = 4;
 constexpr size_t kHeaderSize = 48;
-constexpr uint32_t kPayloadSize = 16384; // dwMaxPayloadTransferSize: 32 packets of 512
-constexpr int kStall = -EPIPE;
+constexpr size_t kIsoDescriptorSize = 16; // offset, length, actual length, status
 constexpr unsigned kHighSpeed = 3;
-
-// Error codes of VC_REQUEST_ERROR_CODE_CONTROL.
-constexpr uint8_t kErrorOutOfRange = 0x04;
-constexpr uint8_t kErrorInvalidUnit = 0x05;
-constexpr uint8_t kErrorInvalidControl = 0x06;
-constexpr uint8_t kErrorInvalidRequest = 0x07;
 
 uint32_t be32(const uint8_t *p)
 {
@@ -48,20 +44,6 @@ void putBe32(uint8_t *p, uint32_t value)
 {
     const uint32_t v = htonl(value);
     std::memcpy(p, &v, 4);
-}
-
-void putLe(std::vector<uint8_t> &bytes, size_t at, uint32_t value, size_t size)
-{
-    for (size_t i = 0; i < size; ++i)
-        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t le(const std::vector<uint8_t> &bytes, size_t at, size_t size)
-{
-    uint32_t value = 0;
-    for (size_t i = 0; i < size && at + i < bytes.size(); ++i)
-        value |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
-    return value;
 }
 
 // Moves all `length` bytes with `step` (a recv or a send), going on after partial
@@ -118,6 +100,7 @@ EmulatedUvcCamera::EmulatedUvcCamera(Options options)
         m_streams[i].config = &m_config.streaming[i];
         m_streams[i].commit.interfaceNumber = m_config.streaming[i].interfaceNumber;
         m_streams[i].probe = negotiate(m_streams[i], {});
+        m_streams[i].committedControl = m_streams[i].probe;
     }
     setUpControls();
 }
@@ -129,30 +112,15 @@ EmulatedUvcCamera::~EmulatedUvcCamera()
 
 void EmulatedUvcCamera::setUpControls()
 {
-    auto add = [this](uint8_t entity, uint8_t selector, Control control) {
-        control.state.value = control.defaultValue;
-        m_controls[static_cast<uint16_t>(entity << 8 | selector)] = control;
-    };
-    const uint8_t ct = m_config.cameraTerminalId;
-    if (ct && (m_config.cameraControls & (1u << 1))) {
-        // Modes: manual (1) and aperture priority (8), the latter the default.
-        add(ct, UVC_CT_AE_MODE_CONTROL, Control{1, false, true, 1, 8, 9, 8, {}});
+    for (const UvcConfiguration::Unit &unit : m_config.units) {
+        for (const UvcControlSpec &spec : UvcControlTable::forUnit(unit)) {
+            Control control;
+            control.spec = spec;
+            control.state.value = spec.defaultValue;
+            control.raw.assign(spec.size, 0);
+            m_controls[static_cast<uint16_t>(unit.id << 8 | spec.selector)] = control;
+        }
     }
-    if (ct && (m_config.cameraControls & (1u << 3)))
-        add(ct, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL,
-            Control{4, false, false, 3, 10000, 1, 156, {}});
-    const uint8_t pu = m_config.processingUnitId;
-    const uint32_t bits = m_config.processingControls;
-    if (pu && (bits & (1u << 0)))
-        add(pu, UVC_PU_BRIGHTNESS_CONTROL, Control{2, true, false, -64, 64, 1, 0, {}});
-    if (pu && (bits & (1u << 1)))
-        add(pu, UVC_PU_CONTRAST_CONTROL, Control{2, false, false, 0, 95, 1, 32, {}});
-    if (pu && (bits & (1u << 2)))
-        add(pu, UVC_PU_HUE_CONTROL, Control{2, true, false, -2000, 2000, 100, 0, {}});
-    if (pu && (bits & (1u << 3)))
-        add(pu, UVC_PU_SATURATION_CONTROL, Control{2, false, false, 0, 100, 1, 64, {}});
-    if (pu && (bits & (1u << 4)))
-        add(pu, UVC_PU_SHARPNESS_CONTROL, Control{2, false, false, 0, 7, 1, 3, {}});
 }
 
 int EmulatedUvcCamera::plug(std::string &error)
@@ -234,10 +202,16 @@ void EmulatedUvcCamera::unplug()
     for (Stream &stream : m_streams) {
         stream.pending.clear();
         stream.committed = false;
-        stream.inFrame = false;
+        stream.alternate = 0;
+        stream.writer = UvcPayloadWriter();
     }
     m_statusPending.clear();
+    m_heldPending.clear();
     m_statusQueue.clear();
+    m_alternates.clear();
+    m_configurationValue = 0;
+    m_unlinksAhead.clear();
+    m_anySubmit = false;
 }
 
 void EmulatedUvcCamera::button(bool pressed)
@@ -275,6 +249,13 @@ EmulatedUvcCamera::lastCommit(uint8_t interfaceNumber) const
     return std::nullopt;
 }
 
+uint8_t EmulatedUvcCamera::alternateSetting(uint8_t interfaceNumber) const
+{
+    std::lock_guard guard(m_lock);
+    const auto found = m_alternates.find(interfaceNumber);
+    return found == m_alternates.end() ? 0 : found->second;
+}
+
 uint64_t EmulatedUvcCamera::framesSent(uint8_t interfaceNumber) const
 {
     std::lock_guard guard(m_lock);
@@ -293,7 +274,7 @@ void EmulatedUvcCamera::serve()
             std::lock_guard guard(m_lock);
             const auto now = std::chrono::steady_clock::now();
             for (Stream &stream : m_streams) {
-                if (stream.committed && !stream.pending.empty() && !stream.inFrame) {
+                if (streaming(stream) && !stream.pending.empty() && !stream.writer.inFrame()) {
                     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
                         stream.nextFrame - now);
                     const int ms = static_cast<int>(std::max<int64_t>(0, wait.count()) + 1);
@@ -348,15 +329,31 @@ bool EmulatedUvcCamera::handleMessage()
                 }
             };
             drop(m_statusPending);
+            drop(m_heldPending);
             for (Stream &stream : m_streams)
                 drop(stream.pending);
         }
-        replyUnlink(seqnum, found ? -ECONNRESET : 0);
+        // A transfer still held is cancelled and never answered. One not submitted yet:
+        // vhci_hcd sends its submits, then its unlinks, so a transfer queued and cancelled
+        // in between reaches us unlink first. The answer waits for that submit; answered
+        // at once, vhci_hcd would give the transfer back on it, and our later answer to the
+        // submit would name a transfer it no longer has ("cannot find a urb of seqnum")
+        // and cost the device. A transfer already answered: status 0, vhci_hcd keeps its
+        // answer.
+        if (found) {
+            ++m_unlinks;
+            replyUnlink(seqnum, -ECONNRESET);
+        } else if (!m_anySubmit || static_cast<int32_t>(target - m_lastSubmit) > 0) {
+            m_unlinksAhead[target] = seqnum;
+        } else {
+            replyUnlink(seqnum, 0);
+        }
         return true;
     }
     if (command != kCmdSubmit)
         return false;
     const uint32_t length = be32(header + 24);
+    const uint32_t packetCount = be32(header + 32);
     std::vector<uint8_t> out;
     if (direction == 0 && length > 0) {
         if (length > (64u << 20))
@@ -364,6 +361,28 @@ bool EmulatedUvcCamera::handleMessage()
         out.resize(length);
         if (!readFully(m_socket, out.data(), length))
             return false;
+    }
+    // Isochronous transfers carry their packet descriptors after the data.
+    Pending urb{seqnum, length, be32(header + 28), {}};
+    if (packetCount > 0) {
+        if (packetCount > 1024)
+            return false;
+        std::vector<uint8_t> descriptors(packetCount * kIsoDescriptorSize);
+        if (!readFully(m_socket, descriptors.data(), descriptors.size()))
+            return false;
+        for (uint32_t i = 0; i < packetCount; ++i) {
+            const uint8_t *d = descriptors.data() + i * kIsoDescriptorSize;
+            urb.packets.push_back({be32(d), be32(d + 4), 0, 0});
+        }
+    }
+    m_anySubmit = true;
+    m_lastSubmit = seqnum;
+    if (const auto ahead = m_unlinksAhead.find(seqnum); ahead != m_unlinksAhead.end()) {
+        // Cancelled before it came: not carried out, only the unlink is answered.
+        replyUnlink(ahead->second, -ECONNRESET);
+        m_unlinksAhead.erase(ahead);
+        ++m_unlinks;
+        return true;
     }
     if (endpoint == 0) {
         std::vector<uint8_t> in;
@@ -383,16 +402,25 @@ bool EmulatedUvcCamera::handleMessage()
         return true;
     }
     std::lock_guard guard(m_lock);
-    if (direction == 1 && m_config.statusEndpoint &&
-        endpoint == (m_config.statusEndpoint & 0x0Fu)) {
-        m_statusPending.push_back({seqnum, length});
+    const uint8_t address = static_cast<uint8_t>(endpoint | (direction == 1 ? USB_DIR_IN : 0));
+    if (direction == 1 && m_config.statusEndpoint && address == m_config.statusEndpoint) {
+        m_statusPending.push_back(std::move(urb));
         return true;
     }
     if (direction == 1) {
-        if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(endpoint | USB_DIR_IN))) {
-            stream->pending.push_back({seqnum, length});
+        if (Stream *stream = streamForEndpoint(address)) {
+            stream->pending.push_back(std::move(urb));
             return true;
         }
+    }
+    if (m_config.endpoints.count(address)) {
+        // Another function's endpoint (audio, HID): nothing to say, as a device that NAKs;
+        // OUT data is taken.
+        if (direction == 1)
+            m_heldPending.push_back(std::move(urb));
+        else
+            reply(seqnum, 0, nullptr, out.size());
+        return true;
     }
     reply(seqnum, kStall, nullptr, 0);
     return true;
@@ -429,338 +457,96 @@ void EmulatedUvcCamera::replyUnlink(uint32_t seqnum, int status)
     writeFully(m_socket, message, sizeof message);
 }
 
-std::vector<uint8_t> EmulatedUvcCamera::deviceDescriptor() const
+void EmulatedUvcCamera::replyIso(const Pending &urb, const std::vector<uint8_t> &data)
 {
-    return {18,
-            USB_DT_DEVICE,
-            0x00,
-            0x02,
-            0xEF,
-            0x02,
-            0x01,
-            64,
-            static_cast<uint8_t>(m_options.vendorId),
-            static_cast<uint8_t>(m_options.vendorId >> 8),
-            static_cast<uint8_t>(m_options.productId),
-            static_cast<uint8_t>(m_options.productId >> 8),
-            0x00,
-            0x01,
-            1,
-            2,
-            3,
-            1};
+    // RET_SUBMIT of an isochronous transfer: the packets' bytes back to back, then one
+    // descriptor per packet (vhci_hcd moves each packet to its offset).
+    const size_t count = urb.packets.size();
+    std::vector<uint8_t> message(kHeaderSize + data.size() + count * kIsoDescriptorSize, 0);
+    putBe32(message.data(), kRetSubmit);
+    putBe32(message.data() + 4, urb.seqnum);
+    putBe32(message.data() + 24, static_cast<uint32_t>(data.size()));
+    putBe32(message.data() + 28, urb.startFrame);
+    putBe32(message.data() + 32, static_cast<uint32_t>(count));
+    if (!data.empty())
+        std::memcpy(message.data() + kHeaderSize, data.data(), data.size());
+    uint8_t *d = message.data() + kHeaderSize + data.size();
+    for (const UvcPayloadWriter::IsoPacket &packet : urb.packets) {
+        putBe32(d, packet.offset);
+        putBe32(d + 4, packet.length);
+        putBe32(d + 8, packet.actualLength);
+        putBe32(d + 12, static_cast<uint32_t>(packet.status));
+        d += kIsoDescriptorSize;
+    }
+    writeFully(m_socket, message.data(), message.size());
 }
 
-std::vector<uint8_t> EmulatedUvcCamera::stringDescriptor(uint8_t index) const
+bool EmulatedUvcCamera::streaming(const Stream &stream) const
 {
-    if (index == 0)
-        return {4, USB_DT_STRING, 0x09, 0x04};
-    const std::string *text = index == 1   ? &m_options.manufacturer
-                              : index == 2 ? &m_options.product
-                              : index == 3 ? &m_options.serial
-                                           : nullptr;
-    if (!text)
-        return {};
-    std::vector<uint8_t> bytes{static_cast<uint8_t>(2 + 2 * text->size()), USB_DT_STRING};
-    for (char c : *text) {
-        bytes.push_back(static_cast<uint8_t>(c));
-        bytes.push_back(0);
-    }
-    return bytes;
+    // Bulk streams from the commit until the halt is cleared; isochronous while an
+    // alternate setting with the video endpoint is chosen.
+    return stream.committed &&
+           (!stream.config->isochronous || stream.config->packetBytes(stream.alternate) > 0);
 }
 
-int EmulatedUvcCamera::standardRequest(const uint8_t setup[8], std::vector<uint8_t> &in)
+void EmulatedUvcCamera::startFrame(Stream &stream)
 {
-    const uint8_t type = setup[0];
-    const uint8_t request = setup[1];
-    const uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
-    const uint16_t index = static_cast<uint16_t>(setup[4] | setup[5] << 8);
-    switch (request) {
-    case USB_REQ_GET_DESCRIPTOR:
-        switch (value >> 8) {
-        case USB_DT_DEVICE:
-            in = deviceDescriptor();
-            return 0;
-        case USB_DT_CONFIG:
-            in = m_descriptors;
-            return 0;
-        case USB_DT_STRING:
-            in = stringDescriptor(static_cast<uint8_t>(value));
-            return in.empty() ? kStall : 0;
-        default:
-            return kStall; // device qualifier, BOS, ...: a USB 2.0 device without them
-        }
-    case USB_REQ_SET_CONFIGURATION:
-        return (value == 0 || value == 1) ? 0 : kStall;
-    case USB_REQ_GET_CONFIGURATION:
-        in = {1};
-        return 0;
-    case USB_REQ_GET_STATUS:
-        in = {0, 0};
-        return 0;
-    case USB_REQ_SET_INTERFACE:
-        return value == 0 ? 0 : kStall;
-    case USB_REQ_GET_INTERFACE:
-        in = {0};
-        return 0;
-    case USB_REQ_CLEAR_FEATURE:
-        if ((type & USB_RECIP_MASK) == USB_RECIP_ENDPOINT) {
-            // Halt cleared on the video endpoint: the host stopped the stream.
-            if (Stream *stream = streamForEndpoint(static_cast<uint8_t>(index))) {
-                stream->inFrame = false;
-                stream->committed = false;
-            }
-        }
-        return 0;
-    case USB_REQ_SET_FEATURE:
-        return 0;
-    default:
-        return kStall;
-    }
+    const int w = stream.frame->width, h = stream.frame->height;
+    stream.writer.start(stream.format->encoding == UvcConfiguration::Encoding::Mjpeg
+                            ? UvcTestPattern::mjpeg(w, h, stream.frameNumber)
+                            : UvcTestPattern::yuyv(w, h, stream.frameNumber),
+                        stream.fid);
+    const uint32_t interval =
+        std::max<uint32_t>(le(stream.committedControl, 4, 4), m_options.minimumFrameInterval);
+    stream.nextFrame = std::chrono::steady_clock::now() + std::chrono::microseconds(interval / 10);
 }
 
-int EmulatedUvcCamera::control(const uint8_t setup[8], const std::vector<uint8_t> &out,
-                               std::vector<uint8_t> &in)
+void EmulatedUvcCamera::finishFrame(Stream &stream)
 {
-    const uint8_t type = setup[0];
-    if ((type & USB_TYPE_MASK) == USB_TYPE_STANDARD)
-        return standardRequest(setup, in);
-    if ((type & USB_TYPE_MASK) != USB_TYPE_CLASS ||
-        (type & USB_RECIP_MASK) != USB_RECIP_INTERFACE) {
-        m_requestError = kErrorInvalidRequest;
-        return kStall;
-    }
-    const uint8_t request = setup[1];
-    const uint8_t selector = setup[3];
-    const uint8_t interfaceNumber = setup[4];
-    const uint8_t entity = setup[5];
-    const uint16_t length = static_cast<uint16_t>(setup[6] | setup[7] << 8);
-    if (interfaceNumber == m_config.controlInterface) {
-        if (entity == 0) {
-            if (selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL && request == UVC_GET_CUR) {
-                in = {m_requestError};
-                return 0;
-            }
-            if (selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL && request == UVC_GET_INFO) {
-                in = {1};
-                return 0;
-            }
-            m_requestError = kErrorInvalidControl;
-            return kStall;
-        }
-        const int status = unitRequest(entity, selector, request, out, in, length);
-        if (status == 0)
-            m_requestError = 0;
-        return status;
-    }
-    for (Stream &stream : m_streams) {
-        if (stream.config->interfaceNumber == interfaceNumber && entity == 0)
-            return streamingRequest(stream, selector, request, out, in, length);
-    }
-    m_requestError = kErrorInvalidUnit;
-    return kStall;
-}
-
-int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t request,
-                                   const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
-                                   uint16_t length)
-{
-    if (entity != m_config.cameraTerminalId && entity != m_config.processingUnitId) {
-        m_requestError = kErrorInvalidUnit;
-        return kStall;
-    }
-    const auto found = m_controls.find(static_cast<uint16_t>(entity << 8 | selector));
-    if (found == m_controls.end()) {
-        m_requestError = kErrorInvalidControl;
-        return kStall;
-    }
-    Control &c = found->second;
-    auto answer = [&](int32_t value) {
-        in.assign(c.size, 0);
-        putLe(in, 0, static_cast<uint32_t>(value), c.size);
-        return 0;
-    };
-    switch (request) {
-    case UVC_GET_CUR:
-        return answer(c.state.value);
-    case UVC_GET_MIN:
-        return answer(c.minimum);
-    case UVC_GET_MAX:
-        return answer(c.maximum);
-    case UVC_GET_RES:
-        return answer(c.resolution);
-    case UVC_GET_DEF:
-        return answer(c.defaultValue);
-    case UVC_GET_INFO:
-        in = {0x03};
-        return 0; // GET and SET supported
-    case UVC_GET_LEN:
-        in = {c.size, 0};
-        return 0;
-    case UVC_SET_CUR: {
-        if (length != c.size || out.size() != c.size) {
-            m_requestError = kErrorInvalidRequest;
-            return kStall;
-        }
-        uint32_t raw = le(out, 0, c.size);
-        int32_t value = static_cast<int32_t>(raw);
-        if (c.isSigned && c.size == 2)
-            value = static_cast<int16_t>(raw);
-        const bool valid = c.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
-                                                 (value & c.resolution) == value)
-                                              : (value >= c.minimum && value <= c.maximum);
-        if (!valid) {
-            m_requestError = kErrorOutOfRange;
-            return kStall;
-        }
-        c.state.value = value;
-        ++c.state.setCount;
-        return 0;
-    }
-    default:
-        m_requestError = kErrorInvalidRequest;
-        return kStall;
-    }
-}
-
-std::vector<uint8_t> EmulatedUvcCamera::negotiate(Stream &stream,
-                                                  const std::vector<uint8_t> &wanted) const
-{
-    std::vector<uint8_t> probe(probeSize(), 0);
-    const auto &formats = stream.config->formats;
-    const UvcConfiguration::Format *format = nullptr;
-    const uint8_t formatIndex = wanted.size() > 2 ? wanted[2] : 0;
-    for (const auto &f : formats) {
-        if (f.index == formatIndex && !f.frames.empty())
-            format = &f;
-    }
-    if (!format) {
-        for (const auto &f : formats) {
-            if (!f.frames.empty()) {
-                format = &f;
-                break;
-            }
-        }
-    }
-    if (!format)
-        return probe;
-    const uint8_t frameIndex = wanted.size() > 3 ? wanted[3] : 0;
-    const UvcConfiguration::Frame *frame = &format->frames.front();
-    for (const auto &f : format->frames) {
-        if (f.index == frameIndex)
-            frame = &f;
-    }
-    uint32_t interval = le(wanted, 4, 4);
-    if (std::find(frame->intervals.begin(), frame->intervals.end(), interval) ==
-        frame->intervals.end())
-        interval = frame->defaultInterval ? frame->defaultInterval : 333333;
-    probe[0] = 1; // bmHint: frame interval fixed
-    probe[2] = format->index;
-    probe[3] = frame->index;
-    putLe(probe, 4, interval, 4);
-    const uint32_t frameBytes = static_cast<uint32_t>(frame->width * frame->height * 2);
-    putLe(probe, 18, frameBytes, 4);   // dwMaxVideoFrameSize
-    putLe(probe, 22, kPayloadSize, 4); // dwMaxPayloadTransferSize
-    if (probe.size() >= 34) {
-        putLe(probe, 26, 48000000, 4); // dwClockFrequency
-        probe[30] = 0x03;              // bmFramingInfo: FID and EOF used
-        probe[31] = 1;
-        probe[32] = 1;
-        probe[33] = 1;
-    }
-    return probe;
-}
-
-int EmulatedUvcCamera::streamingRequest(Stream &stream, uint8_t selector, uint8_t request,
-                                        const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
-                                        uint16_t length)
-{
-    if (selector != UVC_VS_PROBE_CONTROL && selector != UVC_VS_COMMIT_CONTROL)
-        return kStall;
-    switch (request) {
-    case UVC_GET_INFO:
-        in = {0x03};
-        return 0;
-    case UVC_GET_LEN:
-        in = {static_cast<uint8_t>(probeSize()), 0};
-        return 0;
-    case UVC_GET_CUR:
-        in = stream.probe;
-        return 0;
-    case UVC_GET_MIN:
-    case UVC_GET_MAX:
-    case UVC_GET_DEF:
-        if (selector != UVC_VS_PROBE_CONTROL)
-            return kStall;
-        in = negotiate(stream, {});
-        return 0;
-    case UVC_SET_CUR: {
-        if (length < 26 || out.size() < 26)
-            return kStall;
-        stream.probe = negotiate(stream, out);
-        if (selector == UVC_VS_COMMIT_CONTROL) {
-            for (const auto &f : stream.config->formats) {
-                if (f.index != stream.probe[2])
-                    continue;
-                stream.format = &f;
-                for (const auto &fr : f.frames) {
-                    if (fr.index == stream.probe[3])
-                        stream.frame = &fr;
-                }
-            }
-            stream.committed = stream.format && stream.frame;
-            stream.commit.formatIndex = stream.probe[2];
-            stream.commit.frameIndex = stream.probe[3];
-            stream.commit.interval = le(stream.probe, 4, 4);
-            ++stream.commit.count;
-            stream.frameNumber = 0;
-            stream.inFrame = false;
-            stream.nextFrame = std::chrono::steady_clock::now();
-        }
-        return 0;
-    }
-    default:
-        return kStall;
-    }
+    stream.fid = !stream.fid;
+    ++stream.frameNumber;
+    ++stream.sent;
 }
 
 void EmulatedUvcCamera::serveVideo(Stream &stream)
 {
-    while (stream.committed && !stream.pending.empty()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!stream.inFrame) {
-            if (now < stream.nextFrame)
+    if (stream.config->isochronous) {
+        serveIsochronous(stream);
+        return;
+    }
+    while (streaming(stream) && !stream.pending.empty()) {
+        if (!stream.writer.inFrame()) {
+            if (std::chrono::steady_clock::now() < stream.nextFrame)
                 return;
-            const int w = stream.frame->width, h = stream.frame->height;
-            stream.picture = stream.format->encoding == UvcConfiguration::Encoding::Mjpeg
-                                 ? UvcTestPattern::mjpeg(w, h, stream.frameNumber)
-                                 : UvcTestPattern::yuyv(w, h, stream.frameNumber);
-            stream.offset = 0;
-            stream.inFrame = true;
-            const uint32_t interval = std::max<uint32_t>(le(stream.probe, 4, 4), 100000);
-            stream.nextFrame = now + std::chrono::microseconds(interval / 10);
+            startFrame(stream);
         }
         const Pending urb = stream.pending.front();
         stream.pending.pop_front();
-        const size_t room = std::min<size_t>(urb.length, kPayloadSize);
-        if (room <= 2) {
-            reply(urb.seqnum, 0, nullptr, 0);
-            continue;
-        }
-        const size_t data = std::min(room - 2, stream.picture.size() - stream.offset);
-        const bool last = stream.offset + data == stream.picture.size();
-        std::vector<uint8_t> payload(2 + data);
-        payload[0] = 2;                                                        // bHeaderLength
-        payload[1] = 0x80 | (stream.fid ? 0x01 : 0x00) | (last ? 0x02 : 0x00); // EOH, FID, EOF
-        std::memcpy(payload.data() + 2, stream.picture.data() + stream.offset, data);
-        stream.offset += data;
+        const std::vector<uint8_t> payload =
+            stream.writer.next(std::min<size_t>(urb.length, kPayloadSize));
         reply(urb.seqnum, 0, payload.data(), payload.size());
-        if (last) {
-            stream.inFrame = false;
-            stream.fid = !stream.fid;
-            ++stream.frameNumber;
-            ++stream.sent;
+        if (!payload.empty() && !stream.writer.inFrame())
+            finishFrame(stream);
+    }
+}
+
+void EmulatedUvcCamera::serveIsochronous(Stream &stream)
+{
+    // Transfers wait while no frame is due (the host sees them complete at the frame
+    // rate); one that ends a frame carries empty packets after its end.
+    const size_t packetBytes = stream.config->packetBytes(stream.alternate);
+    while (streaming(stream) && !stream.pending.empty()) {
+        if (!stream.writer.inFrame()) {
+            if (std::chrono::steady_clock::now() < stream.nextFrame)
+                return;
+            startFrame(stream);
         }
+        Pending urb = std::move(stream.pending.front());
+        stream.pending.pop_front();
+        const std::vector<uint8_t> data = stream.writer.fillIso(urb.packets, packetBytes);
+        replyIso(urb, data);
+        if (!stream.writer.inFrame())
+            finishFrame(stream);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "UvcConfiguration.h"
+#include "UvcControlTable.h"
+#include "UvcPayloadWriter.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,10 +19,14 @@ namespace varnolet::test {
 
 // A USB 2.0 UVC camera made in software and plugged into the kernel through USB/IP: it hands
 // one end of a stream socket to vhci_hcd and answers the kernel's USB requests on the other
-// end, so that uvcvideo binds to it as to a real camera. It serves its configuration
-// descriptor, the standard requests, probe/commit and its controls (stored values; a stall
-// for anything it does not support), frames of UvcTestPattern on its bulk video endpoints,
-// and on command snapshot-button status packets and an unplug. Test use only.
+// end, so that uvcvideo binds to it as to a real camera. It serves any configuration
+// descriptor of a UVC camera (its own default one or a real camera's bytes): the device
+// descriptor to match (composite with IAD where the configuration has one), the standard
+// requests with alternate settings, probe/commit sized by the UVC version, the controls its
+// units declare (stored values; a stall for anything else), frames of UvcTestPattern for
+// every YUYV and MJPEG frame on bulk or isochronous video endpoints (a declared format it
+// cannot picture stalls the commit), and on command snapshot-button status packets and an
+// unplug. Test use only.
 class EmulatedUvcCamera
 {
 public:
@@ -33,6 +39,8 @@ public:
         std::string product = "Emulated Microscope";
         std::string serial = "0001";
         std::string vhciFolder = "/sys/devices/platform/vhci_hcd.0";
+        // Frames never come faster than this (100 ns units): the rig's emulated CPU.
+        uint32_t minimumFrameInterval = 100000;
     };
     // The camera's value of a control of its own (camera terminal / processing unit).
     struct ControlState
@@ -76,34 +84,38 @@ public:
     std::optional<Commit> lastCommit(uint8_t interfaceNumber) const;
     uint64_t framesSent(uint8_t interfaceNumber) const;
     int stalls() const { return m_stalls; }
+    // The alternate setting the host chose for that interface.
+    uint8_t alternateSetting(uint8_t interfaceNumber) const;
+    // Unlinks answered while the transfer was still held (-ECONNRESET).
+    int unlinks() const { return m_unlinks; }
     int statusPacketsSent() const { return m_statusSent; }
 
 private:
     struct Control
     {
-        uint8_t size = 2;
-        bool isSigned = false;
-        bool bitmapResolution = false; // auto-exposure mode: GET_RES is the mode bitmap
-        int32_t minimum = 0, maximum = 0, resolution = 1, defaultValue = 0;
+        UvcControlSpec spec;
         ControlState state;
+        std::vector<uint8_t> raw; // the bytes of a several-field control
     };
     struct Pending
     {
         uint32_t seqnum = 0;
         uint32_t length = 0;
+        uint32_t startFrame = 0;
+        std::vector<UvcPayloadWriter::IsoPacket> packets; // isochronous transfers
     };
     struct Stream
     {
         const UvcConfiguration::Streaming *config = nullptr;
         std::vector<uint8_t> probe;
+        std::vector<uint8_t> committedControl;
         Commit commit;
         bool committed = false;
+        uint8_t alternate = 0;
         const UvcConfiguration::Format *format = nullptr;
         const UvcConfiguration::Frame *frame = nullptr;
         uint32_t frameNumber = 0;
-        std::vector<uint8_t> picture;
-        size_t offset = 0;
-        bool inFrame = false;
+        UvcPayloadWriter writer;
         bool fid = false;
         std::chrono::steady_clock::time_point nextFrame;
         std::deque<Pending> pending;
@@ -123,17 +135,28 @@ private:
                          const std::vector<uint8_t> &out, std::vector<uint8_t> &in,
                          uint16_t length);
     std::vector<uint8_t> negotiate(Stream &stream, const std::vector<uint8_t> &wanted) const;
+    int commit(Stream &stream);
+    bool streaming(const Stream &stream) const;
+    void startFrame(Stream &stream);
+    void finishFrame(Stream &stream);
     void serveVideo(Stream &stream);
+    void serveIsochronous(Stream &stream);
+    void replyIso(const Pending &urb, const std::vector<uint8_t> &data);
     void serveStatus();
     Stream *streamForEndpoint(uint8_t endpoint);
     std::vector<uint8_t> deviceDescriptor() const;
     std::vector<uint8_t> stringDescriptor(uint8_t index) const;
-    size_t probeSize() const { return m_config.bcdUvc >= 0x0110 ? 34 : 26; }
 
     Options m_options;
     std::vector<uint8_t> m_descriptors;
     UvcConfiguration m_config;
     std::string m_configError;
+
+    // Unlinks of transfers not submitted yet: target seqnum -> the unlink's seqnum (serving
+    // thread only).
+    std::map<uint32_t, uint32_t> m_unlinksAhead;
+    uint32_t m_lastSubmit = 0;
+    bool m_anySubmit = false;
 
     int m_socket = -1;
     int m_wake = -1; // eventfd: commands are waiting
@@ -146,10 +169,14 @@ private:
     std::map<uint16_t, Control> m_controls; // entity << 8 | selector
     std::vector<Stream> m_streams;
     std::deque<Pending> m_statusPending;
+    std::deque<Pending> m_heldPending; // IN transfers on endpoints with nothing to send
+    std::map<uint8_t, uint8_t> m_alternates;
+    uint8_t m_configurationValue = 0;
     std::deque<std::vector<uint8_t>> m_statusQueue;
     uint8_t m_requestError = 0;
     std::atomic<int> m_stalls{0};
     std::atomic<int> m_statusSent{0};
+    std::atomic<int> m_unlinks{0};
 };
 
 } // namespace varnolet::test

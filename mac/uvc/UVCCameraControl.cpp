@@ -51,8 +51,9 @@ void UVCCameraControl::resetControlTable()
 }
 
 UVCCameraControl::UVCCameraControl()
-    : UVCCameraControl(std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
-                       PanelRequests::OnRequestThread)
+    : UVCCameraControl(
+          std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
+          PanelRequests::OnRequestThread)
 {
 }
 

@@ -146,10 +146,10 @@ TEST_P(MacCameraMatrixTest, Camera)
             if (declared) {
                 // One step of the camera's range is the tolerance of the round trip.
                 float step = 0.02f;
-                for (const UvcControlSpec &spec : UvcControlTable::forUnit(*unit)) {
-                    if (spec.selector == p.selector && spec.maximum > spec.minimum)
-                        step =
-                            std::max(step, 1.0f / static_cast<float>(spec.maximum - spec.minimum));
+                for (const UvcControlRange &range : UvcControlTable::forUnit(*unit)) {
+                    if (range.selector == p.selector && range.maximum > range.minimum)
+                        step = std::max(step,
+                                        1.0f / static_cast<float>(range.maximum - range.minimum));
                 }
                 const auto before = m_rig.camera->controlState(pu, p.selector);
                 ASSERT_TRUE(before);

@@ -113,12 +113,12 @@ EmulatedUvcCamera::~EmulatedUvcCamera()
 void EmulatedUvcCamera::setUpControls()
 {
     for (const UvcConfiguration::Unit &unit : m_config.units) {
-        for (const UvcControlSpec &spec : UvcControlTable::forUnit(unit)) {
+        for (const UvcControlRange &range : UvcControlTable::forUnit(unit)) {
             Control control;
-            control.spec = spec;
-            control.state.value = spec.defaultValue;
-            control.raw.assign(spec.size, 0);
-            m_controls[static_cast<uint16_t>(unit.id << 8 | spec.selector)] = control;
+            control.range = range;
+            control.state.value = range.defaultValue;
+            control.raw.assign(range.size, 0);
+            m_controls[static_cast<uint16_t>(unit.id << 8 | range.selector)] = control;
         }
     }
 }

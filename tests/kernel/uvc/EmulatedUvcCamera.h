@@ -93,7 +93,7 @@ public:
 private:
     struct Control
     {
-        UvcControlSpec spec;
+        UvcControlRange range;
         ControlState state;
         std::vector<uint8_t> raw; // the bytes of a several-field control
     };

@@ -187,11 +187,11 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
         return kStall;
     }
     Control &c = found->second;
-    const UvcControlSpec &spec = c.spec;
+    const UvcControlRange &range = c.range;
     auto answer = [&](int32_t value) {
-        in.assign(spec.size, 0);
-        if (!spec.raw)
-            putLe(in, 0, static_cast<uint32_t>(value), std::min<size_t>(spec.size, 4));
+        in.assign(range.size, 0);
+        if (!range.raw)
+            putLe(in, 0, static_cast<uint32_t>(value), std::min<size_t>(range.size, 4));
         else if (request == UVC_GET_CUR)
             in = c.raw;
         return 0;
@@ -200,38 +200,39 @@ int EmulatedUvcCamera::unitRequest(uint8_t entity, uint8_t selector, uint8_t req
     case UVC_GET_CUR:
         return answer(c.state.value);
     case UVC_GET_MIN:
-        return answer(spec.minimum);
+        return answer(range.minimum);
     case UVC_GET_MAX:
-        return answer(spec.maximum);
+        return answer(range.maximum);
     case UVC_GET_RES:
-        return answer(spec.resolution);
+        return answer(range.resolution);
     case UVC_GET_DEF:
-        return answer(spec.defaultValue);
+        return answer(range.defaultValue);
     case UVC_GET_INFO:
         in = {0x03};
         return 0; // GET and SET supported
     case UVC_GET_LEN:
-        in = {spec.size, 0};
+        in = {range.size, 0};
         return 0;
     case UVC_SET_CUR: {
-        if (length != spec.size || out.size() != spec.size) {
+        if (length != range.size || out.size() != range.size) {
             m_requestError = kErrorInvalidRequest;
             return kStall;
         }
-        if (spec.raw) {
+        if (range.raw) {
             c.raw = out;
             ++c.state.setCount;
             return 0;
         }
-        uint32_t raw = le(out, 0, spec.size);
+        uint32_t raw = le(out, 0, range.size);
         int32_t value = static_cast<int32_t>(raw);
-        if (spec.isSigned && spec.size == 2)
+        if (range.isSigned && range.size == 2)
             value = static_cast<int16_t>(raw);
-        if (spec.isSigned && spec.size == 1)
+        if (range.isSigned && range.size == 1)
             value = static_cast<int8_t>(raw);
-        const bool valid = spec.bitmapResolution ? (value != 0 && (value & (value - 1)) == 0 &&
-                                                    (value & spec.resolution) == value)
-                                                 : (value >= spec.minimum && value <= spec.maximum);
+        const bool valid =
+            range.bitmapResolution
+                ? (value != 0 && (value & (value - 1)) == 0 && (value & range.resolution) == value)
+                : (value >= range.minimum && value <= range.maximum);
         if (!valid) {
             m_requestError = kErrorOutOfRange;
             return kStall;

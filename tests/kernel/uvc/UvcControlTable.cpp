@@ -9,13 +9,13 @@ namespace {
 struct Entry
 {
     unsigned bit;
-    UvcControlSpec spec;
+    UvcControlRange range;
 };
 
-UvcControlSpec value(uint8_t selector, uint8_t size, int32_t minimum, int32_t maximum,
-                     int32_t defaultValue, int32_t resolution = 1)
+UvcControlRange value(uint8_t selector, uint8_t size, int32_t minimum, int32_t maximum,
+                      int32_t defaultValue, int32_t resolution = 1)
 {
-    UvcControlSpec s;
+    UvcControlRange s;
     s.selector = selector;
     s.size = size;
     s.isSigned = minimum < 0;
@@ -26,9 +26,9 @@ UvcControlSpec value(uint8_t selector, uint8_t size, int32_t minimum, int32_t ma
     return s;
 }
 
-UvcControlSpec fields(uint8_t selector, uint8_t size)
+UvcControlRange fields(uint8_t selector, uint8_t size)
 {
-    UvcControlSpec s;
+    UvcControlRange s;
     s.selector = selector;
     s.size = size;
     s.raw = true;
@@ -38,7 +38,7 @@ UvcControlSpec fields(uint8_t selector, uint8_t size)
 // bmControls bits of the camera terminal (UVC 1.5, table 3-6).
 std::vector<Entry> cameraTerminal()
 {
-    UvcControlSpec aeMode = value(UVC_CT_AE_MODE_CONTROL, 1, 1, 8, 8, 9);
+    UvcControlRange aeMode = value(UVC_CT_AE_MODE_CONTROL, 1, 1, 8, 8, 9);
     aeMode.bitmapResolution = true; // manual (1) and aperture priority (8)
     return {
         {0, value(UVC_CT_SCANNING_MODE_CONTROL, 1, 0, 1, 0)},
@@ -94,9 +94,9 @@ bool declared(const std::vector<uint8_t> &controls, unsigned bit)
 
 } // namespace
 
-std::vector<UvcControlSpec> UvcControlTable::forUnit(const UvcConfiguration::Unit &unit)
+std::vector<UvcControlRange> UvcControlTable::forUnit(const UvcConfiguration::Unit &unit)
 {
-    std::vector<UvcControlSpec> specs;
+    std::vector<UvcControlRange> specs;
     if (unit.subtype == UVC_VC_EXTENSION_UNIT) {
         for (unsigned bit = 0; bit < unit.controls.size() * 8 && bit < 255; ++bit) {
             if (declared(unit.controls, bit))
@@ -108,7 +108,7 @@ std::vector<UvcControlSpec> UvcControlTable::forUnit(const UvcConfiguration::Uni
         unit.subtype == UVC_VC_PROCESSING_UNIT ? processingUnit() : cameraTerminal();
     for (const Entry &entry : table) {
         if (declared(unit.controls, entry.bit))
-            specs.push_back(entry.spec);
+            specs.push_back(entry.range);
     }
     return specs;
 }

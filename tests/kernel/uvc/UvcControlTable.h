@@ -11,7 +11,7 @@ namespace varnolet::test {
 // and the processing unit the standard controls of each declared bit (selector, size and a
 // plausible range), for an extension unit one 2-byte control per declared bit (selector
 // bit + 1).
-struct UvcControlSpec
+struct UvcControlRange
 {
     uint8_t selector = 0;
     uint8_t size = 2;
@@ -24,7 +24,7 @@ struct UvcControlSpec
 class UvcControlTable
 {
 public:
-    static std::vector<UvcControlSpec> forUnit(const UvcConfiguration::Unit &unit);
+    static std::vector<UvcControlRange> forUnit(const UvcConfiguration::Unit &unit);
 };
 
 } // namespace varnolet::test

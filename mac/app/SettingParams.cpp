@@ -98,51 +98,90 @@ bool SettingParams::settingParamFromUserConfig()
     return settingParamFromUserConfig(UserDefaults::standardUserDefaults());
 }
 
-bool SettingParams::settingParamFromUserConfig(UserDefaults &store)
+template <typename Record, typename Visitor>
+void SettingParams::visitUserKeys(Record &record, Visitor &&visit)
 {
-    if (store.isEmpty())
-        return false;
-    // A value that is missing, of another kind or out of its range keeps the value the
-    // record holds (the factory's) and says so in the log; the other keys are read as usual.
-    auto reject = [](const char *key, const UserDefaults::StoredValue &stored,
-                     const std::string &kept) {
+    visit("resourcespath", record.m_resourcesSavingLocation);
+    visit("autocreatingfolder", record.m_isAutoCreatingResourcesFolder);
+    visit("movieresolution", record.m_movieSizeEnum, 0, 1);
+    visit("moviesizemax", record.m_movieSavingSizeLimit, kMinimumMovieSize, kMaximumMovieSize);
+    visit("language", record.m_languageSelector, -1, 7);
+    visit("timetype_takingshots_pretime", record.m_timeTypeOfShots, 0, 2);
+    auto &shots = record.currentShotsTimedShotSetting();
+    visit("shots_taking_pretime", shots.nCurrentValueForTimedShot, shots.nMinValueForTimedShot,
+          shots.nMaxValueForTimedShot);
+    visit("timetype_times_taking", record.m_timeTypeOfTimes, 0, 2);
+    auto &times = record.currentTimesTimedShotSetting();
+    visit("times_fortaking", times.nCurrentValueForTimedShot, times.nMinValueForTimedShot,
+          times.nMaxValueForTimedShot);
+}
+
+namespace {
+
+// Reads one key of the user store into its field. A value that is missing, of another kind
+// or out of its range keeps the value the record holds (the factory's) and says so in the
+// log; the other keys are read as usual.
+struct UserKeyReader
+{
+    UserDefaults &store;
+
+    static void reject(const char *key, const UserDefaults::StoredValue &stored,
+                       const std::string &kept)
+    {
         if (!stored.present)
             SystemLog::write("preferences: %s is missing; %s is used instead", key, kept.c_str());
         else
             SystemLog::write("preferences: %s holds %s, which is not usable; %s is used instead",
                              key, stored.description.c_str(), kept.c_str());
-    };
-    auto readInteger = [&](const char *key, int32_t &field, int64_t minimum, int64_t maximum) {
+    }
+    void operator()(const char *key, std::string &field) const
+    {
+        const UserDefaults::StoredValue stored = store.storedValue(key);
+        if (stored.text && !stored.text->empty())
+            field = *stored.text;
+        else
+            reject(key, stored, "\"" + field + "\"");
+    }
+    void operator()(const char *key, bool &field) const
+    {
+        const UserDefaults::StoredValue stored = store.storedValue(key);
+        if (stored.boolean)
+            field = *stored.boolean;
+        else
+            reject(key, stored, field ? "true" : "false");
+    }
+    void operator()(const char *key, int32_t &field, int64_t minimum, int64_t maximum) const
+    {
         const UserDefaults::StoredValue stored = store.storedValue(key);
         if (stored.integer && *stored.integer >= minimum && *stored.integer <= maximum)
             field = static_cast<int32_t>(*stored.integer);
         else
             reject(key, stored, std::to_string(field));
-    };
-    auto readItem = [&](const char *key, ItemTimedShotSetting &item) {
-        readInteger(key, item.nCurrentValueForTimedShot, item.nMinValueForTimedShot,
-                    item.nMaxValueForTimedShot);
-    };
+    }
+};
 
-    readInteger("timetype_takingshots_pretime", m_timeTypeOfShots, 0, 2);
-    readItem("shots_taking_pretime", currentShotsTimedShotSetting());
-    readInteger("timetype_times_taking", m_timeTypeOfTimes, 0, 2);
-    readItem("times_fortaking", currentTimesTimedShotSetting());
+struct UserKeyWriter
+{
+    UserDefaults &store;
 
-    const UserDefaults::StoredValue location = store.storedValue("resourcespath");
-    if (location.text && !location.text->empty())
-        m_resourcesSavingLocation = *location.text;
-    else
-        reject("resourcespath", location, "\"" + m_resourcesSavingLocation + "\"");
-    const UserDefaults::StoredValue autoCreating = store.storedValue("autocreatingfolder");
-    if (autoCreating.boolean)
-        m_isAutoCreatingResourcesFolder = *autoCreating.boolean;
-    else
-        reject("autocreatingfolder", autoCreating,
-               m_isAutoCreatingResourcesFolder ? "true" : "false");
-    readInteger("movieresolution", m_movieSizeEnum, 0, 1);
-    readInteger("moviesizemax", m_movieSavingSizeLimit, kMinimumMovieSize, kMaximumMovieSize);
-    readInteger("language", m_languageSelector, -1, 7);
+    void operator()(const char *key, const std::string &field) const
+    {
+        store.setString(key, field);
+    }
+    void operator()(const char *key, bool field) const { store.setBool(key, field); }
+    void operator()(const char *key, int32_t field, int64_t, int64_t) const
+    {
+        store.setInteger(key, field);
+    }
+};
+
+} // namespace
+
+bool SettingParams::settingParamFromUserConfig(UserDefaults &store)
+{
+    if (store.isEmpty())
+        return false;
+    visitUserKeys(*this, UserKeyReader{store});
     return true;
 }
 
@@ -153,16 +192,7 @@ bool SettingParams::setSettingParamToUserConfig() const
 
 bool SettingParams::setSettingParamToUserConfig(UserDefaults &store) const
 {
-    store.setString("resourcespath", m_resourcesSavingLocation);
-    store.setBool("autocreatingfolder", m_isAutoCreatingResourcesFolder);
-    store.setInteger("movieresolution", m_movieSizeEnum);
-    store.setInteger("moviesizemax", m_movieSavingSizeLimit);
-    store.setInteger("language", m_languageSelector);
-    store.setInteger("timetype_takingshots_pretime", m_timeTypeOfShots);
-    store.setInteger("shots_taking_pretime",
-                     currentShotsTimedShotSetting().nCurrentValueForTimedShot);
-    store.setInteger("timetype_times_taking", m_timeTypeOfTimes);
-    store.setInteger("times_fortaking", currentTimesTimedShotSetting().nCurrentValueForTimedShot);
+    visitUserKeys(*this, UserKeyWriter{store});
     return store.synchronize();
 }
 

@@ -119,6 +119,13 @@ public:
     static int32_t languageIndexOfCode(const std::string &code);
 
 private:
+    // Calls visit(key, field) for the text and boolean keys of the user store and
+    // visit(key, field, minimum, maximum) for its whole-number keys, in the order they are
+    // written. A timed-shot item's key follows its unit's key, which picks the item, so a
+    // reader that fills the unit first gets the right item for the value.
+    template <typename Record, typename Visitor>
+    static void visitUserKeys(Record &record, Visitor &&visit);
+
     std::string m_resourcesSavingLocation = "default";
     bool m_isAutoCreatingResourcesFolder = false;
     int32_t m_movieSizeEnum = 1;

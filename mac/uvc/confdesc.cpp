@@ -139,6 +139,29 @@ void traceProcessingUnit(uint8_t controlSize, uint16_t controls)
               yesNo(!(controls & (1u << bit))));
 }
 
+// Walks the descriptors that follow the interface descriptor at bytes, up to the next
+// interface descriptor or the end, handing each to visit; visit answers false to give up on
+// the interface, which then takes 0 bytes. Answers the bytes taken, the interface
+// descriptor's own included.
+template <typename Visit> uint16_t walkInterface(const uint8_t *bytes, uint16_t len, Visit &&visit)
+{
+    if (!bytes || !descriptorFits(bytes, len))
+        return 0;
+    const uint8_t *p = bytes + bytes[0];
+    uint16_t r = static_cast<uint16_t>(len - bytes[0]);
+    while (r >= 3 && p[1] != kInterface) {
+        if (!descriptorFits(p, r))
+            break;
+        const Descriptor d(p, p[0]);
+        trace("* got 0x%02x/0x%02x\n", p[1], p[2]);
+        if (!visit(d))
+            return 0;
+        p += d.length();
+        r = static_cast<uint16_t>(r - d.length());
+    }
+    return static_cast<uint16_t>(len - r);
+}
+
 } // namespace
 
 void confdesc::initConfdesc(const uint8_t *bytes, uint16_t length)
@@ -180,15 +203,7 @@ void confdesc::initConfdesc(const uint8_t *bytes, uint16_t length)
 uint16_t confdesc::parse_videocontrol(const uint8_t *bytes, uint16_t len)
 {
     trace("processing video control...\n");
-    if (!bytes || !descriptorFits(bytes, len))
-        return 0;
-    const uint8_t *p = bytes + bytes[0];
-    uint16_t r = static_cast<uint16_t>(len - bytes[0]);
-    while (r >= 3 && p[1] != kInterface) {
-        if (!descriptorFits(p, r))
-            break;
-        const Descriptor d(p, p[0]);
-        trace("* got 0x%02x/0x%02x\n", p[1], p[2]);
+    return walkInterface(bytes, len, [this](const Descriptor &d) {
         if (d.type() == kCsInterface) {
             switch (d.subtype()) {
             case kVcHeader:
@@ -209,24 +224,14 @@ uint16_t confdesc::parse_videocontrol(const uint8_t *bytes, uint16_t len)
                 break;
             }
         }
-        p += d.length();
-        r = static_cast<uint16_t>(r - d.length());
-    }
-    return static_cast<uint16_t>(len - r);
+        return true;
+    });
 }
 
 uint16_t confdesc::parse_videostream(const uint8_t *bytes, uint16_t len, uint8_t alternate)
 {
     trace("processing video stream...\n");
-    if (!bytes || !descriptorFits(bytes, len))
-        return 0;
-    const uint8_t *p = bytes + bytes[0];
-    uint16_t r = static_cast<uint16_t>(len - bytes[0]);
-    while (r >= 3 && p[1] != kInterface) {
-        if (!descriptorFits(p, r))
-            break;
-        const Descriptor d(p, p[0]);
-        trace("* got 0x%02x/0x%02x\n", p[1], p[2]);
+    return walkInterface(bytes, len, [this, alternate](const Descriptor &d) {
         if (d.type() == kEndpoint) {
             const uint8_t address = d.u8(2);
             if ((d.u8(3) & 0x03) == 0x01 && (address & 0x80)) {
@@ -290,7 +295,7 @@ uint16_t confdesc::parse_videostream(const uint8_t *bytes, uint16_t len, uint8_t
                         frame->intervals.push_back(d.u32(26 + 4 * i));
                 }
                 if (video_formats_.empty())
-                    return 0;
+                    return false;
                 video_formats_.back().video_format_t()->frames.emplace_back(std::move(frame));
                 break;
             }
@@ -300,7 +305,7 @@ uint16_t confdesc::parse_videostream(const uint8_t *bytes, uint16_t len, uint8_t
                 colour->bTransferCharacteristics = d.u8(4);
                 colour->bMatrixCoefficients = d.u8(5);
                 if (video_formats_.empty())
-                    return 0;
+                    return false;
                 video_formats_.back().video_format_t()->color_matching = std::move(colour);
                 break;
             }
@@ -308,10 +313,8 @@ uint16_t confdesc::parse_videostream(const uint8_t *bytes, uint16_t len, uint8_t
                 break;
             }
         }
-        p += d.length();
-        r = static_cast<uint16_t>(r - d.length());
-    }
-    return static_cast<uint16_t>(len - r);
+        return true;
+    });
 }
 
 const ::video_format_t *confdesc::getAt(int index) const

@@ -1,6 +1,7 @@
 #include "PropertyList.h"
 
 #include "platform/system/AtomicFile.h"
+#include "platform/system/NumberText.h"
 
 #include <cerrno>
 #include <climits>
@@ -288,27 +289,7 @@ bool isBlank(char c)
 
 int32_t PropertyList::intValueOfText(const std::string &text)
 {
-    size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<int64_t>(INT32_MAX) + 1)
-            value = static_cast<int64_t>(INT32_MAX) + 1;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
+    return varnolet::NumberText::leadingInt32(text, " \t\n\r\f\v");
 }
 
 bool PropertyList::boolValueOfText(const std::string &text)

@@ -3,6 +3,7 @@
 #include "TextEncoding.h"
 
 #include "platform/system/AtomicFile.h"
+#include "platform/system/NumberText.h"
 
 #include <cerrno>
 #include <climits>
@@ -73,26 +74,7 @@ const std::string_view kUtf16BeBom = "\xFE\xFF";
 
 int32_t ParseProfileInt(std::string_view text)
 {
-    size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    int64_t value = 0;
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        if (value <= int64_t(INT32_MAX) + 1)
-            value = value * 10 + (text[pos] - '0');
-    }
-    if (negative)
-        value = -value;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
+    return varnolet::NumberText::leadingInt32(text, " \t");
 }
 
 IniFile IniFile::fromBytes(std::string_view bytes)

@@ -25,8 +25,7 @@ int main(int argc, char **argv)
     // Read before the application object exists: --help and --version need no display.
     const varnolet::CommandLine commandLine(
         "VarnoletMac", VARNOLET_VERSION,
-        "Shows the live picture of a USB microscope camera; takes photos, timed shots and "
-        "QuickTime movies.",
+        "Live picture, photos, timed shots and QuickTime movies from a USB microscope camera.",
         {varnolet::CommandLine::virtualCameraOption()});
     const auto options = commandLine.parse(argc, argv, std::cout, std::cerr);
     if (!options.run)

@@ -7,8 +7,10 @@ namespace varnolet {
 
 CommandLine::CommandLine(std::string program, std::string version, std::string summary,
                          std::vector<Option> options)
-    : m_program(std::move(program)), m_version(std::move(version)), m_summary(std::move(summary)),
-      m_options(std::move(options))
+    : m_program(std::move(program))
+    , m_version(std::move(version))
+    , m_summary(std::move(summary))
+    , m_options(std::move(options))
 {
     m_options.push_back({"--help", "show this help and exit (also -h)"});
     m_options.push_back({"--version", "show the program's version and exit"});

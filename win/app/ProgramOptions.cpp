@@ -13,8 +13,7 @@ std::optional<int> ProgramOptions::Parse(int argc, const char *const *argv, cons
 {
     const varnolet::CommandLine commandLine(
         "VarnoletWin", version,
-        "Shows the live picture of a USB microscope camera; takes photos, timed shots and AVI "
-        "movies.",
+        "Live picture, photos, timed shots and AVI movies from a USB microscope camera.",
         {varnolet::CommandLine::virtualCameraOption()});
     const auto outcome = commandLine.parse(argc, argv, out, err);
     if (!outcome.run)

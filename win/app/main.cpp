@@ -11,7 +11,8 @@
 
 int main(int argc, char **argv)
 {
-    if (const auto exitCode = ProgramOptions::Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
+    if (const auto exitCode =
+            ProgramOptions::Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
         return *exitCode;
     QApplication application(argc, argv);
     varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());

@@ -15,8 +15,8 @@ struct Case
     std::vector<const char *> arguments; // after the program name
     bool run;
     int exitCode;
-    std::string out;     // expected start of the output, "" for none
-    std::string err;     // expected error text, "" for none
+    std::string out; // expected start of the output, "" for none
+    std::string err; // expected error text, "" for none
     bool virtualCamera;
 };
 
@@ -44,8 +44,7 @@ TEST_P(CommandLineCase, AnswersOrRuns)
     std::vector<const char *> argv{"/usr/bin/Prog"};
     argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
     std::ostringstream out, err;
-    const auto outcome =
-        commandLine().parse(static_cast<int>(argv.size()), argv.data(), out, err);
+    const auto outcome = commandLine().parse(static_cast<int>(argv.size()), argv.data(), out, err);
     EXPECT_EQ(outcome.run, c.run);
     EXPECT_EQ(outcome.exitCode, c.exitCode);
     EXPECT_EQ(out.str().substr(0, c.out.size()), c.out);
@@ -57,26 +56,41 @@ TEST_P(CommandLineCase, AnswersOrRuns)
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineCase,
     testing::Values(
-        Case{{}, true, 0, "", "", false},
-        Case{{"--virtual-camera"}, true, 0, "", "", true},
+        Case{{}, true, 0, "", "", false}, Case{{"--virtual-camera"}, true, 0, "", "", true},
         Case{{"--virtual-camera", "--virtual-camera"}, true, 0, "", "", true},
         Case{{"--version"}, false, 0, "Prog 1.2.3\n", "", false},
         Case{{"--help"}, false, 0, "Usage: Prog [OPTION]...\nDoes things.\n", "", false},
         Case{{"-h"}, false, 0, "Usage: Prog [OPTION]...\n", "", false},
         // --help wins over --version, whatever the order.
         Case{{"--version", "--help"}, false, 0, "Usage: Prog", "", false},
-        Case{{"--virtual-camera", "--bogus"}, false, 2, "",
-             "Prog: unknown option '--bogus' (see Prog --help)\n", false},
-        Case{{"--help", "-x"}, false, 2, "", "Prog: unknown option '-x' (see Prog --help)\n",
+        Case{{"--virtual-camera", "--bogus"},
+             false,
+             2,
+             "",
+             "Prog: unknown option '--bogus' (see Prog --help)\n",
              false},
+        Case{
+            {"--help", "-x"}, false, 2, "", "Prog: unknown option '-x' (see Prog --help)\n", false},
         // Qt's own options are not taken either: the environment variables do their work.
-        Case{{"-platform", "offscreen"}, false, 2, "",
-             "Prog: unknown option '-platform' (see Prog --help)\n", false},
-        Case{{"picture.jpg"}, false, 2, "",
-             "Prog: unexpected argument 'picture.jpg' (see Prog --help)\n", false},
+        Case{{"-platform", "offscreen"},
+             false,
+             2,
+             "",
+             "Prog: unknown option '-platform' (see Prog --help)\n",
+             false},
+        Case{{"picture.jpg"},
+             false,
+             2,
+             "",
+             "Prog: unexpected argument 'picture.jpg' (see Prog --help)\n",
+             false},
         Case{{"-"}, false, 2, "", "Prog: unexpected argument '-' (see Prog --help)\n", false},
-        Case{{"--virtual-camera=1"}, false, 2, "",
-             "Prog: unknown option '--virtual-camera=1' (see Prog --help)\n", false}));
+        Case{{"--virtual-camera=1"},
+             false,
+             2,
+             "",
+             "Prog: unknown option '--virtual-camera=1' (see Prog --help)\n",
+             false}));
 
 TEST(CommandLine, HelpListsEveryOptionOnItsOwnAlignedLine)
 {

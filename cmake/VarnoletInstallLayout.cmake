@@ -6,6 +6,12 @@ include(GNUInstallDirs)
 set(VARNOLET_WIN_INSTALL_DIR lib/varnolet-win)
 set(VARNOLET_MAC_INSTALL_DIR lib/varnolet-mac)
 
+# varnolet_harden_program(target): the relocations are resolved at start and then made
+# read-only (full RELRO), as Debian builds its programs.
+function(varnolet_harden_program target)
+    target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+endfunction()
+
 # varnolet_install_command_link(program folder-below-prefix): bin/<program>, a relative
 # symbolic link to the program installed in that folder.
 function(varnolet_install_command_link program folder)

@@ -31,7 +31,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 echo "package-test: lintian $deb"
-lintian --fail-on error,warning --info "$deb" || fail "lintian reports errors or warnings"
+lintian --fail-on error,warning --display-info "$deb" || fail "lintian reports errors or warnings"
 
 dpkg-deb -x "$deb" "$work/root"
 for entry in "$work"/root/usr/share/applications/*.desktop; do

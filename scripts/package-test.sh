@@ -53,6 +53,10 @@ for program in VarnoletWin VarnoletMac; do
     answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "/usr/bin/$program" --version) ||
         { echo "package-test: $program --version failed" >&2; status=1; }
     echo "package-test: $program --version: $answer"
+    if command -v man >/dev/null; then
+        page=$(man -w "$program") || { echo "package-test: man $program finds no page" >&2; status=1; }
+        echo "package-test: man $program: $page"
+    fi
 done
 
 # One start of each on the virtual camera in a home of its own; a program that runs until

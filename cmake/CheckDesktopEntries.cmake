@@ -1,6 +1,7 @@
 # Installs the build into a scratch prefix and checks the desktop integration there: every
-# .desktop entry passes desktop-file-validate, names a program and an icon that were
-# installed, and the udev rule is in place. Run by CTest (cmake -P).
+# .desktop entry passes desktop-file-validate, names a program (a link in bin/ into the
+# program's folder, with a manual page) and icons in every size that were installed, and
+# the udev rule is in place. Run by CTest (cmake -P).
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE result OUTPUT_QUIET)
@@ -30,8 +31,22 @@ foreach(entry IN LISTS entries)
     endif()
     file(STRINGS ${entry} icon REGEX "^Icon=")
     string(REGEX REPLACE "^Icon=" "" icon "${icon}")
-    if(NOT EXISTS ${PREFIX}/share/icons/hicolor/256x256/apps/${icon}.png)
-        message(FATAL_ERROR "${entry}: icon ${icon} was not installed")
+    foreach(size 16 22 24 32 48 64 128 256)
+        if(NOT EXISTS ${PREFIX}/share/icons/hicolor/${size}x${size}/apps/${icon}.png)
+            message(FATAL_ERROR "${entry}: icon ${icon} was not installed in ${size}x${size}")
+        endif()
+    endforeach()
+    if(NOT EXISTS ${PREFIX}/share/icons/hicolor/scalable/apps/${icon}.svg)
+        message(FATAL_ERROR "${entry}: icon ${icon} has no scalable version")
+    endif()
+    # bin/ holds a link into the program's own folder, where its data lie beside it.
+    get_filename_component(name "${program}" NAME)
+    file(REAL_PATH "${program}" real)
+    if(NOT IS_SYMLINK "${program}" OR NOT real MATCHES "^${PREFIX}/lib/varnolet-[a-z]+/${name}$")
+        message(FATAL_ERROR "${entry}: ${program} is not a link into ${PREFIX}/lib/varnolet-*/")
+    endif()
+    if(NOT EXISTS ${PREFIX}/share/man/man1/${name}.1)
+        message(FATAL_ERROR "${entry}: ${name} has no manual page")
     endif()
     message(STATUS "ok: ${entry} -> ${program}")
 endforeach()

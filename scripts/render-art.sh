@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the SVG sources in win/resources/art/ to the pictures the programs ship:
 # the button pictures, icons and logo under win/resources/Resource/Image/ and the Mac
-# pictures under mac/resources/art/. Run by hand after changing a source; the rendered
+# pictures under mac/resources/art/, the menu icons under win/resources/icons/. Run by hand after changing a source; the rendered
 # files are committed, so a build never needs this script.
 # Needs rsvg-convert (librsvg2-bin), g++ and the Qt 6 Gui development files.
 set -euo pipefail
@@ -35,6 +35,13 @@ render ToggleLeft 24 50 "$image/ToggleLeft.png"
 render ToggleRight 24 50 "$image/ToggleRight.png"
 render ToggleUp 150 8 "$image/ToggleUp.png"
 render ToggleDown 150 8 "$image/ToggleDown.png"
+
+# The desktop's menu icons, one picture per hicolor size (the SVG is installed as the
+# scalable one).
+for size in 16 22 24 32 48 64 128 256; do
+    mkdir -p "win/resources/icons/${size}x${size}"
+    render Varnolet "$size" "$size" "win/resources/icons/${size}x${size}/Varnolet.png"
+done
 
 # Logos: a 24-bit BMP for VarnoletWin's about box, a JPEG for VarnoletMac's.
 g++ -std=c++20 -O1 -fPIC "$art/ArtConvert.cpp" -o "$work/ArtConvert" \

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: a Release build with all tests, then the
+# Builds everything and runs every test: a Release build with all tests, the Debian package
+# built from it, checked, installed on this machine, started and removed again, then the
 # threaded tests (label "threads") again under ThreadSanitizer, the fuzz targets over their
 # seeds under AddressSanitizer, then the tests against the real kernel drivers (label
 # "kernel") inside the QEMU guest of scripts/kernel-test.sh.
@@ -14,6 +15,18 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build/test -j "$jobs"
 status=0
 ctest --test-dir build/test --output-on-failure -j "$jobs" -LE kernel || status=1
+
+# The Debian package, made from the build above, checked, installed, started and removed.
+if [ "${VARNOLET_SKIP_PACKAGE:-0}" = "1" ]; then
+    echo "test.sh: package stage NOT RUN (VARNOLET_SKIP_PACKAGE=1)" >&2
+else
+    stage_start=$(date +%s)
+    if ! bash scripts/package.sh || ! bash scripts/package-test.sh; then
+        echo "test.sh: FAILED: the Debian package" >&2
+        status=1
+    fi
+    echo "test.sh: package stage took $(($(date +%s) - stage_start)) s" >&2
+fi
 
 if [ "${VARNOLET_SKIP_TSAN:-0}" != "1" ]; then
     cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOLET_SANITIZER=thread \

@@ -1,3 +1,4 @@
+#include <iostream>
 #include <memory>
 
 #include <QApplication>
@@ -15,15 +16,25 @@
 #include "mac/uvc/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/CommandLine.h"
 #include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/QtMessagePresenter.h"
 
 int main(int argc, char **argv)
 {
+    // Read before the application object exists: --help and --version need no display.
+    const varnolet::CommandLine commandLine(
+        "VarnoletMac", VARNOLET_VERSION,
+        "Live picture, photos, timed shots and QuickTime movies from a USB microscope camera.",
+        {varnolet::CommandLine::virtualCameraOption()});
+    const auto options = commandLine.parse(argc, argv, std::cout, std::cerr);
+    if (!options.run)
+        return options.exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VarnoletMac"));
     varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
-    if (QApplication::arguments().contains(QStringLiteral("--virtual-camera")))
+    if (options.has("--virtual-camera"))
         varnolet::VirtualCameraHub::instance().plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();

@@ -1,3 +1,4 @@
+#include <iostream>
 #include <memory>
 
 #include <QApplication>
@@ -10,9 +11,11 @@
 
 int main(int argc, char **argv)
 {
+    if (const auto exitCode =
+            ProgramOptions::Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
+        return *exitCode;
     QApplication application(argc, argv);
     varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
-    ProgramOptions::Parse(application.arguments());
     if (ProgramOptions::VirtualCamera())
         varnolet::VirtualCameraHub::instance().plug();
 

@@ -100,7 +100,7 @@ PixelBufferRef CaptureSession::makePixelBuffer(const varnolet::CameraFrame &fram
     const size_t sourceBytes = static_cast<size_t>(frame.width) * frame.height * 3;
     if (!frame.data || frame.width <= 0 || frame.height <= 0 || frame.length < sourceBytes)
         return nullptr;
-    auto buffer = std::make_shared<varnolet::BgrImage>();
+    std::shared_ptr<varnolet::BgrImage> buffer = m_pool->take();
     buffer->width = size.nResolutionWidth;
     buffer->height = size.nResolutionHeight;
     buffer->bottomUp = true;

@@ -9,6 +9,7 @@
 #include "mac/app/CaptureDevice.h"
 #include "mac/app/CaptureResolution.h"
 #include "mac/app/PixelBuffer.h"
+#include "mac/app/PixelBufferPool.h"
 #include "platform/media/FrameScaler.h"
 
 namespace varnolet {
@@ -71,4 +72,5 @@ private:
     FrameDelegate m_delegate;
 
     varnolet::FrameScaler m_scaler; // capture thread only
+    std::shared_ptr<PixelBufferPool> m_pool = PixelBufferPool::create();
 };

@@ -166,13 +166,14 @@ TEST_P(FrameConverterReducedSize, PicksTheSmallestScaleThatCoversTheShownSize)
 
 INSTANTIATE_TEST_SUITE_P(
     Scales, FrameConverterReducedSize,
-    ::testing::Values(ReducedSizeCase{2592, 1944, 0, 0, 2592, 1944},       // full frames asked
-                      ReducedSizeCase{2592, 1944, 1200, 900, 1296, 972},   // a half covers it
-                      ReducedSizeCase{2592, 1944, 1297, 900, 2592, 1944},  // a half is too narrow
-                      ReducedSizeCase{2592, 1944, 640, 480, 648, 486},     // a quarter
-                      ReducedSizeCase{2592, 1944, 300, 200, 324, 243},     // an eighth
-                      ReducedSizeCase{1920, 1080, 800, 600, 1920, 1080},    // the height rules out a half
-                      ReducedSizeCase{100, 75, 10, 10, 13, 10}));          // sides round up
+    ::testing::Values(ReducedSizeCase{2592, 1944, 0, 0, 2592, 1944},      // full frames asked
+                      ReducedSizeCase{2592, 1944, 1200, 900, 1296, 972},  // a half covers it
+                      ReducedSizeCase{2592, 1944, 1297, 900, 2592, 1944}, // a half is too narrow
+                      ReducedSizeCase{2592, 1944, 640, 480, 648, 486},    // a quarter
+                      ReducedSizeCase{2592, 1944, 300, 200, 324, 243},    // an eighth
+                      ReducedSizeCase{1920, 1080, 800, 600, 1920,
+                                      1080},                      // the height rules out a half
+                      ReducedSizeCase{100, 75, 10, 10, 13, 10})); // sides round up
 
 TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
 {
@@ -191,8 +192,8 @@ TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
     // The reference: libturbojpeg's own full-size, top-down picture.
     std::vector<uint8_t> expected(rgb.size());
     tjhandle handle = tjInitDecompress();
-    ASSERT_EQ(tjDecompress2(handle, jpeg.data(), jpeg.size(), expected.data(), w, 0, h, TJPF_BGR, 0),
-              0);
+    ASSERT_EQ(
+        tjDecompress2(handle, jpeg.data(), jpeg.size(), expected.data(), w, 0, h, TJPF_BGR, 0), 0);
     tjDestroy(handle);
 
     FrameConverter converter;
@@ -210,7 +211,7 @@ TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
         EXPECT_EQ(converter.width(), 64);
         EXPECT_EQ(converter.height(), 48);
         EXPECT_EQ(converter.outputSize(), 64u * 48u * 3u);
-        EXPECT_GT(pixel(converter, converter.output(), 32, 2)[2], 200); // red on top
+        EXPECT_GT(pixel(converter, converter.output(), 32, 2)[2], 200);  // red on top
         EXPECT_GT(pixel(converter, converter.output(), 32, 45)[0], 200); // blue below
     }
 
@@ -221,9 +222,8 @@ TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
     ASSERT_EQ(converter.outputSize(), expected.size());
     const size_t row = static_cast<size_t>(w) * 3;
     for (int y = 0; y < h; ++y)
-        ASSERT_EQ(std::memcmp(converter.output() + (h - 1 - y) * row, expected.data() + y * row,
-                              row),
-                  0)
+        ASSERT_EQ(
+            std::memcmp(converter.output() + (h - 1 - y) * row, expected.data() + y * row, row), 0)
             << "row " << y;
 
     // A corrupt frame while reduced is still refused.

@@ -156,6 +156,7 @@ int FrameConverter::configure(uint32_t pixelFormat, int width, int height, uint3
     m_outputWidth = width;
     m_outputHeight = height;
     m_directJpeg = DirectJpeg::Untried;
+    m_directJpegChecks = 0;
     m_bytesPerLine = bytesPerLine ? bytesPerLine : packedBytesPerLine(pixelFormat, width);
     m_sizeImage = sizeImage ? sizeImage : imageSize(pixelFormat, width, height, m_bytesPerLine);
     const size_t frameBytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
@@ -224,6 +225,12 @@ int FrameConverter::convertJpeg(const uint8_t *source, size_t length)
     const int result = convertWithLibv4lconvert(source, length);
     if (result != 0 || m_directJpeg == DirectJpeg::Differs)
         return result;
+    // A frame libturbojpeg only warns about (stray bytes some cameras add) proves nothing
+    // either way; after a few such frames the stream keeps libv4lconvert.
+    if (++m_directJpegChecks > kDirectJpegChecks) {
+        m_directJpeg = DirectJpeg::Differs;
+        return 0;
+    }
     // The stream's first good frame: does libv4lconvert give exactly what the library gives
     // (no flip, rotation or colour processing for this device)? Decoded top-down, as
     // libv4lconvert's picture still is in the scratch buffer.
@@ -231,7 +238,8 @@ int FrameConverter::convertJpeg(const uint8_t *source, size_t length)
     const bool decoded = (m_jpeg || (m_jpeg = tjInitDecompress())) &&
                          tjDecompress2(m_jpeg, source, static_cast<unsigned long>(length),
                                        direct.data(), m_width, 0, m_height, TJPF_BGR, 0) == 0;
-    m_directJpeg = decoded && direct == m_scratch ? DirectJpeg::Same : DirectJpeg::Differs;
+    if (decoded)
+        m_directJpeg = direct == m_scratch ? DirectJpeg::Same : DirectJpeg::Differs;
     return 0;
 }
 

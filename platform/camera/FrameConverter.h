@@ -88,7 +88,9 @@ private:
     std::string m_lastError;
 
     enum class DirectJpeg { Untried, Same, Differs };
+    static constexpr int kDirectJpegChecks = 10; // frames compared before giving up
     DirectJpeg m_directJpeg = DirectJpeg::Untried;
+    int m_directJpegChecks = 0;
     void *m_jpeg = nullptr; // tjhandle, made at the first compressed frame
     int m_minimumWidth = 0;
     int m_minimumHeight = 0;

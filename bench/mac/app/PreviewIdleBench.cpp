@@ -145,8 +145,8 @@ int main(int argc, char **argv)
         for (size_t index = 0; index < sizes.size(); ++index) {
             const CaptureResolution &size = sizes[index];
             if (!controller.changeSampleResolution(size)) {
-                std::fprintf(stderr, "the camera did not open at %d x %d\n",
-                             size.nResolutionWidth, size.nResolutionHeight);
+                std::fprintf(stderr, "the camera did not open at %d x %d\n", size.nResolutionWidth,
+                             size.nResolutionHeight);
                 return 1;
             }
             runEventsFor(0.5); // the new size settles

@@ -12,38 +12,22 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QTemporaryDir>
 
 #include "bench/platform/MedianRatio.h"
-#include "bench/support/ThreadCpu.h"
+#include "bench/support/PreviewBench.h"
 #include "mac/app/AppController.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/UserDefaults.h"
 #include "mac/uvc/CameraControl.h"
-#include "platform/camera/CameraEnumerator.h"
-#include "platform/camera/TestPatternRenderer.h"
-#include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
 
 namespace {
 
 using varnolet::bench::MedianReporter;
-
-class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
-{
-public:
-    std::vector<varnolet::CameraIdentity> list() override
-    {
-        return varnolet::VirtualCameraHub::instance().list();
-    }
-    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
-    {
-        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
-    }
-};
+using varnolet::bench::runEventsFor;
+using varnolet::bench::sourceSecondsPerFrame;
 
 // The camera control of a camera without UVC extras: it offers the virtual camera's sizes.
 class PlainCameraControl final : public CameraControl
@@ -64,40 +48,6 @@ public:
     void changedLanuage(const AppControllerSettings &, int) override {}
 };
 
-class StderrPresenter final : public varnolet::MessagePresenter
-{
-public:
-    varnolet::MessageResult present(const varnolet::MessageRequest &request) override
-    {
-        std::fprintf(stderr, "message: %s\n", request.text.c_str());
-        return varnolet::MessageResult::Ok;
-    }
-};
-
-// Runs the event loop for a while, sleeping while there is nothing to do (as the program's
-// own loop does), so the main thread's CPU time is what the window costs.
-void runEventsFor(double seconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// CPU seconds of the virtual camera drawing one frame of a size (its own cost, which a
-// real camera does not have), on this thread.
-double sourceSecondsPerFrame(int width, int height)
-{
-    varnolet::TestPatternRenderer renderer;
-    renderer.setSize(width, height);
-    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3);
-    renderer.render(0, "12:00:00.000", frame.data());
-    constexpr int kFrames = 20;
-    const double start = varnolet::bench::threadCpuSeconds();
-    for (int i = 1; i <= kFrames; ++i)
-        renderer.render(static_cast<uint64_t>(i), "12:00:00.000", frame.data());
-    return (varnolet::bench::threadCpuSeconds() - start) / kFrames;
-}
-
 struct Samples
 {
     std::vector<double> process; // share of one core
@@ -111,20 +61,16 @@ struct Samples
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    varnolet::MessageBox::setPresenter(std::make_shared<StderrPresenter>());
-    QTemporaryDir folder;
-    varnolet::SystemPaths::overrideDocumentsFolder(folder.path().toStdString());
-    varnolet::SystemPaths::overrideProgramFolder(VARNOLET_RUNTIME_DIR "/");
+    varnolet::bench::PreviewBenchApplication application(argc, argv, VARNOLET_RUNTIME_DIR "/");
+    const QString documents = QString::fromStdString(application.documents());
+    QTemporaryDir folder(documents + "/bench-XXXXXX");
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 4;
 
     varnolet::VirtualCameraHub::instance().plug();
     UserDefaults store(folder.filePath("preferences.plist").toStdString());
     AppController::Services services;
-    services.cameraEnumerator = std::make_shared<VirtualOnlyEnumerator>();
-    services.messagePresenter = std::make_shared<StderrPresenter>();
+    services.cameraEnumerator = std::make_shared<varnolet::bench::VirtualOnlyEnumerator>();
+    services.messagePresenter = std::make_shared<varnolet::bench::StderrPresenter>();
     services.settingsStore = &store;
     services.configPlistPath = folder.filePath("no-config.plist").toStdString();
     services.cameraControl = std::make_shared<PlainCameraControl>();

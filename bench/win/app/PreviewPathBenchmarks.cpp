@@ -27,7 +27,7 @@
 
 #include "bench/platform/BareV4lConvert.h"
 #include "bench/platform/MedianRatio.h"
-#include "bench/support/ThreadCpu.h"
+#include "bench/support/PreviewBench.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
@@ -45,6 +45,8 @@ constexpr int kHeight = 1200;
 
 using varnolet::bench::namedThreadsCpuSeconds;
 using varnolet::bench::processCpuSeconds;
+using varnolet::bench::runEventsFor;
+using varnolet::bench::sourceSecondsPerFrame;
 using varnolet::bench::threadCpuSeconds;
 
 // VmRSS or VmHWM of this process, in MB.
@@ -60,28 +62,6 @@ double statusMegabytes(const char *key)
     return 0.0;
 }
 
-class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
-{
-public:
-    std::vector<varnolet::CameraIdentity> list() override
-    {
-        return varnolet::VirtualCameraHub::instance().list();
-    }
-    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
-    {
-        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
-    }
-};
-
-// Runs the event loop for a while, sleeping while there is nothing to do (as the program's
-// own loop does), so the main thread's CPU time is what the window costs.
-void runEventsFor(double seconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // A YUYV buffer of a 1600 x 1200 camera frame.
 const std::vector<uint8_t> &yuyvFrame()
 {
@@ -92,21 +72,6 @@ const std::vector<uint8_t> &yuyvFrame()
         return bytes;
     }();
     return frame;
-}
-
-// CPU seconds of the virtual camera drawing one frame of a size (its own cost, which a
-// real camera does not have), on this thread.
-double sourceSecondsPerFrame(int width, int height)
-{
-    varnolet::TestPatternRenderer renderer;
-    renderer.setSize(width, height);
-    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3);
-    renderer.render(0, "12:00:00.000", frame.data());
-    constexpr int kFrames = 12;
-    const double start = threadCpuSeconds();
-    for (int i = 1; i <= kFrames; ++i)
-        renderer.render(static_cast<uint64_t>(i), "12:00:00.000", frame.data());
-    return (threadCpuSeconds() - start) / kFrames;
 }
 
 // CPU seconds of one bare libv4lconvert YUYV-to-BGR24 conversion, averaged over a batch,
@@ -126,7 +91,8 @@ struct Previewing
     explicit Previewing(int width = kWidth, int height = kHeight)
     {
         varnolet::VirtualCameraHub::instance().plug();
-        window = std::make_unique<CMainViewerDlg>(std::make_shared<VirtualOnlyEnumerator>());
+        window = std::make_unique<CMainViewerDlg>(
+            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);
@@ -292,33 +258,13 @@ void BM_PreviewMemory_60s(benchmark::State &state)
 }
 BENCHMARK(BM_PreviewMemory_60s)->Iterations(1)->Unit(benchmark::kSecond);
 
-// Messages from the program (a failed open) go to stderr, not to a box nobody clicks.
-class StderrPresenter final : public varnolet::MessagePresenter
-{
-public:
-    varnolet::MessageResult present(const varnolet::MessageRequest &request) override
-    {
-        std::fprintf(stderr, "message: %s\n", request.text.c_str());
-        return varnolet::MessageResult::Ok;
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    varnolet::MessageBox::setPresenter(std::make_shared<StderrPresenter>());
-    // The window creates its resource folders at start: keep them out of the user's files.
-    QTemporaryDir documents;
-    varnolet::SystemPaths::overrideDocumentsFolder(documents.path().toStdString());
-    // The window's pictures and language files are laid out next to the programs (bin/),
-    // not next to the benchmarks.
-    varnolet::SystemPaths::overrideProgramFolder(VARNOLET_RUNTIME_DIR "/");
-    // Settings as a new user has them (no config.ini yet): saving below that folder.
-    LoadSettingsFrom(documents.path().toStdString() + "/config.ini");
+    varnolet::bench::PreviewBenchApplication application(argc, argv, VARNOLET_RUNTIME_DIR "/");
+    // Settings as a new user has them (no config.ini yet): saving below the documents.
+    LoadSettingsFrom(application.documents() + "/config.ini");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -38,7 +38,10 @@ public:
     int setControl(uint32_t, int32_t) override { return -EINVAL; }
     bool hasSnapshotButton() const override { return false; }
     void setButtonCallback(ButtonCallback) override {}
-    void setPreviewDemand(PreviewDemandCallback callback) override { m_demand = std::move(callback); }
+    void setPreviewDemand(PreviewDemandCallback callback) override
+    {
+        m_demand = std::move(callback);
+    }
 
     void deliver()
     {

@@ -36,6 +36,15 @@ std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t> &rgb, int width, int 
     return out;
 }
 
+// The first third of a JPEG with bytes flipped all over it.
+std::vector<uint8_t> corrupted(const std::vector<uint8_t> &jpeg)
+{
+    std::vector<uint8_t> garbage(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
+    for (size_t i = 20; i < garbage.size(); i += 7)
+        garbage[i] ^= 0x5A;
+    return garbage;
+}
+
 } // namespace
 
 TEST(FrameConverter, YuyvBecomesBottomUpBgr)
@@ -127,9 +136,7 @@ TEST(FrameConverter, MjpegDecodesUprightAndCorruptFramesAreRefused)
     EXPECT_GT(bottom[0], 200); // blue
     EXPECT_LT(bottom[2], 60);
 
-    std::vector<uint8_t> garbage(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
-    for (size_t i = 20; i < garbage.size(); i += 7)
-        garbage[i] ^= 0x5A;
+    const std::vector<uint8_t> garbage = corrupted(jpeg);
     EXPECT_LT(converter.convert(garbage.data(), garbage.size()), 0);
     const std::vector<uint8_t> noise(500, 0x42);
     EXPECT_LT(converter.convert(noise.data(), noise.size()), 0);
@@ -228,8 +235,6 @@ TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
 
     // A corrupt frame while reduced is still refused.
     converter.setReducedSize(60, 40);
-    std::vector<uint8_t> garbage(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
-    for (size_t i = 20; i < garbage.size(); i += 7)
-        garbage[i] ^= 0x5A;
+    const std::vector<uint8_t> garbage = corrupted(jpeg);
     EXPECT_LT(converter.convert(garbage.data(), garbage.size()), 0);
 }

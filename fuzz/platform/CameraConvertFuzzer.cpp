@@ -7,7 +7,9 @@
 // libjpeg decompressor per stream, and libjpeg keeps the tables a frame defined for the
 // frames after it, so a corrupt frame is not compared with itself; instead a complete
 // frame afterwards must convert (at the latest on its second try) exactly as on a fresh
-// converter.
+// converter. Bit 5 then asks for reduced frames (the live picture's decode at a smaller
+// scale): the buffer and the complete frame convert again, never past the output, at the
+// full size or at the reduced size the converter names for it.
 #include "FuzzerDefaults.h"
 
 #include "platform/camera/FrameConverter.h"
@@ -208,5 +210,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (converter.convert(complete.data(), complete.size()) != 0)
         FUZZ_CHECK(converter.convert(complete.data(), complete.size()) == 0);
     FUZZ_CHECK(std::memcmp(converter.output(), expected[sizeIndex].data(), frameBytes) == 0);
+    if (!(setup & 0x20))
+        return 0;
+
+    const int minimumWidth = std::max(1, frame.width / 3);
+    const int minimumHeight = std::max(1, frame.height / 3);
+    int reducedWidth = 0, reducedHeight = 0;
+    FrameConverter::reducedSize(frame.width, frame.height, minimumWidth, minimumHeight,
+                                reducedWidth, reducedHeight);
+    FUZZ_CHECK(reducedWidth >= minimumWidth && reducedHeight >= minimumHeight);
+    FUZZ_CHECK(reducedWidth <= frame.width && reducedHeight <= frame.height);
+    converter.setReducedSize(minimumWidth, minimumHeight);
+    auto sizeIsFullOrReduced = [&] {
+        const bool full = converter.width() == frame.width && converter.height() == frame.height;
+        const bool reduced =
+            converter.width() == reducedWidth && converter.height() == reducedHeight;
+        FUZZ_CHECK(full || reduced);
+        FUZZ_CHECK(converter.isReduced() == !full);
+        FUZZ_CHECK(converter.outputSize() ==
+                   static_cast<size_t>(converter.width()) * converter.height() * 3);
+    };
+    FUZZ_CHECK(converter.convert(length ? buffer.data() : nullptr, length) <= 0);
+    sizeIsFullOrReduced();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (converter.convert(complete.data(), complete.size()) == 0)
+            sizeIsFullOrReduced();
+    }
     return 0;
 }

@@ -156,6 +156,11 @@ int main(int argc, char **argv)
                      cameraBuffer(1 | 1 << 1, jpeg(32, 24, TJSAMP_420, 70, 0)));
     ok &=
         writeBytes(camera / "mjpeg_8x72", cameraBuffer(1 | 2 << 1, jpeg(8, 72, TJSAMP_444, 90, 0)));
+    // The live picture's reduced decode (bit 5).
+    ok &= writeBytes(camera / "mjpeg_160x120_reduced",
+                     cameraBuffer(0x20 | 1 | 7 << 1, jpeg(160, 120, TJSAMP_422, 80, 0)));
+    ok &= writeBytes(camera / "mjpeg_64x48_reduced",
+                     cameraBuffer(0x20 | 1 | 5 << 1, jpeg(64, 48, TJSAMP_420, 85, 0)));
     if (!ok) {
         std::fprintf(stderr, "some seeds could not be written\n");
         return 1;

@@ -168,6 +168,9 @@ bool AppController::captureOneVideo(int index, const CaptureResolution &resoluti
     m_videoInput = true;
     captureSession->setPixelBufferSize(resolution.nResolutionWidth, resolution.nResolutionHeight);
     captureSession->setDelegate([this](const PixelBufferRef &frame) { captureOutput(frame); });
+    captureSession->setPreviewDemand(
+        [this] { return previewDemand(); },
+        [this](const PixelBufferRef &frame) { publishPreview(frame); });
     error = captureSession->startRunning();
     if (error < 0) {
         // The camera refuses to stream (another program holds it): as a failed open.
@@ -395,6 +398,22 @@ void AppController::publishPreview(const PixelBufferRef &frame)
             m_previewPending = false;
             emit previewFrameReady();
         });
+}
+
+void AppController::setPreviewShownSize(int width, int height)
+{
+    m_previewShownWidth = width;
+    m_previewShownHeight = height;
+}
+
+varnolet::CameraSource::PreviewDemand AppController::previewDemand() const
+{
+    varnolet::CameraSource::PreviewDemand demand;
+    demand.fullFrames =
+        m_takePhoto || m_isHandwareTrigger || m_takePhotoEachTime || m_videoRecording;
+    demand.shownWidth = m_previewShownWidth;
+    demand.shownHeight = m_previewShownHeight;
+    return demand;
 }
 
 PixelBufferRef AppController::latestPreviewFrame() const

@@ -22,6 +22,7 @@
 #include "platform/system/Clock.h"
 #include "platform/system/MainThreadCall.h"
 #include "mac/app/PixelBuffer.h"
+#include "platform/camera/CameraSource.h"
 #include "mac/app/SavingLocationManage.h"
 #include "mac/uvc/CameraControl.h"
 
@@ -186,6 +187,11 @@ public:
 
     // Preview layout: where the preview goes inside a pane of the given size.
     QRectF previewRectInPane(QSizeF pane) const;
+    // The size the preview view has on screen (main thread); a compressed camera decodes
+    // the live picture no larger than needed for it while nothing else wants the frames.
+    void setPreviewShownSize(int width, int height);
+    // What the camera's frames are needed for now (capture thread).
+    varnolet::CameraSource::PreviewDemand previewDemand() const;
 
     // Full screen.
     void startFullScreen();
@@ -282,6 +288,8 @@ private:
     std::atomic<bool> m_takePhotoEachTime{false};
     std::atomic<bool> m_videoRecording{false};
     std::atomic<bool> m_recordingThreadRunning{false};
+    std::atomic<int> m_previewShownWidth{0};
+    std::atomic<int> m_previewShownHeight{0};
 
     // Timed-shot run, under m_lock.
     int32_t m_milliSecondsToTakingPhoto = 0;

@@ -54,6 +54,14 @@ void CaptureSession::setDelegate(FrameDelegate delegate)
     m_delegate = std::move(delegate);
 }
 
+void CaptureSession::setPreviewDemand(std::function<PreviewDemand()> demand,
+                                      FrameDelegate previewDelegate)
+{
+    std::lock_guard lock(m_lock);
+    m_previewDemand = std::move(demand);
+    m_previewDelegate = std::move(previewDelegate);
+}
+
 int CaptureSession::startRunning()
 {
     if (!m_source)
@@ -65,6 +73,10 @@ int CaptureSession::startRunning()
         return -EINVAL;
     // The device gets as close to the size as it can; the rest is scaling.
     m_source->setFormat(size.nResolutionWidth, size.nResolutionHeight);
+    {
+        std::lock_guard lock(m_lock);
+        m_source->setPreviewDemand(m_previewDemand);
+    }
     return m_source->start([this](const varnolet::CameraFrame &frame) { deliver(frame); });
 }
 
@@ -100,22 +112,33 @@ PixelBufferRef CaptureSession::makePixelBuffer(const varnolet::CameraFrame &fram
     const size_t sourceBytes = static_cast<size_t>(frame.width) * frame.height * 3;
     if (!frame.data || frame.width <= 0 || frame.height <= 0 || frame.length < sourceBytes)
         return nullptr;
-    auto buffer = std::make_shared<varnolet::BgrImage>();
+    // libswscale's vector code reads a little past the last row of a source; the padding
+    // keeps that inside the buffer when the preview or the movie scales this frame.
+    const size_t bytes = static_cast<size_t>(size.nResolutionWidth) * size.nResolutionHeight * 3;
+    if (frame.width == size.nResolutionWidth && frame.height == size.nResolutionHeight)
+        return copyOfFrame(frame, bytes + kScalerPadding);
+    std::shared_ptr<varnolet::BgrImage> buffer = m_pool->take();
     buffer->width = size.nResolutionWidth;
     buffer->height = size.nResolutionHeight;
     buffer->bottomUp = true;
-    // libswscale's vector code reads a little past the last row of a source; the padding
-    // keeps that inside the buffer when the preview or the movie scales this frame.
-    const size_t bytes = static_cast<size_t>(buffer->width) * buffer->height * 3;
     buffer->pixels.reserve(bytes + kScalerPadding);
-    if (frame.width == buffer->width && frame.height == buffer->height) {
-        buffer->pixels.assign(frame.data, frame.data + sourceBytes);
-        return buffer;
-    }
     buffer->pixels.resize(bytes);
     if (!m_scaler.scale(frame.data, frame.width, frame.height, buffer->pixels.data(), buffer->width,
                         buffer->height))
         return nullptr;
+    return buffer;
+}
+
+std::shared_ptr<varnolet::BgrImage> CaptureSession::copyOfFrame(const varnolet::CameraFrame &frame,
+                                                                size_t reserve)
+{
+    std::shared_ptr<varnolet::BgrImage> buffer = m_pool->take();
+    buffer->width = frame.width;
+    buffer->height = frame.height;
+    buffer->bottomUp = true;
+    const size_t bytes = static_cast<size_t>(frame.width) * frame.height * 3;
+    buffer->pixels.reserve(std::max(reserve, bytes + kScalerPadding));
+    buffer->pixels.assign(frame.data, frame.data + bytes);
     return buffer;
 }
 
@@ -124,11 +147,17 @@ void CaptureSession::deliver(const varnolet::CameraFrame &frame)
     FrameDelegate delegate;
     {
         std::lock_guard lock(m_lock);
-        delegate = m_delegate;
+        delegate = frame.reduced ? m_previewDelegate : m_delegate;
     }
     if (!delegate)
         return;
-    delegate(makePixelBuffer(frame));
+    if (!frame.reduced) {
+        delegate(makePixelBuffer(frame));
+        return;
+    }
+    const size_t bytes = static_cast<size_t>(frame.width) * frame.height * 3;
+    if (frame.data && frame.width > 0 && frame.height > 0 && frame.length >= bytes)
+        delegate(copyOfFrame(frame, 0));
 }
 
 std::string CaptureSession::errorDescription(int error)

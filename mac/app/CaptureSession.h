@@ -9,12 +9,12 @@
 #include "mac/app/CaptureDevice.h"
 #include "mac/app/CaptureResolution.h"
 #include "mac/app/PixelBuffer.h"
+#include "mac/app/PixelBufferPool.h"
+#include "platform/camera/CameraSource.h"
 #include "platform/media/FrameScaler.h"
 
 namespace varnolet {
 class CameraEnumerator;
-class CameraSource;
-struct CameraFrame;
 } // namespace varnolet
 
 // The capture pipeline: one opened device whose frames are scaled to the pixel-buffer size
@@ -42,6 +42,11 @@ public:
     void setPixelBufferSize(int width, int height);
     CaptureResolution pixelBufferSize() const;
     void setDelegate(FrameDelegate delegate);
+    // Before startRunning(): what the frames are needed for, asked on the capture thread
+    // (see CameraSource::setPreviewDemand). A frame the camera then decodes reduced, for the
+    // live picture only, goes at its own size to previewDelegate, never to the delegate.
+    using PreviewDemand = varnolet::CameraSource::PreviewDemand;
+    void setPreviewDemand(std::function<PreviewDemand()> demand, FrameDelegate previewDelegate);
 
     // Starts the frames; 0 or a negative errno (-EBUSY while another program holds the
     // camera). The device is asked for the pixel-buffer size; what it gives is scaled.
@@ -61,6 +66,9 @@ public:
 
 private:
     void deliver(const varnolet::CameraFrame &frame);
+    // A pooled buffer holding the frame as it is (capture thread).
+    std::shared_ptr<varnolet::BgrImage> copyOfFrame(const varnolet::CameraFrame &frame,
+                                                    size_t reserve);
 
     std::shared_ptr<varnolet::CameraEnumerator> m_enumerator;
     std::unique_ptr<varnolet::CameraSource> m_source;
@@ -69,6 +77,9 @@ private:
     int m_width = 640;
     int m_height = 480;
     FrameDelegate m_delegate;
+    std::function<PreviewDemand()> m_previewDemand; // set before the stream starts
+    FrameDelegate m_previewDelegate;
 
     varnolet::FrameScaler m_scaler; // capture thread only
+    std::shared_ptr<PixelBufferPool> m_pool = PixelBufferPool::create();
 };

@@ -85,6 +85,7 @@ MainViewer::MainViewer(AppController &controller, QWidget *parent)
     m_previewPane->setMinimumSize(160, 120);
     m_previewPane->installEventFilter(this);
     captureView_ = new MyQtCaptureView(m_previewPane);
+    captureView_->installEventFilter(this); // its size on screen goes to the controller
     captureView_->setStopFullScreenDelegate([this] { m_controller.stopFullScreen(); });
     mVSplitView->addWidget(m_resourcePane);
     mVSplitView->addWidget(m_previewPane);
@@ -321,6 +322,8 @@ void MainViewer::mouseMoveEvent(QMouseEvent *event)
 
 bool MainViewer::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == captureView_ && event->type() == QEvent::Resize)
+        m_controller.setPreviewShownSize(captureView_->width(), captureView_->height());
     if (watched == m_previewPane && event->type() == QEvent::Resize)
         setPreviewViewSize();
     if (watched == mVSplitView->handle(1) && event->type() == QEvent::MouseButtonDblClick) {

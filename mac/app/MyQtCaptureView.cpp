@@ -17,7 +17,7 @@ MyQtCaptureView::MyQtCaptureView(QWidget *parent)
 void MyQtCaptureView::setFrame(PixelBufferRef frame)
 {
     m_frame = std::move(frame);
-    m_image = QImage();
+    m_imageCurrent = false;
     update();
 }
 
@@ -31,7 +31,7 @@ void MyQtCaptureView::setKeepAspectRatio(bool keep)
     if (keep == m_keepAspectRatio)
         return;
     m_keepAspectRatio = keep;
-    m_image = QImage();
+    m_imageCurrent = false;
     update();
 }
 
@@ -53,24 +53,21 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    if (m_image.isNull() || m_image.size() != target.size()) {
-        m_scaled.width = target.width();
-        m_scaled.height = target.height();
-        m_scaled.bottomUp = m_frame->bottomUp;
-        m_scaled.pixels.resize(static_cast<size_t>(m_scaled.stride()) * m_scaled.height);
-        if (!m_scaler.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
-                            m_scaled.pixels.data(), m_scaled.width, m_scaled.height)) {
+    const QSize frameSize(m_frame->width, m_frame->height);
+    if (!m_imageCurrent || m_image.size() != frameSize) {
+        // Converted once per frame into the backing store's own format, into an image that
+        // is reused while the size stays; the painter then scales it in one pass.
+        if (m_image.size() != frameSize)
+            m_image = QImage(frameSize, QImage::Format_RGB32);
+        if (m_image.isNull() ||
+            !m_scaler.convertForScreen(m_frame->pixels.data(), m_frame->width, m_frame->height,
+                                       m_frame->bottomUp, m_image.bits(),
+                                       static_cast<int>(m_image.bytesPerLine()))) {
+            m_image = QImage();
             painter.fillRect(rect(), Qt::black);
             return;
         }
-        // Straight into the backing store's own format, so painting is a plain copy.
-        m_image = QImage(m_scaled.width, m_scaled.height, QImage::Format_RGB32);
-        for (int y = 0; y < m_scaled.height; ++y) {
-            const uint8_t *source = m_scaled.row(y);
-            auto *target = reinterpret_cast<QRgb *>(m_image.scanLine(y));
-            for (int x = 0; x < m_scaled.width; ++x, source += 3)
-                target[x] = qRgb(source[2], source[1], source[0]);
-        }
+        m_imageCurrent = true;
     }
     if (target != rect()) {
         // The bars beside or above and below the picture.
@@ -78,7 +75,12 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
         for (const QRect &bar : bars)
             painter.fillRect(bar, Qt::black);
     }
-    painter.drawImage(target.topLeft(), m_image);
+    if (target.size() == m_image.size()) {
+        painter.drawImage(target.topLeft(), m_image);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(target), m_image);
+    }
 }
 
 void MyQtCaptureView::keyPressEvent(QKeyEvent *event)

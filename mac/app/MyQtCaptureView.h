@@ -7,8 +7,8 @@
 #include "mac/app/PixelBuffer.h"
 #include "platform/media/FrameScaler.h"
 
-// The preview view: paints the newest frame scaled (bicubic) to its whole area, or, while it
-// keeps the picture's aspect ratio (full screen), to the largest centred rectangle of the
+// The preview view: paints the newest frame scaled (smooth, bilinear) to its whole area, or, while
+// it keeps the picture's aspect ratio (full screen), to the largest centred rectangle of the
 // picture's shape with black bars beside it. Escape and a double click ask its delegate to
 // leave full screen.
 class MyQtCaptureView final : public QWidget
@@ -36,10 +36,10 @@ private:
     void stopFullScreen();
 
     PixelBufferRef m_frame;
-    // The frame scaled to the view's size, made when painting needs it.
+    // The frame in the screen's pixel format, made when painting needs it.
     varnolet::FrameScaler m_scaler;
-    varnolet::BgrImage m_scaled;
     QImage m_image;
+    bool m_imageCurrent = false; // m_image shows m_frame
     std::function<void()> m_stopFullScreen;
     bool m_keepAspectRatio = false;
 };

@@ -19,6 +19,16 @@ public:
     using StreamEndCallback = std::function<void(int error)>;
     // Snapshot button pressed (true) or released (false).
     using ButtonCallback = std::function<void(bool pressed)>;
+    // What the frames are needed for, asked on the camera's thread before each frame is
+    // decoded: full frames (a photo, a timed shot or a movie wants this one), or only the
+    // live picture, shown at shownWidth x shownHeight.
+    struct PreviewDemand
+    {
+        bool fullFrames = true;
+        int shownWidth = 0;
+        int shownHeight = 0;
+    };
+    using PreviewDemandCallback = std::function<PreviewDemand()>;
 
     virtual ~CameraSource() = default;
 
@@ -38,6 +48,11 @@ public:
     virtual int start(FrameCallback onFrame, StreamEndCallback onEnd = {}) = 0;
     // Stops and joins the streaming thread; no callback runs after it returns.
     virtual void stop() = 0;
+    // Set before start(). A camera that decodes compressed frames may then deliver frames
+    // for the live picture only, reduced but still covering the shown size
+    // (CameraFrame::reduced), whenever the callback answers that full frames are not
+    // needed. Cameras that have nothing to gain ignore it; empty: full frames always.
+    virtual void setPreviewDemand(PreviewDemandCallback callback) { (void)callback; }
     virtual bool isStreaming() const = 0;
 
     virtual std::vector<CameraControl> controls() const = 0;

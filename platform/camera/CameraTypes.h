@@ -63,6 +63,9 @@ struct CameraFrame
     int height = 0;
     double sampleTime = 0.0; // seconds since the stream started
     uint64_t sequence = 0;   // frame number since the stream started
+    // Decoded smaller than the camera's format, for the live picture only (see
+    // CameraSource::setPreviewDemand): never a photo's or a movie's frame.
+    bool reduced = false;
 };
 
 } // namespace varnolet

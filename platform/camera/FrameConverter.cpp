@@ -9,6 +9,7 @@
 #include <libv4l-plugin.h>
 #include <libv4lconvert.h>
 #include <linux/videodev2.h>
+#include <turbojpeg.h>
 
 namespace varnolet {
 
@@ -110,7 +111,36 @@ FrameConverter::FrameConverter(int deviceFd)
 {
 }
 
-FrameConverter::~FrameConverter() = default;
+FrameConverter::~FrameConverter()
+{
+    if (m_jpeg)
+        tjDestroy(m_jpeg);
+}
+
+void FrameConverter::setReducedSize(int minimumWidth, int minimumHeight)
+{
+    m_minimumWidth = std::max(0, minimumWidth);
+    m_minimumHeight = std::max(0, minimumHeight);
+}
+
+void FrameConverter::reducedSize(int width, int height, int minimumWidth, int minimumHeight,
+                                 int &reducedWidth, int &reducedHeight)
+{
+    reducedWidth = width;
+    reducedHeight = height;
+    if (minimumWidth <= 0 || minimumHeight <= 0)
+        return;
+    // libjpeg's fast reduced inverse DCTs; a scaled side is rounded up, as the library does.
+    for (const int divisor : {8, 4, 2}) {
+        const int w = (width + divisor - 1) / divisor;
+        const int h = (height + divisor - 1) / divisor;
+        if (w >= minimumWidth && h >= minimumHeight) {
+            reducedWidth = w;
+            reducedHeight = h;
+            return;
+        }
+    }
+}
 
 int FrameConverter::configure(uint32_t pixelFormat, int width, int height, uint32_t bytesPerLine,
                               uint32_t sizeImage)
@@ -123,6 +153,10 @@ int FrameConverter::configure(uint32_t pixelFormat, int width, int height, uint3
     m_pixelFormat = pixelFormat;
     m_width = width;
     m_height = height;
+    m_outputWidth = width;
+    m_outputHeight = height;
+    m_directJpeg = DirectJpeg::Untried;
+    m_directJpegChecks = 0;
     m_bytesPerLine = bytesPerLine ? bytesPerLine : packedBytesPerLine(pixelFormat, width);
     m_sizeImage = sizeImage ? sizeImage : imageSize(pixelFormat, width, height, m_bytesPerLine);
     const size_t frameBytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
@@ -168,6 +202,70 @@ int FrameConverter::convert(const uint8_t *source, size_t length)
         return 0;
     }
 
+    m_outputWidth = m_width;
+    m_outputHeight = m_height;
+    if (m_pixelFormat == V4L2_PIX_FMT_MJPEG || m_pixelFormat == V4L2_PIX_FMT_JPEG)
+        return convertJpeg(source, length);
+    return convertWithLibv4lconvert(source, length);
+}
+
+int FrameConverter::convertJpeg(const uint8_t *source, size_t length)
+{
+    if (m_directJpeg == DirectJpeg::Same) {
+        int width = m_width;
+        int height = m_height;
+        reducedSize(m_width, m_height, m_minimumWidth, m_minimumHeight, width, height);
+        if (decodeJpegDirect(source, length, width, height) == 0)
+            return 0;
+        // A frame libturbojpeg finds fault with: libv4lconvert decides whether it is usable.
+        m_outputWidth = m_width;
+        m_outputHeight = m_height;
+        return convertWithLibv4lconvert(source, length);
+    }
+    const int result = convertWithLibv4lconvert(source, length);
+    if (result != 0 || m_directJpeg == DirectJpeg::Differs)
+        return result;
+    // A frame libturbojpeg only warns about (stray bytes some cameras add) proves nothing
+    // either way; after a few such frames the stream keeps libv4lconvert.
+    if (++m_directJpegChecks > kDirectJpegChecks) {
+        m_directJpeg = DirectJpeg::Differs;
+        return 0;
+    }
+    // The stream's first good frame: does libv4lconvert give exactly what the library gives
+    // (no flip, rotation or colour processing for this device)? Decoded top-down, as
+    // libv4lconvert's picture still is in the scratch buffer.
+    std::vector<uint8_t> direct(m_scratch.size());
+    const bool decoded = (m_jpeg || (m_jpeg = tjInitDecompress())) &&
+                         tjDecompress2(m_jpeg, source, static_cast<unsigned long>(length),
+                                       direct.data(), m_width, 0, m_height, TJPF_BGR, 0) == 0;
+    if (decoded)
+        m_directJpeg = direct == m_scratch ? DirectJpeg::Same : DirectJpeg::Differs;
+    return 0;
+}
+
+int FrameConverter::decodeJpegDirect(const uint8_t *source, size_t length, int width, int height)
+{
+    if (!m_jpeg)
+        return -1;
+    int jpegWidth = 0;
+    int jpegHeight = 0;
+    int subsampling = 0;
+    int colourspace = 0;
+    if (tjDecompressHeader3(m_jpeg, source, static_cast<unsigned long>(length), &jpegWidth,
+                            &jpegHeight, &subsampling, &colourspace) != 0 ||
+        jpegWidth != m_width || jpegHeight != m_height)
+        return -1;
+    // Warnings (corrupt or cut data) count as failures here: libv4lconvert then judges.
+    if (tjDecompress2(m_jpeg, source, static_cast<unsigned long>(length), m_output.data(), width, 0,
+                      height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
+        return -1;
+    m_outputWidth = width;
+    m_outputHeight = height;
+    return 0;
+}
+
+int FrameConverter::convertWithLibv4lconvert(const uint8_t *source, size_t length)
+{
     v4l2_format sourceFormat{};
     sourceFormat.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     sourceFormat.fmt.pix.width = static_cast<uint32_t>(m_width);

@@ -334,12 +334,18 @@ void V4l2Camera::run(FrameCallback onFrame, StreamEndCallback onEnd)
             if (firstTimestamp < 0)
                 firstTimestamp = timestamp;
             const auto *bytes = static_cast<const uint8_t *>(m_buffers[buffer.index]->start);
+            if (m_previewDemand) {
+                const PreviewDemand demand = m_previewDemand();
+                m_converter->setReducedSize(demand.fullFrames ? 0 : demand.shownWidth,
+                                            demand.fullFrames ? 0 : demand.shownHeight);
+            }
             if (m_converter->convert(bytes, buffer.bytesused) == 0 && onFrame) {
                 CameraFrame frame;
                 frame.data = m_converter->output();
                 frame.length = m_converter->outputSize();
                 frame.width = m_converter->width();
                 frame.height = m_converter->height();
+                frame.reduced = m_converter->isReduced();
                 frame.sampleTime = timestamp - firstTimestamp;
                 frame.sequence = sequence;
                 onFrame(frame);

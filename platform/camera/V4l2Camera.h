@@ -30,6 +30,10 @@ public:
     CameraFormat currentFormat() const override;
     int setFormat(int width, int height) override;
     int start(FrameCallback onFrame, StreamEndCallback onEnd) override;
+    void setPreviewDemand(PreviewDemandCallback callback) override
+    {
+        m_previewDemand = std::move(callback);
+    }
     void stop() override;
     bool isStreaming() const override { return m_thread.joinable(); }
     std::vector<CameraControl> controls() const override;
@@ -62,6 +66,7 @@ private:
 
     std::vector<std::unique_ptr<Buffer>> m_buffers;
     std::unique_ptr<FrameConverter> m_converter;
+    PreviewDemandCallback m_previewDemand;  // read by the streaming thread, set before start
     std::unique_ptr<WakeablePoll> m_waiter; // its wake-up ends the capture thread
     std::thread m_thread;
 

@@ -125,6 +125,12 @@ void CPictureArea::GetClientSize(int &width, int &height) const
     height = this->height();
 }
 
+void CPictureArea::GetShownSize(int &width, int &height) const
+{
+    width = m_paintWidth.load(std::memory_order_relaxed);
+    height = m_paintHeight.load(std::memory_order_relaxed);
+}
+
 void CPictureArea::SetVideoPosition(int x, int y, int width, int height)
 {
     m_videoRect = QRect(x, y, width, height);

@@ -42,6 +42,7 @@ public:
     void GetClientSize(int &width, int &height) const override;
     void SetVideoPosition(int x, int y, int width, int height) override;
     void SetVideoVisible(bool visible) override;
+    void GetShownSize(int &width, int &height) const override;
     void PresentFrame(const unsigned char *buffer, int width, int height, long length) override;
     QRect VideoRect() const { return m_videoRect; }
     bool IsVideoVisible() const { return m_videoVisible; }

@@ -148,6 +148,17 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
 
     AttachStillPin(size);
 
+    // While only the live picture needs the frames, a compressed camera may decode them at
+    // the size shown; a photo, a timed shot, a movie or a snapshot-button still gets whole ones.
+    m_device->setPreviewDemand([this] {
+        varnolet::CameraSource::PreviewDemand demand;
+        IFrameSink *sink = m_previewSink.load();
+        demand.fullFrames = (sink && sink->WantsFullFrames()) || m_stillPending.load();
+        if (m_ownerWindow)
+            m_ownerWindow->GetShownSize(demand.shownWidth, demand.shownHeight);
+        return demand;
+    });
+
     auto ended = m_streamEndedHook;
     error = m_device->start([this](const CameraFrame &frame) { OnFrame(frame); },
                             [this, ended](int code) {
@@ -283,9 +294,11 @@ void CCaptureVideo::OnButton(bool pressed)
 void CCaptureVideo::OnFrame(const CameraFrame &frame)
 {
     const long length = static_cast<long>(frame.length);
-    if (IFrameSink *sink = m_previewSink.load())
+    // A reduced frame is only for the screen; a request that came meanwhile gets the next,
+    // whole one.
+    if (IFrameSink *sink = m_previewSink.load(); sink && !frame.reduced)
         sink->BufferCB(frame.sampleTime, frame.data, length);
-    if (m_stillConnected && m_stillPending.exchange(false)) {
+    if (m_stillConnected && !frame.reduced && m_stillPending.exchange(false)) {
         if (IFrameSink *sink = m_stillSink.load())
             sink->BufferCB(frame.sampleTime, frame.data, length);
     }

@@ -196,6 +196,15 @@ void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
     }
 }
 
+bool CSampleGrabberCB::WantsFullFrames() const
+{
+    if (m_stillFlag)
+        return true;
+    const CSampleGrabberOwner *owner = Owner();
+    return owner && (owner->PhotoRequested() == 1 || owner->TimedSeriesActive() == 1 ||
+                     owner->RecordingActive() == 1);
+}
+
 long CSampleGrabberCB::BufferCB(double sampleTime, unsigned char *buffer, long bufferLength)
 {
     (void)sampleTime;

@@ -37,6 +37,8 @@ public:
     long BufferCB(double sampleTime, unsigned char *buffer, long bufferLength) override;
     void SetFrameSize(int width, int height) override;
     void SetLargestSize(int width, int height) override;
+    // The preview sink's owner asks for a photo, a timed series or a movie.
+    bool WantsFullFrames() const override;
 
     // The main window whose requests are read and to which messages are posted (null: none).
     void SetOwner(CSampleGrabberOwner *owner) { m_owner.store(owner, std::memory_order_release); }

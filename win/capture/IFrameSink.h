@@ -16,4 +16,8 @@ public:
     virtual void SetFrameSize(int width, int height) = 0;
     // Largest size the camera's preview output offers (preview sink only).
     virtual void SetLargestSize(int width, int height) = 0;
+    // Any thread: whether the next frame may be needed whole (a photo, a timed shot, a
+    // movie frame). While not, the graph may decode the live picture reduced, and such
+    // frames never reach the sink.
+    virtual bool WantsFullFrames() const { return true; }
 };

@@ -1,9 +1,12 @@
 // Costs of showing the live picture: the whole path of the main window (virtual camera,
-// capture thread, preview sink, picture area, paint) per frame on screen, against the bare
-// YUYV-to-BGR conversion (libv4lconvert called directly) a real camera's capture thread
-// does for one 1600 x 1200 frame, measured in the same process between the preview's seconds. Also:
-// frames shown versus delivered, arrival-to-paint latency, and resident memory over a minute of
-// preview.
+// capture thread, preview sink, picture area, paint) per frame on screen, split into the
+// source's own drawing (the virtual camera's picture, which a real camera does not cost),
+// the rest of the capture thread and the main thread; the window's cost (capture thread
+// without the source, plus the main thread) is set against the bare YUYV-to-BGR conversion
+// (libv4lconvert called directly) a real camera's capture thread does for one 1600 x 1200
+// frame, measured in the same process between the preview's seconds. Also: frames shown
+// versus delivered, arrival-to-paint latency, resident memory over a minute of preview, and
+// the idle preview's CPU share at 640 x 480, 1280 x 720 and 2048 x 1536.
 #include <linux/videodev2.h>
 #include <time.h>
 
@@ -18,11 +21,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include "bench/platform/BareV4lConvert.h"
 #include "bench/platform/MedianRatio.h"
+#include "bench/support/PreviewBench.h"
 #include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
@@ -36,12 +43,11 @@ namespace {
 constexpr int kWidth = 1600;
 constexpr int kHeight = 1200;
 
-double processCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
+using varnolet::bench::namedThreadsCpuSeconds;
+using varnolet::bench::processCpuSeconds;
+using varnolet::bench::runEventsFor;
+using varnolet::bench::sourceSecondsPerFrame;
+using varnolet::bench::threadCpuSeconds;
 
 // VmRSS or VmHWM of this process, in MB.
 double statusMegabytes(const char *key)
@@ -56,27 +62,6 @@ double statusMegabytes(const char *key)
     return 0.0;
 }
 
-class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
-{
-public:
-    std::vector<varnolet::CameraIdentity> list() override
-    {
-        return varnolet::VirtualCameraHub::instance().list();
-    }
-    std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
-    {
-        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
-    }
-};
-
-void runEventsFor(double seconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < seconds * 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 // A YUYV buffer of a 1600 x 1200 camera frame.
 const std::vector<uint8_t> &yuyvFrame()
 {
@@ -87,13 +72,6 @@ const std::vector<uint8_t> &yuyvFrame()
         return bytes;
     }();
     return frame;
-}
-
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
 }
 
 // CPU seconds of one bare libv4lconvert YUYV-to-BGR24 conversion, averaged over a batch,
@@ -107,17 +85,18 @@ double bareConversionSeconds(varnolet::bench::BareV4lConvert &bare)
     return (threadCpuSeconds() - start) / kBatch;
 }
 
-// The main window previewing the virtual camera at 1600 x 1200.
+// The main window previewing the virtual camera (at 1600 x 1200 unless told).
 struct Previewing
 {
-    Previewing()
+    explicit Previewing(int width = kWidth, int height = kHeight)
     {
         varnolet::VirtualCameraHub::instance().plug();
-        window = std::make_unique<CMainViewerDlg>(std::make_shared<VirtualOnlyEnumerator>());
+        window = std::make_unique<CMainViewerDlg>(
+            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);
-        window->OpenCameraAt(0, kWidth, kHeight);
+        window->OpenCameraAt(0, width, height);
         runEventsFor(1.0);
         area = window->PreviewWindow()->PictureArea();
     }
@@ -159,25 +138,50 @@ void BM_PreviewPath_1600x1200_30fps(benchmark::State &state)
         std::vector<double> ratios;
         std::vector<double> references;
         std::vector<double> perShownFrame;
+        std::vector<double> sourcePerFrame;
+        std::vector<double> capturePerFrame;
+        std::vector<double> mainPerFrame;
+        std::vector<double> windowPerFrame;
+        std::vector<double> windowRatios;
         for (int window = 0; window < 10; ++window) {
             const auto before = preview.area->statistics();
             const double cpuStart = processCpuSeconds();
+            const double cameraStart = namedThreadsCpuSeconds("VirtualCamera");
+            const double mainStart = threadCpuSeconds();
             runEventsFor(1.0);
             const double cpu = processCpuSeconds() - cpuStart;
+            const double camera = namedThreadsCpuSeconds("VirtualCamera") - cameraStart;
+            const double main = threadCpuSeconds() - mainStart;
             const auto after = preview.area->statistics();
             const double reference = bareConversionSeconds(bare);
+            const double source = sourceSecondsPerFrame(kWidth, kHeight);
             const uint64_t shown = after.shown - before.shown;
-            if (shown == 0 || reference <= 0)
+            const uint64_t delivered = after.delivered - before.delivered;
+            if (shown == 0 || delivered == 0 || reference <= 0)
                 continue;
             perShownFrame.push_back(cpu / static_cast<double>(shown));
             references.push_back(reference);
             ratios.push_back(perShownFrame.back() / reference);
+            // The camera thread draws every delivered frame; what is left of it is the
+            // capture thread's own work.
+            const double capture = camera - source * static_cast<double>(delivered);
+            sourcePerFrame.push_back(source);
+            capturePerFrame.push_back(capture / static_cast<double>(delivered));
+            mainPerFrame.push_back(main / static_cast<double>(shown));
+            windowPerFrame.push_back((capture + main) / static_cast<double>(shown));
+            windowRatios.push_back(windowPerFrame.back() / reference);
         }
         const CPictureArea::Statistics s = preview.area->statistics();
         using varnolet::bench::MedianReporter;
         state.counters["cpu_ms_per_shown_frame"] = MedianReporter::median(perShownFrame) * 1000.0;
         state.counters["bare_conversion_ms"] = MedianReporter::median(references) * 1000.0;
         state.counters["ratio_to_bare_conversion"] = MedianReporter::median(ratios);
+        state.counters["source_ms_per_frame"] = MedianReporter::median(sourcePerFrame) * 1000.0;
+        state.counters["capture_ms_per_frame"] = MedianReporter::median(capturePerFrame) * 1000.0;
+        state.counters["main_ms_per_shown_frame"] = MedianReporter::median(mainPerFrame) * 1000.0;
+        state.counters["window_ms_per_shown_frame"] =
+            MedianReporter::median(windowPerFrame) * 1000.0;
+        state.counters["window_ratio_to_bare_conversion"] = MedianReporter::median(windowRatios);
         state.counters["delivered"] = static_cast<double>(s.delivered);
         state.counters["shown"] = static_cast<double>(s.shown);
         state.counters["dropped"] = static_cast<double>(s.dropped);
@@ -186,6 +190,48 @@ void BM_PreviewPath_1600x1200_30fps(benchmark::State &state)
     }
 }
 BENCHMARK(BM_PreviewPath_1600x1200_30fps)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The idle preview at a frame size: the whole process's share of one core, and the share of
+// the source's drawing within it, as medians of one-second windows.
+void BM_IdlePreview(benchmark::State &state)
+{
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    Previewing preview(width, height);
+    if (GetUsingSettings().captureWidth != width) {
+        state.SkipWithError("the camera did not open at the size asked for");
+        return;
+    }
+    for (auto _ : state) {
+        std::vector<double> process;
+        std::vector<double> source;
+        std::vector<double> shownPerSecond;
+        for (int window = 0; window < 6; ++window) {
+            const uint64_t shownBefore = preview.area->statistics().shown;
+            const double cpuStart = processCpuSeconds();
+            QElapsedTimer wall;
+            wall.start();
+            runEventsFor(1.0);
+            const double seconds = wall.elapsed() / 1000.0;
+            process.push_back((processCpuSeconds() - cpuStart) / seconds);
+            shownPerSecond.push_back(
+                static_cast<double>(preview.area->statistics().shown - shownBefore) / seconds);
+            source.push_back(sourceSecondsPerFrame(width, height) * 30.0);
+        }
+        using varnolet::bench::MedianReporter;
+        state.counters["process_percent_of_core"] = MedianReporter::median(process) * 100.0;
+        state.counters["source_percent_of_core"] = MedianReporter::median(source) * 100.0;
+        state.counters["without_source_percent"] =
+            (MedianReporter::median(process) - MedianReporter::median(source)) * 100.0;
+        state.counters["shown_per_second"] = MedianReporter::median(shownPerSecond);
+    }
+}
+BENCHMARK(BM_IdlePreview)
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Args({2048, 1536})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 // A minute of preview: peak resident memory, and the mean of the first and the last ten
 // seconds' samples.
@@ -212,33 +258,13 @@ void BM_PreviewMemory_60s(benchmark::State &state)
 }
 BENCHMARK(BM_PreviewMemory_60s)->Iterations(1)->Unit(benchmark::kSecond);
 
-// Messages from the program (a failed open) go to stderr, not to a box nobody clicks.
-class StderrPresenter final : public varnolet::MessagePresenter
-{
-public:
-    varnolet::MessageResult present(const varnolet::MessageRequest &request) override
-    {
-        std::fprintf(stderr, "message: %s\n", request.text.c_str());
-        return varnolet::MessageResult::Ok;
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    varnolet::MessageBox::setPresenter(std::make_shared<StderrPresenter>());
-    // The window creates its resource folders at start: keep them out of the user's files.
-    QTemporaryDir documents;
-    varnolet::SystemPaths::overrideDocumentsFolder(documents.path().toStdString());
-    // The window's pictures and language files are laid out next to the programs (bin/),
-    // not next to the benchmarks.
-    varnolet::SystemPaths::overrideProgramFolder(VARNOLET_RUNTIME_DIR "/");
-    // Settings as a new user has them (no config.ini yet): saving below that folder.
-    LoadSettingsFrom(documents.path().toStdString() + "/config.ini");
+    varnolet::bench::PreviewBenchApplication application(argc, argv, VARNOLET_RUNTIME_DIR "/");
+    // Settings as a new user has them (no config.ini yet): saving below the documents.
+    LoadSettingsFrom(application.documents() + "/config.ini");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

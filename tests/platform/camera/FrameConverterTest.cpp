@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <linux/videodev2.h>
@@ -33,6 +34,15 @@ std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t> &rgb, int width, int 
     tjFree(jpeg);
     tjDestroy(handle);
     return out;
+}
+
+// The first third of a JPEG with bytes flipped all over it.
+std::vector<uint8_t> corrupted(const std::vector<uint8_t> &jpeg)
+{
+    std::vector<uint8_t> garbage(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
+    for (size_t i = 20; i < garbage.size(); i += 7)
+        garbage[i] ^= 0x5A;
+    return garbage;
 }
 
 } // namespace
@@ -126,9 +136,7 @@ TEST(FrameConverter, MjpegDecodesUprightAndCorruptFramesAreRefused)
     EXPECT_GT(bottom[0], 200); // blue
     EXPECT_LT(bottom[2], 60);
 
-    std::vector<uint8_t> garbage(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
-    for (size_t i = 20; i < garbage.size(); i += 7)
-        garbage[i] ^= 0x5A;
+    const std::vector<uint8_t> garbage = corrupted(jpeg);
     EXPECT_LT(converter.convert(garbage.data(), garbage.size()), 0);
     const std::vector<uint8_t> noise(500, 0x42);
     EXPECT_LT(converter.convert(noise.data(), noise.size()), 0);
@@ -143,4 +151,90 @@ TEST(FrameConverter, RefusesUnusableSetups)
     EXPECT_EQ(converter.convert(&byte, 1), -EINVAL); // not configured
     ASSERT_EQ(converter.configure(V4L2_PIX_FMT_YUYV, 16, 16), 0);
     EXPECT_EQ(converter.convert(nullptr, 0), -EINVAL);
+}
+
+struct ReducedSizeCase
+{
+    int width, height, minimumWidth, minimumHeight, expectedWidth, expectedHeight;
+};
+
+class FrameConverterReducedSize : public ::testing::TestWithParam<ReducedSizeCase>
+{
+};
+
+TEST_P(FrameConverterReducedSize, PicksTheSmallestScaleThatCoversTheShownSize)
+{
+    const ReducedSizeCase c = GetParam();
+    int w = 0, h = 0;
+    FrameConverter::reducedSize(c.width, c.height, c.minimumWidth, c.minimumHeight, w, h);
+    EXPECT_EQ(w, c.expectedWidth);
+    EXPECT_EQ(h, c.expectedHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scales, FrameConverterReducedSize,
+    ::testing::Values(ReducedSizeCase{2592, 1944, 0, 0, 2592, 1944},      // full frames asked
+                      ReducedSizeCase{2592, 1944, 1200, 900, 1296, 972},  // a half covers it
+                      ReducedSizeCase{2592, 1944, 1297, 900, 2592, 1944}, // a half is too narrow
+                      ReducedSizeCase{2592, 1944, 640, 480, 648, 486},    // a quarter
+                      ReducedSizeCase{2592, 1944, 300, 200, 324, 243},    // an eighth
+                      ReducedSizeCase{1920, 1080, 800, 600, 1920,
+                                      1080},                      // the height rules out a half
+                      ReducedSizeCase{100, 75, 10, 10, 13, 10})); // sides round up
+
+TEST(FrameConverter, MjpegDecodesReducedOnlyWhileAskedAndLikeTheFullPicture)
+{
+    const int w = 256, h = 192;
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t *p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            p[0] = y < h / 2 ? 250 : 10; // top half red, bottom half blue
+            p[1] = static_cast<uint8_t>(x);
+            p[2] = y < h / 2 ? 10 : 250;
+        }
+    const std::vector<uint8_t> jpeg = encodeJpeg(rgb, w, h);
+    ASSERT_FALSE(jpeg.empty());
+
+    // The reference: libturbojpeg's own full-size, top-down picture.
+    std::vector<uint8_t> expected(rgb.size());
+    tjhandle handle = tjInitDecompress();
+    ASSERT_EQ(
+        tjDecompress2(handle, jpeg.data(), jpeg.size(), expected.data(), w, 0, h, TJPF_BGR, 0), 0);
+    tjDestroy(handle);
+
+    FrameConverter converter;
+    ASSERT_EQ(converter.configure(V4L2_PIX_FMT_MJPEG, w, h), 0);
+    converter.setReducedSize(60, 40);
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_EQ(converter.convert(jpeg.data(), jpeg.size()), 0) << converter.lastError();
+        if (frame == 0) {
+            // The stream's first frame is always whole (it shows whether decoding directly
+            // gives the same picture).
+            EXPECT_FALSE(converter.isReduced());
+            continue;
+        }
+        EXPECT_TRUE(converter.isReduced());
+        EXPECT_EQ(converter.width(), 64);
+        EXPECT_EQ(converter.height(), 48);
+        EXPECT_EQ(converter.outputSize(), 64u * 48u * 3u);
+        EXPECT_GT(pixel(converter, converter.output(), 32, 2)[2], 200);  // red on top
+        EXPECT_GT(pixel(converter, converter.output(), 32, 45)[0], 200); // blue below
+    }
+
+    // Full frames again: every byte as the library decodes it, in bottom-up rows.
+    converter.setReducedSize(0, 0);
+    ASSERT_EQ(converter.convert(jpeg.data(), jpeg.size()), 0);
+    EXPECT_FALSE(converter.isReduced());
+    ASSERT_EQ(converter.outputSize(), expected.size());
+    const size_t row = static_cast<size_t>(w) * 3;
+    for (int y = 0; y < h; ++y)
+        ASSERT_EQ(
+            std::memcmp(converter.output() + (h - 1 - y) * row, expected.data() + y * row, row), 0)
+            << "row " << y;
+
+    // A corrupt frame while reduced is still refused.
+    converter.setReducedSize(60, 40);
+    const std::vector<uint8_t> garbage = corrupted(jpeg);
+    EXPECT_LT(converter.convert(garbage.data(), garbage.size()), 0);
 }

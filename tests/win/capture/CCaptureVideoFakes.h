@@ -65,17 +65,28 @@ public:
         m_button = buttonProblem.empty() ? std::move(callback) : ButtonCallback();
     }
     std::string snapshotButtonProblem() const override { return buttonProblem; }
+    void setPreviewDemand(PreviewDemandCallback callback) override
+    {
+        m_demand = std::move(callback);
+    }
 
-    // Test side.
+    // Test side. Like a compressed camera, a frame only the live picture needs comes at
+    // half size when that still covers the size shown.
     void deliver(unsigned char fill)
     {
-        std::vector<uint8_t> bytes(static_cast<size_t>(m_current.width) * m_current.height * 3,
-                                   fill);
+        const PreviewDemand demand = m_demand ? m_demand() : PreviewDemand();
+        const bool reduce = !demand.fullFrames && demand.shownWidth > 0 &&
+                            demand.shownWidth <= m_current.width / 2 &&
+                            demand.shownHeight <= m_current.height / 2;
+        const int width = reduce ? m_current.width / 2 : m_current.width;
+        const int height = reduce ? m_current.height / 2 : m_current.height;
+        std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 3, fill);
         varnolet::CameraFrame frame;
         frame.data = bytes.data();
         frame.length = bytes.size();
-        frame.width = m_current.width;
-        frame.height = m_current.height;
+        frame.width = width;
+        frame.height = height;
+        frame.reduced = reduce;
         frame.sampleTime = 0.5;
         if (m_onFrame)
             m_onFrame(frame);
@@ -111,6 +122,7 @@ private:
     FrameCallback m_onFrame;
     StreamEndCallback m_onEnd;
     ButtonCallback m_button;
+    PreviewDemandCallback m_demand;
     bool m_streaming = false;
 };
 
@@ -205,6 +217,7 @@ public:
         std::lock_guard guard(lock);
         return frames;
     }
+    bool WantsFullFrames() const override { return wantsFullFrames; }
 
     std::mutex lock;
     int frames = 0;
@@ -213,6 +226,7 @@ public:
     std::vector<uint8_t> last;
     int width = 0, height = 0;
     int largestWidth = 1600, largestHeight = 1200;
+    std::atomic<bool> wantsFullFrames{true};
 };
 
 class FakeVideoWindow final : public IVideoWindow
@@ -228,9 +242,19 @@ public:
         position = {x, y, width, height};
     }
     void SetVideoVisible(bool shown) override { visible = shown; }
-    void PresentFrame(const unsigned char *, int, int, long) override { ++presented; }
+    void PresentFrame(const unsigned char *, int width, int, long) override
+    {
+        ++presented;
+        presentedWidth = width;
+    }
+    void GetShownSize(int &width, int &height) const override
+    {
+        width = clientWidth;
+        height = clientHeight;
+    }
 
     int clientWidth = 400, clientHeight = 300;
+    std::atomic<int> presentedWidth{0};
     std::vector<int> position;
     bool visible = false;
     std::atomic<int> presented{0};

@@ -225,6 +225,39 @@ TEST_F(CCaptureVideoTest, ButtonReleaseSendsTheNextFrameToTheStillSink)
     EXPECT_FALSE(capture->HasStillOutput());
 }
 
+TEST_F(CCaptureVideoTest, OnlyTheLivePictureGetsReducedFramesPhotosAndStillsGetWholeOnes)
+{
+    enumerator->entries = {FakeEnumerator::camera("/dev/cam", "Cam", {{1600, 1200}}, true)};
+    capture->EnumerateDevices();
+    ASSERT_EQ(open(0, 1600, 1200), 0);
+    FakeCamera *camera = enumerator->last;
+
+    // Only previewing in a 400 x 300 picture: a reduced frame, for the picture alone.
+    preview.wantsFullFrames = false;
+    camera->deliver(1);
+    EXPECT_EQ(window.presentedWidth, 800);
+    EXPECT_EQ(preview.frames, 0);
+
+    // A photo, a timed shot or a movie asks: whole frames to the sink and to the picture.
+    preview.wantsFullFrames = true;
+    camera->deliver(2);
+    EXPECT_EQ(window.presentedWidth, 1600);
+    EXPECT_EQ(preview.frames, 1);
+    EXPECT_EQ(preview.lastLength, 1600 * 1200 * 3);
+
+    // A snapshot-button release gets a whole frame for the still sink too.
+    preview.wantsFullFrames = false;
+    camera->button(true);
+    camera->button(false);
+    camera->deliver(3);
+    EXPECT_EQ(still.frames, 1);
+    EXPECT_EQ(still.lastLength, 1600 * 1200 * 3);
+    camera->deliver(4);
+    EXPECT_EQ(window.presentedWidth, 800);
+    EXPECT_EQ(still.frames, 1);
+    EXPECT_EQ(preview.frames, 2); // the still's whole frame, not the reduced one after it
+}
+
 TEST_F(CCaptureVideoTest, OpeningAnotherCameraTearsTheFirstDownFirst)
 {
     enumerator->entries = {FakeEnumerator::camera("/dev/b", "B", {{640, 480}}),

@@ -16,6 +16,7 @@ packages=(
     libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
     qt6-translations-l10n desktop-file-utils ffmpeg
+    libimage-exiftool-perl
     qemu-system-x86 busybox-static cpio udev kmod
 )
 

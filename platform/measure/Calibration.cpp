@@ -18,8 +18,7 @@ bool Calibration::isValid() const
            std::isfinite(micrometresPerPixel) && micrometresPerPixel > 0.0;
 }
 
-std::optional<double> Calibration::fromLine(double pixelLength, double knownLength,
-                                            LengthUnit unit)
+std::optional<double> Calibration::fromLine(double pixelLength, double knownLength, LengthUnit unit)
 {
     if (!std::isfinite(pixelLength) || !std::isfinite(knownLength) || pixelLength <= 0.0 ||
         knownLength <= 0.0)

@@ -50,7 +50,9 @@ CalibrationStore::LoadResult CalibrationStore::load()
 {
     m_cameras.clear();
     m_setAsidePath.clear();
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(m_path.c_str(), &info) != 0)
         return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
     bool good = false;
@@ -83,9 +85,8 @@ CalibrationStore::LoadResult CalibrationStore::load()
 bool CalibrationStore::parse(const std::string &bytes)
 {
     QJsonParseError error{};
-    const QJsonDocument document =
-        QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())),
-                                &error);
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return false;
     const QJsonObject root = document.object();
@@ -121,8 +122,7 @@ bool CalibrationStore::parse(const std::string &bytes)
                 const double h = height.toDouble();
                 if (w != static_cast<int>(w) || h != static_cast<int>(h))
                     return false;
-                Calibration calibration{static_cast<int>(w), static_cast<int>(h),
-                                        scale.toDouble()};
+                Calibration calibration{static_cast<int>(w), static_cast<int>(h), scale.toDouble()};
                 if (!calibration.isValid())
                     return false;
                 preset.sizes.push_back(calibration);
@@ -150,9 +150,9 @@ std::string CalibrationStore::serialize() const
             presets.append(
                 QJsonObject{{"name", QString::fromStdString(preset.name)}, {"sizes", sizes}});
         }
-        cameras.insert(QString::fromStdString(key),
-                       QJsonObject{{"current", QString::fromStdString(camera.current)},
-                                   {"presets", presets}});
+        cameras.insert(
+            QString::fromStdString(key),
+            QJsonObject{{"current", QString::fromStdString(camera.current)}, {"presets", presets}});
     }
     const QJsonObject root{{"format", kFormat}, {"cameras", cameras}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();

@@ -17,11 +17,10 @@ MeasureController::MeasureController(std::string storePath, TextLookup texts, QO
 {
     retitle();
     if (m_store.load() == CalibrationStore::LoadResult::SetAside)
-        MessageBox::warning(
-            m_texts("ui_alert_calibration_damaged",
-                    "The calibration file was damaged and has been set aside:")
-                .toStdString() +
-            " " + m_store.setAsidePath());
+        MessageBox::warning(m_texts("ui_alert_calibration_damaged",
+                                    "The calibration file was damaged and has been set aside:")
+                                .toStdString() +
+                            " " + m_store.setAsidePath());
 }
 
 MeasureController::~MeasureController()
@@ -193,10 +192,10 @@ bool MeasureController::storeChanged(bool changedStore)
     if (!changedStore)
         return false;
     if (const int error = m_store.save(); error != 0)
-        MessageBox::warning(m_texts("ui_alert_calibration_not_saved",
-                                    "The calibration could not be saved:")
-                                .toStdString() +
-                            " " + m_store.path() + " " + SystemError::text(error));
+        MessageBox::warning(
+            m_texts("ui_alert_calibration_not_saved", "The calibration could not be saved:")
+                .toStdString() +
+            " " + m_store.path() + " " + SystemError::text(error));
     refreshScale();
     return true;
 }

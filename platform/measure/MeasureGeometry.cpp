@@ -18,9 +18,8 @@ double MeasureGeometry::polylineLength(const std::vector<QPointF> &points)
     return sum;
 }
 
-std::optional<MeasureGeometry::Circle> MeasureGeometry::circleThrough(const QPointF &a,
-                                                                      const QPointF &b,
-                                                                      const QPointF &c)
+std::optional<MeasureGeometry::Circle>
+MeasureGeometry::circleThrough(const QPointF &a, const QPointF &b, const QPointF &c)
 {
     // Relative to a, so large picture coordinates lose no precision.
     const double bx = b.x() - a.x();

@@ -72,8 +72,7 @@ MeasureOverlay::MeasureOverlay(MeasureController &controller, std::function<QRec
         m_controller.clear();
         m_controller.setTool(std::nullopt);
     });
-    connect(m_burnIn, &QAction::toggled, this,
-            [this](bool on) { m_controller.setBurnIn(on); });
+    connect(m_burnIn, &QAction::toggled, this, [this](bool on) { m_controller.setBurnIn(on); });
     connect(&m_controller, &MeasureController::changed, this, [this] {
         updateState();
         update();
@@ -207,10 +206,12 @@ QMenu *MeasureOverlay::buildMenu(QWidget *parent)
         QAction *choose = presets->addAction(QString::fromStdString(name));
         choose->setCheckable(true);
         choose->setChecked(name == current);
-        connect(choose, &QAction::triggered, this, [this, name] { m_controller.choosePreset(name); });
+        connect(choose, &QAction::triggered, this,
+                [this, name] { m_controller.choosePreset(name); });
     }
     presets->addSeparator();
-    QAction *add = presets->addAction(m_controller.text("ui_measure_menu_preset_add", "New Preset..."));
+    QAction *add =
+        presets->addAction(m_controller.text("ui_measure_menu_preset_add", "New Preset..."));
     connect(add, &QAction::triggered, this, [this, add] {
         askPresetName(add->text(), QString(),
                       [this](const std::string &name) { m_controller.addPreset(name); });
@@ -219,10 +220,9 @@ QMenu *MeasureOverlay::buildMenu(QWidget *parent)
         presets->addAction(m_controller.text("ui_measure_menu_preset_rename", "Rename Preset..."));
     rename->setEnabled(!current.empty());
     connect(rename, &QAction::triggered, this, [this, rename, current] {
-        askPresetName(rename->text(), QString::fromStdString(current),
-                      [this, current](const std::string &name) {
-                          m_controller.renamePreset(current, name);
-                      });
+        askPresetName(
+            rename->text(), QString::fromStdString(current),
+            [this, current](const std::string &name) { m_controller.renamePreset(current, name); });
     });
     QAction *remove =
         presets->addAction(m_controller.text("ui_measure_menu_preset_delete", "Delete Preset"));

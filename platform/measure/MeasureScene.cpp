@@ -51,10 +51,10 @@ QString MeasureScene::label(const Measurement &measurement) const
         if (!circle)
             return QString();
         const double area = std::numbers::pi * circle->radius * circle->radius;
-        const QString areaValue =
-            calibrated() ? QString::fromStdString(formatSquareMicrometres(
-                               area * micrometresPerPixel * micrometresPerPixel))
-                         : QString::fromStdString(formatNumber(area) + " px\u00b2");
+        const QString areaValue = calibrated()
+                                      ? QString::fromStdString(formatSquareMicrometres(
+                                            area * micrometresPerPixel * micrometresPerPixel))
+                                      : QString::fromStdString(formatNumber(area) + " px\u00b2");
         return diameterText + QLatin1Char(' ') + lengthText(2.0 * circle->radius) +
                QStringLiteral("  ") + areaText + QLatin1Char(' ') + areaValue;
     }

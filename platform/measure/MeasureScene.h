@@ -24,13 +24,13 @@ struct Measurement
 // Everything the overlay draws: the scale and the measurements of one picture.
 struct MeasureScene
 {
-    QSize pictureSize;                 // the size the points and the scale refer to
-    double micrometresPerPixel = 0.0;  // 0: not calibrated, lengths in pixels
+    QSize pictureSize;                // the size the points and the scale refer to
+    double micrometresPerPixel = 0.0; // 0: not calibrated, lengths in pixels
     std::vector<Measurement> measurements;
-    Measurement drawing;               // the one being drawn (no points: none)
-    QString notCalibratedText;         // said beside the scale bar when not calibrated
-    QString diameterText;              // "⌀"-like prefix of a circle's diameter
-    QString areaText;                  // prefix of a circle's area
+    Measurement drawing;       // the one being drawn (no points: none)
+    QString notCalibratedText; // said beside the scale bar when not calibrated
+    QString diameterText;      // "⌀"-like prefix of a circle's diameter
+    QString areaText;          // prefix of a circle's area
 
     bool calibrated() const { return micrometresPerPixel > 0.0; }
     // The text drawn beside a measurement ("12.5 µm", "40 px", "⌀ 10 µm  A 78.5 µm²",

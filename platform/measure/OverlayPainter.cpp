@@ -40,8 +40,7 @@ void strokePath(QPainter &painter, const QPainterPath &path, const QColor &colou
     painter.drawPath(path);
 }
 
-void drawLabel(QPainter &painter, const QString &text, const QPointF &anchor,
-               const QRectF &bounds)
+void drawLabel(QPainter &painter, const QString &text, const QPointF &anchor, const QRectF &bounds)
 {
     if (text.isEmpty())
         return;
@@ -122,8 +121,8 @@ void drawScaleBar(QPainter &painter, const MeasureScene &scene, const Mapping &m
     const QFontMetricsF metrics(painter.font());
     const double textWidth = metrics.horizontalAdvance(text);
     // Centred over the bar, or right-aligned with it when the text is the wider.
-    const double left = textWidth <= length ? barRect.center().x() - textWidth / 2
-                                            : barRect.right() - textWidth;
+    const double left =
+        textWidth <= length ? barRect.center().x() - textWidth / 2 : barRect.right() - textWidth;
     drawLabel(painter, text, QPointF(left - metrics.height() * 0.2, barRect.top()), bounds);
 }
 

@@ -16,8 +16,8 @@ namespace varnolet {
 // current one for every photo (button, timed and snapshot photos alike).
 struct PhotoAnnotation
 {
-    MeasureScene scene;   // scale and measurements at scene.pictureSize
-    std::string preset;   // name of the calibration preset in use
+    MeasureScene scene; // scale and measurements at scene.pictureSize
+    std::string preset; // name of the calibration preset in use
     bool burnIn = false;
 
     // The photo metadata for a photo of width x height; none when not calibrated or when

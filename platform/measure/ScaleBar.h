@@ -8,8 +8,8 @@ namespace varnolet {
 // picture's width, in micrometres when calibrated, else in pixels.
 struct ScaleBar
 {
-    double length = 0.0;       // micrometres, or pixels when not calibrated
-    double pixels = 0.0;       // the bar's length in picture pixels
+    double length = 0.0; // micrometres, or pixels when not calibrated
+    double pixels = 0.0; // the bar's length in picture pixels
     bool calibrated = false;
 
     // micrometresPerPixel <= 0 (or not finite): a bar in pixels.

@@ -124,7 +124,8 @@ std::optional<std::vector<uint8_t>> JpegScaleMetadata::apply(const uint8_t *jpeg
     std::vector<uint8_t> out(jpeg, jpeg + app0End);
     // Units 2 = dots per centimetre, then X and Y density (16 bits each, big-endian).
     const long density = std::lround(scale.pixelsPerCentimetre);
-    const uint16_t density16 = static_cast<uint16_t>(density < 1 ? 1 : (density > 65535 ? 65535 : density));
+    const uint16_t density16 =
+        static_cast<uint16_t>(density < 1 ? 1 : (density > 65535 ? 65535 : density));
     out[13] = 2;
     out[14] = out[16] = static_cast<uint8_t>(density16 >> 8);
     out[15] = out[17] = static_cast<uint8_t>(density16);

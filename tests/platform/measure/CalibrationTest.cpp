@@ -17,7 +17,8 @@ struct LineCase
 };
 
 class CalibrationLineTest : public ::testing::TestWithParam<LineCase>
-{};
+{
+};
 
 TEST_P(CalibrationLineTest, GivesMicrometresPerPixel)
 {
@@ -31,18 +32,18 @@ TEST_P(CalibrationLineTest, GivesMicrometresPerPixel)
     EXPECT_DOUBLE_EQ(*perPixel, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, CalibrationLineTest,
-    ::testing::Values(LineCase{400.0, 100.0, LengthUnit::Micrometre, 0.25},
-                      LineCase{400.0, 1.0, LengthUnit::Millimetre, 2.5},
-                      LineCase{250.5, 0.5, LengthUnit::Millimetre, 500.0 / 250.5},
-                      LineCase{0.0, 100.0, LengthUnit::Micrometre, 0.0},
-                      LineCase{100.0, 0.0, LengthUnit::Micrometre, 0.0},
-                      LineCase{100.0, -5.0, LengthUnit::Millimetre, 0.0},
-                      LineCase{std::numeric_limits<double>::quiet_NaN(), 1.0,
-                               LengthUnit::Millimetre, 0.0},
-                      LineCase{1.0, std::numeric_limits<double>::infinity(),
-                               LengthUnit::Micrometre, 0.0}));
+INSTANTIATE_TEST_SUITE_P(Lines, CalibrationLineTest,
+                         ::testing::Values(LineCase{400.0, 100.0, LengthUnit::Micrometre, 0.25},
+                                           LineCase{400.0, 1.0, LengthUnit::Millimetre, 2.5},
+                                           LineCase{250.5, 0.5, LengthUnit::Millimetre,
+                                                    500.0 / 250.5},
+                                           LineCase{0.0, 100.0, LengthUnit::Micrometre, 0.0},
+                                           LineCase{100.0, 0.0, LengthUnit::Micrometre, 0.0},
+                                           LineCase{100.0, -5.0, LengthUnit::Millimetre, 0.0},
+                                           LineCase{std::numeric_limits<double>::quiet_NaN(), 1.0,
+                                                    LengthUnit::Millimetre, 0.0},
+                                           LineCase{1.0, std::numeric_limits<double>::infinity(),
+                                                    LengthUnit::Micrometre, 0.0}));
 
 struct SizeCase
 {
@@ -52,7 +53,8 @@ struct SizeCase
 };
 
 class CalibrationSizeTest : public ::testing::TestWithParam<SizeCase>
-{};
+{
+};
 
 // Calibrated at 640 x 480 (2 µm/px) and 1280 x 720 (1 µm/px).
 TEST_P(CalibrationSizeTest, ScalesFromTheNearestSizeOfTheSameShape)

@@ -38,7 +38,8 @@ struct RationalCase
 };
 
 class RationalTest : public ::testing::TestWithParam<RationalCase>
-{};
+{
+};
 
 TEST_P(RationalTest, IsReducedAndFitsIn32Bits)
 {
@@ -50,8 +51,7 @@ TEST_P(RationalTest, IsReducedAndFitsIn32Bits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, RationalTest,
-                         ::testing::Values(RationalCase{4000.0, 4000, 1},
-                                           RationalCase{12.5, 25, 2},
+                         ::testing::Values(RationalCase{4000.0, 4000, 1}, RationalCase{12.5, 25, 2},
                                            RationalCase{10000.0 / 3.0, 3333333333u, 1000000},
                                            RationalCase{1e9, 1000000000, 1},
                                            RationalCase{0.0, 0, 1}));
@@ -95,7 +95,7 @@ TEST(JpegScaleMetadataTest, ScaleSetsTheJfifDensityAndAddsExifAfterIt)
 
 TEST(JpegScaleMetadataTest, RefusesBytesWithoutJfifAndScalesWithoutValue)
 {
-    const std::vector<uint8_t> notJfif = {0xFF, 0xD8, 0xFF, 0xE1, 0, 16, 'E', 'x', 'i', 'f', 0,
+    const std::vector<uint8_t> notJfif = {0xFF, 0xD8, 0xFF, 0xE1, 0, 16, 'E', 'x', 'i', 'f',  0,
                                           0,    0,    0,    0,    0, 0,  0,   0,   0,   0xFF, 0xD9};
     EXPECT_FALSE(JpegScaleMetadata::apply(notJfif.data(), notJfif.size(), JpegScaleInfo{100, ""}));
     const std::vector<uint8_t> frame = grey(16, 16);

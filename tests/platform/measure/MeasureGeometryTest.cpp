@@ -23,7 +23,8 @@ struct CircleCase
 };
 
 class CircleTest : public ::testing::TestWithParam<CircleCase>
-{};
+{
+};
 
 TEST_P(CircleTest, GoesThroughThreePoints)
 {
@@ -43,8 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
     Points, CircleTest,
     ::testing::Values(CircleCase{{10, 0}, {0, 10}, {-10, 0}, {0, 0}, 10.0},
                       CircleCase{{1605, 1200}, {1600, 1205}, {1595, 1200}, {1600, 1200}, 5.0},
-                      CircleCase{{0, 0}, {5, 5}, {10, 10}, {}, 0.0},    // on one line
-                      CircleCase{{3, 3}, {3, 3}, {3, 3}, {}, 0.0}));    // one point
+                      CircleCase{{0, 0}, {5, 5}, {10, 10}, {}, 0.0}, // on one line
+                      CircleCase{{3, 3}, {3, 3}, {3, 3}, {}, 0.0})); // one point
 
 struct AngleCase
 {
@@ -53,7 +54,8 @@ struct AngleCase
 };
 
 class AngleTest : public ::testing::TestWithParam<AngleCase>
-{};
+{
+};
 
 TEST_P(AngleTest, IsMeasuredAtTheVertex)
 {

@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 using varnolet::MeasureController;
-using varnolet::MeasureOverlay;
 using varnolet::Measurement;
+using varnolet::MeasureOverlay;
 
 namespace {
 
@@ -59,7 +59,8 @@ struct Fixture
     Fixture()
     {
         view.resize(1000, 600); // picture 800 x 600 at left 100
-        overlay = new MeasureOverlay(controller, [this] { return view.pictureRect(); }, &view);
+        overlay = new MeasureOverlay(
+            controller, [this] { return view.pictureRect(); }, &view);
         controller.setCamera("usb:1234:5678:S1");
         controller.setPictureSize(QSize(1600, 1200));
         view.show();
@@ -144,10 +145,10 @@ TEST(MeasureOverlayTest, ContextMenuOffersToolsPresetsAndBurnIn)
     f.controller.addPreset("40\u00d7");
     std::unique_ptr<QMenu> menu(f.overlay->buildMenu(nullptr));
     const QStringList texts = menuTexts(menu.get());
-    EXPECT_EQ(texts, (QStringList{"Measure a Length", "Measure a Polyline",
-                                  "Circle by Three Points", "Measure an Angle",
-                                  "Clear Measurements", "Calibrate...", "Preset",
-                                  "Put Scale and Measurements on Photos"}));
+    EXPECT_EQ(texts,
+              (QStringList{"Measure a Length", "Measure a Polyline", "Circle by Three Points",
+                           "Measure an Angle", "Clear Measurements", "Calibrate...", "Preset",
+                           "Put Scale and Measurements on Photos"}));
     QMenu *presets = nullptr;
     for (QAction *action : menu->actions())
         if (action->menu())

@@ -11,7 +11,8 @@ struct RoundCase
 };
 
 class RoundLengthTest : public ::testing::TestWithParam<RoundCase>
-{};
+{
+};
 
 TEST_P(RoundLengthTest, IsTheNearestOfOneTwoFive)
 {
@@ -22,9 +23,10 @@ INSTANTIATE_TEST_SUITE_P(Values, RoundLengthTest,
                          ::testing::Values(RoundCase{1.0, 1.0}, RoundCase{1.3, 1.0},
                                            RoundCase{1.5, 2.0}, RoundCase{3.0, 2.0},
                                            RoundCase{3.3, 5.0}, RoundCase{7.0, 5.0},
-                                           RoundCase{7.5, 10.0}, RoundCase{0.03, 0.02}, RoundCase{0.032, 0.05},
-                                           RoundCase{256.0, 200.0}, RoundCase{480.0, 500.0},
-                                           RoundCase{0.0, 0.0}, RoundCase{-3.0, 0.0}));
+                                           RoundCase{7.5, 10.0}, RoundCase{0.03, 0.02},
+                                           RoundCase{0.032, 0.05}, RoundCase{256.0, 200.0},
+                                           RoundCase{480.0, 500.0}, RoundCase{0.0, 0.0},
+                                           RoundCase{-3.0, 0.0}));
 
 TEST(ScaleBarTest, IsAboutAFifthOfTheWidthInMicrometres)
 {
@@ -50,7 +52,8 @@ struct FormatCase
 };
 
 class FormatMicrometresTest : public ::testing::TestWithParam<FormatCase>
-{};
+{
+};
 
 TEST_P(FormatMicrometresTest, ChoosesTheUnit)
 {
@@ -62,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Values, FormatMicrometresTest,
                                            FormatCase{12.5, "12.5 \u00b5m"},
                                            FormatCase{0.1234567, "0.1235 \u00b5m"},
                                            FormatCase{999.0, "999 \u00b5m"},
-                                           FormatCase{1000.0, "1 mm"},
-                                           FormatCase{1500.0, "1.5 mm"},
+                                           FormatCase{1000.0, "1 mm"}, FormatCase{1500.0, "1.5 mm"},
                                            FormatCase{123456.0, "123.5 mm"}));
 
 TEST(ScaleBarTest, AreasChangeToSquareMillimetres)

@@ -14,8 +14,8 @@ CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureVie
           [&controller](const char *key, const char *builtIn) {
               return QString::fromStdString(controller.myNSLocationString(key, builtIn));
           }))
-    , m_overlay(new varnolet::MeasureOverlay(*m_measure, [view] { return view->pictureRect(); },
-                                             view))
+    , m_overlay(new varnolet::MeasureOverlay(
+          *m_measure, [view] { return view->pictureRect(); }, view))
 {
     connect(&controller, &AppController::previewGeometryChanged, this,
             &CaptureViewMeasure::followCamera);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -160,6 +161,14 @@ std::string CalibrationStore::serialize() const
 
 int CalibrationStore::save() const
 {
+    // The program's folder may not be there yet (nothing else was saved so far).
+    const std::filesystem::path folder = std::filesystem::path(m_path).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+        std::filesystem::create_directories(folder, error);
+        if (error)
+            return error.value();
+    }
     return AtomicFile::replace(m_path, serialize());
 }
 

@@ -145,6 +145,16 @@ bool MeasureOverlay::toPicture(const QPointF &position, QPointF &picture) const
     return true;
 }
 
+QPointF MeasureOverlay::fromPicture(const QPointF &picture) const
+{
+    const QRect target = m_pictureRect();
+    const QSize size = m_controller.pictureSize();
+    if (size.isEmpty())
+        return QPointF();
+    return QPointF(target.x() + picture.x() * target.width() / size.width(),
+                   target.y() + picture.y() * target.height() / size.height());
+}
+
 void MeasureOverlay::paintEvent(QPaintEvent *)
 {
     const QRect target = m_pictureRect();

@@ -32,6 +32,9 @@ public:
     void retitle();
     // Picture coordinates of a point of the overlay; false when it is off the picture.
     bool toPicture(const QPointF &position, QPointF &picture) const;
+    // The overlay point of a picture point.
+    QPointF fromPicture(const QPointF &picture) const;
+    MeasureController &controller() const { return m_controller; }
 
     QAction *clearAction() const { return m_clear; }
 

@@ -19,7 +19,8 @@ TEST(CalibrationStoreTest, CameraKeysUseTheUsbIdentityElseTheName)
 TEST(CalibrationStoreTest, RoundTripKeepsCamerasPresetsAndSizes)
 {
     TempFolder folder;
-    const std::string path = folder.file("calibration.json");
+    // The program's folder is made when it is missing.
+    const std::string path = folder.file("VarnoletMac/calibration.json");
     {
         CalibrationStore store(path);
         EXPECT_EQ(store.load(), CalibrationStore::LoadResult::Missing);

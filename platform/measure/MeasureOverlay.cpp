@@ -2,7 +2,6 @@
 
 #include "CalibrationDialog.h"
 #include "MeasureController.h"
-#include "OverlayPainter.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -161,7 +160,7 @@ void MeasureOverlay::paintEvent(QPaintEvent *)
     if (target.isEmpty())
         return;
     QPainter painter(this);
-    OverlayPainter::paint(painter, m_controller.scene(), QRectF(target), kLiveTextSize);
+    m_layer.paint(painter, m_controller.scene(), target, kLiveTextSize);
 }
 
 void MeasureOverlay::mousePressEvent(QMouseEvent *event)

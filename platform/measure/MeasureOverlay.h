@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OverlayLayer.h"
+
 #include <functional>
 
 #include <QRect>
@@ -37,6 +39,7 @@ public:
     MeasureController &controller() const { return m_controller; }
 
     QAction *clearAction() const { return m_clear; }
+    const OverlayLayer &layer() const { return m_layer; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,6 +58,7 @@ private:
 
     MeasureController &m_controller;
     std::function<QRect()> m_pictureRect;
+    OverlayLayer m_layer;
     std::vector<QAction *> m_toolActions; // in Measurement::Tool order
     QAction *m_finish;
     QAction *m_clear;

@@ -19,6 +19,7 @@ struct Measurement
     // Points the tool takes: a polyline any number from two on (0 here).
     static int pointsNeeded(Tool tool);
     bool isComplete() const;
+    bool operator==(const Measurement &other) const = default;
 };
 
 // Everything the overlay draws: the scale and the measurements of one picture.
@@ -33,6 +34,7 @@ struct MeasureScene
     QString areaText;          // prefix of a circle's area
 
     bool calibrated() const { return micrometresPerPixel > 0.0; }
+    bool operator==(const MeasureScene &other) const = default;
     // The text drawn beside a measurement ("12.5 µm", "40 px", "⌀ 10 µm  A 78.5 µm²",
     // "90°"); empty while it has too few points.
     QString label(const Measurement &measurement) const;

@@ -86,8 +86,9 @@ double calibrateOnMarkers(varnolet::MeasureOverlay *overlay, int width, int heig
 QJsonObject exiftool(const std::string &path)
 {
     QProcess process;
-    process.start(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-n"),
-                                               QStringLiteral("-G1"), QString::fromStdString(path)});
+    process.start(QStringLiteral("exiftool"),
+                  {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
+                   QString::fromStdString(path)});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
     return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
@@ -139,8 +140,9 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
     EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(), perCentimetre, 1e-3);
     EXPECT_EQ(tags.value("IFD0:ResolutionUnit").toInt(), 3);
     EXPECT_EQ(tags.value("JFIF:XResolution").toInt(), std::lround(perCentimetre));
-    EXPECT_TRUE(tags.value("IFD0:ImageDescription").toString().endsWith(
-        QStringLiteral("\u00b5m per pixel, preset 10x")));
+    EXPECT_TRUE(tags.value("IFD0:ImageDescription")
+                    .toString()
+                    .endsWith(QStringLiteral("\u00b5m per pixel, preset 10x")));
     EXPECT_EQ(fixture.messages().count(), 0u);
 }
 

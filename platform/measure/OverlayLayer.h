@@ -30,7 +30,7 @@ public:
 private:
     void render(const MeasureScene &scene, const QSize &size, double textPixelSize);
 
-    QImage m_layer; // premultiplied ARGB, the target's size
+    QImage m_layer;             // premultiplied ARGB, the target's size
     std::vector<QRect> m_tiles; // runs of tiles with drawing, in layer coordinates
     MeasureScene m_scene;
     QSize m_size;

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-using varnolet::MeasureScene;
 using varnolet::Measurement;
+using varnolet::MeasureScene;
 using varnolet::OverlayLayer;
 
 namespace {

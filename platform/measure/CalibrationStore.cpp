@@ -192,6 +192,14 @@ const CalibrationStore::Preset *CalibrationStore::preset(const std::string &came
     return nullptr;
 }
 
+std::vector<std::string> CalibrationStore::cameras() const
+{
+    std::vector<std::string> keys;
+    for (const auto &[key, camera] : m_cameras)
+        keys.push_back(key);
+    return keys;
+}
+
 std::vector<std::string> CalibrationStore::presetNames(const std::string &camera) const
 {
     std::vector<std::string> names;

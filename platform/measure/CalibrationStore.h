@@ -43,6 +43,8 @@ public:
     // 0 or the errno of the failed write.
     int save() const;
 
+    // Keys of the cameras that have calibrations or presets, in key order.
+    std::vector<std::string> cameras() const;
     std::vector<std::string> presetNames(const std::string &camera) const;
     // The preset in use; empty when the camera has none.
     std::string currentPreset(const std::string &camera) const;

@@ -33,6 +33,7 @@ TEST(CalibrationStoreTest, RoundTripKeepsCamerasPresetsAndSizes)
     }
     CalibrationStore store(path);
     ASSERT_EQ(store.load(), CalibrationStore::LoadResult::Loaded);
+    EXPECT_EQ(store.cameras(), (std::vector<std::string>{"name:Other", "usb:1:2:S"}));
     EXPECT_EQ(store.presetNames("usb:1:2:S"), (std::vector<std::string>{"10\u00d7", "40\u00d7"}));
     EXPECT_EQ(store.currentPreset("usb:1:2:S"), "10\u00d7");
     const auto *preset = store.preset("usb:1:2:S", "40\u00d7");

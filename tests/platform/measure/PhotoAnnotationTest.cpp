@@ -8,7 +8,9 @@
 #include "platform/media/JpegEncoder.h"
 #include "tests/support/TestSupport.h"
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -172,4 +174,28 @@ TEST(PhotoAnnotationTest, BurnsMeasurementsAtTheirPlaceForAnyRowLength)
     EXPECT_GT(pixel[2], 150);
     EXPECT_GT(pixel[1], 120);
     EXPECT_LT(pixel[0], 60);
+}
+
+TEST(PhotoAnnotationTest, SavingThreadsReadWhileTheWindowPublishes)
+{
+    // A saving thread takes the current state for every photo while the window replaces it.
+    std::atomic<bool> run{true};
+    std::atomic<int> calibratedSeen{0};
+    std::thread saver([&] {
+        while (run) {
+            const auto annotation = PhotoAnnotation::current();
+            if (annotation && annotation->scaleInfo(kWidth, kHeight))
+                ++calibratedSeen;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        auto annotation = calibratedAnnotation(1000 + i);
+        PhotoAnnotation::publish(i % 2 ? nullptr : std::move(annotation));
+    }
+    varnolet::test::processEventsUntil([&] { return calibratedSeen > 0; },
+                                       std::chrono::milliseconds(2000));
+    run = false;
+    saver.join();
+    PhotoAnnotation::publish(nullptr);
+    EXPECT_EQ(PhotoAnnotation::current(), nullptr);
 }

@@ -6,10 +6,14 @@
 #include "platform/measure/CalibrationDialog.h"
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
+#include "platform/measure/OverlayPainter.h"
+#include "platform/measure/ScaleBar.h"
 #include "platform/measure/PhotoAnnotation.h"
 #include "platform/media/JpegDecoder.h"
+#include "tests/support/FakeClock.h"
 #include "win/app/CPictureArea.h"
 #include "win/app/CPictureMeasure.h"
+#include "win/app/CXPStyleButtonST.h"
 #include "win/app/CPreviewWindow.h"
 
 #include <QAction>
@@ -149,7 +153,10 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
 TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
 {
     QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
-    MainViewerFixture fixture;
+    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
+                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
+    auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
+    varnolet::ScopedClock scoped(clock);
     VirtualCameraHub::instance().plug();
     auto window = fixture.makeWindow();
     window->resize(1000, 700);
@@ -174,6 +181,37 @@ TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
     ASSERT_NE(annotation, nullptr);
     EXPECT_TRUE(annotation->burnIn);
     EXPECT_EQ(annotation->scene.measurements.size(), 1u);
+
+    // The first timed shot has the scale bar drawn in: a white run of the bar's length in
+    // the bottom right corner, and the scale in its metadata.
+    window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->click();
+    ASSERT_TRUE(window->IsTimedSeries());
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg").size() == 1u; },
+        20s));
+    window->Button(CMainViewerDlg::IDC_TIMED_SHOT)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return !window->IsTimedSeries(); }));
+    processEventsFor(100ms);
+    const std::string shot = filesIn(fixture.resourceRoot() + "/Timed Shots", ".jpg").front();
+    QImage image;
+    ASSERT_TRUE(varnolet::JpegDecoder().decodeFile(shot, image).ok());
+    const varnolet::ScaleBar bar =
+        varnolet::ScaleBar::choose(controller.scene().micrometresPerPixel, 640);
+    const double text = varnolet::OverlayPainter::photoTextSize(480);
+    const int middle = static_cast<int>(480 - text - std::max(3.0, text * 0.35) / 2);
+    int run = 0;
+    int longest = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor pixel = image.pixelColor(x, middle);
+        run = pixel.red() > 235 && pixel.green() > 235 && pixel.blue() > 235 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    EXPECT_NEAR(longest, bar.pixels, 1.5);
+    if (haveExiftool()) {
+        const QJsonObject tags = exiftool(shot);
+        EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(),
+                    10000.0 / controller.scene().micrometresPerPixel, 1e-3);
+    }
 
     // The context menu's clear command removes the measurement; Escape is free again.
     std::unique_ptr<QMenu> menu(overlay->buildMenu(nullptr));

@@ -4,10 +4,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,6 +21,7 @@
 #include "mac/app/MyQtCaptureView.h"
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
+#include "tests/support/PhotoChecks.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;
@@ -333,26 +330,9 @@ TEST(MacAlertPresenterTest, QuestionDefaultsToCancelAndAlertsBelongToTheModalPan
     }
 }
 
-namespace {
-
-QJsonObject exifTags(const std::string &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("exiftool"),
-                  {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
-                   QString::fromStdString(path)});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
-}
-
-} // namespace
-
 TEST_F(MainViewerTest, CalibratedPhotosFromTheButtonAndTheSnapshotButtonCarryTheScale)
 {
-    QProcess probe;
-    probe.start(QStringLiteral("exiftool"), {QStringLiteral("-ver")});
-    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+    if (!varnolet::test::haveExiftool())
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
     QFile::remove(QString::fromStdString(CaptureViewMeasure::storePath()));
     plug("Camera", 0x01100000);
@@ -383,7 +363,7 @@ TEST_F(MainViewerTest, CalibratedPhotosFromTheButtonAndTheSnapshotButtonCarryThe
     ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return photos().size() == 2; }));
     const double perCentimetre = 10000.0 / measure.scene().micrometresPerPixel;
     for (const std::string &photo : photos()) {
-        const QJsonObject tags = exifTags(photo);
+        const QJsonObject tags = varnolet::test::exiftoolTags(photo);
         EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(), perCentimetre, 1e-3) << photo;
         EXPECT_EQ(tags.value("IFD0:ResolutionUnit").toInt(), 3) << photo;
         EXPECT_EQ(tags.value("JFIF:ResolutionUnit").toInt(), 2) << photo;

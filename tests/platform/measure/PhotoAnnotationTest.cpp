@@ -6,16 +6,14 @@
 #include "platform/measure/ScaleBar.h"
 #include "platform/media/JpegDecoder.h"
 #include "platform/media/JpegEncoder.h"
+#include "tests/support/PhotoChecks.h"
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
 #include <cmath>
 #include <thread>
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -45,34 +43,6 @@ PatternPhoto patternFrame()
     return photo;
 }
 
-// The longest run of white pixels in a picture row (top-down y) of an RGB888 image.
-int longestWhiteRun(const QImage &image, int y, int &runEnd)
-{
-    int best = 0;
-    int run = 0;
-    runEnd = -1;
-    for (int x = 0; x < image.width(); ++x) {
-        const QRgb pixel = image.pixel(x, y);
-        run = qRed(pixel) > 235 && qGreen(pixel) > 235 && qBlue(pixel) > 235 ? run + 1 : 0;
-        if (run > best) {
-            best = run;
-            runEnd = x;
-        }
-    }
-    return best;
-}
-
-QJsonObject exiftool(const std::string &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("exiftool"),
-                  {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
-                   QString::fromStdString(path)});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
-}
-
 std::shared_ptr<PhotoAnnotation> calibratedAnnotation(int markerSpacing)
 {
     auto annotation = std::make_shared<PhotoAnnotation>();
@@ -88,9 +58,7 @@ std::shared_ptr<PhotoAnnotation> calibratedAnnotation(int markerSpacing)
 
 TEST(PhotoAnnotationTest, BurntInBarAndMetadataMatchTheCalibration)
 {
-    QProcess probe;
-    probe.start(QStringLiteral("exiftool"), {QStringLiteral("-ver")});
-    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+    if (!varnolet::test::haveExiftool())
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
     PatternPhoto photo = patternFrame();
     const auto annotation = calibratedAnnotation(photo.markerSpacing);
@@ -112,11 +80,11 @@ TEST(PhotoAnnotationTest, BurntInBarAndMetadataMatchTheCalibration)
     const double text = varnolet::OverlayPainter::photoTextSize(kHeight);
     const int barMiddle = static_cast<int>(kHeight - text - std::max(3.0, text * 0.35) / 2);
     int runEnd = 0;
-    const int run = longestWhiteRun(image, barMiddle, runEnd);
+    const int run = varnolet::test::longestWhiteRun(image, barMiddle, &runEnd);
     EXPECT_NEAR(run, bar.pixels, 1.5);
     EXPECT_NEAR(runEnd, kWidth - text, 1.5);
 
-    const QJsonObject tags = exiftool(path);
+    const QJsonObject tags = varnolet::test::exiftoolTags(path);
     ASSERT_FALSE(tags.isEmpty());
     const double pixelsPerCentimetre = 10000.0 / perPixel;
     EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(), pixelsPerCentimetre, 1e-3);
@@ -192,8 +160,9 @@ TEST(PhotoAnnotationTest, SavingThreadsReadWhileTheWindowPublishes)
         auto annotation = calibratedAnnotation(1000 + i);
         PhotoAnnotation::publish(i % 2 ? nullptr : std::move(annotation));
     }
-    varnolet::test::processEventsUntil([&] { return calibratedSeen > 0; },
-                                       std::chrono::milliseconds(2000));
+    // The last state stays until the saving thread has used it.
+    PhotoAnnotation::publish(calibratedAnnotation(1000));
+    EXPECT_TRUE(varnolet::test::processEventsUntil([&] { return calibratedSeen > 0; }));
     run = false;
     saver.join();
     PhotoAnnotation::publish(nullptr);

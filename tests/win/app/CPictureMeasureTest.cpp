@@ -11,6 +11,7 @@
 #include "platform/measure/PhotoAnnotation.h"
 #include "platform/media/JpegDecoder.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/PhotoChecks.h"
 #include "win/app/CPictureArea.h"
 #include "win/app/CPictureMeasure.h"
 #include "win/app/CXPStyleButtonST.h"
@@ -20,11 +21,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,29 +85,11 @@ double calibrateOnMarkers(varnolet::MeasureOverlay *overlay, int width, int heig
     return 1000.0 / spacing;
 }
 
-QJsonObject exiftool(const std::string &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("exiftool"),
-                  {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
-                   QString::fromStdString(path)});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
-}
-
-bool haveExiftool()
-{
-    QProcess probe;
-    probe.start(QStringLiteral("exiftool"), {QStringLiteral("-ver")});
-    return probe.waitForFinished(30000) && probe.exitCode() == 0;
-}
-
 } // namespace
 
 TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNot)
 {
-    if (!haveExiftool())
+    if (!varnolet::test::haveExiftool())
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
     QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
     MainViewerFixture fixture;
@@ -127,7 +107,7 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }));
     auto photos = filesIn(fixture.resourceRoot() + "/Single Shots", ".jpg");
     ASSERT_EQ(photos.size(), 1u);
-    QJsonObject tags = exiftool(photos[0]);
+    QJsonObject tags = varnolet::test::exiftoolTags(photos[0]);
     EXPECT_FALSE(tags.contains("IFD0:XResolution"));
     EXPECT_EQ(tags.value("JFIF:ResolutionUnit").toInt(), 0);
 
@@ -139,7 +119,7 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }));
     photos = filesIn(fixture.resourceRoot() + "/Single Shots", ".jpg");
     ASSERT_EQ(photos.size(), 2u);
-    tags = exiftool(photos[1]);
+    tags = varnolet::test::exiftoolTags(photos[1]);
     const double perCentimetre = 10000.0 / overlay->controller().scene().micrometresPerPixel;
     EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(), perCentimetre, 1e-3);
     EXPECT_EQ(tags.value("IFD0:ResolutionUnit").toInt(), 3);
@@ -199,16 +179,9 @@ TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
         varnolet::ScaleBar::choose(controller.scene().micrometresPerPixel, 640);
     const double text = varnolet::OverlayPainter::photoTextSize(480);
     const int middle = static_cast<int>(480 - text - std::max(3.0, text * 0.35) / 2);
-    int run = 0;
-    int longest = 0;
-    for (int x = 0; x < image.width(); ++x) {
-        const QColor pixel = image.pixelColor(x, middle);
-        run = pixel.red() > 235 && pixel.green() > 235 && pixel.blue() > 235 ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    EXPECT_NEAR(longest, bar.pixels, 1.5);
-    if (haveExiftool()) {
-        const QJsonObject tags = exiftool(shot);
+    EXPECT_NEAR(varnolet::test::longestWhiteRun(image, middle), bar.pixels, 1.5);
+    if (varnolet::test::haveExiftool()) {
+        const QJsonObject tags = varnolet::test::exiftoolTags(shot);
         EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(),
                     10000.0 / controller.scene().micrometresPerPixel, 1e-3);
     }

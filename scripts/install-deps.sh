@@ -17,6 +17,7 @@ packages=(
     xvfb xauth
     qt6-translations-l10n desktop-file-utils ffmpeg
     debhelper dpkg-dev lintian appstream
+    libimage-exiftool-perl
     qemu-system-x86 busybox-static cpio udev kmod
 )
 

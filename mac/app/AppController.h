@@ -130,6 +130,11 @@ public:
     void reportNoDevices();
     void reportSwithDevice();
     int mCurrentPreviewDeviceIndex() const { return m_currentPreviewDeviceIndex; }
+    // The calibration key of the camera previewed last (empty before the first one).
+    std::string currentCalibrationKey() const
+    {
+        return videoDevice ? videoDevice->calibrationKey() : std::string();
+    }
     CaptureResolution mCurrentCaptureResolution() const;
     bool isPreviewRunning() const;
     const std::vector<CaptureResolution> &resolutionArray() const { return m_resolutionArray; }

@@ -4,6 +4,7 @@
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/UsbLocation.h"
+#include "platform/measure/CameraKey.h"
 
 CaptureDevice::CaptureDevice(const varnolet::CameraIdentity &identity)
     : m_displayName(identity.friendlyName)
@@ -16,6 +17,7 @@ CaptureDevice::CaptureDevice(const varnolet::CameraIdentity &identity)
         m_uniqueID = identity.devicePath;
     if (m_displayName.empty())
         m_displayName = identity.devicePath;
+    m_calibrationKey = varnolet::CameraKey::forIdentity(identity);
 }
 
 std::vector<CaptureDevice>

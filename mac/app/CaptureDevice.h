@@ -24,6 +24,8 @@ public:
     const std::string &uniqueID() const { return m_uniqueID; }
     const std::string &localizedDisplayName() const { return m_displayName; }
     const std::string &devicePath() const { return m_devicePath; }
+    // The key the camera's calibrations are kept under (USB identity and serial, else name).
+    const std::string &calibrationKey() const { return m_calibrationKey; }
 
     // Every video input device, in the enumerator's order.
     static std::vector<CaptureDevice>
@@ -37,4 +39,5 @@ private:
     std::string m_uniqueID;
     std::string m_displayName;
     std::string m_devicePath;
+    std::string m_calibrationKey;
 };

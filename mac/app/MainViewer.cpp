@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "mac/app/CaptureViewMeasure.h"
 #include "mac/app/MyQtCaptureView.h"
 #include "mac/app/PropertyList.h"
 
@@ -87,6 +88,7 @@ MainViewer::MainViewer(AppController &controller, QWidget *parent)
     captureView_ = new MyQtCaptureView(m_previewPane);
     captureView_->installEventFilter(this); // its size on screen goes to the controller
     captureView_->setStopFullScreenDelegate([this] { m_controller.stopFullScreen(); });
+    m_captureViewMeasure = new CaptureViewMeasure(m_controller, captureView_);
     mVSplitView->addWidget(m_resourcePane);
     mVSplitView->addWidget(m_previewPane);
     mVSplitView->setCollapsible(0, true);

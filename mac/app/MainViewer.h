@@ -12,6 +12,7 @@ class QLabel;
 class QSplitter;
 class QTimer;
 class QToolButton;
+class CaptureViewMeasure;
 class MyQtCaptureView;
 
 // The main window: the job buttons, the preview, the two split views (the collapsible left
@@ -88,6 +89,7 @@ private:
     QWidget *m_resourcePane = nullptr;
     QWidget *m_previewPane = nullptr;
     MyQtCaptureView *captureView_ = nullptr;
+    CaptureViewMeasure *m_captureViewMeasure = nullptr; // child of captureView_
     QLabel *mPromptHintTextField = nullptr;
     QLabel *mPromptContentTextField = nullptr;
     QTimer *m_timer = nullptr;

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/media/JpegEncoder.h"
+#include "platform/measure/PhotoAnnotation.h"
 
 PhotoWriter::PhotoWriter()
     : m_encoder(std::make_unique<varnolet::JpegEncoder>(100))
@@ -25,6 +26,16 @@ int PhotoWriter::writeJpeg(const varnolet::BgrImage &frame, const std::string &p
             std::copy(frame.row(y), frame.row(y) + frame.stride(),
                       upright.pixels.begin() +
                           static_cast<ptrdiff_t>(frame.height - 1 - y) * frame.stride());
+        source = &upright;
+    }
+    // The scale of a calibrated picture in the metadata, and on request drawn in.
+    const auto annotation = varnolet::PhotoAnnotation::current();
+    m_encoder->setScaleInfo(annotation ? annotation->scaleInfo(frame.width, frame.height)
+                                       : std::nullopt);
+    if (annotation && annotation->burnIn) {
+        if (source != &upright)
+            upright = frame;
+        annotation->apply(upright.pixels.data(), upright.width, upright.height);
         source = &upright;
     }
     const varnolet::ImageResult result =

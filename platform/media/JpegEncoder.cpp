@@ -34,6 +34,7 @@ int JpegEncoder::turboFlags()
 ImageResult JpegEncoder::encode(const uint8_t *bgrBottomUp, int width, int height)
 {
     m_size = 0;
+    m_scaled = false;
     if (!bgrBottomUp || width <= 0 || height <= 0)
         return ImageResult::failure(ImageStatus::InvalidParameter, "empty frame");
     if (!m_handle)
@@ -59,6 +60,14 @@ ImageResult JpegEncoder::encode(const uint8_t *bgrBottomUp, int width, int heigh
                     turboSubsampling(), m_quality, turboFlags()) != 0)
         return ImageResult::failure(ImageStatus::GenericError, tjGetErrorStr2(m_handle));
     m_size = size;
+    if (m_scale) {
+        std::optional<std::vector<uint8_t>> withScale =
+            JpegScaleMetadata::apply(m_buffer, m_size, *m_scale);
+        if (withScale) {
+            m_withScale = std::move(*withScale);
+            m_scaled = true;
+        }
+    }
     return ImageResult::success();
 }
 
@@ -70,7 +79,7 @@ ImageResult JpegEncoder::save(const std::string &path, const uint8_t *bgrBottomU
     ImageResult result = encode(bgrBottomUp, width, height);
     if (!result.ok())
         return result;
-    const int error = AtomicFile::write(path, m_buffer, m_size, mode);
+    const int error = AtomicFile::write(path, data(), size(), mode);
     if (error != 0)
         return ImageResult::failure(ImageStatus::SystemError, path, error);
     return result;

@@ -2,10 +2,13 @@
 
 #include "platform/system/AtomicFile.h"
 #include "ImageStatus.h"
+#include "JpegScaleMetadata.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace varnolet {
 
@@ -28,8 +31,12 @@ public:
 
     // Encodes into the encoder's own buffer (reused between calls), see data()/size().
     ImageResult encode(const uint8_t *bgrBottomUp, int width, int height);
-    const uint8_t *data() const { return m_buffer; }
-    size_t size() const { return m_size; }
+    const uint8_t *data() const { return m_scaled ? m_withScale.data() : m_buffer; }
+    size_t size() const { return m_scaled ? m_withScale.size() : m_size; }
+
+    // The scale later encodings carry in their JFIF density and Exif block; none (the
+    // default) writes the library's plain output.
+    void setScaleInfo(std::optional<JpegScaleInfo> scale) { m_scale = std::move(scale); }
 
     // Encodes and writes the file; the final path never holds a truncated file, and an
     // existing file is kept unless mode says otherwise (the result is then SystemError
@@ -52,6 +59,9 @@ private:
     unsigned char *m_buffer = nullptr; // tjAlloc'ed, m_capacity bytes
     unsigned long m_capacity = 0;
     size_t m_size = 0;
+    std::optional<JpegScaleInfo> m_scale;
+    std::vector<uint8_t> m_withScale; // the output with the scale's segments, when m_scaled
+    bool m_scaled = false;
 };
 
 } // namespace varnolet

@@ -7,6 +7,7 @@
 #include "win/app/CDevicePropertiesDlg.h"
 #include "win/app/CNormalSplitterWnd.h"
 #include "win/app/CPictureArea.h"
+#include "win/app/CPictureMeasure.h"
 #include "win/app/CPreviewWindow.h"
 #include "win/app/CSettingDlg.h"
 #include "win/app/CXPStyleButtonST.h"
@@ -181,6 +182,7 @@ void CMainViewerDlg::buildPanes()
     m_leftSplitter->addWidget(m_folderWindow);
     m_leftSplitter->addWidget(m_thumbnailView);
     m_preview = new CPreviewWindow(this, m_mainSplitter);
+    m_pictureMeasure = std::make_unique<CPictureMeasure>(m_preview->PictureArea());
     m_mainSplitter->addWidget(m_leftSplitter);
     m_mainSplitter->addWidget(m_preview);
     m_mainSplitter->setStretchFactor(0, 0);
@@ -254,6 +256,8 @@ void CMainViewerDlg::UpdateButtonTexts()
     // Qt's own texts (file dialogs, standard buttons) in the language in force, swapped
     // whenever the settings change it.
     varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
+    if (m_pictureMeasure)
+        m_pictureMeasure->Retitle();
     m_exit->SetTooltipText(LanguageText("ui_view_btn_exit_system", "Exit System"));
     m_takePhoto->SetTooltipText(LanguageText("ui_view_btn_take_a_shot", "Take a Photo"));
     m_settings->SetTooltipText(LanguageText("ui_view_btn_settings", "Settings"));

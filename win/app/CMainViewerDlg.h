@@ -24,6 +24,7 @@ class CPictureArea;
 class CResourceBrowserView;
 class CResourceWindow;
 class CPreviewWindow;
+class CPictureMeasure;
 class CXPStyleButtonST;
 class CXSplitterWnd;
 class IResourceAnnouncer;
@@ -221,6 +222,7 @@ private:
     CResourceBrowserView *m_thumbnailView = nullptr;
     IResourceAnnouncer *m_resourceWindow = nullptr; // the folder window, to which saved files go
     CPreviewWindow *m_preview = nullptr;
+    std::unique_ptr<CPictureMeasure> m_pictureMeasure; // scale bar and measuring tools
     // 12. prompt line, hint label, separator, hidden button.
     QLabel *m_hint = nullptr;
     QFrame *m_separator = nullptr;

@@ -6,6 +6,7 @@
 #include "win/app/CAboutDlg.h"
 #include "win/app/CDevicePropertiesDlg.h"
 #include "win/app/CPictureArea.h"
+#include "win/app/CPictureMeasure.h"
 #include "win/app/CPreviewWindow.h"
 #include "win/app/CPromptLine.h"
 #include "win/app/CSettingDlg.h"
@@ -44,6 +45,9 @@ bool CMainViewerDlg::OpenCameraAt(int index, int width, int height)
             m_preview->LayoutPictureArea();
             m_captureVideo.FitVideoWindow();
         }
+        if (m_pictureMeasure && m_captureVideo.Device())
+            m_pictureMeasure->CameraOpened(m_captureVideo.Device()->identity(), size.width,
+                                           size.height);
         return true;
     }
     closeCamera();

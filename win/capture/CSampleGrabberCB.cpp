@@ -6,6 +6,7 @@
 
 #include "platform/media/FrameScaler.h"
 #include "platform/media/JpegEncoder.h"
+#include "platform/measure/PhotoAnnotation.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/ThreadName.h"
@@ -142,6 +143,16 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
         if (!scaler.scale(buffer, frameWidth, frameHeight, scaled.data(), targetWidth,
                           targetHeight))
             return fail(varnolet::ImageResult::failure(varnolet::ImageStatus::GenericError));
+        pixels = scaled.data();
+    }
+    // The scale of a calibrated picture in the metadata, and on request drawn in.
+    const auto annotation = varnolet::PhotoAnnotation::current();
+    encoder.setScaleInfo(annotation ? annotation->scaleInfo(targetWidth, targetHeight)
+                                    : std::nullopt);
+    if (annotation && annotation->burnIn) {
+        if (scaled.empty())
+            scaled.assign(buffer, buffer + static_cast<size_t>(frameBytes));
+        annotation->apply(scaled.data(), targetWidth, targetHeight);
         pixels = scaled.data();
     }
     const varnolet::ImageResult result = encoder.save(path, pixels, targetWidth, targetHeight);

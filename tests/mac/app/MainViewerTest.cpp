@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,9 +15,13 @@
 
 #include <functional>
 
+#include "mac/app/CaptureViewMeasure.h"
 #include "mac/app/MacAlertPresenter.h"
 #include "mac/app/MainViewer.h"
 #include "mac/app/MyQtCaptureView.h"
+#include "platform/measure/MeasureController.h"
+#include "platform/measure/MeasureOverlay.h"
+#include "tests/support/PhotoChecks.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;
@@ -322,5 +327,49 @@ TEST(MacAlertPresenterTest, QuestionDefaultsToCancelAndAlertsBelongToTheModalPan
         EXPECT_EQ(result, c.expected) << c.name;
         EXPECT_EQ(owner, &panel) << c.name << ": not the main window, which would cover the panel";
         EXPECT_EQ(defaultButton, "Cancel") << c.name;
+    }
+}
+
+TEST_F(MainViewerTest, CalibratedPhotosFromTheButtonAndTheSnapshotButtonCarryTheScale)
+{
+    if (!varnolet::test::haveExiftool())
+        GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
+    QFile::remove(QString::fromStdString(CaptureViewMeasure::storePath()));
+    plug("Camera", 0x01100000);
+    MainViewer &window = open();
+    ASSERT_TRUE(varnolet::test::processEventsUntil(
+        [&] { return window.captureView()->frame() != nullptr; }));
+    auto *overlay = window.captureView()->findChild<varnolet::MeasureOverlay *>();
+    ASSERT_NE(overlay, nullptr);
+    varnolet::MeasureController &measure = overlay->controller();
+    EXPECT_EQ(measure.pictureSize(), QSize(640, 480));
+    EXPECT_EQ(measure.camera(), "usb:046d:0825"); // the fake USB identity, no serial
+    ASSERT_TRUE(measure.calibrate(452.0, 1.0, varnolet::LengthUnit::Millimetre, "10x"));
+    EXPECT_TRUE(varnolet::test::fileExists(CaptureViewMeasure::storePath()));
+    measure.setTool(varnolet::Measurement::Tool::Line);
+    QTest::mouseClick(overlay, Qt::LeftButton, {},
+                      overlay->fromPicture(QPointF(90, 150)).toPoint());
+    QTest::mouseClick(overlay, Qt::LeftButton, {},
+                      overlay->fromPicture(QPointF(250, 170)).toPoint());
+    ASSERT_EQ(measure.scene().measurements.size(), 1u);
+    measure.setTool(std::nullopt);
+    measure.setBurnIn(true);
+    varnolet::test::processEventsFor(150ms);
+    screenshot("measuring");
+
+    QTest::mouseClick(window.button(Control::TakePhoto), Qt::LeftButton);
+    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return !m_controller->bTakePhoto(); }));
+    m_controller->setMIsHandwareTrigger(true);
+    ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return photos().size() == 2; }));
+    const double perCentimetre = 10000.0 / measure.scene().micrometresPerPixel;
+    for (const std::string &photo : photos()) {
+        const QJsonObject tags = varnolet::test::exiftoolTags(photo);
+        EXPECT_NEAR(tags.value("IFD0:XResolution").toDouble(), perCentimetre, 1e-3) << photo;
+        EXPECT_EQ(tags.value("IFD0:ResolutionUnit").toInt(), 3) << photo;
+        EXPECT_EQ(tags.value("JFIF:ResolutionUnit").toInt(), 2) << photo;
+        EXPECT_TRUE(tags.value("IFD0:ImageDescription")
+                        .toString()
+                        .endsWith(QStringLiteral("\u00b5m per pixel, preset 10x")))
+            << photo;
     }
 }

@@ -8,6 +8,7 @@
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CPictureArea.h"
 #include "win/app/CPictureBox.h"
+#include "win/app/CPictureMeasure.h"
 #include "win/app/CPreviewWindow.h"
 #include "win/app/CXPStyleButtonST.h"
 
@@ -16,8 +17,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QMenu>
 #include <QLabel>
 
+#include "platform/measure/MeasureController.h"
+#include "platform/measure/MeasureOverlay.h"
 #include "platform/system/SystemPaths.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/OemInfo.h"
@@ -68,7 +73,96 @@ bool livePicturePainted(const QImage &shot, const CMainViewerDlg &window)
     return QColor(shot.pixel(centre)) != QColor(Qt::black);
 }
 
+// A few measurements over the virtual camera's cells, at 640 x 480 picture coordinates.
+void measureCells(varnolet::MeasureController &controller)
+{
+    using Tool = varnolet::Measurement::Tool;
+    const auto draw = [&](Tool tool, std::vector<QPointF> points) {
+        controller.setTool(tool);
+        for (const QPointF &point : points)
+            controller.addPoint(point);
+        if (tool == Tool::Polyline)
+            controller.finishDrawing();
+    };
+    draw(Tool::Line, {{90, 150}, {250, 170}});
+    draw(Tool::Circle, {{400, 220}, {460, 260}, {400, 300}});
+    draw(Tool::Angle, {{120, 380}, {60, 330}, {180, 300}});
+    draw(Tool::Polyline, {{300, 60}, {360, 110}, {440, 90}, {520, 140}});
+    controller.setTool(std::nullopt);
+}
+
+// The scale bar is drawn: a white run in the bottom right of the picture.
+bool scaleBarPainted(const QImage &shot, const CMainViewerDlg &window)
+{
+    const CPictureArea *area = window.PreviewWindow()->PictureArea();
+    const QRect video = area->VideoRect().isEmpty() ? area->rect() : area->VideoRect();
+    const QRect picture(area->mapTo(&window, video.topLeft()), video.size());
+    for (int y = picture.bottom() - 30; y < picture.bottom(); ++y) {
+        int run = 0;
+        for (int x = picture.center().x(); x < picture.right(); ++x) {
+            run = QColor(shot.pixel(x, y)) == QColor(Qt::white) ? run + 1 : 0;
+            if (run >= picture.width() / 8)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
+{
+    ShippedFiles shipped;
+    QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
+    MainViewerFixture fixture("language=0\n");
+    VirtualCameraHub::instance().plug();
+    auto window = fixture.makeWindow();
+    window->resize(1100, 720);
+    ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
+    CPictureArea *area = window->PreviewWindow()->PictureArea();
+    ASSERT_TRUE(processEventsUntil([&] { return area->statistics().shown > 3; }));
+    auto *overlay = area->findChild<varnolet::MeasureOverlay *>();
+    ASSERT_NE(overlay, nullptr);
+    varnolet::MeasureController &controller = overlay->controller();
+    ASSERT_TRUE(controller.calibrate(452.0, 1.0, varnolet::LengthUnit::Millimetre, "10x"));
+    measureCells(controller);
+    window->UpdatePrompt(QPoint(-5, -5), false);
+    processEventsFor(200ms);
+    const QImage english = window->grab().toImage();
+    EXPECT_TRUE(english.save(varnolet::test::screenshotPath("measure-english.png")));
+    EXPECT_TRUE(scaleBarPainted(english, *window));
+
+    std::unique_ptr<QMenu> menu(overlay->buildMenu(nullptr));
+    menu->popup(window->mapToGlobal(QPoint(500, 300)));
+    processEventsFor(100ms);
+    EXPECT_TRUE(menu->grab().toImage().save(varnolet::test::screenshotPath("measure-menu.png")));
+    menu->close();
+
+    SettingValues japanese = GetUsingSettings();
+    japanese.language = 5;
+    ApplySettings(japanese);
+    window->UpdateButtonTexts();
+    window->UpdatePrompt(QPoint(-5, -5), false);
+    controller.clear();
+    controller.setCamera("name:uncalibrated"); // no calibration: lengths in pixels
+    measureCells(controller);
+    processEventsFor(200ms);
+    const QImage uncalibrated = window->grab().toImage();
+    EXPECT_TRUE(uncalibrated.save(varnolet::test::screenshotPath("measure-japanese.png")));
+    EXPECT_TRUE(scaleBarPainted(uncalibrated, *window));
+    if (shipped.present()) {
+        std::unique_ptr<QMenu> japaneseMenu(overlay->buildMenu(nullptr));
+        EXPECT_EQ(japaneseMenu->actions().front()->text(), QString::fromUtf8("長さを測定"));
+    }
+
+    window->OnFullScreen();
+    processEventsUntil([&] { return window->isFullScreen(); }, 1s);
+    processEventsFor(200ms);
+    const QImage fullScreen = window->grab().toImage();
+    EXPECT_TRUE(fullScreen.save(varnolet::test::screenshotPath("measure-full-screen.png")));
+    EXPECT_TRUE(scaleBarPainted(fullScreen, *window));
+    window->LeaveFullScreen();
+}
 
 TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
 {

@@ -115,6 +115,29 @@ inline constexpr std::array kBuiltInTexts = {
     // Prompt line: movies repaired at start
     BuiltInText{"ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"},
     BuiltInText{"ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"},
+    // Scale bar, measuring tools and calibration on the live picture
+    BuiltInText{"ui_alert_calibration_damaged",
+                "The calibration file was damaged and has been set aside:"},
+    BuiltInText{"ui_alert_calibration_not_saved", "The calibration could not be saved:"},
+    BuiltInText{"ui_measure_lab_not_calibrated", "not calibrated"},
+    BuiltInText{"ui_measure_lab_diameter", "Diameter"},
+    BuiltInText{"ui_measure_lab_area", "Area"},
+    BuiltInText{"ui_measure_menu_line", "Measure a Length"},
+    BuiltInText{"ui_measure_menu_polyline", "Measure a Polyline"},
+    BuiltInText{"ui_measure_menu_circle", "Circle by Three Points"},
+    BuiltInText{"ui_measure_menu_angle", "Measure an Angle"},
+    BuiltInText{"ui_measure_menu_calibrate", "Calibrate..."},
+    BuiltInText{"ui_measure_menu_finish", "Finish the Polyline"},
+    BuiltInText{"ui_measure_menu_clear", "Clear Measurements"},
+    BuiltInText{"ui_measure_menu_burn_in", "Put Scale and Measurements on Photos"},
+    BuiltInText{"ui_measure_menu_preset", "Preset"},
+    BuiltInText{"ui_measure_menu_preset_add", "New Preset..."},
+    BuiltInText{"ui_measure_menu_preset_rename", "Rename Preset..."},
+    BuiltInText{"ui_measure_menu_preset_delete", "Delete Preset"},
+    BuiltInText{"ui_dlg_calibrate", "Calibrate"},
+    BuiltInText{"ui_calibrate_lab_line", "Length of the line drawn:"},
+    BuiltInText{"ui_calibrate_lab_known_length", "Known length:"},
+    BuiltInText{"ui_calibrate_lab_preset", "Preset:"},
 };
 
 // The language folders in language-index order, as VarnoletWin names them and as

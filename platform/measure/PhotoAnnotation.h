@@ -1,0 +1,34 @@
+#pragma once
+
+#include "MeasureScene.h"
+#include "platform/media/JpegScaleMetadata.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace varnolet {
+
+// What photos carry while the live picture is calibrated or measured: the scale for the
+// JPEG's metadata and, when asked for, the scale bar and measurements burnt in. The window
+// publishes a new state whenever it changes; the capture and saving threads take the
+// current one for every photo (button, timed and snapshot photos alike).
+struct PhotoAnnotation
+{
+    MeasureScene scene; // scale and measurements at scene.pictureSize
+    std::string preset; // name of the calibration preset in use
+    bool burnIn = false;
+
+    // The photo metadata for a photo of width x height; none when not calibrated or when
+    // the photo's shape differs from the calibrated picture's.
+    std::optional<JpegScaleInfo> scaleInfo(int width, int height) const;
+    // Draws the scale bar and measurements into the frame when burnIn is set.
+    void apply(uint8_t *bgrBottomUp, int width, int height) const;
+
+    // Any thread.
+    static void publish(std::shared_ptr<const PhotoAnnotation> annotation);
+    static std::shared_ptr<const PhotoAnnotation> current();
+};
+
+} // namespace varnolet

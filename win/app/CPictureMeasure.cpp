@@ -1,0 +1,40 @@
+#include "CPictureMeasure.h"
+
+#include "platform/measure/CameraKey.h"
+#include "platform/measure/MeasureController.h"
+#include "platform/measure/MeasureOverlay.h"
+#include "win/app/AppText.h"
+#include "win/app/CPictureArea.h"
+#include "win/common/CSettingParams.h"
+
+CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea)
+    : m_controller(std::make_unique<varnolet::MeasureController>(StorePath(), LanguageText))
+    , m_overlay(new varnolet::MeasureOverlay(
+          *m_controller,
+          [pictureArea] {
+              const QRect video = pictureArea->VideoRect();
+              return video.isEmpty() ? pictureArea->rect() : video;
+          },
+          pictureArea))
+{
+    const SettingValues settings = GetUsingSettings();
+    m_controller->setPictureSize(QSize(settings.captureWidth, settings.captureHeight));
+}
+
+CPictureMeasure::~CPictureMeasure() = default;
+
+std::string CPictureMeasure::StorePath()
+{
+    return PerUserDataFolder() + "/calibration.json";
+}
+
+void CPictureMeasure::CameraOpened(const varnolet::CameraIdentity &identity, int width, int height)
+{
+    m_controller->setCamera(varnolet::CameraKey::forIdentity(identity));
+    m_controller->setPictureSize(QSize(width, height));
+}
+
+void CPictureMeasure::Retitle()
+{
+    m_overlay->retitle();
+}

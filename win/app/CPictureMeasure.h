@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/camera/CameraTypes.h"
+
+class CPictureArea;
+
+namespace varnolet {
+class MeasureController;
+class MeasureOverlay;
+} // namespace varnolet
+
+// The scale bar, measuring tools and calibration on the live picture: an overlay over the
+// picture area (its context menu holds the commands) and the calibrations kept in
+// "calibration.json" beside the per-user config.ini. The picture area itself is unchanged.
+class CPictureMeasure final
+{
+public:
+    explicit CPictureMeasure(CPictureArea *pictureArea);
+    ~CPictureMeasure();
+    CPictureMeasure(const CPictureMeasure &) = delete;
+    CPictureMeasure &operator=(const CPictureMeasure &) = delete;
+
+    static std::string StorePath();
+
+    // A camera was opened at width x height.
+    void CameraOpened(const varnolet::CameraIdentity &identity, int width, int height);
+    // The language changed.
+    void Retitle();
+
+    varnolet::MeasureController &Controller() const { return *m_controller; }
+    varnolet::MeasureOverlay *Overlay() const { return m_overlay; }
+
+private:
+    std::unique_ptr<varnolet::MeasureController> m_controller;
+    varnolet::MeasureOverlay *m_overlay; // child of the picture area
+};

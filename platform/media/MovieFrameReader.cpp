@@ -193,7 +193,8 @@ int MovieFrameReader::readFirstFrame(const std::string &path, BgrImage &image, b
 }
 
 int MovieFrameReader::readFirstFrame(int fd, MovieContainer container, BgrImage &image,
-                                     bool bottomUp, FrameFit fit)
+                                     bool bottomUp, FrameFit fit, int *sourceWidth,
+                                     int *sourceHeight)
 {
     image = BgrImage();
     const AVInputFormat *format = av_find_input_format(demuxerName(container));
@@ -260,8 +261,13 @@ int MovieFrameReader::readFirstFrame(int fd, MovieContainer container, BgrImage 
     bool draining = false;
     for (int packets = 0; packets < kMaxPackets; ++packets) {
         result = avcodec_receive_frame(decoder.get(), frame.get());
-        if (result == 0)
+        if (result == 0) {
+            if (sourceWidth)
+                *sourceWidth = frame->width;
+            if (sourceHeight)
+                *sourceHeight = frame->height;
             return convertFrame(frame.get(), image, bottomUp, fit);
+        }
         if (result == AVERROR_EOF)
             return AVERROR_INVALIDDATA; // no decodable frame at all
         if (result != AVERROR(EAGAIN))

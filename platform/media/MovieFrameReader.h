@@ -34,9 +34,11 @@ public:
     // AVERROR_STREAM_NOT_FOUND when the file has no video stream,
     // AVERROR_DEMUXER_NOT_FOUND for a name that is not a movie's.
     static int readFirstFrame(const std::string &path, BgrImage &image, bool bottomUp = false);
-    // The same from a file already open for reading (read from its start; not closed).
+    // The same from a file already open for reading (read from its start; not closed). The
+    // frame's own size is stored in source* when given.
     static int readFirstFrame(int fd, MovieContainer container, BgrImage &image,
-                              bool bottomUp = false, FrameFit fit = {});
+                              bool bottomUp = false, FrameFit fit = {}, int *sourceWidth = nullptr,
+                              int *sourceHeight = nullptr);
 
     // The size a width × height frame gets under `fit`.
     static void fittedSize(int width, int height, FrameFit fit, int &fittedWidth,

@@ -27,8 +27,7 @@ std::string writeAvi(const TempFolder &folder, const std::string &name, int widt
     return path;
 }
 
-std::string writeQuickTime(const TempFolder &folder, const std::string &name, int width,
-                           int height)
+std::string writeQuickTime(const TempFolder &folder, const std::string &name, int width, int height)
 {
     const std::string path = folder.file(name);
     QuickTimeMovieWriter writer;
@@ -142,8 +141,8 @@ TEST(MovieFrameReader, AnOpenFileIsReadFromItsStartAndFittedInsideTheBox)
         int width;
         int height;
     };
-    const Case cases[] = {{{100, 100}, 100, 75}, {{96, 40}, 53, 40}, {{640, 480}, 320, 240},
-                          {{0, 0}, 320, 240}};
+    const Case cases[] = {
+        {{100, 100}, 100, 75}, {{96, 40}, 53, 40}, {{640, 480}, 320, 240}, {{0, 0}, 320, 240}};
     for (const Case &c : cases) {
         BgrImage image;
         ASSERT_EQ(MovieFrameReader::readFirstFrame(fd, MovieContainer::Avi, image, false, c.fit),

@@ -31,9 +31,8 @@ void ThumbnailWorker::request(uint64_t generation, const std::string &folder,
         if (!m_waiting.empty() && m_waiting.front().generation != generation)
             m_waiting.clear();
         for (const Item &item : items) {
-            const bool waiting =
-                std::any_of(m_waiting.begin(), m_waiting.end(),
-                            [&](const Job &job) { return job.name == item.name; });
+            const bool waiting = std::any_of(m_waiting.begin(), m_waiting.end(),
+                                             [&](const Job &job) { return job.name == item.name; });
             if (!waiting)
                 m_waiting.push_back(Job{generation, folder, item.name, item.movie});
         }

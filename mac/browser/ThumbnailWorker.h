@@ -38,8 +38,7 @@ public:
 
     // Asks for the files `items` of `folder`. A generation other than the waiting requests'
     // drops those first; names already waiting are not asked for twice.
-    void request(uint64_t generation, const std::string &folder,
-                 const std::vector<Item> &items);
+    void request(uint64_t generation, const std::string &folder, const std::vector<Item> &items);
     // Drops every waiting request (a decode in progress finishes and is reported).
     void cancel();
     // True once nothing waits and nothing is being made, within the timeout.

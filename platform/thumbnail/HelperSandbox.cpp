@@ -55,17 +55,19 @@ bool HelperSandbox::enter(std::string &error)
     }
     int result = 0;
     for (int call : {
-             SCMP_SYS(read), SCMP_SYS(pread64), SCMP_SYS(readv), SCMP_SYS(write),
-             SCMP_SYS(writev), SCMP_SYS(recvmsg), SCMP_SYS(sendmsg), SCMP_SYS(sendto),
-             SCMP_SYS(recvfrom), SCMP_SYS(lseek), SCMP_SYS(fstat), SCMP_SYS(newfstatat),
-             SCMP_SYS(statx), SCMP_SYS(close), SCMP_SYS(mmap), SCMP_SYS(munmap),
-             SCMP_SYS(mremap), SCMP_SYS(brk), SCMP_SYS(madvise), SCMP_SYS(mprotect),
-             SCMP_SYS(futex), SCMP_SYS(exit), SCMP_SYS(exit_group), SCMP_SYS(rt_sigreturn),
-             SCMP_SYS(rt_sigaction), SCMP_SYS(rt_sigprocmask), SCMP_SYS(sigaltstack),
+             SCMP_SYS(read),          SCMP_SYS(pread64),         SCMP_SYS(readv),
+             SCMP_SYS(write),         SCMP_SYS(writev),          SCMP_SYS(recvmsg),
+             SCMP_SYS(sendmsg),       SCMP_SYS(sendto),          SCMP_SYS(recvfrom),
+             SCMP_SYS(lseek),         SCMP_SYS(fstat),           SCMP_SYS(newfstatat),
+             SCMP_SYS(statx),         SCMP_SYS(close),           SCMP_SYS(mmap),
+             SCMP_SYS(munmap),        SCMP_SYS(mremap),          SCMP_SYS(brk),
+             SCMP_SYS(madvise),       SCMP_SYS(mprotect),        SCMP_SYS(futex),
+             SCMP_SYS(exit),          SCMP_SYS(exit_group),      SCMP_SYS(rt_sigreturn),
+             SCMP_SYS(rt_sigaction),  SCMP_SYS(rt_sigprocmask),  SCMP_SYS(sigaltstack),
              SCMP_SYS(clock_gettime), SCMP_SYS(clock_nanosleep), SCMP_SYS(nanosleep),
-             SCMP_SYS(gettimeofday), SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity),
-             SCMP_SYS(getpid), SCMP_SYS(gettid), SCMP_SYS(getrandom), SCMP_SYS(poll),
-             SCMP_SYS(ppoll), SCMP_SYS(restart_syscall),
+             SCMP_SYS(gettimeofday),  SCMP_SYS(sched_yield),     SCMP_SYS(sched_getaffinity),
+             SCMP_SYS(getpid),        SCMP_SYS(gettid),          SCMP_SYS(getrandom),
+             SCMP_SYS(poll),          SCMP_SYS(ppoll),           SCMP_SYS(restart_syscall),
          })
         result |= seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 0);
     // A signal the helper raises on itself (abort) still ends it the usual way.

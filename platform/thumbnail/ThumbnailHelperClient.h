@@ -30,7 +30,7 @@ public:
 
     struct Result
     {
-        int status = 0; // 0, or a negative AVERROR from the helper or kHelperFailed
+        int status = 0;   // 0, or a negative AVERROR from the helper or kHelperFailed
         BgrImage picture; // top-down, fitted into the box
         int sourceWidth = 0;
         int sourceHeight = 0;

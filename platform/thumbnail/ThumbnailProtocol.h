@@ -55,8 +55,8 @@ public:
     // False unless the header is well formed and fits the request: a failure carries no
     // sizes, a picture lies inside the requested box and inside its source, and the source
     // is at most MovieFrameReader::kMaxSide on each side.
-    static bool decodeReplyHeader(const uint8_t *data, size_t size,
-                                  const ThumbnailRequest &request, ThumbnailReplyHeader &header);
+    static bool decodeReplyHeader(const uint8_t *data, size_t size, const ThumbnailRequest &request,
+                                  ThumbnailReplyHeader &header);
     // A whole reply (header and rows, nothing more) into a top-down picture; false when it is
     // malformed, does not fit the request or reports a failure (status then holds it).
     static bool decodeReply(const uint8_t *data, size_t size, const ThumbnailRequest &request,

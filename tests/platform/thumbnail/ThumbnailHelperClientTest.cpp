@@ -82,7 +82,8 @@ TEST(ThumbnailHelperClient, OneHelperBesideTheProgramServesManyMoviesFittedIntoT
     EXPECT_TRUE(log.empty());
 
     // A file that is no movie is the file's failure, not the helper's: no restart, no log.
-    const auto broken = client.firstFrame(folder.write("broken.avi", "RIFF....AVI junk"), {100, 100});
+    const auto broken =
+        client.firstFrame(folder.write("broken.avi", "RIFF....AVI junk"), {100, 100});
     EXPECT_LT(broken.status, 0);
     EXPECT_NE(broken.status, ThumbnailHelperClient::kHelperFailed);
     EXPECT_EQ(client.firstFrame(folder.write("notes.txt", "x"), {100, 100}).status,
@@ -102,9 +103,9 @@ TEST(ThumbnailHelperClient, CrashesHangsAndGarbageCostOneFileAndOneLogLineEach)
         bool helperFails;
     };
     const Case cases[] = {
-        {"1.avi", "", false},           {"crash.avi", "CRASH", true}, {"2.avi", "", false},
-        {"hang.avi", "HANG", true},     {"3.avi", "", false},         {"junk.avi", "GARBAGE", true},
-        {"huge.mov", "HUGE", true},     {"4.avi", "", false},
+        {"1.avi", "", false},       {"crash.avi", "CRASH", true}, {"2.avi", "", false},
+        {"hang.avi", "HANG", true}, {"3.avi", "", false},         {"junk.avi", "GARBAGE", true},
+        {"huge.mov", "HUGE", true}, {"4.avi", "", false},
     };
     std::vector<std::string> log;
     ThumbnailHelperClient client(misbehaving(log));

@@ -75,14 +75,15 @@ TEST(ThumbnailProtocol, ReplyHeadersMustFitTheRequest)
     for (const Case &c : cases) {
         const auto bytes = ThumbnailProtocol::encodeReplyHeader(c.header);
         ThumbnailReplyHeader got;
-        EXPECT_EQ(ThumbnailProtocol::decodeReplyHeader(bytes.data(), bytes.size(), box(100, 75), got),
-                  c.accepted)
+        EXPECT_EQ(
+            ThumbnailProtocol::decodeReplyHeader(bytes.data(), bytes.size(), box(100, 75), got),
+            c.accepted)
             << c.what;
         if (c.accepted) {
             EXPECT_EQ(got.status, c.header.status) << c.what;
             EXPECT_EQ(got.payloadBytes(),
-                      static_cast<size_t>(c.header.status == 0 ? c.header.width * c.header.height * 3
-                                                               : 0))
+                      static_cast<size_t>(
+                          c.header.status == 0 ? c.header.width * c.header.height * 3 : 0))
                 << c.what;
         }
     }
@@ -100,13 +101,14 @@ TEST(ThumbnailProtocol, AWholeReplyCarriesExactlyItsRows)
         size_t payload;
         bool accepted;
     };
-    for (const Case &c : {Case{8 * 6 * 3, true}, Case{8 * 6 * 3 - 1, false}, Case{8 * 6 * 3 + 1, false},
-                          Case{0, false}}) {
+    for (const Case &c : {Case{8 * 6 * 3, true}, Case{8 * 6 * 3 - 1, false},
+                          Case{8 * 6 * 3 + 1, false}, Case{0, false}}) {
         const auto bytes = reply(header, c.payload);
         ThumbnailReplyHeader got;
         BgrImage picture;
-        EXPECT_EQ(ThumbnailProtocol::decodeReply(bytes.data(), bytes.size(), box(8, 6), got, picture),
-                  c.accepted)
+        EXPECT_EQ(
+            ThumbnailProtocol::decodeReply(bytes.data(), bytes.size(), box(8, 6), got, picture),
+            c.accepted)
             << c.payload;
         if (c.accepted) {
             EXPECT_EQ(picture.width, 8);
@@ -120,6 +122,7 @@ TEST(ThumbnailProtocol, AWholeReplyCarriesExactlyItsRows)
     const auto failure = reply({-5, 0, 0, 0, 0}, 0);
     ThumbnailReplyHeader got;
     BgrImage picture;
-    EXPECT_FALSE(ThumbnailProtocol::decodeReply(failure.data(), failure.size(), box(8, 6), got, picture));
+    EXPECT_FALSE(
+        ThumbnailProtocol::decodeReply(failure.data(), failure.size(), box(8, 6), got, picture));
     EXPECT_EQ(got.status, -5);
 }

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ThumbnailRequest request;
     request.fit.maxWidth = 1 + data[0];
     request.fit.maxHeight = 1 + data[2];
-    request.container = data[3] % 2 ? varnolet::MovieContainer::QuickTime
-                                    : varnolet::MovieContainer::Avi;
+    request.container =
+        data[3] % 2 ? varnolet::MovieContainer::QuickTime : varnolet::MovieContainer::Avi;
     data += 4;
     size -= 4;
 
@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(header.width >= 1 && header.width <= request.fit.maxWidth);
         FUZZ_CHECK(header.height >= 1 && header.height <= request.fit.maxHeight);
         FUZZ_CHECK(header.width <= header.sourceWidth && header.height <= header.sourceHeight);
-        FUZZ_CHECK(header.payloadBytes() ==
-                   static_cast<size_t>(header.width) * header.height * 3);
+        FUZZ_CHECK(header.payloadBytes() == static_cast<size_t>(header.width) * header.height * 3);
     }
     if (headerOk && header.status != 0)
         FUZZ_CHECK(header.status < 0 && header.payloadBytes() == 0);

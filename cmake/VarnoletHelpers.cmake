@@ -18,6 +18,8 @@ function(varnolet_add_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} varnolet_test_support GTest::gtest GTest::gmock)
+    # Movie thumbnails come from the helper beside the test program.
+    add_dependencies(${T_NAME} varnolet-thumbnailer)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     if(NOT T_LABELS)
         set(T_LABELS unit)

@@ -12,7 +12,7 @@ packages=(
     libv4l-dev v4l-utils libudev-dev libusb-1.0-0-dev
     libturbojpeg0-dev
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
-    libplist-dev
+    libplist-dev libseccomp-dev
     libxkbcommon-dev fonts-noto-cjk fonts-dejavu-core librsvg2-bin
     xvfb xauth
     qt6-translations-l10n desktop-file-utils ffmpeg

@@ -131,6 +131,10 @@ int main(int argc, char **argv)
     ok &= avi(movies / "two_frames_16x16.avi", 16, 16, 2);
     ok &= avi(movies / "one_frame_32x24.avi", 32, 24, 1);
     ok &= quickTime(movies / "two_frames_16x16.mov", 16, 16, 2);
+    // Rows that are not a multiple of 16 pixels: libswscale's converters write past the end
+    // of such rows, which once corrupted the heap behind a tightly sized picture.
+    ok &= avi(movies / "one_frame_40x24.avi", 40, 24, 1);
+    ok &= quickTime(movies / "one_frame_56x48.mov", 56, 48, 1);
     // A recording of two fragments (25 frames at the nominal 1/20 s), whole and as a kill
     // leaves it: cut inside its second fragment.
     ok &= quickTime(fragments / "two_fragments_8x8.mov", 8, 8, 25);

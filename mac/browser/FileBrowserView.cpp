@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -27,9 +28,22 @@ std::string expandTilde(const std::string &path)
 
 } // namespace
 
-FileBrowserView::FileBrowserView(QWidget *parent, const std::string &resourcesPath)
+FileBrowserView::FileBrowserView(QWidget *parent, const std::string &resourcesPath,
+                                 varnolet::ThumbnailHelperOptions helper)
     : QWidget(parent)
 {
+    // The worker reports on its own thread; the picture is taken over on the main thread,
+    // and a report still queued when the view goes is dropped with it.
+    m_worker = std::make_unique<ThumbnailWorker>(
+        [this](uint64_t generation, const std::string &name, QImage image) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, name, image = std::move(image)]() mutable {
+                    thumbnailMade(generation, name, std::move(image));
+                },
+                Qt::QueuedConnection);
+        },
+        std::move(helper));
     const std::string resources =
         resourcesPath.empty() ? SettingParams::getBundleResourcesPath() : resourcesPath;
     mMovieFlagImageRef = m_maker.imageThumbnail(resources + "/Player.png");
@@ -107,6 +121,9 @@ void FileBrowserView::setWatcherFolderPath(const std::string &path)
 void FileBrowserView::releaseImageRefs()
 {
     mImageFiles.clear();
+    ++m_generation;
+    if (m_worker)
+        m_worker->cancel();
 }
 
 void FileBrowserView::resetFileList()
@@ -197,19 +214,66 @@ QImage FileBrowserView::thumbnailForFile(const std::string &name, const std::str
     return {};
 }
 
-const QImage *FileBrowserView::cachedThumbnail(const std::string &name)
+const QImage *FileBrowserView::cachedThumbnail(const std::string &name,
+                                               std::vector<ThumbnailWorker::Item> &wanted)
 {
     auto it = mImageFiles.find(name);
     if (it == mImageFiles.end())
         return nullptr;
     CachedImage &cached = it->second;
     if (cached.state == CachedImage::State::Placeholder) {
-        ++m_thumbnailAttempts;
-        cached.image = thumbnailForFile(name, mCurrentBrowserLocationOfResources);
-        cached.state =
-            cached.image.isNull() ? CachedImage::State::Failed : CachedImage::State::Made;
+        cached.state = CachedImage::State::Requested;
+        wanted.push_back(ThumbnailWorker::Item{name, isMovieFile(name)});
     }
     return cached.state == CachedImage::State::Made ? &cached.image : nullptr;
+}
+
+void FileBrowserView::thumbnailMade(uint64_t generation, const std::string &name, QImage image)
+{
+    if (generation != m_generation)
+        return;
+    auto it = mImageFiles.find(name);
+    if (it == mImageFiles.end() || it->second.state != CachedImage::State::Requested)
+        return;
+    ++m_thumbnailAttempts;
+    it->second.state = image.isNull() ? CachedImage::State::Failed : CachedImage::State::Made;
+    it->second.image = std::move(image);
+    update();
+}
+
+int FileBrowserView::pendingThumbnails() const
+{
+    return static_cast<int>(
+        std::count_if(mImageFiles.begin(), mImageFiles.end(), [](const auto &entry) {
+            return entry.second.state == CachedImage::State::Requested;
+        }));
+}
+
+bool FileBrowserView::waitForThumbnails(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (pendingThumbnails() > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        m_worker->waitIdle(std::min(left, std::chrono::milliseconds(50)));
+        QCoreApplication::sendPostedEvents(this);
+    }
+    return true;
+}
+
+void FileBrowserView::drawPlaceholder(QPainter &painter, const QRectF &box) const
+{
+    // A square as high as the box, outlined, where the picture will be.
+    const double side = std::min(box.width(), box.height()) - 2;
+    if (side <= 4)
+        return;
+    const QRectF square(box.x() + (box.width() - side) / 2, box.y() + (box.height() - side) / 2,
+                        side, side);
+    painter.fillRect(square, palette().alternateBase());
+    painter.setPen(palette().mid().color());
+    painter.drawRect(square);
 }
 
 void FileBrowserView::drawMovieFlag(QPainter &painter, const QRectF &rect) const
@@ -241,11 +305,16 @@ void FileBrowserView::paintEvent(QPaintEvent *)
     int index = getIndexOfFilesToDrawing(visible.y());
     double top = getYBeginToDrawing(visible.y());
     const int rows = getDrawingImageCount();
+    std::vector<ThumbnailWorker::Item> wanted;
     for (int row = 0; row < rows && index < getFilesCount(); ++row, ++index, top += kRowHeight) {
         const std::string &name = mFilesName[static_cast<size_t>(index)];
-        const QImage *thumbnail = cachedThumbnail(name);
-        if (!thumbnail)
+        const QImage *thumbnail = cachedThumbnail(name, wanted);
+        if (!thumbnail) {
+            const auto it = mImageFiles.find(name);
+            if (it != mImageFiles.end() && it->second.state == CachedImage::State::Requested)
+                drawPlaceholder(painter, QRectF(QPointF(visible.x(), top), box));
             continue;
+        }
         const QRectF fit = SettingParams::getDrawingRect(QSizeF(thumbnail->size()), box);
         const QRectF drawn(visible.x() + fit.x(), top + fit.y(), fit.width(), fit.height());
         MyRect &recorded = mDrawingResourcesItems[name];
@@ -257,6 +326,8 @@ void FileBrowserView::paintEvent(QPaintEvent *)
         if (isMovieFile(name))
             drawMovieFlag(painter, drawn);
     }
+    if (!wanted.empty())
+        m_worker->request(m_generation, expandTilde(mCurrentBrowserLocationOfResources), wanted);
 }
 
 void FileBrowserView::mouseDown(QPointF point, int clickCount)

@@ -11,6 +11,7 @@
 
 #include "mac/browser/MyRect.h"
 #include "mac/browser/ThumbnailMaker.h"
+#include "mac/browser/ThumbnailWorker.h"
 #include "mac/browser/VxKQueueDelegate.h"
 
 class QPainter;
@@ -27,13 +28,15 @@ class VxKQueue;
 // scroll area's viewport, is its superview. Its height is (mThumbnailSize + 10) per file;
 // its width follows the viewport.
 //
-// Thumbnails are made while painting, on the main thread, for the rows being drawn only,
-// and kept until the list is rebuilt. A file whose thumbnail cannot be made keeps an empty
-// row; the failure is remembered until the list is rebuilt, so that rows of broken files
-// cost nothing at later paints. Files reach a shown folder whole (they are written under a
-// hidden name and renamed), and every rename rebuilds the list, so a file is never judged
-// while half written. Hidden files (names beginning with ".") are not listed.
-// Main thread only.
+// Thumbnails are asked for while painting, for the rows being drawn only, and made on the
+// ThumbnailWorker's thread (movies in the sandboxed helper); a row shows a placeholder
+// until its picture arrives, and pictures are kept until the list is rebuilt. A rebuild
+// drops the requests still waiting and ignores pictures of the old listing. A file whose
+// thumbnail cannot be made keeps an empty row; the failure is remembered until the list is
+// rebuilt, so that rows of broken files cost nothing at later paints. Files reach a shown folder
+// whole (they are written under a hidden name and renamed), and every rename rebuilds the list, so
+// a file is never judged while half written. Hidden files (names beginning with ".") are not
+// listed. Main thread only.
 class FileBrowserView final : public QWidget, public VxKQueueDelegate
 {
     Q_OBJECT
@@ -45,7 +48,8 @@ public:
 
     // The badge is read from "Player.png" in resourcesPath (the bundle's resource folder
     // when empty).
-    explicit FileBrowserView(QWidget *parent = nullptr, const std::string &resourcesPath = {});
+    explicit FileBrowserView(QWidget *parent = nullptr, const std::string &resourcesPath = {},
+                             varnolet::ThumbnailHelperOptions helper = {});
     ~FileBrowserView() override;
 
     // Shows the folder (nothing happens when it is the one shown).
@@ -96,6 +100,11 @@ public:
     QRectF visibleRect() const;
     // Thumbnails made so far since the last rebuild (a failed attempt counts too).
     int thumbnailAttempts() const { return m_thumbnailAttempts; }
+    // Rows asked for and not made yet.
+    int pendingThumbnails() const;
+    // Waits until the worker has made every row asked for and their pictures have reached
+    // the view (tests and benchmarks); false on the timeout.
+    bool waitForThumbnails(std::chrono::milliseconds timeout);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -106,13 +115,17 @@ private:
     // A cached thumbnail: not made yet, made, or failed until the next rebuild.
     struct CachedImage
     {
-        enum class State { Placeholder, Made, Failed } state = State::Placeholder;
+        enum class State { Placeholder, Requested, Made, Failed } state = State::Placeholder;
         QImage image;
     };
 
     QScrollArea *scrollArea() const;
     void scrollPoint(double y);
-    const QImage *cachedThumbnail(const std::string &name);
+    // The picture of a row; asks the worker for it the first time (collected in `wanted`).
+    const QImage *cachedThumbnail(const std::string &name,
+                                  std::vector<ThumbnailWorker::Item> &wanted);
+    void thumbnailMade(uint64_t generation, const std::string &name, QImage image);
+    void drawPlaceholder(QPainter &painter, const QRectF &box) const;
 
     std::unordered_map<std::string, CachedImage> mImageFiles;
     std::vector<std::string> mFilesName;
@@ -123,6 +136,8 @@ private:
     bool mIsAutoAddingResources = false;
     ThumbnailMaker m_maker;
     int m_thumbnailAttempts = 0;
+    uint64_t m_generation = 1; // of the listing; pictures of older ones are dropped
+    std::unique_ptr<ThumbnailWorker> m_worker;
     // Last: destroyed first, so no report arrives while the rest goes away.
     std::unique_ptr<VxKQueue> mVxFileWatcher;
 };

@@ -9,7 +9,11 @@
 #include <QImageReader>
 
 #include "platform/media/ExifOrientation.h"
-#include "platform/media/MovieFrameReader.h"
+
+ThumbnailMaker::ThumbnailMaker(varnolet::ThumbnailHelperOptions helper)
+    : m_helper(std::move(helper))
+{
+}
 
 QSize ThumbnailMaker::thumbnailSize(QSize pictureSize)
 {
@@ -75,8 +79,8 @@ QImage ThumbnailMaker::imageThumbnail(const std::string &path)
 
 QImage ThumbnailMaker::movieThumbnail(const std::string &path)
 {
-    varnolet::BgrImage frame;
-    if (varnolet::MovieFrameReader::readFirstFrame(path, frame, false) < 0 || frame.isEmpty())
+    const auto result = m_helper.firstFrame(path, varnolet::FrameFit{kMaxSide, kMaxSide});
+    if (result.status < 0 || result.picture.isEmpty())
         return {};
-    return fitted(frame.toQImage());
+    return fitted(result.picture.toQImage());
 }

@@ -3,7 +3,6 @@
 #include "ThumbnailLayout.h"
 
 #include "platform/media/JpegDecoder.h"
-#include "platform/media/MovieFrameReader.h"
 
 #include <fstream>
 #include <vector>
@@ -43,8 +42,9 @@ Thumbnail Fitted(const QImage &image, int boxWidth, QSize sourceSize, bool movie
 
 } // namespace
 
-ThumbnailDecoder::ThumbnailDecoder()
+ThumbnailDecoder::ThumbnailDecoder(varnolet::ThumbnailHelperClient::Options helper)
     : m_jpeg(std::make_unique<varnolet::JpegDecoder>())
+    , m_helper(std::move(helper))
 {
 }
 
@@ -52,10 +52,13 @@ ThumbnailDecoder::~ThumbnailDecoder() = default;
 
 QImage ThumbnailDecoder::MovieFirstFrame(const std::string &path)
 {
-    varnolet::BgrImage frame;
-    if (varnolet::MovieFrameReader::readFirstFrame(path, frame, false) < 0 || frame.isEmpty())
+    varnolet::ThumbnailHelperClient helper;
+    const auto result =
+        helper.firstFrame(path, varnolet::FrameFit{varnolet::ThumbnailProtocol::kMaxBoxSide,
+                                                   varnolet::ThumbnailProtocol::kMaxBoxSide});
+    if (result.status < 0 || result.picture.isEmpty())
         return {};
-    return frame.toQImage();
+    return result.picture.toQImage();
 }
 
 Thumbnail ThumbnailDecoder::Decode(const std::string &path, int boxWidth)
@@ -78,8 +81,12 @@ Thumbnail ThumbnailDecoder::Decode(const std::string &path, int boxWidth)
         return Fitted(image, boxWidth, QSize(width, height), false);
     }
     if (path.find(".avi") != std::string::npos) {
-        const QImage frame = MovieFirstFrame(path);
-        return Fitted(frame, boxWidth, frame.size(), true);
+        const auto result =
+            m_helper.firstFrame(path, varnolet::FrameFit{boxWidth, ThumbnailLayout::kBoxHeight});
+        if (result.status < 0 || result.picture.isEmpty())
+            return {};
+        return Fitted(result.picture.toQImage(), boxWidth,
+                      QSize(result.sourceWidth, result.sourceHeight), true);
     }
     return {};
 }

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <system_error>
 
-ThumbnailLoader::ThumbnailLoader(ThumbnailCache &cache, ReadyCallback ready, int threads)
+ThumbnailLoader::ThumbnailLoader(ThumbnailCache &cache, ReadyCallback ready, int threads,
+                                 varnolet::ThumbnailHelperClient::Options helper)
     : m_cache(cache)
     , m_ready(std::move(ready))
+    , m_helper(std::move(helper))
 {
     for (int i = 0; i < std::max(threads, 1); ++i) {
         try {
@@ -69,7 +71,7 @@ bool ThumbnailLoader::WaitIdle(std::chrono::milliseconds timeout) const
 void ThumbnailLoader::WorkerLoop(int index)
 {
     varnolet::ThreadName::set("VarnoletThumb" + std::to_string(index));
-    ThumbnailDecoder decoder;
+    ThumbnailDecoder decoder(m_helper);
     for (;;) {
         ThumbnailKey key;
         {

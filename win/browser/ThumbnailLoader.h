@@ -2,6 +2,8 @@
 
 #include "ThumbnailCache.h"
 
+#include "platform/thumbnail/ThumbnailHelperClient.h"
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -18,7 +20,8 @@ class ThumbnailLoader
 public:
     using ReadyCallback = std::function<void()>;
 
-    ThumbnailLoader(ThumbnailCache &cache, ReadyCallback ready, int threads = 2);
+    ThumbnailLoader(ThumbnailCache &cache, ReadyCallback ready, int threads = 2,
+                    varnolet::ThumbnailHelperClient::Options helper = {});
     ~ThumbnailLoader();
     ThumbnailLoader(const ThumbnailLoader &) = delete;
     ThumbnailLoader &operator=(const ThumbnailLoader &) = delete;
@@ -38,6 +41,7 @@ private:
 
     ThumbnailCache &m_cache;
     ReadyCallback m_ready;
+    const varnolet::ThumbnailHelperClient::Options m_helper;
     mutable std::mutex m_lock; // guards the fields below
     mutable std::condition_variable m_changed;
     std::deque<ThumbnailKey> m_waiting;

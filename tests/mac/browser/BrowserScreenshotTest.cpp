@@ -115,6 +115,8 @@ TEST(BrowserScreenshotTest, PhotosAndMoviesByFolder)
     // As after a save: the folder selected, the strip at its end.
     tree.addResource(root + "/Single Shots/001/SingleShot1004.jpg");
     QApplication::processEvents();
+    pane.grab();
+    ASSERT_TRUE(pane.fileBrowserView()->waitForThumbnails(std::chrono::seconds(20)));
     const QImage photos = pane.grab().toImage();
     const FileBrowserView &strip = *pane.fileBrowserView();
     EXPECT_EQ(strip.getFilesCount(), 5);
@@ -124,6 +126,8 @@ TEST(BrowserScreenshotTest, PhotosAndMoviesByFolder)
     QApplication::processEvents();
     pane.fileBrowserScrollView()->ensureVisible(0, 0);
     QApplication::processEvents();
+    pane.grab();
+    ASSERT_TRUE(pane.fileBrowserView()->waitForThumbnails(std::chrono::seconds(20)));
     const QImage movies = pane.grab().toImage();
     EXPECT_EQ(strip.getFilesCount(), 3);
     ASSERT_EQ(strip.drawingResourcesItems().size(), 3u);

@@ -53,9 +53,20 @@ protected:
         QApplication::processEvents();
         return *view;
     }
+    QImage grabLoaded()
+    {
+        paint();
+        return area->grab().toImage();
+    }
     FileBrowserView &strip() { return *static_cast<FileBrowserView *>(area->widget()); }
     int scrollY() const { return area->verticalScrollBar()->value(); }
-    void paint() { area->grab(); }
+    // A paint asks for the rows it shows; the second one draws them once made.
+    void paint()
+    {
+        area->grab();
+        ASSERT_TRUE(strip().waitForThumbnails(std::chrono::seconds(20)));
+        area->grab();
+    }
 
     TempFolder folder;
     TempFolder badge;
@@ -157,7 +168,7 @@ TEST_F(FileBrowserViewTest, FitsThumbnailsIntoTheStripWidth)
     writeBytes(folder.file("b_tall.jpg"), makeJpeg(480, 640));
     FileBrowserView &view = makeStrip(300, 330);
     view.updateFiles(folder.path());
-    const QImage shown = area->grab().toImage();
+    const QImage shown = grabLoaded();
     const MyRect wide = rectOf(view, "a_wide.jpg");
     EXPECT_NEAR(wide.rc.size.width, 133.33, 0.01);
     EXPECT_FLOAT_EQ(wide.rc.size.height, 100);
@@ -181,7 +192,7 @@ TEST_F(FileBrowserViewTest, MoviesGetTheBadgeCutToTheirRectangle)
     browsertest::writeMovie(folder.file("M1.mov"), 320, 240, 2);
     FileBrowserView &view = makeStrip(300, 330);
     view.updateFiles(folder.path());
-    QImage shown = area->grab().toImage();
+    QImage shown = grabLoaded();
     const MyRect movie = rectOf(view, "M1.mov");
     ASSERT_GT(movie.rc.size.width, 0);
     const int x = static_cast<int>(movie.rc.origin.x);
@@ -198,7 +209,7 @@ TEST_F(FileBrowserViewTest, MoviesGetTheBadgeCutToTheirRectangle)
     FileBrowserView &narrow = makeStrip(60, 330);
     EXPECT_EQ(narrow.movieFlagImage().size(), QSize(100, 75));
     narrow.updateFiles(folder.path());
-    shown = area->grab().toImage();
+    shown = grabLoaded();
     const MyRect small = rectOf(narrow, "M1.mov");
     EXPECT_FLOAT_EQ(small.rc.size.width, 60);
     EXPECT_FLOAT_EQ(small.rc.size.height, 45);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -119,4 +120,70 @@ TEST(ResourceBrowserThreadsTest, ASaveIntoTheShownFolderRebuildsAndScrollsToTheE
     std::filesystem::remove(folder.file("S20240305_000.jpg"));
     ASSERT_TRUE(processEventsUntil([&] { return strip.getFilesCount() == 8; }));
     EXPECT_EQ(strip.filesName().front(), "S20240305_001.jpg");
+}
+
+// Hostile movies in the shown folder: the helper crashes on one, hangs on one and answers
+// garbage for one. The strip stays responsive, shows the rest of the folder, and the
+// hostile rows stay empty, each with one log line.
+TEST(ResourceBrowserThreadsTest, HostileMoviesLeaveTheRestOfTheFolderShown)
+{
+    TempFolder folder;
+    browsertest::writeBytes(folder.file("1 photo.jpg"), browsertest::makeJpeg(640, 480));
+    browsertest::writeMovie(folder.file("2 movie.mov"), 320, 240, 2);
+    folder.write("3 crash.mov", "CRASH");
+    folder.write("4 hang.mov", "HANG");
+    folder.write("5 garbage.mov", "GARBAGE");
+    browsertest::writeBytes(folder.file("6 photo.png"), browsertest::makePng(320, 240));
+    browsertest::writeMovie(folder.file("7 movie.mov"), 160, 120, 1);
+
+    std::vector<std::string> log;
+    std::mutex logLock;
+    varnolet::ThumbnailHelperOptions helper;
+    helper.helperPath = VARNOLET_MISBEHAVING_THUMBNAILER;
+    helper.timeout = 1000ms;
+    helper.log = [&](const std::string &line) {
+        std::lock_guard guard(logLock);
+        log.push_back(line);
+    };
+    QScrollArea area;
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    TempFolder noBadge;
+    auto *view = new FileBrowserView(nullptr, noBadge.path(), helper);
+    area.setWidget(view);
+    area.resize(300, 800);
+    area.show();
+    QApplication::processEvents();
+    view->updateFiles(folder.path());
+
+    const auto started = std::chrono::steady_clock::now();
+    const QImage placeholders = area.grab().toImage(); // asks for every row, decodes none
+    if (const char *shots = std::getenv("VARNOLET_SCREENSHOTS"))
+        placeholders.save(QString::fromUtf8(shots) + "/hostile-folder-placeholders.png");
+    const auto paintTook = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(view->pendingThumbnails(), 7);
+    EXPECT_LT(paintTook, 900ms) << "the paint waited for the hanging helper";
+    ASSERT_TRUE(view->waitForThumbnails(20s));
+    const QImage shown = area.grab().toImage();
+
+    const auto &items = view->drawingResourcesItems();
+    for (const char *name : {"1 photo.jpg", "2 movie.mov", "6 photo.png", "7 movie.mov"})
+        EXPECT_EQ(items.count(name), 1u) << name;
+    for (const char *name : {"3 crash.mov", "4 hang.mov", "5 garbage.mov"})
+        EXPECT_EQ(items.count(name), 0u) << name;
+    EXPECT_EQ(view->thumbnailAttempts(), 7);
+    // The last movie, after all three faults, is still drawn from its frame.
+    const MyRect last = items.at("7 movie.mov");
+    EXPECT_TRUE(browsertest::isRed(shown.pixel(static_cast<int>(last.rc.origin.x + 5),
+                                               static_cast<int>(last.rc.origin.y + 5))));
+    EXPECT_TRUE(browsertest::isBlue(
+        shown.pixel(static_cast<int>(last.rc.origin.x + last.rc.size.width - 5),
+                    static_cast<int>(last.rc.origin.y + last.rc.size.height - 5))));
+    if (const char *shots = std::getenv("VARNOLET_SCREENSHOTS"))
+        shown.save(QString::fromUtf8(shots) + "/hostile-folder.png");
+    std::lock_guard guard(logLock);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_NE(log[0].find("3 crash.mov"), std::string::npos) << log[0];
+    EXPECT_NE(log[1].find("4 hang.mov"), std::string::npos) << log[1];
+    EXPECT_NE(log[2].find("5 garbage.mov"), std::string::npos) << log[2];
 }

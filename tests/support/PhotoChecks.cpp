@@ -18,8 +18,9 @@ bool haveExiftool()
 QJsonObject exiftoolTags(const std::string &path)
 {
     QProcess process;
-    process.start(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-n"),
-                                               QStringLiteral("-G1"), QString::fromStdString(path)});
+    process.start(QStringLiteral("exiftool"),
+                  {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
+                   QString::fromStdString(path)});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
     return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();

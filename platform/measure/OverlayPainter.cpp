@@ -46,7 +46,11 @@ void drawLabel(QPainter &painter, const QString &text, const QPointF &anchor, co
         return;
     const QFontMetricsF metrics(painter.font());
     const double margin = metrics.height() * 0.2;
-    QRectF box(0, 0, metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + margin);
+    // The inked width can pass the advance (a superscript "²" at the end does), so the box
+    // takes the wider of the two and no glyph is cut at its edge.
+    const double width =
+        std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width());
+    QRectF box(0, 0, width + 2 * margin, metrics.height() + margin);
     box.moveBottomLeft(anchor + QPointF(margin, -margin));
     // Kept inside the picture.
     if (box.right() > bounds.right())

@@ -4,13 +4,13 @@
 
 #include <QThread>
 
-#include "mac/app/CaptureSession.h"
-#include "mac/app/DeviceNotifier.h"
-#include "mac/app/MovieCapturer.h"
-#include "mac/app/PhotoWriter.h"
-#include "mac/app/ResourceTree.h"
-#include "mac/app/SystemLog.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/controller/CaptureSession.h"
+#include "mac/controller/DeviceNotifier.h"
+#include "mac/controller/MovieCapturer.h"
+#include "mac/controller/PhotoWriter.h"
+#include "mac/controller/ResourceTree.h"
+#include "mac/core/SystemLog.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"

@@ -16,15 +16,15 @@
 #include <QRectF>
 #include <QSizeF>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/CaptureDevice.h"
-#include "mac/app/CaptureResolution.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/controller/CaptureDevice.h"
+#include "mac/core/CaptureResolution.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MainThreadCall.h"
-#include "mac/app/PixelBuffer.h"
+#include "mac/controller/PixelBuffer.h"
 #include "platform/camera/CameraSource.h"
-#include "mac/app/SavingLocationManage.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/core/SavingLocationManage.h"
+#include "mac/core/CameraControl.h"
 
 namespace varnolet {
 class CameraEnumerator;

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <sys/stat.h>
 
-#include "mac/app/MovieCapturer.h"
-#include "mac/app/PhotoWriter.h"
-#include "mac/app/ResourceTree.h"
-#include "mac/app/SystemLog.h"
+#include "mac/controller/MovieCapturer.h"
+#include "mac/controller/PhotoWriter.h"
+#include "mac/controller/ResourceTree.h"
+#include "mac/core/SystemLog.h"
 #include "platform/system/Clock.h"
 #include "platform/system/ThreadName.h"
 

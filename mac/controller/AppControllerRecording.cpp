@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mac/app/MovieCapturer.h"
-#include "mac/app/ResourceTree.h"
-#include "mac/app/SystemLog.h"
+#include "mac/controller/MovieCapturer.h"
+#include "mac/controller/ResourceTree.h"
+#include "mac/core/SystemLog.h"
 #include "platform/media/FfmpegHandles.h"
 #include "platform/system/SystemError.h"
 #include "platform/system/ThreadName.h"

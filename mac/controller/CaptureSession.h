@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "mac/app/CaptureDevice.h"
-#include "mac/app/CaptureResolution.h"
-#include "mac/app/PixelBuffer.h"
-#include "mac/app/PixelBufferPool.h"
+#include "mac/controller/CaptureDevice.h"
+#include "mac/core/CaptureResolution.h"
+#include "mac/controller/PixelBuffer.h"
+#include "mac/controller/PixelBufferPool.h"
 #include "platform/camera/CameraSource.h"
 #include "platform/media/FrameScaler.h"
 

@@ -8,7 +8,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "platform/media/BgrImage.h"
 #include "platform/media/QuickTimeMovieWriter.h"
 

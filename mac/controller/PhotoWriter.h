@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "mac/app/PixelBuffer.h"
+#include "mac/controller/PixelBuffer.h"
 
 namespace varnolet {
 class JpegEncoder;

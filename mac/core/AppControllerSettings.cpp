@@ -1,8 +1,8 @@
 #include "AppControllerSettings.h"
 
-#include "mac/app/SavingLocationManage.h"
-#include "mac/app/StringsFile.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/core/SavingLocationManage.h"
+#include "mac/core/StringsFile.h"
+#include "mac/core/UserDefaults.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "mac/app/SettingParams.h"
+#include "mac/core/SettingParams.h"
 
 class SavingLocationManage;
 class UserDefaults;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mac/app/CaptureResolution.h"
+#include "mac/core/CaptureResolution.h"
 
 class AppControllerSettings;
 

@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mac/app/PropertyList.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/SystemLog.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SettingParams.h"
+#include "mac/core/SystemLog.h"
 #include "platform/system/Clock.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "mac/app/PreferredLanguage.h"
-#include "mac/app/PropertyList.h"
-#include "mac/app/SystemLog.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/core/PreferredLanguage.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SystemLog.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QRectF>
 
-#include "mac/app/ItemTimedShotSetting.h"
+#include "mac/core/ItemTimedShotSetting.h"
 
 class UserDefaults;
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "mac/app/PropertyList.h"
+#include "mac/core/PropertyList.h"
 
 namespace {
 

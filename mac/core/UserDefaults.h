@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "mac/app/PropertyList.h"
+#include "mac/core/PropertyList.h"
 
 // The per-user preferences store: one property list at
 // $XDG_CONFIG_HOME/VarnoletMac/preferences.plist, read on first use and kept in memory;

@@ -1,4 +1,4 @@
-#include "mac/app/AboutBox.h"
+#include "mac/ui/AboutBox.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "mac/app/NSTextFieldClickable.h"
-#include "mac/app/PanelPlacement.h"
-#include "mac/app/PanelText.h"
-#include "mac/app/PropertyList.h"
-#include "mac/app/SettingParams.h"
+#include "mac/ui/NSTextFieldClickable.h"
+#include "mac/ui/PanelPlacement.h"
+#include "mac/ui/PanelText.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SettingParams.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "mac/app/AdjustPanelActions.h"
+#include "mac/ui/AdjustPanelActions.h"
 
 #include <QWidget>
 
-#include "mac/app/PanelPlacement.h"
-#include "mac/app/SettingsPanel.h"
-#include "mac/app/SettingsPanelHost.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/ui/PanelPlacement.h"
+#include "mac/ui/SettingsPanel.h"
+#include "mac/ui/SettingsPanelHost.h"
+#include "mac/core/CameraControl.h"
 
 AdjustPanelActions::AdjustPanelActions(SettingsPanelHost &host, SettingsPanel &settingsPanel,
                                        QWidget *adjustPanel, QObject *parent)

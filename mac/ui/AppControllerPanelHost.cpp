@@ -1,7 +1,7 @@
-#include "mac/app/AppControllerPanelHost.h"
+#include "mac/ui/AppControllerPanelHost.h"
 
-#include "mac/app/AppController.h"
-#include "mac/app/ResourceTree.h"
+#include "mac/controller/AppController.h"
+#include "mac/controller/ResourceTree.h"
 
 AppControllerPanelHost::AppControllerPanelHost(AppController &controller, QWidget *mainWindow)
     : m_controller(controller)

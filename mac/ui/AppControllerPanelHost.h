@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "mac/app/SettingsPanelHost.h"
+#include "mac/ui/SettingsPanelHost.h"
 
 class AppController;
 

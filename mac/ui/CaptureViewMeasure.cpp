@@ -1,7 +1,7 @@
 #include "CaptureViewMeasure.h"
 
-#include "mac/app/AppController.h"
-#include "mac/app/MyQtCaptureView.h"
+#include "mac/controller/AppController.h"
+#include "mac/ui/MyQtCaptureView.h"
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
 #include "platform/system/SystemPaths.h"

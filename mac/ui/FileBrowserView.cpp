@@ -11,7 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "mac/app/SettingParams.h"
+#include "mac/core/SettingParams.h"
 #include "mac/browser/DirectoryListing.h"
 #include "mac/browser/VxKQueue.h"
 #include "platform/system/ShellOpener.h"

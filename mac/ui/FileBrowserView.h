@@ -9,7 +9,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "mac/browser/MyRect.h"
+#include "mac/ui/MyRect.h"
 #include "mac/browser/ThumbnailMaker.h"
 #include "mac/browser/ThumbnailWorker.h"
 #include "mac/browser/VxKQueueDelegate.h"

@@ -1,14 +1,14 @@
-#include "mac/app/LanguageRetitler.h"
+#include "mac/ui/LanguageRetitler.h"
 
 #include <QAbstractButton>
 
-#include "mac/app/AboutBox.h"
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/PanelText.h"
-#include "mac/app/PreferredLanguage.h"
-#include "mac/app/SettingsPanel.h"
-#include "mac/app/SettingsPanelHost.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/ui/AboutBox.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/ui/PanelText.h"
+#include "mac/core/PreferredLanguage.h"
+#include "mac/ui/SettingsPanel.h"
+#include "mac/ui/SettingsPanelHost.h"
+#include "mac/core/CameraControl.h"
 #include "platform/system/QtTranslations.h"
 
 LanguageRetitler::LanguageRetitler(SettingsPanelHost &host, RetitledControls controls)

@@ -1,13 +1,13 @@
-#include "mac/app/MacPanels.h"
+#include "mac/ui/MacPanels.h"
 
-#include "mac/app/AboutBox.h"
-#include "mac/app/AdjustPanelActions.h"
-#include "mac/app/AppController.h"
-#include "mac/app/AppControllerPanelHost.h"
-#include "mac/app/LanguageRetitler.h"
-#include "mac/app/MainViewer.h"
-#include "mac/app/SettingsPanel.h"
-#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/ui/AboutBox.h"
+#include "mac/ui/AdjustPanelActions.h"
+#include "mac/controller/AppController.h"
+#include "mac/ui/AppControllerPanelHost.h"
+#include "mac/ui/LanguageRetitler.h"
+#include "mac/ui/MainViewer.h"
+#include "mac/ui/SettingsPanel.h"
+#include "mac/ui/CameraAdjustPanel.h"
 
 MacPanels::MacPanels(AppController &controller, MainViewer &mainWindow,
                      CameraAdjustPanel *adjustPanel)

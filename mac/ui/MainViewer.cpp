@@ -13,9 +13,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "mac/app/CaptureViewMeasure.h"
-#include "mac/app/MyQtCaptureView.h"
-#include "mac/app/PropertyList.h"
+#include "mac/ui/CaptureViewMeasure.h"
+#include "mac/ui/MyQtCaptureView.h"
+#include "mac/core/PropertyList.h"
 
 static void initMainViewerImages()
 {

@@ -6,7 +6,7 @@
 
 #include <QMainWindow>
 
-#include "mac/app/AppController.h"
+#include "mac/controller/AppController.h"
 
 class QLabel;
 class QSplitter;

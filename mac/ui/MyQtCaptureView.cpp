@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "mac/app/SettingParams.h"
+#include "mac/core/SettingParams.h"
 
 MyQtCaptureView::MyQtCaptureView(QWidget *parent)
     : QWidget(parent)

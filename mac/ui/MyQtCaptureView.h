@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "mac/app/PixelBuffer.h"
+#include "mac/controller/PixelBuffer.h"
 #include "platform/media/FrameScaler.h"
 
 // The preview view: paints the newest frame scaled (smooth, bilinear) to its whole area, or, while

@@ -8,12 +8,12 @@
 #include <QThread>
 #include <QTreeView>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/SystemLog.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/core/SystemLog.h"
 #include "mac/browser/ChildNode.h"
 #include "mac/browser/DirectoryListing.h"
-#include "mac/browser/FileBrowserView.h"
-#include "mac/browser/ImageAndTextCell.h"
+#include "mac/ui/FileBrowserView.h"
+#include "mac/ui/ImageAndTextCell.h"
 #include "platform/system/ShellOpener.h"
 
 namespace {

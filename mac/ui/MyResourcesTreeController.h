@@ -11,9 +11,9 @@
 #include <QPointer>
 #include <QTreeView>
 
-#include "mac/app/ResourceTree.h"
+#include "mac/controller/ResourceTree.h"
 #include "mac/browser/ResourceTreeModel.h"
-#include "mac/browser/FileBrowserView.h"
+#include "mac/ui/FileBrowserView.h"
 #include "mac/browser/TreeAdditionObj.h"
 #include "platform/system/MainThreadCall.h"
 

@@ -1,4 +1,4 @@
-#include "mac/app/NSTextFieldClickable.h"
+#include "mac/ui/NSTextFieldClickable.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "mac/app/PanelPlacement.h"
+#include "mac/ui/PanelPlacement.h"
 
 #include <QWidget>
 

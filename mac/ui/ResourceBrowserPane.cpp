@@ -5,8 +5,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "mac/browser/FileBrowserView.h"
-#include "mac/browser/MyResourcesTreeController.h"
+#include "mac/ui/FileBrowserView.h"
+#include "mac/ui/MyResourcesTreeController.h"
 
 ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appController,
                                          QWidget *parent, const std::string &resourcesPath)

@@ -1,4 +1,4 @@
-#include "mac/app/SettingsPanel.h"
+#include "mac/ui/SettingsPanel.h"
 
 #include <sys/stat.h>
 
@@ -15,15 +15,15 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "mac/app/AppController.h"
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/PanelPlacement.h"
-#include "mac/app/PanelText.h"
-#include "mac/app/PropertyList.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/SettingsPanelHost.h"
-#include "mac/app/SystemLog.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/controller/AppController.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/ui/PanelPlacement.h"
+#include "mac/ui/PanelText.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SettingParams.h"
+#include "mac/ui/SettingsPanelHost.h"
+#include "mac/core/SystemLog.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/system/PathText.h"
 
 namespace {

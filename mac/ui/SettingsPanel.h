@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "mac/app/CaptureResolution.h"
+#include "mac/core/CaptureResolution.h"
 
 class ItemTimedShotSetting;
 class QButtonGroup;

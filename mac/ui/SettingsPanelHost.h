@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "mac/app/CaptureResolution.h"
+#include "mac/core/CaptureResolution.h"
 
 class AppControllerSettings;
 class CameraControl;

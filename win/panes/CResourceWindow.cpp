@@ -2,8 +2,8 @@
 
 #include "CResourceBrowserView.h"
 #include "CResourcesBrowserDlg.h"
-#include "FolderListing.h"
-#include "ResourcePathParts.h"
+#include "win/browser/FolderListing.h"
+#include "win/browser/ResourcePathParts.h"
 #include "platform/system/MainThreadCall.h"
 #include "platform/system/ShellOpener.h"
 

@@ -1,11 +1,11 @@
 #include "CResourcesBrowserDlg.h"
 
-#include "FilmSymbol.h"
-#include "FolderListing.h"
+#include "win/browser/FilmSymbol.h"
+#include "win/browser/FolderListing.h"
 #include "platform/system/ShellOpener.h"
-#include "ThumbnailDecoder.h"
-#include "ThumbnailLayout.h"
-#include "ThumbnailLoader.h"
+#include "win/browser/ThumbnailDecoder.h"
+#include "win/browser/ThumbnailLayout.h"
+#include "win/browser/ThumbnailLoader.h"
 
 #include "platform/system/MainThreadCall.h"
 #include "platform/system/MessageBox.h"

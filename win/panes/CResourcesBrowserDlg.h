@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FolderChangeTarget.h"
-#include "FolderMonitor.h"
-#include "ResourceNameList.h"
-#include "ScrollRange.h"
-#include "ThumbnailCache.h"
+#include "win/browser/FolderChangeTarget.h"
+#include "win/browser/FolderMonitor.h"
+#include "win/browser/ResourceNameList.h"
+#include "win/browser/ScrollRange.h"
+#include "win/browser/ThumbnailCache.h"
 
 #include <atomic>
 #include <chrono>

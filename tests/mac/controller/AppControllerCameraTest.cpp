@@ -1,6 +1,6 @@
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;

@@ -10,14 +10,14 @@
 #include <QDir>
 #include <QDirIterator>
 
-#include "mac/app/AppController.h"
-#include "mac/app/MovieCapturer.h"
-#include "mac/app/ResourceTree.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/controller/AppController.h"
+#include "mac/controller/MovieCapturer.h"
+#include "mac/controller/ResourceTree.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingMessagePresenter.h"
-#include "tests/mac/app/MacTestFrames.h"
+#include "tests/mac/controller/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 
 namespace mactest {

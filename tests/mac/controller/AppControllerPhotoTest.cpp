@@ -1,11 +1,11 @@
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <filesystem>
 #include <thread>
 
 #include <QDir>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;

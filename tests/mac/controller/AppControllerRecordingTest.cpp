@@ -1,11 +1,11 @@
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <thread>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "platform/media/QuickTimeMovieWriter.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 

@@ -1,7 +1,7 @@
 // The controller on the machine's own V4L2 cameras. Build machines have none, so these run
 // where a camera (or the kernel's vivid driver, booted in QEMU) is present and skip
 // elsewhere.
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include "platform/camera/CameraEnumerator.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "mac/app/CaptureDevice.h"
+#include "mac/controller/CaptureDevice.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "tests/mac/app/MacTestFrames.h"
+#include "tests/mac/controller/MacTestFrames.h"
 
 using varnolet::CameraIdentity;
 using varnolet::VirtualCameraHub;

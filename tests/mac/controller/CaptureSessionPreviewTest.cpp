@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "mac/app/CaptureSession.h"
+#include "mac/controller/CaptureSession.h"
 #include "platform/camera/CameraEnumerator.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <pthread.h>
 #include <thread>
 
-#include "mac/app/CaptureSession.h"
+#include "mac/controller/CaptureSession.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "tests/mac/app/MacTestFrames.h"
+#include "tests/mac/controller/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 
 using varnolet::VirtualCameraHub;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "mac/app/PixelBuffer.h"
+#include "mac/controller/PixelBuffer.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/VirtualCameraHub.h"
 

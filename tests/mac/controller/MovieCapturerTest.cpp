@@ -4,11 +4,11 @@
 
 #include <QDir>
 
-#include "mac/app/MovieCapturer.h"
-#include "mac/app/SystemLog.h"
+#include "mac/controller/MovieCapturer.h"
+#include "mac/core/SystemLog.h"
 #include "platform/media/FfmpegHandles.h"
 #include "tests/support/FakeClock.h"
-#include "tests/mac/app/MacTestFrames.h"
+#include "tests/mac/controller/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "mac/app/PhotoWriter.h"
+#include "mac/controller/PhotoWriter.h"
 #include "platform/media/JpegDecoder.h"
-#include "tests/mac/app/MacTestFrames.h"
+#include "tests/mac/controller/MacTestFrames.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

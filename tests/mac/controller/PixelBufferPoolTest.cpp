@@ -1,4 +1,4 @@
-#include "mac/app/PixelBufferPool.h"
+#include "mac/controller/PixelBufferPool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/SavingLocationManage.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/core/SavingLocationManage.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 

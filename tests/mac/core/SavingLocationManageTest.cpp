@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "mac/app/SavingLocationManage.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/SystemLog.h"
+#include "mac/core/SavingLocationManage.h"
+#include "mac/core/SettingParams.h"
+#include "mac/core/SystemLog.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TestSupport.h"
 

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "mac/app/CaptureResolution.h"
-#include "mac/app/PropertyList.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/SystemLog.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/core/CaptureResolution.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SettingParams.h"
+#include "mac/core/SystemLog.h"
+#include "mac/core/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 

@@ -5,10 +5,10 @@
 
 #include <QCoreApplication>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/PropertyList.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/StringsFile.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/core/PropertyList.h"
+#include "mac/core/SettingParams.h"
+#include "mac/core/StringsFile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mac/app/StringsFile.h"
+#include "mac/core/StringsFile.h"
 
 namespace {
 

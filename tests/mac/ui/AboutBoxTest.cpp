@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include "mac/app/AboutBox.h"
-#include "mac/app/NSTextFieldClickable.h"
-#include "mac/app/PropertyList.h"
+#include "mac/ui/AboutBox.h"
+#include "mac/ui/NSTextFieldClickable.h"
+#include "mac/core/PropertyList.h"
 #include "tests/support/LayoutChecks.h"
 
 using panels_test::fileText;

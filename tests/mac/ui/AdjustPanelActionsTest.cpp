@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "mac/app/AdjustPanelActions.h"
-#include "mac/app/SettingsPanel.h"
+#include "mac/ui/AdjustPanelActions.h"
+#include "mac/ui/SettingsPanel.h"
 
 using panels_test::FakePanelHost;
 

@@ -13,8 +13,8 @@
 #include <chrono>
 #include <thread>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/ui/CameraAdjustPanel.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/mac/uvc/CameraFixture.h"
 #include "tests/support/TestSupport.h"

@@ -10,7 +10,7 @@
 #include <QScrollBar>
 
 #include "BrowserFiles.h"
-#include "mac/browser/FileBrowserView.h"
+#include "mac/ui/FileBrowserView.h"
 #include "mac/browser/VxKQueue.h"
 #include "platform/system/ShellOpener.h"
 #include "tests/support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "mac/app/AboutBox.h"
-#include "mac/app/LanguageRetitler.h"
-#include "mac/app/SettingsPanel.h"
+#include "mac/ui/AboutBox.h"
+#include "mac/ui/LanguageRetitler.h"
+#include "mac/ui/SettingsPanel.h"
 #include "platform/system/QtTranslations.h"
 
 #include <QCoreApplication>

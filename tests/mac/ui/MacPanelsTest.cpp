@@ -1,4 +1,4 @@
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,14 +13,14 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include "mac/app/AboutBox.h"
-#include "mac/app/LanguageRetitler.h"
-#include "mac/app/MacAlertPresenter.h"
-#include "mac/app/MacPanels.h"
-#include "mac/app/MainViewer.h"
-#include "mac/app/SettingsPanel.h"
-#include "mac/app/StringsFile.h"
-#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/ui/AboutBox.h"
+#include "mac/ui/LanguageRetitler.h"
+#include "mac/ui/MacAlertPresenter.h"
+#include "mac/ui/MacPanels.h"
+#include "mac/ui/MainViewer.h"
+#include "mac/ui/SettingsPanel.h"
+#include "mac/core/StringsFile.h"
+#include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/LayoutChecks.h"

@@ -1,4 +1,4 @@
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,10 +15,10 @@
 
 #include <functional>
 
-#include "mac/app/CaptureViewMeasure.h"
-#include "mac/app/MacAlertPresenter.h"
-#include "mac/app/MainViewer.h"
-#include "mac/app/MyQtCaptureView.h"
+#include "mac/ui/CaptureViewMeasure.h"
+#include "mac/ui/MacAlertPresenter.h"
+#include "mac/ui/MainViewer.h"
+#include "mac/ui/MyQtCaptureView.h"
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
 #include "tests/support/PhotoChecks.h"

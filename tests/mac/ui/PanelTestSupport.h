@@ -11,12 +11,12 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/SettingParams.h"
-#include "mac/app/SettingsPanelHost.h"
-#include "mac/app/StringsFile.h"
-#include "mac/app/UserDefaults.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/core/SettingParams.h"
+#include "mac/ui/SettingsPanelHost.h"
+#include "mac/core/StringsFile.h"
+#include "mac/core/UserDefaults.h"
+#include "mac/core/CameraControl.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 

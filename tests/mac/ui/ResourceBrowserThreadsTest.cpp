@@ -16,10 +16,10 @@
 #include <QTreeView>
 
 #include "BrowserFiles.h"
-#include "mac/app/AppControllerSettings.h"
-#include "mac/browser/FileBrowserView.h"
-#include "mac/browser/MyResourcesTreeController.h"
-#include "mac/browser/ResourceBrowserPane.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/ui/FileBrowserView.h"
+#include "mac/ui/MyResourcesTreeController.h"
+#include "mac/ui/ResourceBrowserPane.h"
 #include "platform/system/AtomicFile.h"
 #include "tests/support/TestSupport.h"
 

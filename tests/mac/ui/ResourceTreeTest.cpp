@@ -12,12 +12,12 @@
 #include <QTreeView>
 
 #include "BrowserFiles.h"
-#include "mac/app/AppControllerSettings.h"
+#include "mac/core/AppControllerSettings.h"
 #include "mac/browser/ChildNode.h"
-#include "mac/browser/FileBrowserView.h"
-#include "mac/browser/ImageAndTextCell.h"
-#include "mac/browser/MyResourcesTreeController.h"
-#include "mac/browser/ResourceBrowserPane.h"
+#include "mac/ui/FileBrowserView.h"
+#include "mac/ui/ImageAndTextCell.h"
+#include "mac/ui/MyResourcesTreeController.h"
+#include "mac/ui/ResourceBrowserPane.h"
 #include "platform/system/ShellOpener.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -6,7 +6,7 @@
 #include <QGroupBox>
 #include <QRadioButton>
 
-#include "mac/app/SettingsPanel.h"
+#include "mac/ui/SettingsPanel.h"
 #include "tests/support/LayoutChecks.h"
 
 using panels_test::FakePanelHost;

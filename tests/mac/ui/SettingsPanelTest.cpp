@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <climits>
 #include <filesystem>
@@ -12,8 +12,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "mac/app/SettingsPanel.h"
-#include "mac/app/SystemLog.h"
+#include "mac/ui/SettingsPanel.h"
+#include "mac/core/SystemLog.h"
 
 using panels_test::FakePanelHost;
 using varnolet::test::TempFolder;

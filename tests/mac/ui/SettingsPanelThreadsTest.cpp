@@ -1,4 +1,4 @@
-#include "tests/mac/app/PanelTestSupport.h"
+#include "tests/mac/ui/PanelTestSupport.h"
 
 #include <atomic>
 #include <set>
@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "mac/app/SettingsPanel.h"
+#include "mac/ui/SettingsPanel.h"
 #include "platform/system/ThreadName.h"
 
 using panels_test::FakePanelHost;

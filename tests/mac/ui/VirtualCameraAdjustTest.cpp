@@ -12,7 +12,7 @@
 
 #include <linux/videodev2.h>
 
-#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UsbBusWithVirtualCameras.h"
 #include "platform/camera/VirtualCameraHub.h"

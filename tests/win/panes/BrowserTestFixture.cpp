@@ -1,6 +1,6 @@
 #include "BrowserTestFixture.h"
 
-#include "win/browser/CResourcesBrowserDlg.h"
+#include "win/panes/CResourcesBrowserDlg.h"
 
 #include "platform/media/AviMpeg4Writer.h"
 #include "platform/media/JpegEncoder.h"

@@ -1,8 +1,8 @@
 #include "BrowserTestFixture.h"
 
-#include "win/browser/CResourceBrowserView.h"
-#include "win/browser/CResourceWindow.h"
-#include "win/browser/CResourcesBrowserDlg.h"
+#include "win/panes/CResourceBrowserView.h"
+#include "win/panes/CResourceWindow.h"
+#include "win/panes/CResourcesBrowserDlg.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "BrowserTestFixture.h"
 
-#include "win/browser/CResourceBrowserView.h"
-#include "win/browser/CResourcesBrowserDlg.h"
+#include "win/panes/CResourceBrowserView.h"
+#include "win/panes/CResourcesBrowserDlg.h"
 #include "win/browser/FilmSymbol.h"
 #include "win/browser/FolderMonitor.h"
 

@@ -4,7 +4,9 @@
 // them, and crowded folders of program-named files.
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,28 @@ inline void makeCrowdedFolder(const std::string &folder, const std::string &pref
         const char *extension = i % 10 == 0 ? movieExtension : (i % 10 == 1 ? ".txt" : ".jpg");
         std::ofstream(folder + "/" + prefix + std::to_string(first + i) + extension) << "x";
     }
+}
+
+// A folder of count photos "<prefix><1000 + i>.jpg" made by make(i), kept in the system's
+// temporary folder under `name` across runs (making fifty 5-megapixel photos takes longer
+// than measuring them). A folder is used again only when its completion mark is there;
+// otherwise it is made anew, each photo written under a hidden name and renamed.
+inline std::string cachedPhotoFolder(const std::string &name, const std::string &prefix, int count,
+                                     const std::function<std::vector<uint8_t>(int)> &make)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    const std::filesystem::path mark = folder / ".complete";
+    if (std::filesystem::exists(mark))
+        return folder.string();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+        const std::string file = prefix + std::to_string(1000 + i) + ".jpg";
+        writeBytes((folder / ("." + file)).string(), make(i));
+        std::filesystem::rename(folder / ("." + file), folder / file);
+    }
+    std::ofstream(mark.string()) << count << "\n";
+    return folder.string();
 }
 
 } // namespace benchfolders

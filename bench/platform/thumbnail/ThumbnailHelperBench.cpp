@@ -117,8 +117,8 @@ void prepare()
                 frame(size.width, size.height, static_cast<unsigned>(c * 10 + s + 1));
             std::vector<std::string> &paths = g_movies[{c, s}];
             for (int i = 0; i < kMovies; ++i) {
-                const std::string path = folder + "/Movie" + std::to_string(1000 + i) +
-                                         (c == 0 ? ".avi" : ".mov");
+                const std::string path =
+                    folder + "/Movie" + std::to_string(1000 + i) + (c == 0 ? ".avi" : ".mov");
                 const bool written =
                     c == 0 ? writeAvi(path, bgr, size) : writeQuickTime(path, bgr, size);
                 if (!written) {
@@ -139,8 +139,8 @@ const std::vector<std::string> &moviesOf(const benchmark::State &state)
 void label(benchmark::State &state)
 {
     const Size size = kSizes[state.range(1)];
-    state.SetLabel(std::string(state.range(0) == 0 ? "avi " : "mov ") +
-                   std::to_string(size.width) + "x" + std::to_string(size.height));
+    state.SetLabel(std::string(state.range(0) == 0 ? "avi " : "mov ") + std::to_string(size.width) +
+                   "x" + std::to_string(size.height));
 }
 
 // The reference: the same file opened as the client opens it, its first frame read and

@@ -7,12 +7,34 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/media/JpegEncoder.h"
 
 namespace benchfolders {
+
+// A microscope-like picture as BGR rows: smooth shading, round cell-like spots and sensor
+// grain.
+inline std::vector<uint8_t> slideBgr(int width, int height, uint32_t seed)
+{
+    std::vector<uint8_t> bgr(static_cast<size_t>(width) * height * 3);
+    std::minstd_rand random(seed);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t *pixel = &bgr[(static_cast<size_t>(y) * width + x) * 3];
+            const int cx = (x % 240) - 120;
+            const int cy = (y % 240) - 120;
+            const int spot = cx * cx + cy * cy < 70 * 70 ? 50 : 0;
+            const int grain = static_cast<int>(random() % 8) + spot;
+            pixel[0] = static_cast<uint8_t>((x * 200 / width + grain) & 0xFF);
+            pixel[1] = static_cast<uint8_t>((y * 180 / height + grain) & 0xFF);
+            pixel[2] = static_cast<uint8_t>(((x + y) * 90 / (width + height) + 120 + grain) & 0xFF);
+        }
+    }
+    return bgr;
+}
 
 // Bottom-up BGR rows as a JPEG of quality 100, as the programs save photos.
 inline std::vector<uint8_t> encodePhoto(const std::vector<uint8_t> &bgr, int width, int height)

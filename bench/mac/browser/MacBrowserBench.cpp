@@ -228,15 +228,8 @@ void FolderOf50(benchmark::State &state)
                 return false;
             },
             std::chrono::seconds(60));
-        if (!run.finished) {
-            state.SkipWithError("the folder was not shown whole within 60 s");
+        if (!varnolet::bench::reportStalls(state, run))
             break;
-        }
-        state.SetIterationTime(run.finishedMs / 1e3);
-        state.counters["max_stall_ms"] = run.longestMs;
-        state.counters["its_cpu_ms"] = run.longestCpuMs;
-        state.counters["stalls_over_16ms"] = run.stallsOver16Ms;
-        state.counters["all_shown_ms"] = run.finishedMs;
     }
 }
 

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include "bench/platform/MedianRatio.h"
+#include "bench/support/BenchFolders.h"
 #include "platform/media/AviMpeg4Writer.h"
 #include "platform/media/MovieFrameReader.h"
 #include "platform/media/QuickTimeMovieWriter.h"
@@ -62,26 +62,6 @@ FrameFit fitOf(MovieContainer container)
     return container == MovieContainer::Avi ? FrameFit{290, 100} : FrameFit{100, 100};
 }
 
-// A slide-like frame: shading, round spots and grain, bottom-up BGR as the cameras deliver.
-std::vector<uint8_t> frame(int width, int height, unsigned seed)
-{
-    std::vector<uint8_t> bgr(static_cast<size_t>(width) * height * 3);
-    std::minstd_rand random(seed);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t *pixel = &bgr[(static_cast<size_t>(y) * width + x) * 3];
-            const int cx = (x % 160) - 80;
-            const int cy = (y % 160) - 80;
-            const int spot = cx * cx + cy * cy < 50 * 50 ? 60 : 0;
-            const int grain = static_cast<int>(random() % 12) + spot;
-            pixel[0] = static_cast<uint8_t>((x * 180 / width + grain) & 0xFF);
-            pixel[1] = static_cast<uint8_t>((y * 160 / height + grain) & 0xFF);
-            pixel[2] = static_cast<uint8_t>((((x + y) * 80) / (width + height) + 110 + grain));
-        }
-    }
-    return bgr;
-}
-
 bool writeAvi(const std::string &path, const std::vector<uint8_t> &bgr, Size size)
 {
     varnolet::AviMpeg4Writer writer;
@@ -113,8 +93,8 @@ void prepare()
             const std::string folder = g_folder->path().toStdString() + "/movies" +
                                        std::to_string(c) + "_" + std::to_string(s);
             std::filesystem::create_directories(folder);
-            const std::vector<uint8_t> bgr =
-                frame(size.width, size.height, static_cast<unsigned>(c * 10 + s + 1));
+            const std::vector<uint8_t> bgr = benchfolders::slideBgr(
+                size.width, size.height, static_cast<uint32_t>(c * 10 + s + 1));
             std::vector<std::string> &paths = g_movies[{c, s}];
             for (int i = 0; i < kMovies; ++i) {
                 const std::string path =

@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -46,29 +45,11 @@ std::string g_crowded; // folder of 10,000 files
 std::string g_fifty;   // fifty 5-megapixel photos, kept across runs
 std::vector<uint8_t> g_jpeg;
 
-// A microscope-like picture: smooth shading, round cell-like spots and sensor grain,
-// encoded as the program saves photos (quality 100, 4:4:4).
+// A microscope-like picture encoded as the program saves photos (quality 100, 4:4:4).
 std::vector<uint8_t> MakePhoto(uint32_t seed)
 {
-    std::vector<uint8_t> bgr(static_cast<size_t>(kWidth) * kHeight * 3);
-    std::minstd_rand random(seed);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            uint8_t *pixel = &bgr[(static_cast<size_t>(y) * kWidth + x) * 3];
-            const int cx = (x % 240) - 120;
-            const int cy = (y % 240) - 120;
-            const int spot = cx * cx + cy * cy < 70 * 70 ? 50 : 0;
-            const int grain = static_cast<int>(random() % 8) + spot;
-            pixel[0] = static_cast<uint8_t>((x * 200 / kWidth + grain) & 0xFF);
-            pixel[1] = static_cast<uint8_t>((y * 180 / kHeight + grain) & 0xFF);
-            pixel[2] =
-                static_cast<uint8_t>(((x + y) * 90 / (kWidth + kHeight) + 120 + grain) & 0xFF);
-        }
-    }
-    varnolet::JpegEncoder encoder;
-    if (!encoder.encode(bgr.data(), kWidth, kHeight).ok())
-        std::abort();
-    return std::vector<uint8_t>(encoder.data(), encoder.data() + encoder.size());
+    return benchfolders::encodePhoto(benchfolders::slideBgr(kWidth, kHeight, seed), kWidth,
+                                     kHeight);
 }
 
 void Prepare()
@@ -218,15 +199,8 @@ void BM_FolderOf50(benchmark::State &state)
                 return false;
             },
             std::chrono::seconds(60));
-        if (!run.finished) {
-            state.SkipWithError("the folder was not shown whole within 60 s");
+        if (!varnolet::bench::reportStalls(state, run))
             break;
-        }
-        state.SetIterationTime(run.finishedMs / 1e3);
-        state.counters["max_stall_ms"] = run.longestMs;
-        state.counters["its_cpu_ms"] = run.longestCpuMs;
-        state.counters["stalls_over_16ms"] = run.stallsOver16Ms;
-        state.counters["all_shown_ms"] = run.finishedMs;
     }
 }
 

@@ -8,6 +8,7 @@
 // The movies are written in the setup by the programs' own writers: AVI (VarnoletWin, fitted
 // into its column's box) and QuickTime (VarnoletMac, fitted into 100 × 100), at 640 × 480 and
 // 2592 × 1944.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -211,9 +212,15 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
+    size_t repetitions = 0;
+    for (const auto &[key, paths] : g_movies)
+        repetitions =
+            std::max(repetitions,
+                     reporter.repetitions("BM_InProcess/container:" + std::to_string(key.first) +
+                                          "/size:" + std::to_string(key.second)));
     std::printf("\nmedians of real time over %zu repetitions (goal: warm helper / in process "
                 "<= 1.5):\n",
-                reporter.repetitions("BM_InProcess/container:0/size:0"));
+                repetitions);
     for (int c = 0; c < 2; ++c) {
         for (int s = 0; s < static_cast<int>(std::size(kSizes)); ++s) {
             const std::string args =

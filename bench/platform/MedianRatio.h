@@ -66,6 +66,8 @@ public:
             Samples &samples = m_samples[key(run)];
             samples.cpu.push_back(run.cpu_accumulated_time / iterations);
             samples.real.push_back(run.real_accumulated_time / iterations);
+            for (const auto &[counter, value] : run.counters)
+                samples.counters[counter].push_back(value.value);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -73,6 +75,15 @@ public:
     // Median seconds per iteration over the repetitions; 0 when the benchmark did not run.
     double medianCpu(const std::string &name) const { return median(name, &Samples::cpu); }
     double medianReal(const std::string &name) const { return median(name, &Samples::real); }
+    // Median of a user counter over the repetitions; 0 when it was never reported.
+    double medianCounter(const std::string &name, const std::string &counter) const
+    {
+        const auto found = m_samples.find(name);
+        if (found == m_samples.end())
+            return 0.0;
+        const auto values = found->second.counters.find(counter);
+        return values == found->second.counters.end() ? 0.0 : median(values->second);
+    }
     size_t repetitions(const std::string &name) const
     {
         const auto found = m_samples.find(name);
@@ -93,6 +104,7 @@ private:
     {
         std::vector<double> cpu;
         std::vector<double> real;
+        std::map<std::string, std::vector<double>> counters;
     };
 
     static std::string key(const Run &run)

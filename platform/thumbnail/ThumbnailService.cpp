@@ -1,5 +1,7 @@
 #include "ThumbnailService.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -81,8 +83,8 @@ int ThumbnailService::serve(int socket)
         int fd = -1;
         if (!receive(socket, request, fd))
             return 0;
-        const std::vector<uint8_t> reply = answer(fd, request);
-        ::close(fd);
+        const UniqueFd movie(fd);
+        const std::vector<uint8_t> reply = answer(movie.get(), request);
         if (!send(socket, reply))
             return 0;
     }

@@ -320,9 +320,9 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
             frame = QueuedFrame();
             std::this_thread::sleep_for(1ms);
         }
-        // Queue empty: wait up to 10 ms, woken early by a new frame or a stop.
+        // Queue empty: sleep until a new frame or a stop comes (both notify under the lock).
         std::unique_lock<std::mutex> lock(sink.m_queueLock);
-        sink.m_queueChanged.wait_for(lock, 10ms, [&sink] {
+        sink.m_queueChanged.wait(lock, [&sink] {
             return !sink.m_savingQueue.empty() || !g_savingThreadRun.load();
         });
     }

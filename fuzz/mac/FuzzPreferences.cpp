@@ -8,9 +8,9 @@
 
 #include <unistd.h>
 
-#include "mac/app/SettingParams.h"
-#include "mac/app/SystemLog.h"
-#include "mac/app/UserDefaults.h"
+#include "mac/core/SettingParams.h"
+#include "mac/core/SystemLog.h"
+#include "mac/core/UserDefaults.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "mac/app/StringsFile.h"
+#include "mac/core/StringsFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -6,14 +6,14 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "mac/app/AppController.h"
-#include "mac/app/MacAlertPresenter.h"
-#include "mac/app/LanguageRetitler.h"
-#include "mac/app/MacPanels.h"
-#include "mac/app/MainViewer.h"
-#include "mac/browser/MyResourcesTreeController.h"
-#include "mac/browser/ResourceBrowserPane.h"
-#include "mac/uvc/CameraAdjustPanel.h"
+#include "mac/controller/AppController.h"
+#include "mac/ui/MacAlertPresenter.h"
+#include "mac/ui/LanguageRetitler.h"
+#include "mac/ui/MacPanels.h"
+#include "mac/ui/MainViewer.h"
+#include "mac/ui/MyResourcesTreeController.h"
+#include "mac/ui/ResourceBrowserPane.h"
+#include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/CommandLine.h"

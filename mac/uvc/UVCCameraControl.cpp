@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cmath>
 
-#include "mac/app/AppControllerSettings.h"
-#include "mac/app/SystemLog.h"
+#include "mac/core/AppControllerSettings.h"
+#include "mac/core/SystemLog.h"
 #include "mac/uvc/CameraRequestQueue.h"
 #include "mac/uvc/LibusbBackend.h"
 #include "mac/uvc/UsbBusWithVirtualCameras.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mac/uvc/CameraAdjustView.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/core/CameraControl.h"
 #include "mac/uvc/UVCResolutionList.h"
 #include "mac/uvc/UsbDevice.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mac/app/CaptureResolution.h"
+#include "mac/core/CaptureResolution.h"
 
 // The camera's capture sizes as its configuration descriptor lists them, kept sorted as
 // the camera control offers them, and whether the camera declares a snapshot button.

@@ -10,10 +10,10 @@
 
 #include "tests/kernel/uvc/UvcControlTable.h"
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UVCResolutionList.h"
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <gtest/gtest.h>
 

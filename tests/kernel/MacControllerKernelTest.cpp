@@ -4,10 +4,10 @@
 #include "MacKernelSupport.h"
 #include "UvcKernelFixture.h"
 
-#include "mac/app/CaptureDevice.h"
+#include "mac/controller/CaptureDevice.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/UsbLocation.h"
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include "UvcKernelFixture.h"
 
 #include "platform/camera/CameraEnumerator.h"
-#include "tests/mac/app/AppControllerFixture.h"
+#include "tests/mac/controller/AppControllerFixture.h"
 
 #include <memory>
 

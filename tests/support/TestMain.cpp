@@ -1,15 +1,22 @@
-// Runs every test inside an offscreen QApplication with HOME, XDG_CONFIG_HOME and
-// XDG_RUNTIME_DIR pointed at a private temporary folder, so no test touches the user's
-// files and GUI tests need no display.
+// Runs every test inside an offscreen QGuiApplication (a QApplication for tests of
+// windows) with HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR pointed at a private temporary
+// folder, so no test touches the user's files and GUI tests need no display.
 #include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#ifdef VARNOLET_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 int main(int argc, char **argv)
 {
@@ -31,6 +38,6 @@ int main(int argc, char **argv)
     // run against the shipped files.
     setenv("VARNOLET_RUNTIME_DIR", VARNOLET_BUILD_RUNTIME_DIR, 0);
 
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -12,10 +12,10 @@
 #include "win/app/CSettingDlg.h"
 #include "win/app/CXPStyleButtonST.h"
 #include "win/app/CXSplitterWnd.h"
-#include "win/browser/CResourceBrowserView.h"
+#include "win/panes/CResourceBrowserView.h"
 #include "win/capture/AviMovieRepair.h"
 #include "win/capture/CSampleGrabberCB.h"
-#include "win/browser/CResourceWindow.h"
+#include "win/panes/CResourceWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>

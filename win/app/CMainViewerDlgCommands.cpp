@@ -12,7 +12,7 @@
 #include "win/app/CSettingDlg.h"
 #include "win/app/CXPStyleButtonST.h"
 #include "win/app/CXSplitterWnd.h"
-#include "win/browser/CResourceWindow.h"
+#include "win/panes/CResourceWindow.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -22,8 +22,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "mac/app/CaptureSession.h"
-#include "mac/app/MovieCapturer.h"
+#include "mac/controller/CaptureSession.h"
+#include "mac/controller/MovieCapturer.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/media/BgrImage.h"
 

@@ -16,10 +16,10 @@
 
 #include "bench/platform/MedianRatio.h"
 #include "bench/support/PreviewBench.h"
-#include "mac/app/AppController.h"
-#include "mac/app/MainViewer.h"
-#include "mac/app/UserDefaults.h"
-#include "mac/uvc/CameraControl.h"
+#include "mac/controller/AppController.h"
+#include "mac/ui/MainViewer.h"
+#include "mac/core/UserDefaults.h"
+#include "mac/core/CameraControl.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
 

@@ -24,7 +24,7 @@
 
 #include "bench/support/BenchFolders.h"
 #include "bench/support/BenchReferences.h"
-#include "mac/browser/FileBrowserView.h"
+#include "mac/ui/FileBrowserView.h"
 #include "mac/browser/ThumbnailMaker.h"
 #include "platform/media/JpegEncoder.h"
 

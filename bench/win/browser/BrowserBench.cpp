@@ -2,7 +2,7 @@
 //  - painting a column of six visible rows of 2592 × 1944 JPEGs, against one full-size
 //    decode of the same file with bare libturbojpeg;
 //  - RescanFolder of a folder with 10,000 files, against a bare readdir of that folder.
-#include "win/browser/CResourcesBrowserDlg.h"
+#include "win/panes/CResourcesBrowserDlg.h"
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
 

@@ -13,7 +13,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "mac/browser/VxKQueue.h"
 #include "mac/browser/VxKQueueDelegate.h"
 #include "mac/browser/VxNotificationCenter.h"

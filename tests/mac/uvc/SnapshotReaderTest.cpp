@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "tests/support/FakeClock.h"
 #include "tests/mac/uvc/CameraFixture.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "tests/mac/uvc/CameraFixture.h"
 
 using namespace uvctest;

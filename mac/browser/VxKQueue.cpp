@@ -14,7 +14,7 @@
 
 #include <QCoreApplication>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "mac/browser/VxKQueueDelegate.h"
 #include "mac/browser/VxMainThreadProxy.h"
 #include "mac/browser/VxNotificationCenter.h"
@@ -298,8 +298,7 @@ void VxKQueue::watcherThread()
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
         int error = 0;
-        const varnolet::WakeablePoll::Result result =
-            m_queue.wait(kWaitMilliseconds, &error);
+        const varnolet::WakeablePoll::Result result = m_queue.wait(kWaitMilliseconds, &error);
         // A failing wait on our own descriptors does not heal: going round again would only
         // spin and fill the log. Say it once and end; the owner still joins the thread.
         if (result == varnolet::WakeablePoll::Result::Failed) {

@@ -128,7 +128,8 @@ void V4l2Camera::readFormats()
         const uint32_t pixelFormat = description.pixelformat;
         v4l2_frmsizeenum size{};
         size.pixel_format = pixelFormat;
-        for (size.index = 0; SystemCall::ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
+        for (size.index = 0; SystemCall::ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0;
+             ++size.index) {
             if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
                 const int w = static_cast<int>(size.discrete.width);
                 const int h = static_cast<int>(size.discrete.height);

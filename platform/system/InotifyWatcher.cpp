@@ -21,7 +21,7 @@ std::string join(const std::string &folder, const std::string &name)
 
 bool isSameOrBelow(const std::string &path, const std::string &folder)
 {
-    return path == folder ||
+    return folder.empty() || path == folder ||
            (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
             path[folder.size()] == '/');
 }

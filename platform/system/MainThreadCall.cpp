@@ -89,9 +89,8 @@ bool MainThreadCall::callAndWait(std::function<void()> function,
     }
     wake();
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [&] {
-        return *done || m_aborted || (cancellation && cancellation->m_cancelled);
-    });
+    m_changed.wait(
+        lock, [&] { return *done || m_aborted || (cancellation && cancellation->m_cancelled); });
     return *done;
 }
 

@@ -47,8 +47,7 @@ private:
     };
 
     bool ReadEvents(std::vector<FolderChangeRecord> &records, bool *overflow);
-    void HandleEvent(const varnolet::InotifyEvent &event,
-                     std::vector<FolderChangeRecord> &records);
+    void HandleEvent(const varnolet::InotifyEvent &event, std::vector<FolderChangeRecord> &records);
     void FlushPendingMove(std::vector<FolderChangeRecord> &records);
     // 0 when the descriptor became readable, 1 when the wake-up came, -1 on time-out or error.
     int PollOnce(int timeoutMs);

@@ -15,21 +15,32 @@
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 
+namespace {
+
+// The services with every empty member made the real thing.
+AppController::Services withDefaults(AppController::Services services)
+{
+    if (!services.cameraEnumerator)
+        services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
+    if (!services.clock)
+        services.clock = std::make_shared<varnolet::SystemClock>();
+    if (!services.photoWriter)
+        services.photoWriter = std::make_shared<PhotoWriter>();
+    if (!services.makeMovieCapturer) {
+        std::shared_ptr<varnolet::Clock> clock = services.clock;
+        services.makeMovieCapturer = [clock] { return std::make_unique<MovieCapturer>(*clock); };
+    }
+    return services;
+}
+
+} // namespace
+
 AppController::AppController(Services services, QObject *parent)
     : QObject(parent)
-    , m_services(std::move(services))
+    , m_services(withDefaults(std::move(services)))
+    , mSavingLocationManage(m_services.clock)
     , m_mainThreadCall(new varnolet::MainThreadCall(this))
 {
-    if (!m_services.cameraEnumerator)
-        m_services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
-    if (!m_services.clock)
-        m_services.clock = std::make_shared<varnolet::SystemClock>();
-    if (!m_services.photoWriter)
-        m_services.photoWriter = std::make_shared<PhotoWriter>();
-    if (!m_services.makeMovieCapturer) {
-        std::shared_ptr<varnolet::Clock> clock = m_services.clock;
-        m_services.makeMovieCapturer = [clock] { return std::make_unique<MovieCapturer>(*clock); };
-    }
     m_cameraControl = m_services.cameraControl;
 
     if (m_services.configPlistPath.empty())

@@ -13,6 +13,10 @@
 #include "mac/uvc/UVCResolutionList.h"
 #include "mac/uvc/UsbDevice.h"
 
+namespace varnolet {
+class Clock;
+}
+
 class CameraRequestQueue;
 class UsbRunLoop;
 
@@ -63,9 +67,12 @@ public:
 
     // The real USB bus and the virtual cameras when any is plugged, the panel's requests on
     // their own thread.
-    UVCCameraControl();
-    explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend,
-                              PanelRequests panelRequests = PanelRequests::OnCallingThread);
+    // The clock times the snapshot button's guard after the reader starts; it must not be
+    // null (std::invalid_argument).
+    explicit UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock);
+    UVCCameraControl(std::unique_ptr<UsbBackend> backend,
+                     std::shared_ptr<const varnolet::Clock> clock,
+                     PanelRequests panelRequests = PanelRequests::OnCallingThread);
     ~UVCCameraControl() override;
     UVCCameraControl(const UVCCameraControl &) = delete;
     UVCCameraControl &operator=(const UVCCameraControl &) = delete;
@@ -148,8 +155,8 @@ public:
     // number in the low byte.
     uint16_t requestIndex(uint32_t unit) const;
 
-    // Milliseconds since 1970-01-01 from the process-wide clock.
-    static double getCurrentMiliseseconds();
+    // Milliseconds since 1970-01-01 from the clock passed in.
+    double getCurrentMiliseseconds() const;
     // The control table as the program starts; the table outlives any one instance.
     static void resetControlTable();
 
@@ -167,6 +174,7 @@ private:
     void restorePicture(float uvc_control_info_t::*value);
 
     std::unique_ptr<UsbBackend> mBackend;
+    std::shared_ptr<const varnolet::Clock> m_clock;
 
     // Picture properties: the last values the camera accepted.
     bool autoExposure = false;

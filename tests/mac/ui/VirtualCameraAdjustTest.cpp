@@ -12,6 +12,7 @@
 
 #include <linux/videodev2.h>
 
+#include "platform/system/Clock.h"
 #include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UsbBusWithVirtualCameras.h"
@@ -82,7 +83,8 @@ protected:
 
 TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasControls)
 {
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr));
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+                             std::make_shared<varnolet::SystemClock>());
     CameraAdjustPanel panel(control);
     control.setAdjustView(&panel);
     // What the controller does when the previewed camera's location changes.
@@ -152,7 +154,8 @@ TEST_F(VirtualCameraAdjustTest, OnlyTheVirtualCameraAtThatLocationIsFound)
     EXPECT_NE(other, m_location);
     EXPECT_NE(bus.openDevice(2, device), 0);
 
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr));
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+                             std::make_shared<varnolet::SystemClock>());
     EXPECT_FALSE(control.initWithLocationID(0x01230000)) << "no USB camera there";
     EXPECT_TRUE(control.initWithLocationID(other));
     control.getDefaultValue();

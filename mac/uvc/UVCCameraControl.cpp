@@ -44,13 +44,6 @@ uint32_t hex(int32_t code)
 
 } // namespace
 
-uvc_controls_t uvc_controls = kInitialControls;
-
-void UVCCameraControl::resetControlTable()
-{
-    uvc_controls = kInitialControls;
-}
-
 UVCCameraControl::UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock)
     : UVCCameraControl(
           std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
@@ -63,6 +56,7 @@ UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend,
                                    PanelRequests panelRequests)
     : mBackend(std::move(backend))
     , m_clock(std::move(clock))
+    , uvc_controls(kInitialControls)
 {
     if (!m_clock)
         throw std::invalid_argument("UVCCameraControl needs a clock");

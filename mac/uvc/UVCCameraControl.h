@@ -33,7 +33,7 @@ struct uvc_control_info_t
     int16_t max;
 };
 
-// The process-wide control table.
+// A camera control's table of its picture controls.
 struct uvc_controls_t
 {
     uvc_control_info_t autoExposure;
@@ -46,7 +46,6 @@ struct uvc_controls_t
     uvc_control_info_t whiteBalance;
     uvc_control_info_t autoWhiteBalance;
 };
-extern uvc_controls_t uvc_controls;
 
 // The camera's USB Video Class picture controls: found on the USB bus by the location the
 // capture side shows, its VideoControl interface driven with class control requests. Five
@@ -157,8 +156,10 @@ public:
 
     // Milliseconds since 1970-01-01 from the clock passed in.
     double getCurrentMiliseseconds() const;
-    // The control table as the program starts; the table outlives any one instance.
-    static void resetControlTable();
+    // This control's table: the ranges read from its camera and the values Cancel and Set
+    // Default go back to. It starts as the program starts, with every instance.
+    const uvc_controls_t &controlTable() const { return uvc_controls; }
+    uvc_controls_t &controlTable() { return uvc_controls; }
 
 private:
     void setMemberDefaultValue();
@@ -175,6 +176,7 @@ private:
 
     std::unique_ptr<UsbBackend> mBackend;
     std::shared_ptr<const varnolet::Clock> m_clock;
+    uvc_controls_t uvc_controls;
 
     // Picture properties: the last values the camera accepted.
     bool autoExposure = false;

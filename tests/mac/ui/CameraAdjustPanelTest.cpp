@@ -220,7 +220,6 @@ TEST(CameraAdjustPanelSlowCameraTest, ASlowCameraDoesNotHoldUpTheWindow)
 {
     using namespace std::chrono;
     auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
-    UVCCameraControl::resetControlTable();
     UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
                              std::make_shared<varnolet::SystemClock>(),
                              UVCCameraControl::PanelRequests::OnRequestThread);

@@ -29,7 +29,6 @@ protected:
     void SetUp() override
     {
         VirtualCameraHub::instance().unplugAll();
-        UVCCameraControl::resetControlTable();
         m_path = VirtualCameraHub::instance().plug();
         m_location = VirtualCameraHub::instance().list().front().usbLocation;
     }
@@ -123,7 +122,7 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
         int error = 0;
         VirtualCameraHub::instance().open(m_path, error)->setControl(V4L2_CID_BRIGHTNESS, -64);
     }
-    EXPECT_NEAR(control.getValueForControl(uvc_controls.brightness), 0.0f, 0.01f);
+    EXPECT_NEAR(control.getValueForControl(control.controlTable().brightness), 0.0f, 0.01f);
 
     varnolet::test::processEventsFor(std::chrono::milliseconds(100));
     panel.grab().save(

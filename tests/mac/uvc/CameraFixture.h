@@ -82,13 +82,12 @@ inline std::shared_ptr<FakeUsbCamera> makeBridgedCamera(uint32_t location, bool 
     return camera;
 }
 
-// A camera control over a bus holding the given cameras, with the control table as the
-// program starts, timed by the given clock (real time when none).
+// A camera control over a bus holding the given cameras, timed by the given clock (real time when
+// none).
 inline std::unique_ptr<UVCCameraControl>
 makeControl(std::vector<std::shared_ptr<FakeUsbCamera>> cameras,
             std::shared_ptr<const varnolet::Clock> clock = nullptr)
 {
-    UVCCameraControl::resetControlTable();
     if (!clock)
         clock = std::make_shared<varnolet::SystemClock>();
     return std::make_unique<UVCCameraControl>(std::make_unique<FakeUsbBackend>(std::move(cameras)),

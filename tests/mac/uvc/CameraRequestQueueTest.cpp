@@ -138,7 +138,6 @@ TEST(CameraRequestQueueTest, CameraControlSendsThePanelsRequestsOnItsOwnThread)
 {
     using namespace uvctest;
     auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
-    UVCCameraControl::resetControlTable();
     UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
                              std::make_shared<varnolet::SystemClock>(),
                              UVCCameraControl::PanelRequests::OnRequestThread);

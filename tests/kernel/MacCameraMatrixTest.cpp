@@ -12,6 +12,7 @@
 #include "tests/kernel/uvc/UvcControlTable.h"
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UVCResolutionList.h"
 #include "tests/mac/controller/AppControllerFixture.h"

@@ -1,6 +1,7 @@
 #include "tests/mac/controller/AppControllerFixture.h"
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;

@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;

@@ -6,6 +6,7 @@
 #include "mac/core/SavingLocationManage.h"
 #include "mac/core/SettingParams.h"
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TestSupport.h"
 

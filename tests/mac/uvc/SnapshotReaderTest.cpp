@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/support/FakeClock.h"
 #include "tests/mac/uvc/CameraFixture.h"
 

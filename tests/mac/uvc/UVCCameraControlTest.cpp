@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/mac/uvc/CameraFixture.h"
 
 using namespace uvctest;

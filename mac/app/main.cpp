@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "mac/controller/AppController.h"
+#include "mac/core/UserDefaults.h"
 #include "mac/ui/MacAlertPresenter.h"
 #include "mac/ui/LanguageRetitler.h"
 #include "mac/ui/MacPanels.h"
@@ -41,8 +42,10 @@ int main(int argc, char **argv)
     auto alerts = std::make_shared<MacAlertPresenter>();
     auto clock = std::make_shared<varnolet::SystemClock>();
     auto cameraControl = std::make_shared<UVCCameraControl>(clock);
+    UserDefaults store(UserDefaults::standardPath());
     AppController::Services services;
     services.clock = clock;
+    services.settingsStore = &store;
     services.messagePresenter = alerts;
     services.cameraControl = cameraControl;
     AppController controller(std::move(services));

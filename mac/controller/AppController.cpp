@@ -1,6 +1,7 @@
 #include "AppController.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <QThread>
 
@@ -20,6 +21,8 @@ namespace {
 // The services with every empty member made the real thing.
 AppController::Services withDefaults(AppController::Services services)
 {
+    if (!services.settingsStore)
+        throw std::invalid_argument("AppController needs the user's settings store");
     if (!services.cameraEnumerator)
         services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
     if (!services.clock)
@@ -55,8 +58,7 @@ AppController::AppController(Services services, QObject *parent)
 
 UserDefaults &AppController::userStore() const
 {
-    return m_services.settingsStore ? *m_services.settingsStore
-                                    : UserDefaults::standardUserDefaults();
+    return *m_services.settingsStore;
 }
 
 AppController::~AppController()

@@ -259,3 +259,10 @@ TEST_F(AppControllerTest, FormatsTextsWithTheResolutionAndNumbers)
     EXPECT_EQ(AppController::formatText("%d%d", "x", {1, 2, 3}), "12");
     EXPECT_EQ(AppController::formatText("plain", "x"), "plain");
 }
+
+TEST(AppControllerServicesTest, AMissingSettingsStoreIsAStartUpError)
+{
+    AppController::Services services;
+    services.watchDeviceNotifications = false;
+    EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
+}

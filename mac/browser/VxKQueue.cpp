@@ -33,7 +33,6 @@ const char *const VxFileWatcherAccessRevocationNotification =
 
 namespace {
 
-constexpr int kWaitMilliseconds = 5000;
 constexpr uint32_t kWatchMask = IN_MODIFY | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE |
                                 IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
 
@@ -297,8 +296,9 @@ void VxKQueue::watcherThread()
 {
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
+        // Sleeps until events come or the owner's wake-up (the destructor) ends the wait.
         int error = 0;
-        const varnolet::WakeablePoll::Result result = m_queue.wait(kWaitMilliseconds, &error);
+        const varnolet::WakeablePoll::Result result = m_queue.wait(-1, &error);
         // A failing wait on our own descriptors does not heal: going round again would only
         // spin and fill the log. Say it once and end; the owner still joins the thread.
         if (result == varnolet::WakeablePoll::Result::Failed) {

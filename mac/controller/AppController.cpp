@@ -23,6 +23,8 @@ AppController::Services withDefaults(AppController::Services services)
 {
     if (!services.settingsStore)
         throw std::invalid_argument("AppController needs the user's settings store");
+    if (!services.messagePresenter)
+        throw std::invalid_argument("AppController needs a message presenter");
     if (!services.cameraEnumerator)
         services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
     if (!services.clock)
@@ -465,10 +467,7 @@ bool AppController::questExitSystem()
                                       "正在定时拍摄中，确定退出系统吗?");
     const varnolet::MessageRequest request{question, "Varnolet", varnolet::MessageIcon::Question,
                                            varnolet::MessageButtons::OkCancel};
-    const varnolet::MessageResult answer = m_services.messagePresenter
-                                               ? m_services.messagePresenter->present(request)
-                                               : varnolet::MessageBox::show(request);
-    return answer == varnolet::MessageResult::Ok;
+    return m_services.messagePresenter->present(request) == varnolet::MessageResult::Ok;
 }
 
 void AppController::doExitSystem()
@@ -516,8 +515,5 @@ void AppController::mySystemWarning(const std::string &text)
     }
     const varnolet::MessageRequest request{text, "Varnolet", varnolet::MessageIcon::Warning,
                                            varnolet::MessageButtons::Ok};
-    if (m_services.messagePresenter)
-        m_services.messagePresenter->present(request);
-    else
-        varnolet::MessageBox::show(request);
+    m_services.messagePresenter->present(request);
 }

@@ -62,7 +62,8 @@ public:
     enum class StopReason { Exit, CameraChange };
 
     // Everything the controller uses from outside; empty members get the real thing, except
-    // the user's settings store, which must be given (std::invalid_argument).
+    // the user's settings store and the message presenter, which must be given
+    // (std::invalid_argument).
     struct Services
     {
         std::shared_ptr<varnolet::CameraEnumerator> cameraEnumerator;

@@ -260,9 +260,23 @@ TEST_F(AppControllerTest, FormatsTextsWithTheResolutionAndNumbers)
     EXPECT_EQ(AppController::formatText("plain", "x"), "plain");
 }
 
-TEST(AppControllerServicesTest, AMissingSettingsStoreIsAStartUpError)
+TEST(AppControllerServicesTest, AMissingServiceIsAStartUpError)
 {
-    AppController::Services services;
-    services.watchDeviceNotifications = false;
-    EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
+    UserDefaults store("/nonexistent/preferences.plist");
+    const auto presenter = std::make_shared<varnolet::RecordingMessagePresenter>();
+    struct Row
+    {
+        const char *missing;
+        UserDefaults *store;
+        std::shared_ptr<varnolet::MessagePresenter> presenter;
+    };
+    for (const Row &row :
+         {Row{"settings store", nullptr, presenter}, Row{"presenter", &store, nullptr}}) {
+        SCOPED_TRACE(row.missing);
+        AppController::Services services;
+        services.settingsStore = row.store;
+        services.messagePresenter = row.presenter;
+        services.watchDeviceNotifications = false;
+        EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
+    }
 }

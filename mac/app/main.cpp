@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "mac/controller/AppController.h"
+#include "mac/core/UserDefaults.h"
 #include "mac/ui/MacAlertPresenter.h"
 #include "mac/ui/LanguageRetitler.h"
 #include "mac/ui/MacPanels.h"
@@ -16,6 +17,7 @@
 #include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/Clock.h"
 #include "platform/system/CommandLine.h"
 #include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/QtMessagePresenter.h"
@@ -38,8 +40,12 @@ int main(int argc, char **argv)
         varnolet::VirtualCameraHub::instance().plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();
-    auto cameraControl = std::make_shared<UVCCameraControl>();
+    auto clock = std::make_shared<varnolet::SystemClock>();
+    auto cameraControl = std::make_shared<UVCCameraControl>(clock);
+    UserDefaults store(UserDefaults::standardPath());
     AppController::Services services;
+    services.clock = clock;
+    services.settingsStore = &store;
     services.messagePresenter = alerts;
     services.cameraControl = cameraControl;
     AppController controller(std::move(services));

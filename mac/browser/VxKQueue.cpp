@@ -11,11 +11,10 @@
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 
-#include "mac/app/SystemLog.h"
+#include "mac/core/SystemLog.h"
 #include "mac/browser/VxKQueueDelegate.h"
 #include "mac/browser/VxMainThreadProxy.h"
 #include "mac/browser/VxNotificationCenter.h"
@@ -34,7 +33,6 @@ const char *const VxFileWatcherAccessRevocationNotification =
 
 namespace {
 
-constexpr int kWaitMilliseconds = 5000;
 constexpr uint32_t kWatchMask = IN_MODIFY | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE |
                                 IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
 
@@ -62,10 +60,10 @@ int64_t sizeOf(const std::string &path)
 }
 
 // The change kinds an inotify event means for the watched path itself.
-uint32_t kindsOf(const inotify_event &event)
+uint32_t kindsOf(const varnolet::InotifyEvent &event)
 {
     uint32_t kinds = 0;
-    if (event.len > 0) {
+    if (!event.name.empty()) {
         // An entry of a watched folder was added, removed or renamed.
         if (event.mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) {
             kinds |= VxKQueue::NoteWrite;
@@ -91,11 +89,8 @@ uint32_t kindsOf(const inotify_event &event)
 
 std::unique_ptr<VxKQueue> VxKQueue::init(PollFunction poll)
 {
-    const int queue = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (queue < 0)
-        return nullptr;
-    std::unique_ptr<VxKQueue> watcher(new VxKQueue(queue, poll));
-    if (!watcher->m_waiter.valid())
+    std::unique_ptr<VxKQueue> watcher(new VxKQueue(poll));
+    if (!watcher->m_queue.valid())
         return nullptr;
     watcher->m_thread = std::thread([target = watcher.get()] { target->watcherThread(); });
     return watcher;
@@ -129,9 +124,8 @@ void VxKQueue::releaseSharedFileWatcher()
     }
 }
 
-VxKQueue::VxKQueue(int queueFD, PollFunction poll)
-    : m_queueFD(queueFD)
-    , m_waiter(poll)
+VxKQueue::VxKQueue(PollFunction poll)
+    : m_queue(poll)
 {
 }
 
@@ -147,7 +141,7 @@ VxKQueue::~VxKQueue()
     // Releases the thread should it wait for a delegate call on the main thread.
     if (proxy)
         proxy->invalidate();
-    m_waiter.wake();
+    m_queue.wake();
     if (m_thread.joinable())
         m_thread.join();
     proxy.reset();
@@ -157,11 +151,9 @@ VxKQueue::~VxKQueue()
         if (entry.wd >= 0)
             watches.insert(entry.wd);
     for (int wd : watches)
-        if (::inotify_rm_watch(m_queueFD, wd) != 0)
+        if (!m_queue.removeWatch(wd))
             SystemLog::write("dealloc: Couldn't close file descriptor (%d)", errno);
     m_watched.clear();
-    if (::close(m_queueFD) != 0)
-        SystemLog::write("release: Couldn't close main kqueue (%d)", errno);
 }
 
 void VxKQueue::addPath(const std::string &path)
@@ -172,7 +164,7 @@ void VxKQueue::addPath(const std::string &path)
 void VxKQueue::addPathToQueue(const std::string &path, uint32_t notifyingAbout)
 {
     std::lock_guard lock(m_lock);
-    const int wd = ::inotify_add_watch(m_queueFD, path.c_str(), kWatchMask);
+    const int wd = m_queue.addWatch(path, kWatchMask);
     if (wd < 0)
         return;
     m_watched.push_back({path, wd, notifyingAbout, sizeOf(path)});
@@ -199,7 +191,7 @@ void VxKQueue::removePathFromQueue(const std::string &path)
     for (const Entry &entry : m_watched)
         if (entry.wd == wd)
             return;
-    if (::inotify_rm_watch(m_queueFD, wd) != 0)
+    if (!m_queue.removeWatch(wd))
         SystemLog::write("removePathFromQueue: Couldn't close file descriptor (%d)", errno);
 }
 
@@ -211,7 +203,7 @@ void VxKQueue::removeAllPathsFromQueue()
         if (entry.wd >= 0)
             watches.insert(entry.wd);
     for (int wd : watches)
-        ::inotify_rm_watch(m_queueFD, wd);
+        m_queue.removeWatch(wd);
     m_watched.clear();
 }
 
@@ -304,9 +296,9 @@ void VxKQueue::watcherThread()
 {
     varnolet::ThreadName::set("VxKQueue");
     while (isRunning()) {
+        // Sleeps until events come or the owner's wake-up (the destructor) ends the wait.
         int error = 0;
-        const varnolet::WakeablePoll::Result result =
-            m_waiter.wait(m_queueFD, kWaitMilliseconds, &error);
+        const varnolet::WakeablePoll::Result result = m_queue.wait(-1, &error);
         // A failing wait on our own descriptors does not heal: going round again would only
         // spin and fill the log. Say it once and end; the owner still joins the thread.
         if (result == varnolet::WakeablePoll::Result::Failed) {
@@ -334,39 +326,35 @@ void VxKQueue::readEvents()
 {
     // The kinds of all events read together are merged per entry (like a cleared kernel
     // event), then reported per entry in the order the entries were first touched.
-    alignas(inotify_event) char buffer[16384];
+    std::vector<varnolet::InotifyEvent> events;
     std::vector<std::pair<std::string, uint32_t>> reports;
     while (true) {
-        const ssize_t length = ::read(m_queueFD, buffer, sizeof buffer);
-        if (length < 0 && errno == EINTR)
-            continue;
-        if (length <= 0)
+        events.clear();
+        if (m_queue.read(events) <= 0)
             break;
         std::lock_guard lock(m_lock);
         std::map<size_t, size_t> reportOfEntry; // entry index -> index in reports
-        for (ssize_t offset = 0; offset + static_cast<ssize_t>(sizeof(inotify_event)) <= length;) {
-            const auto *event = reinterpret_cast<const inotify_event *>(buffer + offset);
-            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_Q_OVERFLOW) {
+        for (const varnolet::InotifyEvent &event : events) {
+            if (event.mask & IN_Q_OVERFLOW) {
                 // Events were lost: every watched path may have changed.
                 for (const Entry &entry : m_watched)
                     if (entry.flags & NoteWrite)
                         reports.emplace_back(entry.path, NoteWrite);
                 continue;
             }
-            const uint32_t kinds = kindsOf(*event);
+            const uint32_t kinds = kindsOf(event);
             for (size_t i = 0; i < m_watched.size(); ++i) {
                 Entry &entry = m_watched[i];
-                if (entry.wd != event->wd)
+                if (entry.wd != event.wd)
                     continue;
                 uint32_t entryKinds = kinds;
-                if (event->len == 0 && (event->mask & IN_MODIFY)) {
+                if (event.name.empty() && (event.mask & IN_MODIFY)) {
                     const int64_t size = sizeOf(entry.path);
                     if (size > entry.size)
                         entryKinds |= NoteExtend;
                     entry.size = size;
                 }
-                if (event->mask & IN_IGNORED)
+                if (event.mask & IN_IGNORED)
                     entry.wd = -1;
                 entryKinds &= entry.flags;
                 if (!entryKinds)

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/system/WakeablePoll.h"
+#include "platform/system/InotifyWatcher.h"
 
 class VxKQueueDelegate;
 class VxMainThreadProxy;
@@ -73,7 +73,7 @@ public:
     VxKQueueDelegate *delegate() const;
     void setAlwaysNotify(bool on);
     bool alwaysNotify() const;
-    int queueFD() const { return m_queueFD; }
+    int queueFD() const { return m_queue.fd(); }
 
     void postNotification(const std::string &name, const std::string &forFile);
     // Reports every change kind set in flags, in table order.
@@ -90,13 +90,12 @@ private:
         int64_t size;   // last size seen, for size increases
     };
 
-    VxKQueue(int queueFD, PollFunction poll);
+    explicit VxKQueue(PollFunction poll);
     void watcherThread();
     void readEvents();
     bool isRunning() const;
 
-    const int m_queueFD;
-    varnolet::WakeablePoll m_waiter; // its wake-up ends the thread
+    varnolet::InotifyWatcher m_queue; // its wake-up ends the thread
 
     mutable std::mutex m_lock;    // guards the fields below
     std::vector<Entry> m_watched; // watchedPaths and watchedFDs, entry by entry

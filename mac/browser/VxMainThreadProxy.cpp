@@ -1,8 +1,7 @@
 #include "VxMainThreadProxy.h"
 
-#include "platform/system/MainThreadCall.h"
-
 #include <QCoreApplication>
+#include <QPointer>
 #include <QThread>
 
 VxMainThreadProxy::VxMainThreadProxy(VxKQueueDelegate *target)
@@ -31,41 +30,24 @@ void VxMainThreadProxy::watcher(VxKQueue *kq, const std::string &receivedNotific
         [&](VxKQueueDelegate &delegate) { delegate.watcher(kq, receivedNotification, forPath); });
 }
 
-struct VxMainThreadProxy::Handover
-{
-    std::function<void(VxKQueueDelegate &)> call;
-    bool done = false;
-};
-
 void VxMainThreadProxy::invalidate()
 {
     m_target.store(nullptr);
-    std::lock_guard lock(m_lock);
-    m_invalid = true;
-    m_completed.notify_all();
+    if (varnolet::MainThreadCall *main = varnolet::MainThreadCall::application())
+        main->cancel(*m_cancellation);
 }
 
 void VxMainThreadProxy::performSelector(const std::function<void(VxKQueueDelegate &)> &call)
 {
-    if (QThread::currentThread() == thread() || !QCoreApplication::instance()) {
-        if (VxKQueueDelegate *delegate = m_target.load())
+    // Runs on the main thread; a call that comes after the proxy is gone does nothing.
+    auto perform = [proxy = QPointer<VxMainThreadProxy>(this), call] {
+        if (VxKQueueDelegate *delegate = proxy ? proxy->m_target.load() : nullptr)
             call(*delegate);
+    };
+    varnolet::MainThreadCall *main = varnolet::MainThreadCall::application();
+    if (!main || !QCoreApplication::instance()) {
+        perform();
         return;
     }
-    auto handover = std::make_shared<Handover>();
-    handover->call = call;
-    {
-        std::lock_guard lock(m_lock);
-        if (m_invalid)
-            return;
-    }
-    varnolet::MainThreadCall::postTo(this, [this, handover] {
-        if (VxKQueueDelegate *delegate = m_target.load())
-            handover->call(*delegate);
-        std::lock_guard lock(m_lock);
-        handover->done = true;
-        m_completed.notify_all();
-    });
-    std::unique_lock lock(m_lock);
-    m_completed.wait(lock, [&] { return handover->done || m_invalid; });
+    main->callAndWait(std::move(perform), m_cancellation);
 }

@@ -1,15 +1,14 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include <QObject>
 
 #include "mac/browser/VxKQueueDelegate.h"
+#include "platform/system/MainThreadCall.h"
 
 // Carries calls for a target over to the main thread: the call is queued to the main
 // thread's event loop and the caller blocks until it has run there. Called on the main
@@ -17,9 +16,8 @@
 // every call still on its way a no-op and releases every waiting caller at once, so the
 // target can go away, and a watcher thread be joined, while calls are pending.
 //
-// The completion wait is the proxy's own (mutex and condition) rather than the one inside
-// a blocking queued connection, so that it can be cancelled and so that the hand-over is
-// visible to thread checkers.
+// The hand-over and the wait are the application's MainThreadCall, with a cancellation of
+// the proxy's own.
 class VxMainThreadProxy final : public QObject
 {
     Q_OBJECT
@@ -44,10 +42,7 @@ public:
     void performSelector(const std::function<void(VxKQueueDelegate &)> &call);
 
 private:
-    struct Handover;
-
     std::atomic<VxKQueueDelegate *> m_target;
-    std::mutex m_lock; // guards m_invalid and every Handover::done
-    std::condition_variable m_completed;
-    bool m_invalid = false;
+    const std::shared_ptr<varnolet::MainThreadCall::Cancellation> m_cancellation =
+        std::make_shared<varnolet::MainThreadCall::Cancellation>();
 };

@@ -1,6 +1,7 @@
 #include "AppController.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <QThread>
 
@@ -15,21 +16,36 @@
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 
+namespace {
+
+// The services with every empty member made the real thing.
+AppController::Services withDefaults(AppController::Services services)
+{
+    if (!services.settingsStore)
+        throw std::invalid_argument("AppController needs the user's settings store");
+    if (!services.messagePresenter)
+        throw std::invalid_argument("AppController needs a message presenter");
+    if (!services.cameraEnumerator)
+        services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
+    if (!services.clock)
+        services.clock = std::make_shared<varnolet::SystemClock>();
+    if (!services.photoWriter)
+        services.photoWriter = std::make_shared<PhotoWriter>();
+    if (!services.makeMovieCapturer) {
+        std::shared_ptr<varnolet::Clock> clock = services.clock;
+        services.makeMovieCapturer = [clock] { return std::make_unique<MovieCapturer>(*clock); };
+    }
+    return services;
+}
+
+} // namespace
+
 AppController::AppController(Services services, QObject *parent)
     : QObject(parent)
-    , m_services(std::move(services))
+    , m_services(withDefaults(std::move(services)))
+    , mSavingLocationManage(m_services.clock)
     , m_mainThreadCall(new varnolet::MainThreadCall(this))
 {
-    if (!m_services.cameraEnumerator)
-        m_services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
-    if (!m_services.clock)
-        m_services.clock = std::make_shared<varnolet::SystemClock>();
-    if (!m_services.photoWriter)
-        m_services.photoWriter = std::make_shared<PhotoWriter>();
-    if (!m_services.makeMovieCapturer) {
-        std::shared_ptr<varnolet::Clock> clock = m_services.clock;
-        m_services.makeMovieCapturer = [clock] { return std::make_unique<MovieCapturer>(*clock); };
-    }
     m_cameraControl = m_services.cameraControl;
 
     if (m_services.configPlistPath.empty())
@@ -44,8 +60,7 @@ AppController::AppController(Services services, QObject *parent)
 
 UserDefaults &AppController::userStore() const
 {
-    return m_services.settingsStore ? *m_services.settingsStore
-                                    : UserDefaults::standardUserDefaults();
+    return *m_services.settingsStore;
 }
 
 AppController::~AppController()
@@ -452,10 +467,7 @@ bool AppController::questExitSystem()
                                       "正在定时拍摄中，确定退出系统吗?");
     const varnolet::MessageRequest request{question, "Varnolet", varnolet::MessageIcon::Question,
                                            varnolet::MessageButtons::OkCancel};
-    const varnolet::MessageResult answer = m_services.messagePresenter
-                                               ? m_services.messagePresenter->present(request)
-                                               : varnolet::MessageBox::show(request);
-    return answer == varnolet::MessageResult::Ok;
+    return m_services.messagePresenter->present(request) == varnolet::MessageResult::Ok;
 }
 
 void AppController::doExitSystem()
@@ -503,8 +515,5 @@ void AppController::mySystemWarning(const std::string &text)
     }
     const varnolet::MessageRequest request{text, "Varnolet", varnolet::MessageIcon::Warning,
                                            varnolet::MessageButtons::Ok};
-    if (m_services.messagePresenter)
-        m_services.messagePresenter->present(request);
-    else
-        varnolet::MessageBox::show(request);
+    m_services.messagePresenter->present(request);
 }

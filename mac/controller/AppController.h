@@ -61,7 +61,9 @@ public:
     // that left or was switched finishes it, announces it and gives the buttons back.
     enum class StopReason { Exit, CameraChange };
 
-    // Everything the controller uses from outside; empty members get the real thing.
+    // Everything the controller uses from outside; empty members get the real thing, except
+    // the user's settings store and the message presenter, which must be given
+    // (std::invalid_argument).
     struct Services
     {
         std::shared_ptr<varnolet::CameraEnumerator> cameraEnumerator;

@@ -31,12 +31,6 @@ std::string languageFilePath(int index)
 
 } // namespace
 
-void AppControllerSettings::startUp(SavingLocationManage &manager)
-{
-    startUp(manager, SettingParams::getBundleResourcesPath() + "/config.plist",
-            UserDefaults::standardUserDefaults());
-}
-
 void AppControllerSettings::startUp(SavingLocationManage &manager,
                                     const std::string &configPlistPath, UserDefaults &store)
 {

@@ -18,9 +18,7 @@ public:
     AppControllerSettings &operator=(const AppControllerSettings &) = delete;
 
     // Start-up: factory values from config.plist, then the user store over a copy of them,
-    // the resource folders, and the applied copy. Uses the bundle's config.plist and the
-    // process-wide user store.
-    void startUp(SavingLocationManage &manager);
+    // the resource folders, and the applied copy.
     void startUp(SavingLocationManage &manager, const std::string &configPlistPath,
                  UserDefaults &store);
 

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include <dirent.h>
 #include <pwd.h>
@@ -80,6 +82,13 @@ std::optional<std::tuple<std::string, int64_t, int64_t>> ownFlatName(const std::
 }
 
 } // namespace
+
+SavingLocationManage::SavingLocationManage(std::shared_ptr<const varnolet::Clock> clock)
+    : m_clock(std::move(clock))
+{
+    if (!m_clock)
+        throw std::invalid_argument("SavingLocationManage needs a clock");
+}
 
 void SavingLocationManage::createLocationsOfAllResources(const SettingParams &settings)
 {
@@ -171,9 +180,9 @@ std::optional<std::string> SavingLocationManage::getSavingPhotosPath(const Setti
     return std::nullopt;
 }
 
-std::string SavingLocationManage::getTodayString()
+std::string SavingLocationManage::getTodayString() const
 {
-    const varnolet::LocalDateTime now = varnolet::Clock::instance().localNow();
+    const varnolet::LocalDateTime now = m_clock->localNow();
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d", now.year, now.month, now.day);
     return text;

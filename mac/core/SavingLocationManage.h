@@ -1,19 +1,28 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class SettingParams;
 
+namespace varnolet {
+class Clock;
+}
+
 // Creates the resource folders and names every photo, timed-shot photo and movie before it
 // is written, from the settings passed in and a fresh listing of the folder. Flat names
 // carry the date ("S20240305_007.jpg"); the sub-folder scheme numbers folders and files
 // ("Single Shots/001/SingleShot1000.jpg"). A path it answers never names an existing entry.
+// The dates in the names are read from the clock it is given.
 class SavingLocationManage
 {
 public:
+    // clock must not be null (std::invalid_argument).
+    explicit SavingLocationManage(std::shared_ptr<const varnolet::Clock> clock);
+
     void createLocationsOfAllResources(const SettingParams &settings);
     std::optional<std::string> getSavingPhotoPath(const SettingParams &settings);
     std::optional<std::string> getSavingMoviePath(const SettingParams &settings);
@@ -22,8 +31,8 @@ public:
     // The next shot of the running series.
     std::optional<std::string> getSavingPhotosPath(const SettingParams &settings);
 
-    // "%04d%02d%02d" of today in local time.
-    static std::string getTodayString();
+    // "%04d%02d%02d" of the clock's today in local time.
+    std::string getTodayString() const;
     static std::string getCurrentUserName();
     // True when something exists at the path or the folder was made (parents are not made).
     static bool createFolder(const std::string &path);
@@ -56,6 +65,7 @@ public:
     const std::string &mCurrentDateString() const { return m_currentDateString; }
 
 private:
+    std::shared_ptr<const varnolet::Clock> m_clock;
     // Series fields; written at the series start and per shot under the controller's lock.
     int32_t m_photosFolderNo = 0;
     int32_t m_photosNo = 0;

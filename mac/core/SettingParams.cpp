@@ -93,11 +93,6 @@ void SettingParams::settingParamFromPlist(const std::string &path)
               "defaulttimes_day_taking");
 }
 
-bool SettingParams::settingParamFromUserConfig()
-{
-    return settingParamFromUserConfig(UserDefaults::standardUserDefaults());
-}
-
 template <typename Record, typename Visitor>
 void SettingParams::visitUserKeys(Record &record, Visitor &&visit)
 {
@@ -183,11 +178,6 @@ bool SettingParams::settingParamFromUserConfig(UserDefaults &store)
         return false;
     visitUserKeys(*this, UserKeyReader{store});
     return true;
-}
-
-bool SettingParams::setSettingParamToUserConfig() const
-{
-    return setSettingParamToUserConfig(UserDefaults::standardUserDefaults());
 }
 
 bool SettingParams::setSettingParamToUserConfig(UserDefaults &store) const

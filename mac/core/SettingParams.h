@@ -31,10 +31,8 @@ public:
     // nothing. A key that is missing, of another kind or out of its range (location empty,
     // units 0-2, shots and times within their item's range, movie size code 0-1, size limit
     // 16-4096, language -1-7) keeps the record's value, with one line in the log.
-    bool settingParamFromUserConfig();
     bool settingParamFromUserConfig(UserDefaults &store);
     // Writes the nine user keys and saves the store at once. False when saving failed.
-    bool setSettingParamToUserConfig() const;
     bool setSettingParamToUserConfig(UserDefaults &store) const;
     void copySetting(const SettingParams &other);
 

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
 // The program's internal failure log: one line to syslog and to stderr. Nothing here is
 // shown to the user. Tests install a sink to see the lines.
@@ -19,21 +17,4 @@ public:
     // Installs a sink that receives every line in addition to syslog/stderr (an empty
     // function removes it) and returns the previous one.
     static Sink setSink(Sink sink);
-};
-
-// Collects log lines for the lifetime of the object.
-class ScopedLogCapture
-{
-public:
-    ScopedLogCapture();
-    ~ScopedLogCapture();
-    ScopedLogCapture(const ScopedLogCapture &) = delete;
-    ScopedLogCapture &operator=(const ScopedLogCapture &) = delete;
-
-    std::vector<std::string> lines() const;
-
-private:
-    struct State;
-    std::shared_ptr<State> m_state;
-    SystemLog::Sink m_previous;
 };

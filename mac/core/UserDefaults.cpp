@@ -4,30 +4,9 @@
 
 #include "platform/system/SystemPaths.h"
 
-namespace {
-
-std::mutex g_standardLock; // guards g_standard
-std::unique_ptr<UserDefaults> g_standard;
-
-std::string standardPath()
+std::string UserDefaults::standardPath()
 {
     return varnolet::SystemPaths::configHome() + "/VarnoletMac/preferences.plist";
-}
-
-} // namespace
-
-UserDefaults &UserDefaults::standardUserDefaults()
-{
-    std::lock_guard lock(g_standardLock);
-    if (!g_standard)
-        g_standard = std::make_unique<UserDefaults>(standardPath());
-    return *g_standard;
-}
-
-void UserDefaults::resetStandardUserDefaults()
-{
-    std::lock_guard lock(g_standardLock);
-    g_standard.reset();
 }
 
 UserDefaults::UserDefaults(std::string path)

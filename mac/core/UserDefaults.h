@@ -13,11 +13,8 @@
 class UserDefaults
 {
 public:
-    // The process-wide store.
-    static UserDefaults &standardUserDefaults();
-    // Forgets the process-wide store's values so that the next use reads the file again
-    // (the configuration folder may have changed in between).
-    static void resetStandardUserDefaults();
+    // Where the program keeps the user's store: under the configuration folder of now.
+    static std::string standardPath();
 
     explicit UserDefaults(std::string path);
 

@@ -29,8 +29,10 @@ std::string expandTilde(const std::string &path)
 } // namespace
 
 FileBrowserView::FileBrowserView(QWidget *parent, const std::string &resourcesPath,
-                                 varnolet::ThumbnailHelperOptions helper)
+                                 varnolet::ThumbnailHelperOptions helper,
+                                 ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     // The worker reports on its own thread; the picture is taken over on the main thread,
     // and a report still queued when the view goes is dropped with it.
@@ -336,8 +338,7 @@ void FileBrowserView::mouseDown(QPointF point, int clickCount)
         return;
     for (const auto &[name, rect] : mDrawingResourcesItems) {
         if (rect.contains(static_cast<float>(point.x()), static_cast<float>(point.y()))) {
-            ShellOpener::Run(mCurrentBrowserLocationOfResources + "/" + name,
-                             ShellOpener::Verb::Open);
+            m_opener(mCurrentBrowserLocationOfResources + "/" + name, ShellOpener::Verb::Open);
             return;
         }
     }

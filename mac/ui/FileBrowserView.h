@@ -13,6 +13,7 @@
 #include "mac/browser/ThumbnailMaker.h"
 #include "mac/browser/ThumbnailWorker.h"
 #include "mac/browser/VxKQueueDelegate.h"
+#include "platform/system/ShellOpener.h"
 
 class QPainter;
 class QScrollArea;
@@ -47,9 +48,10 @@ public:
     static constexpr int kBoxTop = 10;
 
     // The badge is read from "Player.png" in resourcesPath (the bundle's resource folder
-    // when empty).
+    // when empty). A double click opens the file with opener (the desktop when empty).
     explicit FileBrowserView(QWidget *parent = nullptr, const std::string &resourcesPath = {},
-                             varnolet::ThumbnailHelperOptions helper = {});
+                             varnolet::ThumbnailHelperOptions helper = {},
+                             ShellOpener::Handler opener = {});
     ~FileBrowserView() override;
 
     // Shows the folder (nothing happens when it is the one shown).
@@ -138,6 +140,7 @@ private:
     int m_thumbnailAttempts = 0;
     uint64_t m_generation = 1; // of the listing; pictures of older ones are dropped
     std::unique_ptr<ThumbnailWorker> m_worker;
+    ShellOpener::Handler m_opener;
     // Last: destroyed first, so no report arrives while the rest goes away.
     std::unique_ptr<VxKQueue> mVxFileWatcher;
 };

@@ -33,10 +33,11 @@ QIcon sized(const QIcon &icon)
 
 MyResourcesTreeController::MyResourcesTreeController(QTreeView *outlineView,
                                                      FileBrowserView *fileBrowserView,
-                                                     QObject *parent)
+                                                     QObject *parent, ShellOpener::Handler opener)
     : QObject(parent)
     , myOutlineView(outlineView)
     , mFileBrowserView(fileBrowserView)
+    , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     m_mainThreadCall = new varnolet::MainThreadCall(this);
 }
@@ -320,5 +321,5 @@ std::optional<std::string> MyResourcesTreeController::getSelectedNodeUrl() const
 void MyResourcesTreeController::openMoreResources()
 {
     if (const std::optional<std::string> url = getSelectedNodeUrl())
-        ShellOpener::Run(*url, ShellOpener::Verb::Explore);
+        m_opener(*url, ShellOpener::Verb::Explore);
 }

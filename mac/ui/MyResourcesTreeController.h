@@ -16,6 +16,7 @@
 #include "mac/ui/FileBrowserView.h"
 #include "mac/browser/TreeAdditionObj.h"
 #include "platform/system/MainThreadCall.h"
+#include "platform/system/ShellOpener.h"
 
 class AppControllerSettings;
 class BaseNode;
@@ -39,8 +40,9 @@ class MyResourcesTreeController final : public QObject, public ResourceTree
     Q_OBJECT
 
 public:
+    // "More..." opens the selected folder with opener (the desktop when empty).
     MyResourcesTreeController(QTreeView *outlineView, FileBrowserView *fileBrowserView,
-                              QObject *parent = nullptr);
+                              QObject *parent = nullptr, ShellOpener::Handler opener = {});
     ~MyResourcesTreeController() override;
 
     // The settings in force are read from it (isAutoCreatingResourcesFolder); not owned.
@@ -87,6 +89,7 @@ private:
     QIcon folderImage;
     QIcon urlImage;
     QPointer<FileBrowserView> mFileBrowserView;
+    ShellOpener::Handler m_opener;
     const AppControllerSettings *mAppController = nullptr;
     ResourceTreeModel m_model;
     ImageAndTextCell *m_cell = nullptr; // owned by this object

@@ -9,7 +9,8 @@
 #include "mac/ui/MyResourcesTreeController.h"
 
 ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appController,
-                                         QWidget *parent, const std::string &resourcesPath)
+                                         QWidget *parent, const std::string &resourcesPath,
+                                         ShellOpener::Handler opener)
     : QSplitter(Qt::Horizontal, parent)
 {
     auto *treeSide = new QWidget(this);
@@ -26,7 +27,8 @@ ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appControl
     m_scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollView->setMinimumWidth(120);
     m_scrollView->viewport()->setBackgroundRole(QPalette::Base);
-    m_fileBrowserView = new FileBrowserView(nullptr, resourcesPath);
+    opener = ShellOpener::OrDesktop(std::move(opener));
+    m_fileBrowserView = new FileBrowserView(nullptr, resourcesPath, {}, opener);
     m_scrollView->setWidget(m_fileBrowserView);
 
     addWidget(treeSide);
@@ -35,7 +37,8 @@ ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appControl
     setStretchFactor(1, 1);
     setChildrenCollapsible(false);
 
-    m_treeController = new MyResourcesTreeController(m_outlineView, m_fileBrowserView, this);
+    m_treeController =
+        new MyResourcesTreeController(m_outlineView, m_fileBrowserView, this, std::move(opener));
     m_treeController->setAppController(appController);
     m_treeController->initTreeControl();
     connect(m_moreResourcesBtn, &QPushButton::clicked, m_treeController,

@@ -2,6 +2,8 @@
 
 #include <QSplitter>
 
+#include "platform/system/ShellOpener.h"
+
 class AppControllerSettings;
 class FileBrowserView;
 class MyResourcesTreeController;
@@ -18,9 +20,11 @@ class ResourceBrowserPane final : public QSplitter
     Q_OBJECT
 
 public:
-    // resourcesPath: the folder holding "Player.png" (the bundle's resources when empty).
+    // resourcesPath: the folder holding "Player.png" (the bundle's resources when empty);
+    // opener opens files and folders (the desktop when empty).
     explicit ResourceBrowserPane(const AppControllerSettings *appController,
-                                 QWidget *parent = nullptr, const std::string &resourcesPath = {});
+                                 QWidget *parent = nullptr, const std::string &resourcesPath = {},
+                                 ShellOpener::Handler opener = {});
     ~ResourceBrowserPane() override;
 
     MyResourcesTreeController *treeController() const { return m_treeController; }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <stdexcept>
 
 #include "mac/core/AppControllerSettings.h"
 #include "mac/core/SystemLog.h"
@@ -43,23 +44,22 @@ uint32_t hex(int32_t code)
 
 } // namespace
 
-uvc_controls_t uvc_controls = kInitialControls;
-
-void UVCCameraControl::resetControlTable()
-{
-    uvc_controls = kInitialControls;
-}
-
-UVCCameraControl::UVCCameraControl()
+UVCCameraControl::UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock)
     : UVCCameraControl(
           std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
-          PanelRequests::OnRequestThread)
+          std::move(clock), PanelRequests::OnRequestThread)
 {
 }
 
-UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend, PanelRequests panelRequests)
+UVCCameraControl::UVCCameraControl(std::unique_ptr<UsbBackend> backend,
+                                   std::shared_ptr<const varnolet::Clock> clock,
+                                   PanelRequests panelRequests)
     : mBackend(std::move(backend))
+    , m_clock(std::move(clock))
+    , uvc_controls(kInitialControls)
 {
+    if (!m_clock)
+        throw std::invalid_argument("UVCCameraControl needs a clock");
     if (panelRequests == PanelRequests::OnRequestThread)
         mPanelRequests = std::make_unique<CameraRequestQueue>();
     setMemberDefaultValue();
@@ -88,9 +88,9 @@ void UVCCameraControl::setMemberDefaultValue()
     mReadingInterruptThreadStartTime_ = 0;
 }
 
-double UVCCameraControl::getCurrentMiliseseconds()
+double UVCCameraControl::getCurrentMiliseseconds() const
 {
-    const auto since1970 = varnolet::Clock::instance().wallNow().time_since_epoch();
+    const auto since1970 = m_clock->wallNow().time_since_epoch();
     return std::chrono::duration<double>(since1970).count() * 1000.0;
 }
 
@@ -490,7 +490,8 @@ void UVCCameraControl::ReadInterrupts(void *context, int32_t /*result*/, uint32_
     if ((packet[0] & 7) == 2 && packet[3] == 0 && packet[2] == 0) {
         HardwareTriggerListener *controller = self->mAppController_;
         if (controller &&
-            getCurrentMiliseseconds() - self->mReadingInterruptThreadStartTime_ > kTriggerGuardMs)
+            self->getCurrentMiliseseconds() - self->mReadingInterruptThreadStartTime_ >
+                kTriggerGuardMs)
             controller->setMIsHandwareTrigger(true);
     }
     if (!self->readingInterruptAsync()) {

@@ -13,6 +13,10 @@
 #include "mac/uvc/UVCResolutionList.h"
 #include "mac/uvc/UsbDevice.h"
 
+namespace varnolet {
+class Clock;
+}
+
 class CameraRequestQueue;
 class UsbRunLoop;
 
@@ -29,7 +33,7 @@ struct uvc_control_info_t
     int16_t max;
 };
 
-// The process-wide control table.
+// A camera control's table of its picture controls.
 struct uvc_controls_t
 {
     uvc_control_info_t autoExposure;
@@ -42,7 +46,6 @@ struct uvc_controls_t
     uvc_control_info_t whiteBalance;
     uvc_control_info_t autoWhiteBalance;
 };
-extern uvc_controls_t uvc_controls;
 
 // The camera's USB Video Class picture controls: found on the USB bus by the location the
 // capture side shows, its VideoControl interface driven with class control requests. Five
@@ -63,9 +66,12 @@ public:
 
     // The real USB bus and the virtual cameras when any is plugged, the panel's requests on
     // their own thread.
-    UVCCameraControl();
-    explicit UVCCameraControl(std::unique_ptr<UsbBackend> backend,
-                              PanelRequests panelRequests = PanelRequests::OnCallingThread);
+    // The clock times the snapshot button's guard after the reader starts; it must not be
+    // null (std::invalid_argument).
+    explicit UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock);
+    UVCCameraControl(std::unique_ptr<UsbBackend> backend,
+                     std::shared_ptr<const varnolet::Clock> clock,
+                     PanelRequests panelRequests = PanelRequests::OnCallingThread);
     ~UVCCameraControl() override;
     UVCCameraControl(const UVCCameraControl &) = delete;
     UVCCameraControl &operator=(const UVCCameraControl &) = delete;
@@ -148,10 +154,12 @@ public:
     // number in the low byte.
     uint16_t requestIndex(uint32_t unit) const;
 
-    // Milliseconds since 1970-01-01 from the process-wide clock.
-    static double getCurrentMiliseseconds();
-    // The control table as the program starts; the table outlives any one instance.
-    static void resetControlTable();
+    // Milliseconds since 1970-01-01 from the clock passed in.
+    double getCurrentMiliseseconds() const;
+    // This control's table: the ranges read from its camera and the values Cancel and Set
+    // Default go back to. It starts as the program starts, with every instance.
+    const uvc_controls_t &controlTable() const { return uvc_controls; }
+    uvc_controls_t &controlTable() { return uvc_controls; }
 
 private:
     void setMemberDefaultValue();
@@ -167,6 +175,8 @@ private:
     void restorePicture(float uvc_control_info_t::*value);
 
     std::unique_ptr<UsbBackend> mBackend;
+    std::shared_ptr<const varnolet::Clock> m_clock;
+    uvc_controls_t uvc_controls;
 
     // Picture properties: the last values the camera accepted.
     bool autoExposure = false;

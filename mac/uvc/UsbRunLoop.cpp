@@ -1,7 +1,5 @@
 #include "UsbRunLoop.h"
 
-#include <chrono>
-
 void UsbRunLoop::post(Task task)
 {
     {
@@ -21,8 +19,8 @@ void UsbRunLoop::run()
         std::deque<Task> tasks;
         {
             std::unique_lock lock(m_lock);
-            if (!m_pump && m_tasks.empty() && !m_stopped)
-                m_changed.wait_for(lock, std::chrono::milliseconds(50));
+            if (!m_pump)
+                m_changed.wait(lock, [this] { return !m_tasks.empty() || m_stopped; });
             if (m_stopped)
                 break;
             tasks.swap(m_tasks);

@@ -7,8 +7,9 @@
 
 // The event source of an interface's asynchronous reads: completions posted from any
 // thread run on the thread inside run(), until stop() is called from any thread. A stop
-// that comes before run() makes run() return at once. run() returns within about 50 ms of
-// stop(); completions still queued then are dropped.
+// that comes before run() makes run() return at once. Without a pump the loop sleeps until
+// a completion or the stop comes; with one, stop() wakes the pump. Completions still
+// queued when run() returns are dropped.
 class UsbRunLoop
 {
 public:

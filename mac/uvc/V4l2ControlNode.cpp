@@ -3,7 +3,8 @@
 #include <cerrno>
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
+
+#include "platform/system/SystemCall.h"
 
 std::unique_ptr<V4l2ControlDevice> V4l2ControlDevice::open(const std::string &nodePath,
                                                            int32_t &error)
@@ -19,11 +20,7 @@ std::unique_ptr<V4l2ControlDevice> V4l2ControlDevice::open(const std::string &no
 
 int32_t V4l2ControlDevice::call(unsigned long request, void *argument)
 {
-    int result;
-    do {
-        result = ::ioctl(m_fd.get(), request, argument);
-    } while (result < 0 && errno == EINTR);
-    return result < 0 ? -errno : 0;
+    return varnolet::SystemCall::ioctl(m_fd.get(), request, argument);
 }
 
 int32_t V4l2ControlDevice::queryControl(v4l2_queryctrl &query)

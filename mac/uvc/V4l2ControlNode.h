@@ -6,7 +6,7 @@
 
 #include <linux/videodev2.h>
 
-#include "platform/camera/UniqueFd.h"
+#include "platform/system/UniqueFd.h"
 
 // The three control calls of a V4L2 video node, so that tests put a fake node in place of
 // the driver. Each answers 0 or a negative errno.

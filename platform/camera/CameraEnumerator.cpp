@@ -1,6 +1,6 @@
 #include "CameraEnumerator.h"
 
-#include "UniqueFd.h"
+#include "platform/system/UniqueFd.h"
 #include "UsbLocation.h"
 #include "V4l2Camera.h"
 #include "VirtualCameraHub.h"

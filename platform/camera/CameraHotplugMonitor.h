@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "platform/system/UniqueFd.h"
 
 #include <memory>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "CameraFormatPolicy.h"
 
+#include "platform/system/SystemCall.h"
 #include "platform/system/ThreadName.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
-#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,16 +20,6 @@ namespace {
 
 constexpr unsigned kBufferCount = 4;
 
-// ioctl that retries on EINTR and answers 0 or -errno.
-int xioctl(int fd, unsigned long request, void *argument)
-{
-    int result;
-    do {
-        result = ::ioctl(fd, request, argument);
-    } while (result < 0 && errno == EINTR);
-    return result < 0 ? -errno : 0;
-}
-
 // Highest frame rate the device offers for a format at a size (0 when it does not say).
 double bestFramesPerSecond(int fd, uint32_t pixelFormat, int width, int height)
 {
@@ -38,7 +28,7 @@ double bestFramesPerSecond(int fd, uint32_t pixelFormat, int width, int height)
     interval.pixel_format = pixelFormat;
     interval.width = static_cast<uint32_t>(width);
     interval.height = static_cast<uint32_t>(height);
-    for (interval.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0;
+    for (interval.index = 0; SystemCall::ioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0;
          ++interval.index) {
         if (interval.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
             best = std::max(best, CameraFormatPolicy::framesPerSecond(
@@ -86,7 +76,7 @@ struct V4l2Camera::Buffer
 bool V4l2Camera::isStreamingCapture(int fd, std::string *card)
 {
     v4l2_capability capability{};
-    if (xioctl(fd, VIDIOC_QUERYCAP, &capability) < 0)
+    if (SystemCall::ioctl(fd, VIDIOC_QUERYCAP, &capability) < 0)
         return false;
     const uint32_t caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS)
                               ? capability.device_caps
@@ -133,12 +123,13 @@ void V4l2Camera::readFormats()
     const int fd = m_fd.get();
     v4l2_fmtdesc description{};
     description.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    for (description.index = 0; xioctl(fd, VIDIOC_ENUM_FMT, &description) == 0;
+    for (description.index = 0; SystemCall::ioctl(fd, VIDIOC_ENUM_FMT, &description) == 0;
          ++description.index) {
         const uint32_t pixelFormat = description.pixelformat;
         v4l2_frmsizeenum size{};
         size.pixel_format = pixelFormat;
-        for (size.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
+        for (size.index = 0; SystemCall::ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0;
+             ++size.index) {
             if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
                 const int w = static_cast<int>(size.discrete.width);
                 const int h = static_cast<int>(size.discrete.height);
@@ -162,13 +153,13 @@ CameraFormat V4l2Camera::currentFormat() const
 {
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (xioctl(m_fd.get(), VIDIOC_G_FMT, &format) < 0)
+    if (SystemCall::ioctl(m_fd.get(), VIDIOC_G_FMT, &format) < 0)
         return {};
     CameraFormat current{format.fmt.pix.pixelformat, static_cast<int>(format.fmt.pix.width),
                          static_cast<int>(format.fmt.pix.height), 0.0};
     v4l2_streamparm parameters{};
     parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (xioctl(m_fd.get(), VIDIOC_G_PARM, &parameters) == 0)
+    if (SystemCall::ioctl(m_fd.get(), VIDIOC_G_PARM, &parameters) == 0)
         current.framesPerSecond =
             CameraFormatPolicy::framesPerSecond(parameters.parm.capture.timeperframe.numerator,
                                                 parameters.parm.capture.timeperframe.denominator);
@@ -183,7 +174,7 @@ int V4l2Camera::setFormat(int width, int height)
         return -EINVAL;
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (const int error = xioctl(m_fd.get(), VIDIOC_G_FMT, &format); error < 0)
+    if (const int error = SystemCall::ioctl(m_fd.get(), VIDIOC_G_FMT, &format); error < 0)
         return error;
 
     const auto chosen = CameraFormatPolicy::chooseFormat(m_formats, width, height);
@@ -194,7 +185,7 @@ int V4l2Camera::setFormat(int width, int height)
     format.fmt.pix.field = V4L2_FIELD_ANY;
     format.fmt.pix.bytesperline = 0;
     format.fmt.pix.sizeimage = 0;
-    if (const int error = xioctl(m_fd.get(), VIDIOC_S_FMT, &format); error < 0)
+    if (const int error = SystemCall::ioctl(m_fd.get(), VIDIOC_S_FMT, &format); error < 0)
         return error;
 
     // Ask for the highest frame rate of that format; drivers without it keep theirs.
@@ -204,7 +195,7 @@ int V4l2Camera::setFormat(int width, int height)
         parameters.parm.capture.timeperframe.numerator = 1000;
         parameters.parm.capture.timeperframe.denominator =
             static_cast<uint32_t>(chosen->framesPerSecond * 1000.0 + 0.5);
-        xioctl(m_fd.get(), VIDIOC_S_PARM, &parameters);
+        SystemCall::ioctl(m_fd.get(), VIDIOC_S_PARM, &parameters);
     }
     return 0;
 }
@@ -216,7 +207,7 @@ int V4l2Camera::releaseBuffers()
     request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     request.memory = V4L2_MEMORY_MMAP;
     request.count = 0;
-    return xioctl(m_fd.get(), VIDIOC_REQBUFS, &request);
+    return SystemCall::ioctl(m_fd.get(), VIDIOC_REQBUFS, &request);
 }
 
 int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
@@ -227,7 +218,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
 
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (const int error = xioctl(fd, VIDIOC_G_FMT, &format); error < 0)
+    if (const int error = SystemCall::ioctl(fd, VIDIOC_G_FMT, &format); error < 0)
         return error;
     auto converter = std::make_unique<FrameConverter>(fd);
     if (const int error =
@@ -241,7 +232,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
     request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     request.memory = V4L2_MEMORY_MMAP;
     request.count = kBufferCount;
-    if (const int error = xioctl(fd, VIDIOC_REQBUFS, &request); error < 0)
+    if (const int error = SystemCall::ioctl(fd, VIDIOC_REQBUFS, &request); error < 0)
         return error; // EBUSY: another program streams from the camera
     if (request.count < 2) {
         releaseBuffers();
@@ -252,7 +243,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
         buffer.index = i;
-        int error = xioctl(fd, VIDIOC_QUERYBUF, &buffer);
+        int error = SystemCall::ioctl(fd, VIDIOC_QUERYBUF, &buffer);
         auto mapped = std::make_unique<Buffer>();
         if (error == 0) {
             mapped->length = buffer.length;
@@ -262,7 +253,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
                 error = -errno;
         }
         if (error == 0)
-            error = xioctl(fd, VIDIOC_QBUF, &buffer);
+            error = SystemCall::ioctl(fd, VIDIOC_QBUF, &buffer);
         if (error < 0) {
             releaseBuffers();
             return error;
@@ -277,7 +268,7 @@ int V4l2Camera::start(FrameCallback onFrame, StreamEndCallback onEnd)
         return error;
     }
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (const int error = xioctl(fd, VIDIOC_STREAMON, &type); error < 0) {
+    if (const int error = SystemCall::ioctl(fd, VIDIOC_STREAMON, &type); error < 0) {
         releaseBuffers();
         return error;
     }
@@ -294,7 +285,7 @@ void V4l2Camera::stop()
     m_waiter->wake();
     m_thread.join();
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    xioctl(m_fd.get(), VIDIOC_STREAMOFF, &type);
+    SystemCall::ioctl(m_fd.get(), VIDIOC_STREAMOFF, &type);
     releaseBuffers();
     m_converter.reset();
     m_waiter.reset();
@@ -322,7 +313,7 @@ void V4l2Camera::run(FrameCallback onFrame, StreamEndCallback onEnd)
         v4l2_buffer buffer{};
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
-        const int error = xioctl(fd, VIDIOC_DQBUF, &buffer);
+        const int error = SystemCall::ioctl(fd, VIDIOC_DQBUF, &buffer);
         if (error == -EAGAIN)
             continue;
         if (error < 0) {
@@ -352,7 +343,7 @@ void V4l2Camera::run(FrameCallback onFrame, StreamEndCallback onEnd)
             }
             ++sequence;
         }
-        if (const int requeue = xioctl(fd, VIDIOC_QBUF, &buffer); requeue < 0) {
+        if (const int requeue = SystemCall::ioctl(fd, VIDIOC_QBUF, &buffer); requeue < 0) {
             endError = requeue;
             break;
         }
@@ -377,7 +368,7 @@ std::vector<CameraControl> V4l2Camera::controls() const
     const int fd = m_fd.get();
     v4l2_queryctrl query{};
     query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (xioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
+    while (SystemCall::ioctl(fd, VIDIOC_QUERYCTRL, &query) == 0) {
         const uint32_t id = query.id;
         query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
         if (query.flags & V4L2_CTRL_FLAG_DISABLED)
@@ -419,7 +410,7 @@ std::vector<CameraControl> V4l2Camera::controls() const
                 v4l2_querymenu item{};
                 item.id = id;
                 item.index = static_cast<uint32_t>(index);
-                if (xioctl(fd, VIDIOC_QUERYMENU, &item) < 0)
+                if (SystemCall::ioctl(fd, VIDIOC_QUERYMENU, &item) < 0)
                     continue;
                 if (control.type == CameraControl::Type::Menu)
                     control.menuItems.emplace_back(
@@ -433,7 +424,7 @@ std::vector<CameraControl> V4l2Camera::controls() const
         if (control.type != CameraControl::Type::Button) {
             v4l2_control value{};
             value.id = id;
-            if (xioctl(fd, VIDIOC_G_CTRL, &value) == 0)
+            if (SystemCall::ioctl(fd, VIDIOC_G_CTRL, &value) == 0)
                 control.value = value.value;
         }
         list.push_back(std::move(control));
@@ -445,7 +436,7 @@ int V4l2Camera::control(uint32_t id, int32_t &value) const
 {
     v4l2_control request{};
     request.id = id;
-    const int error = xioctl(m_fd.get(), VIDIOC_G_CTRL, &request);
+    const int error = SystemCall::ioctl(m_fd.get(), VIDIOC_G_CTRL, &request);
     if (error == 0)
         value = request.value;
     return error;
@@ -456,7 +447,7 @@ int V4l2Camera::setControl(uint32_t id, int32_t value)
     v4l2_control request{};
     request.id = id;
     request.value = value;
-    return xioctl(m_fd.get(), VIDIOC_S_CTRL, &request);
+    return SystemCall::ioctl(m_fd.get(), VIDIOC_S_CTRL, &request);
 }
 
 void V4l2Camera::setButtonCallback(ButtonCallback callback)

@@ -3,7 +3,7 @@
 #include "CameraSource.h"
 #include "FrameConverter.h"
 #include "SnapshotButtonReader.h"
-#include "UniqueFd.h"
+#include "platform/system/UniqueFd.h"
 
 #include "platform/system/WakeablePoll.h"
 

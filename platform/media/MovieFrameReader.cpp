@@ -2,6 +2,8 @@
 
 #include "FfmpegHandles.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -184,12 +186,10 @@ int MovieFrameReader::readFirstFrame(const std::string &path, BgrImage &image, b
     MovieContainer container;
     if (!containerOf(path, container))
         return AVERROR_DEMUXER_NOT_FOUND;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
         return AVERROR(errno);
-    const int result = readFirstFrame(fd, container, image, bottomUp);
-    ::close(fd);
-    return result;
+    return readFirstFrame(fd.get(), container, image, bottomUp);
 }
 
 int MovieFrameReader::readFirstFrame(int fd, MovieContainer container, BgrImage &image,

@@ -3,6 +3,7 @@
 #include "QuickTimeFragmentScan.h"
 
 #include "platform/system/AtomicFile.h"
+#include "platform/system/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,16 +20,6 @@ namespace varnolet {
 namespace {
 
 constexpr std::string_view kRecordingSuffix = ".recording";
-
-struct FileCloser
-{
-    int fd;
-    ~FileCloser()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 std::string folderOf(const std::string &path)
 {
@@ -75,7 +66,7 @@ int copyOut(int fd, const std::string &path)
     const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0)
         return errno;
-    FileCloser closer{out};
+    const UniqueFd closer(out);
     std::vector<uint8_t> buffer(1 << 20);
     off_t offset = 0;
     while (true) {
@@ -145,9 +136,7 @@ RecordingFile::~RecordingFile()
 
 void RecordingFile::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
 }
 
 int RecordingFile::open(const std::string &path)
@@ -157,10 +146,8 @@ int RecordingFile::open(const std::string &path)
     if (path.empty())
         return ENOENT;
     // The reservation: an empty file under the final name that nobody else can take.
-    const int reserved = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (reserved < 0)
+    if (!UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)))
         return errno;
-    ::close(reserved);
     const std::string recording = recordingPathFor(path);
     const int fd = ::open(recording.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -173,7 +160,7 @@ int RecordingFile::open(const std::string &path)
     m_path = path;
     m_recordingPath = recording;
     m_keptPath.clear();
-    m_fd = fd;
+    m_fd.reset(fd);
     return 0;
 }
 
@@ -182,12 +169,12 @@ int64_t RecordingFile::size() const
     struct stat info
     {
     };
-    return m_fd >= 0 && ::fstat(m_fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
+    return m_fd && ::fstat(m_fd.get(), &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
 }
 
 void RecordingFile::discard()
 {
-    if (m_fd < 0)
+    if (!m_fd)
         return;
     close();
     ::unlink(m_recordingPath.c_str());
@@ -197,10 +184,9 @@ void RecordingFile::discard()
 
 int RecordingFile::keep(int64_t length)
 {
-    if (m_fd < 0)
+    if (!m_fd)
         return EBADF;
-    FileCloser closer{m_fd};
-    m_fd = -1;
+    const UniqueFd closer(m_fd.release());
     int firstError = 0;
     auto fail = [&firstError](int error) {
         if (firstError == 0)
@@ -210,12 +196,12 @@ int RecordingFile::keep(int64_t length)
     struct stat info
     {
     };
-    if (::fstat(closer.fd, &info) == 0 && info.st_size > length) {
+    if (::fstat(closer.get(), &info) == 0 && info.st_size > length) {
         // A fragment cut short by the failure: the movie ends at the last complete one.
-        if (::ftruncate(closer.fd, length) != 0)
+        if (::ftruncate(closer.get(), length) != 0)
             fail(errno);
     }
-    if (::fdatasync(closer.fd) != 0 && errno != EINVAL && errno != EROFS)
+    if (::fdatasync(closer.get()) != 0 && errno != EINVAL && errno != EROFS)
         fail(errno);
 
     if (::rename(m_recordingPath.c_str(), m_path.c_str()) == 0) {
@@ -227,13 +213,13 @@ int RecordingFile::keep(int64_t length)
         // The folder went away while recording. Put the movie back at its name: the folder is
         // made again and the file, still open here, renamed or copied into it.
         error = makeFolders(folderOf(m_path));
-        if (error == 0 && ::fstat(closer.fd, &info) == 0 && info.st_nlink > 0 &&
+        if (error == 0 && ::fstat(closer.get(), &info) == 0 && info.st_nlink > 0 &&
             ::rename(m_recordingPath.c_str(), m_path.c_str()) == 0) {
             m_keptPath = m_path;
         } else if (error == 0) {
             if (isEmptyRegularFile(m_path))
                 ::unlink(m_path.c_str());
-            error = copyOut(closer.fd, m_path);
+            error = copyOut(closer.get(), m_path);
             if (error == 0) {
                 ::unlink(m_recordingPath.c_str());
                 m_keptPath = m_path;
@@ -250,7 +236,7 @@ int RecordingFile::keep(int64_t length)
                 {
                 };
                 if (::stat(folder.c_str(), &place) == 0 && S_ISDIR(place.st_mode) &&
-                    copyOut(closer.fd, folder + "/" + name) == 0)
+                    copyOut(closer.get(), folder + "/" + name) == 0)
                     m_keptPath = folder + "/" + name;
             }
         }
@@ -277,7 +263,7 @@ RecordingFile::Recovery RecordingFile::recover(const std::string &recordingPath)
         recovery.error = errno;
         return recovery;
     }
-    FileCloser closer{fd};
+    const UniqueFd closer(fd);
     struct stat info
     {
     };

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system/UniqueFd.h"
+
 namespace varnolet {
 
 // The file a movie is recorded into, from its reservation to its final name:
@@ -26,8 +28,8 @@ public:
 
     // 0 or errno (EEXIST when the name is taken; nothing is left behind on failure).
     int open(const std::string &path);
-    bool isOpen() const { return m_fd >= 0; }
-    int descriptor() const { return m_fd; }
+    bool isOpen() const { return m_fd.isValid(); }
+    int descriptor() const { return m_fd.get(); }
     const std::string &path() const { return m_path; }
     const std::string &recordingPath() const { return m_recordingPath; }
     // Bytes in the file now.
@@ -66,7 +68,7 @@ private:
     std::string m_path;
     std::string m_recordingPath;
     std::string m_keptPath;
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 } // namespace varnolet

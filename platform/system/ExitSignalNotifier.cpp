@@ -41,7 +41,7 @@ ExitSignalNotifier::ExitSignalNotifier(Handler handler, std::initializer_list<in
     int fds[2] = {-1, -1};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0)
         return;
-    m_readFd = fds[0];
+    m_reader.reset(fds[0]);
     g_writeFd.store(fds[1]);
 
     struct sigaction action
@@ -54,7 +54,7 @@ ExitSignalNotifier::ExitSignalNotifier(Handler handler, std::initializer_list<in
     for (size_t i = 0; i < m_signalNumbers.size(); ++i)
         ::sigaction(m_signalNumbers[i], &action, &m_previous[i]);
 
-    m_notifier = new QSocketNotifier(m_readFd, QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_reader.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { readSignals(); });
     m_active = true;
 }
@@ -66,16 +66,16 @@ ExitSignalNotifier::~ExitSignalNotifier()
     for (size_t i = 0; i < m_signalNumbers.size(); ++i)
         ::sigaction(m_signalNumbers[i], &m_previous[i], nullptr);
     delete m_notifier;
-    const int writeFd = g_writeFd.exchange(-1);
-    ::close(writeFd);
-    ::close(m_readFd);
+    // The handler reads the write end from g_writeFd; it is owned here once taken back.
+    UniqueFd(g_writeFd.exchange(-1)).reset();
+    m_reader.reset();
 }
 
 void ExitSignalNotifier::readSignals()
 {
     unsigned char bytes[16];
     for (;;) {
-        const ssize_t count = ::read(m_readFd, bytes, sizeof bytes);
+        const ssize_t count = ::read(m_reader.get(), bytes, sizeof bytes);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)

@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "UniqueFd.h"
+
 class QSocketNotifier;
 
 namespace varnolet {
@@ -43,7 +45,7 @@ private:
     Handler m_handler;
     std::vector<int> m_signalNumbers;
     std::vector<struct sigaction> m_previous;
-    int m_readFd = -1;
+    UniqueFd m_reader;
     QSocketNotifier *m_notifier = nullptr;
     bool m_active = false;
     int m_delivered = 0;

@@ -73,7 +73,8 @@ void MainThreadCall::post(std::function<void()> function)
     wake();
 }
 
-bool MainThreadCall::callAndWait(std::function<void()> function)
+bool MainThreadCall::callAndWait(std::function<void()> function,
+                                 const std::shared_ptr<Cancellation> &cancellation)
 {
     if (QThread::currentThread() == thread()) {
         function();
@@ -82,12 +83,24 @@ bool MainThreadCall::callAndWait(std::function<void()> function)
     auto done = std::make_shared<bool>(false);
     {
         std::lock_guard lock(m_lock);
+        if (cancellation && cancellation->m_cancelled)
+            return false;
         m_queue.push_back({std::move(function), done});
     }
     wake();
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [&] { return *done || m_aborted; });
+    m_changed.wait(
+        lock, [&] { return *done || m_aborted || (cancellation && cancellation->m_cancelled); });
     return *done;
+}
+
+void MainThreadCall::cancel(Cancellation &cancellation)
+{
+    {
+        std::lock_guard lock(m_lock);
+        cancellation.m_cancelled = true;
+    }
+    m_changed.notify_all();
 }
 
 void MainThreadCall::runPending()

@@ -31,6 +31,14 @@ class MainThreadCall final : public QObject
     Q_OBJECT
 
 public:
+    // Ends the waits of one caller apart from everybody else's: a caller whose target may
+    // go away while it waits holds one and cancels it first. Once cancelled it stays so.
+    class Cancellation
+    {
+        friend class MainThreadCall;
+        bool m_cancelled = false; // guarded by the MainThreadCall's lock
+    };
+
     explicit MainThreadCall(QObject *parent = nullptr);
     ~MainThreadCall() override;
 
@@ -43,7 +51,12 @@ public:
     static bool postTo(QObject *context, std::function<void()> function);
     // Called on this object's thread, runs the function at once. True when the function
     // ran before the call returned.
-    bool callAndWait(std::function<void()> function);
+    // With a cancellation, the wait also ends when it is cancelled, and nothing is queued
+    // once it is.
+    bool callAndWait(std::function<void()> function,
+                     const std::shared_ptr<Cancellation> &cancellation = nullptr);
+    // From any thread: ends the waits under cancellation, now and from now on.
+    void cancel(Cancellation &cancellation);
 
     // Every wait in progress or begun until allowWaits() returns at once.
     void abortWaits();
@@ -61,7 +74,7 @@ private:
     WakeablePoll m_wakeup; // readable while functions wait
     QSocketNotifier *m_notifier = nullptr;
 
-    std::mutex m_lock; // guards m_queue, m_aborted and the done flags
+    std::mutex m_lock; // guards m_queue, m_aborted, the done flags and the cancellations
     std::condition_variable m_changed;
     std::deque<Item> m_queue;
     bool m_aborted = false;

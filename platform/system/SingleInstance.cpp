@@ -29,8 +29,6 @@ SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close();
-    if (m_lockFd >= 0)
-        ::close(m_lockFd);
 }
 
 std::string SingleInstance::lockPath() const
@@ -45,17 +43,17 @@ std::string SingleInstance::socketPath() const
 
 SingleInstance::Outcome SingleInstance::acquire()
 {
-    if (m_lockFd >= 0)
+    if (m_lock)
         return Outcome::First;
 
-    const int fd = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    UniqueFd lock(::open(lockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock)
         return Outcome::First;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        m_lockFd = fd;
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) == 0) {
+        m_lock = std::move(lock);
         return Outcome::First;
     }
-    ::close(fd);
+    lock.reset();
 
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(socketPath()));

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include "UniqueFd.h"
+
 class QLocalServer;
 
 namespace varnolet {
@@ -44,7 +46,7 @@ public:
 private:
     std::string m_name;
     std::string m_folder;
-    int m_lockFd = -1;
+    UniqueFd m_lock;
     std::unique_ptr<QLocalServer> m_server;
     std::function<void()> m_onRaise;
 };

@@ -9,25 +9,21 @@
 namespace varnolet {
 
 WakeablePoll::WakeablePoll(PollFunction poll)
-    : m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     , m_poll(poll ? poll : &::poll)
 {
 }
 
-WakeablePoll::~WakeablePoll()
-{
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
-}
+WakeablePoll::~WakeablePoll() = default;
 
 void WakeablePoll::wake()
 {
-    if (m_wakeFd < 0)
+    if (!m_wake)
         return;
     const uint64_t one = 1;
     ssize_t written;
     do {
-        written = ::write(m_wakeFd, &one, sizeof one);
+        written = ::write(m_wake.get(), &one, sizeof one);
     } while (written < 0 && errno == EINTR);
 }
 
@@ -36,19 +32,19 @@ bool WakeablePoll::consumeWake()
     uint64_t count = 0;
     ssize_t got;
     do {
-        got = ::read(m_wakeFd, &count, sizeof count);
+        got = ::read(m_wake.get(), &count, sizeof count);
     } while (got < 0 && errno == EINTR);
     return got == sizeof count && count > 0;
 }
 
 WakeablePoll::Result WakeablePoll::wait(int fd, int timeoutMs, int *error)
 {
-    if (m_wakeFd < 0) {
+    if (!m_wake) {
         if (error)
             *error = EBADF;
         return Result::Failed;
     }
-    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wake.get(), POLLIN, 0}};
     int ready;
     do {
         ready = m_poll(fds, 2, timeoutMs);

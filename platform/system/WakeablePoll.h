@@ -2,6 +2,8 @@
 
 #include <poll.h>
 
+#include "UniqueFd.h"
+
 namespace varnolet {
 
 // The wait of every watcher and reader thread: it sleeps until its descriptor is readable
@@ -26,9 +28,9 @@ public:
     WakeablePoll &operator=(const WakeablePoll &) = delete;
 
     // False when no eventfd could be made; then wait() answers Failed with EMFILE or the like.
-    bool valid() const { return m_wakeFd >= 0; }
+    bool valid() const { return m_wake.isValid(); }
     // Readable while a wake-up is pending.
-    int fd() const { return m_wakeFd; }
+    int fd() const { return m_wake.get(); }
 
     // From any thread: makes a running or the next wait() answer Woken.
     void wake();
@@ -41,7 +43,7 @@ public:
     Result wait(int fd, int timeoutMs = -1, int *error = nullptr);
 
 private:
-    int m_wakeFd = -1;
+    UniqueFd m_wake;
     PollFunction m_poll;
 };
 

@@ -2,6 +2,8 @@
 
 #include "ThumbnailService.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -58,6 +60,8 @@ bool ThumbnailHelperClient::start()
     int pair[2] = {-1, -1};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         return false;
+    UniqueFd ours(pair[0]);
+    const UniqueFd helpers(pair[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     // dup2 clears close-on-exec on the copy: the helper gets its end as descriptor 3 only.
@@ -78,13 +82,11 @@ bool ThumbnailHelperClient::start()
         ::posix_spawn(&pid, m_options.helperPath.c_str(), &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(pair[1]);
     if (spawned != 0) {
-        ::close(pair[0]);
         errno = spawned;
         return false;
     }
-    m_socket = pair[0];
+    m_socket = std::move(ours);
     m_pid = pid;
     ++m_starts;
     return true;
@@ -92,10 +94,7 @@ bool ThumbnailHelperClient::start()
 
 void ThumbnailHelperClient::stop()
 {
-    if (m_socket >= 0) {
-        ::close(m_socket);
-        m_socket = -1;
-    }
+    m_socket.reset();
     if (m_pid > 0) {
         // Closing the socket ends a healthy helper; one that hangs or misbehaves is killed.
         ::kill(m_pid, SIGKILL);
@@ -131,7 +130,7 @@ bool ThumbnailHelperClient::readFully(uint8_t *data, size_t size,
             why = "no answer within " + std::to_string(m_options.timeout.count()) + " ms";
             return false;
         }
-        pollfd wait{m_socket, POLLIN, 0};
+        pollfd wait{m_socket.get(), POLLIN, 0};
         const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
@@ -141,7 +140,7 @@ bool ThumbnailHelperClient::readFully(uint8_t *data, size_t size,
         }
         if (ready == 0)
             continue; // the deadline check above reports it
-        const ssize_t got = ::recv(m_socket, data + done, size - done, MSG_DONTWAIT);
+        const ssize_t got = ::recv(m_socket.get(), data + done, size - done, MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got <= 0) {
@@ -170,21 +169,19 @@ ThumbnailHelperClient::Result ThumbnailHelperClient::firstFrame(const std::strin
         return result;
     }
     // Non-blocking, so that a FIFO under a movie's name cannot stop this thread.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd movie(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const int fd = movie.get();
+    if (!movie) {
         result.status = AVERROR(errno);
         return result;
     }
     struct stat status = {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
         result.status = AVERROR(EINVAL);
         return result;
     }
-    if (m_socket < 0 && !start()) {
-        const std::string why = errnoText(("cannot start " + m_options.helperPath).c_str());
-        ::close(fd);
-        return fail(path, why);
+    if (!m_socket && !start()) {
+        return fail(path, errnoText(("cannot start " + m_options.helperPath).c_str()));
     }
 
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
@@ -201,9 +198,11 @@ ThumbnailHelperClient::Result ThumbnailHelperClient::firstFrame(const std::strin
     std::memcpy(CMSG_DATA(header), &fd, sizeof fd);
     ssize_t sent = 0;
     do {
-        sent = ::sendmsg(m_socket, &message, MSG_NOSIGNAL);
+        sent = ::sendmsg(m_socket.get(), &message, MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
-    ::close(fd);
+    const int sendError = errno;
+    movie.reset(); // the helper has its own copy now
+    errno = sendError;
     if (sent != static_cast<ssize_t>(encoded.size()))
         return fail(path, sent < 0 ? errnoText("sendmsg") : "short request");
 

@@ -2,6 +2,8 @@
 
 #include "ThumbnailProtocol.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -63,7 +65,7 @@ private:
     Result fail(const std::string &path, const std::string &why);
 
     Options m_options;
-    int m_socket = -1;
+    UniqueFd m_socket;
     pid_t m_pid = 0;
     int m_starts = 0;
 };

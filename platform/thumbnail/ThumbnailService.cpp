@@ -1,5 +1,7 @@
 #include "ThumbnailService.h"
 
+#include "platform/system/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -8,9 +10,10 @@
 
 namespace varnolet {
 
-bool ThumbnailService::receive(int socket, ThumbnailRequest &request, int &fd)
+bool ThumbnailService::receive(int socket, ThumbnailRequest &request, UniqueFd &received)
 {
-    fd = -1;
+    received.reset();
+    int fd = -1;
     uint8_t bytes[ThumbnailProtocol::kRequestBytes];
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
     iovec io{bytes, sizeof bytes};
@@ -32,10 +35,9 @@ bool ThumbnailService::receive(int socket, ThumbnailRequest &request, int &fd)
     const bool ok = got == static_cast<ssize_t>(sizeof bytes) && fd >= 0 &&
                     !(message.msg_flags & MSG_CTRUNC) &&
                     ThumbnailProtocol::decodeRequest(bytes, sizeof bytes, request);
-    if (!ok && fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
+    UniqueFd owned(fd);
+    if (ok)
+        received = std::move(owned);
     return ok;
 }
 
@@ -78,11 +80,10 @@ int ThumbnailService::serve(int socket)
 {
     for (;;) {
         ThumbnailRequest request;
-        int fd = -1;
-        if (!receive(socket, request, fd))
+        UniqueFd movie;
+        if (!receive(socket, request, movie))
             return 0;
-        const std::vector<uint8_t> reply = answer(fd, request);
-        ::close(fd);
+        const std::vector<uint8_t> reply = answer(movie.get(), request);
         if (!send(socket, reply))
             return 0;
     }

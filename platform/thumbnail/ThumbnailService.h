@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ThumbnailProtocol.h"
+#include "platform/system/UniqueFd.h"
 
 #include <vector>
 
@@ -14,9 +15,10 @@ public:
     // The socket the programs hand the helper, as its descriptor 3.
     static constexpr int kSocketFd = 3;
 
-    // A request and the descriptor that came with it (the caller closes it). False when the
-    // other side has gone or sent something that is not a request (the helper then ends).
-    static bool receive(int socket, ThumbnailRequest &request, int &fd);
+    // A request and the descriptor that came with it, now the caller's. False, with no
+    // descriptor, when the other side has gone or sent something that is not a request (the
+    // helper then ends).
+    static bool receive(int socket, ThumbnailRequest &request, UniqueFd &fd);
     // The answer for one file: the header and the rows that follow it.
     static std::vector<uint8_t> answer(int fd, const ThumbnailRequest &request);
     // Writes all of bytes; false when the other side has gone.

@@ -4,6 +4,7 @@
 // controls the camera declares read and set through the bridge with the values checked on
 // the camera, the ones it lacks refused without a hang or a flood of log lines, then the
 // controller's preview and a photo.
+#include "platform/system/Clock.h"
 #include "CameraMatrix.h"
 #include "MacKernelSupport.h"
 #include "UvcKernelFixture.h"
@@ -11,6 +12,7 @@
 #include "tests/kernel/uvc/UvcControlTable.h"
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UVCResolutionList.h"
 #include "tests/mac/controller/AppControllerFixture.h"
@@ -126,7 +128,7 @@ TEST_P(MacCameraMatrixTest, Camera)
     std::string controls;
     {
         SCOPED_TRACE("step VarnoletMac picture controls");
-        UVCCameraControl control;
+        UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
         control.clearDefaultValue();
         ASSERT_TRUE(control.initWithLocationID(identity.usbLocation));
         {

@@ -2,6 +2,7 @@
 // picture controls and the snapshot button through the V4L2 and input-device bridges while
 // uvcvideo holds the camera, through direct control requests and the status endpoint's
 // interrupt transfers once it is unbound, and a camera pulled out while a read is pending.
+#include "platform/system/Clock.h"
 #include "UvcKernelFixture.h"
 
 #include "tests/kernel/uvc/UvcDescriptorBuilder.h"
@@ -134,7 +135,7 @@ TEST_F(MacUvcKernelTest, ThroughTheV4l2BridgeWhileUvcvideoHoldsTheCamera)
     const uint32_t location = cameras.front().usbLocation;
     ASSERT_NE(location, 0u);
 
-    UVCCameraControl control;
+    UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
     control.clearDefaultValue();
     EXPECT_FALSE(control.initWithLocationID(location ^ 0x00F00000)) << "no camera is there";
     ASSERT_TRUE(control.initWithLocationID(location));
@@ -162,7 +163,7 @@ TEST_F(MacUvcKernelTest, ThroughDirectRequestsAfterUnbindingUvcvideo)
     ASSERT_GE(unbindUvcvideo(cameras.front()), 1);
     ASSERT_TRUE(waitForListed(0, 20s).empty());
 
-    UVCCameraControl control;
+    UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
     control.clearDefaultValue();
     EXPECT_FALSE(control.initWithLocationID(location ^ 0x00F00000));
     ASSERT_TRUE(control.initWithLocationID(location));
@@ -197,7 +198,7 @@ TEST_F(MacUvcKernelTest, UnplugWhileTheButtonReadIsPending)
         }
 
         TriggerCounter listener;
-        UVCCameraControl control;
+        UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
         control.clearDefaultValue();
         ASSERT_TRUE(control.initWithLocationID(location));
         control.setAppController(&listener);

@@ -2,11 +2,10 @@
 
 #include "FolderChangeBlock.h"
 
-#include "platform/system/WakeablePoll.h"
+#include "platform/system/InotifyWatcher.h"
 
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // Recursive change reporting below one root folder with inotify: a watch on every folder
@@ -37,7 +36,7 @@ public:
     // Makes a running or the next Wait() return Woken.
     void Wake();
 
-    size_t WatchCount() const { return m_paths.size(); }
+    size_t WatchCount() const { return m_tree.treeWatchCount(); }
 
 private:
     struct PendingMove
@@ -48,23 +47,13 @@ private:
     };
 
     bool ReadEvents(std::vector<FolderChangeRecord> &records, bool *overflow);
-    void HandleEvent(int wd, uint32_t mask, uint32_t cookie, const std::string &name,
-                     std::vector<FolderChangeRecord> &records);
+    void HandleEvent(const varnolet::InotifyEvent &event, std::vector<FolderChangeRecord> &records);
     void FlushPendingMove(std::vector<FolderChangeRecord> &records);
-    void AddWatchesBelow(const std::string &relative, int depth = 0);
-    void DropWatchesBelow(const std::string &relative);
-    void RenameWatchPaths(const std::string &from, const std::string &to);
     // 0 when the descriptor became readable, 1 when the wake-up came, -1 on time-out or error.
     int PollOnce(int timeoutMs);
-    std::string FullPath(const std::string &relative) const;
 
-    int m_inotify = -1;
-    varnolet::WakeablePoll m_waiter;
-    std::string m_root;
-    int m_rootWatch = -1;
+    varnolet::InotifyWatcher m_tree;
     bool m_rootGone = false;
-    std::unordered_map<int, std::string>
-        m_paths; // watch descriptor → folder relative to the root ("" = root)
     std::optional<PendingMove> m_pendingMove;
-    std::vector<char> m_buffer;
+    std::vector<varnolet::InotifyEvent> m_events;
 };

@@ -3,6 +3,7 @@
 #include "AviMovieWriter.h"
 
 #include "platform/system/SystemError.h"
+#include "platform/system/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -415,10 +416,9 @@ class PosixRepairFile final : public IMovieRepairFile
 {
 public:
     explicit PosixRepairFile(int fd)
-        : m_fd(fd)
+        : m_file(fd)
     {
     }
-    ~PosixRepairFile() override { ::close(m_fd); }
 
     uint64_t Size() const override
     {
@@ -455,7 +455,8 @@ public:
     }
 
 private:
-    int m_fd;
+    varnolet::UniqueFd m_file;
+    const int m_fd = m_file.get();
 };
 
 // How long the recording ran: from the file's creation to its last write, when the file
@@ -546,13 +547,14 @@ std::vector<RepairedMovie> RepairUnfinishedMovies(const std::string &moviesFolde
         };
         uint8_t start[12];
         {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0)
+            const varnolet::UniqueFd file(
+                ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (!file)
                 continue;
+            const int fd = file.get();
             const bool unfinished = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                                     ::pread(fd, start, sizeof start, 0) == sizeof start &&
                                     AviMovieRepair::LooksUnfinished(start, sizeof start);
-            ::close(fd);
             if (!unfinished)
                 continue;
         }

@@ -20,8 +20,6 @@
 
 #include <chrono>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 std::atomic<bool> g_savingThreadRun{true}; // the saving thread's run flag
@@ -314,17 +312,14 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
                 if (owner)
                     varnolet::WindowMessage::post(owner->MessageWindow(),
                                                   CSampleGrabberOwner::TimedSeriesOverMessage);
-                std::this_thread::sleep_for(10ms);
                 sink.ClearSavingQueue();
             }
             frame = QueuedFrame();
-            std::this_thread::sleep_for(1ms);
         }
-        // Queue empty: wait up to 10 ms, woken early by a new frame or a stop.
+        // Queue empty: sleep until a new frame or a stop comes (both notify under the lock).
         std::unique_lock<std::mutex> lock(sink.m_queueLock);
-        sink.m_queueChanged.wait_for(lock, 10ms, [&sink] {
-            return !sink.m_savingQueue.empty() || !g_savingThreadRun.load();
-        });
+        sink.m_queueChanged.wait(
+            lock, [&sink] { return !sink.m_savingQueue.empty() || !g_savingThreadRun.load(); });
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/system/AtomicFile.h"
 #include "platform/system/SystemError.h"
+#include "platform/system/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,9 +37,10 @@ bool isControl(unsigned char c)
 bool readSmallFile(const std::string &path, std::string &bytes)
 {
     constexpr size_t kMaxBytes = 4 * 1024 * 1024;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const varnolet::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file)
         return false;
+    const int fd = file.get();
     bytes.clear();
     char buffer[8192];
     bool ok = true;
@@ -54,7 +56,6 @@ bool readSmallFile(const std::string &path, std::string &bytes)
             break;
         bytes.append(buffer, static_cast<size_t>(got));
     }
-    ::close(fd);
     return ok;
 }
 

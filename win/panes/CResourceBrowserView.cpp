@@ -4,9 +4,9 @@
 
 #include <QResizeEvent>
 
-CResourceBrowserView::CResourceBrowserView(QWidget *parent)
+CResourceBrowserView::CResourceBrowserView(QWidget *parent, ShellOpener::Handler opener)
     : QWidget(parent)
-    , m_panel(new CResourcesBrowserDlg(this))
+    , m_panel(new CResourcesBrowserDlg(this, std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourceBrowserView"));
     m_panel->setGeometry(0, 0, width(), height());

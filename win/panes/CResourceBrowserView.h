@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "platform/system/ShellOpener.h"
+
 class CResourcesBrowserDlg;
 
 // The view that hosts the thumbnail panel in the main window's left splitter and keeps it
@@ -11,7 +13,8 @@ class CResourceBrowserView final : public QWidget
     Q_OBJECT
 
 public:
-    explicit CResourceBrowserView(QWidget *parent = nullptr);
+    // opener: how the panel opens files (the desktop when empty).
+    explicit CResourceBrowserView(QWidget *parent = nullptr, ShellOpener::Handler opener = {});
     ~CResourceBrowserView() override;
 
     CResourcesBrowserDlg *Panel() const { return m_panel; }

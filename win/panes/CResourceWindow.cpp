@@ -35,8 +35,9 @@ QString ToQt(const std::string &text)
 
 } // namespace
 
-CResourceWindow::CResourceWindow(QWidget *parent, QWidget *fontSource)
+CResourceWindow::CResourceWindow(QWidget *parent, QWidget *fontSource, ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourceWindow"));
     m_tree = new QTreeWidget(this);
@@ -190,7 +191,7 @@ void CResourceWindow::OnMore()
         names.push_back(item->text(0).toStdString());
     for (auto name = names.rbegin(); name != names.rend(); ++name)
         folder.append("/").append(*name);
-    ShellOpener::Run(folder, ShellOpener::Verb::Explore);
+    m_opener(folder, ShellOpener::Verb::Explore);
 }
 
 // --- announced files ------------------------------------------------------------------

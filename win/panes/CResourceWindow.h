@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/system/ShellOpener.h"
 #include "win/common/IResourceAnnouncer.h"
 
 #include <functional>
@@ -28,8 +29,10 @@ public:
     static constexpr int kButtonHeight = 20;
 
     // The "More..." button gets a copy of fontSource's font (the main window's hidden
-    // control 1091); without one, this window's own font.
-    explicit CResourceWindow(QWidget *parent = nullptr, QWidget *fontSource = nullptr);
+    // control 1091); without one, this window's own font. "More..." opens the selected
+    // folder with opener (the desktop when empty).
+    explicit CResourceWindow(QWidget *parent = nullptr, QWidget *fontSource = nullptr,
+                             ShellOpener::Handler opener = {});
     ~CResourceWindow() override;
 
     // The thumbnail panel the tree drives; set by the main window after making the panes.
@@ -59,6 +62,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    ShellOpener::Handler m_opener;
     void AddResourceFileNow(const std::string &path);
     void OnSelectionChanged();
     void OnMore();

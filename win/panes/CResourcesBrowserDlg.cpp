@@ -44,8 +44,9 @@ bool IsSameOrBelow(const std::string &path, const std::string &folder)
 
 } // namespace
 
-CResourcesBrowserDlg::CResourcesBrowserDlg(QWidget *parent)
+CResourcesBrowserDlg::CResourcesBrowserDlg(QWidget *parent, ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourcesBrowserDlg"));
     // The whole picture area is painted at every paint; nothing is erased first.
@@ -251,7 +252,7 @@ void CResourcesBrowserDlg::OpenRow(int row)
         varnolet::MessageBox::warning(varnolet::SystemError::text(errno));
         return;
     }
-    if (!ShellOpener::Run(path, ShellOpener::Verb::Open))
+    if (!m_opener(path, ShellOpener::Verb::Open))
         varnolet::MessageBox::warning(kNoAssociationText);
 }
 

@@ -5,6 +5,7 @@
 #include "win/browser/ResourceNameList.h"
 #include "win/browser/ScrollRange.h"
 #include "win/browser/ThumbnailCache.h"
+#include "platform/system/ShellOpener.h"
 
 #include <atomic>
 #include <chrono>
@@ -34,7 +35,8 @@ public:
     static constexpr int kTemplateId = 144;
     static constexpr int kScrollBarId = 1078;
 
-    explicit CResourcesBrowserDlg(QWidget *parent = nullptr);
+    // A double click opens the file with opener (the desktop when empty).
+    explicit CResourcesBrowserDlg(QWidget *parent = nullptr, ShellOpener::Handler opener = {});
     ~CResourcesBrowserDlg() override;
 
     // Switches to another folder ("" = nothing shown) and lists it; nothing when it is
@@ -87,6 +89,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    ShellOpener::Handler m_opener;
     // Change records from the processing thread.
     bool ApplyFolderChange(const std::string &root, uint32_t action,
                            const std::string &name) override;

@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "mac/browser/VxKQueue.h"
 #include "mac/browser/VxKQueueDelegate.h"
 #include "mac/browser/VxNotificationCenter.h"

@@ -1,6 +1,7 @@
 #include "tests/mac/controller/AppControllerFixture.h"
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;
@@ -257,4 +258,25 @@ TEST_F(AppControllerTest, FormatsTextsWithTheResolutionAndNumbers)
     EXPECT_EQ(AppController::formatText("a %@ b %d c %d", "x", {60, 55}), "a x b 60 c 55");
     EXPECT_EQ(AppController::formatText("%d%d", "x", {1, 2, 3}), "12");
     EXPECT_EQ(AppController::formatText("plain", "x"), "plain");
+}
+
+TEST(AppControllerServicesTest, AMissingServiceIsAStartUpError)
+{
+    UserDefaults store("/nonexistent/preferences.plist");
+    const auto presenter = std::make_shared<varnolet::RecordingMessagePresenter>();
+    struct Row
+    {
+        const char *missing;
+        UserDefaults *store;
+        std::shared_ptr<varnolet::MessagePresenter> presenter;
+    };
+    for (const Row &row :
+         {Row{"settings store", nullptr, presenter}, Row{"presenter", &store, nullptr}}) {
+        SCOPED_TRACE(row.missing);
+        AppController::Services services;
+        services.settingsStore = row.store;
+        services.messagePresenter = row.presenter;
+        services.watchDeviceNotifications = false;
+        EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
+    }
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 
 using namespace std::chrono_literals;
 using Control = AppController::Control;
@@ -251,6 +252,29 @@ TEST_F(TimedShotTest, OnePressGivesOnePhotoAndTheSnapshotButtonWorksInEveryState
     EXPECT_EQ(photos().size(), 6u);
     EXPECT_TRUE(controller.bTakePhotoEachTime());
     EXPECT_EQ(m_tree.added().size(), 6u);
+}
+
+TEST_F(TimedShotTest, PhotosAreNamedByTheClockPassedIn)
+{
+    struct Row
+    {
+        int year, month, day;
+        const char *name;
+    };
+    const Row rows[] = {{2024, 3, 5, "Single Shots/S20240305_001.jpg"},
+                        {2025, 12, 31, "Single Shots/S20251231_001.jpg"},
+                        {2031, 1, 1, "Single Shots/S20310101_001.jpg"}};
+    AppController &controller = makeWithoutCamera();
+    size_t taken = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        m_clock->setLocal(row.year, row.month, row.day);
+        controller.takePhotos();
+        frame();
+        frame();
+        ASSERT_EQ(photos().size(), ++taken);
+        EXPECT_EQ(m_tree.added().back(), root() + "/" + row.name);
+    }
 }
 
 TEST_F(TimedShotTest, TimedShotPromptCountsTheMinutesLeft)

@@ -6,6 +6,7 @@
 
 #include "mac/controller/MovieCapturer.h"
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "platform/media/FfmpegHandles.h"
 #include "tests/support/FakeClock.h"
 #include "tests/mac/controller/MacTestFrames.h"

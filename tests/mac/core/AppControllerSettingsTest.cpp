@@ -3,6 +3,7 @@
 #include "mac/core/AppControllerSettings.h"
 #include "mac/core/SavingLocationManage.h"
 #include "mac/core/UserDefaults.h"
+#include "platform/system/Clock.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 
@@ -47,7 +48,7 @@ TEST(AppControllerSettingsTest, FirstRunUsesFactoryValuesAndCreatesFolders)
     SystemPaths::overrideHomeFolder(home.path());
     const std::string config = bundle.resources("config.plist", kConfig);
     UserDefaults store(bundle.path("prefs.plist"));
-    SavingLocationManage manager;
+    SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
     AppControllerSettings settings;
     settings.startUp(manager, config, store);
     SystemPaths::overrideHomeFolder("");
@@ -72,7 +73,7 @@ TEST(AppControllerSettingsTest, UserStoreOverridesFactoryValues)
     UserDefaults store(bundle.path("prefs.plist"));
     store.setString("resourcespath", saving.path());
     store.setInteger("moviesizemax", 64);
-    SavingLocationManage manager;
+    SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
     AppControllerSettings settings;
     settings.startUp(manager, config, store);
     EXPECT_EQ(settings.usingSettingParam().movieSavingSizeLimit(), 64);
@@ -158,7 +159,7 @@ TEST(AppControllerSettingsTest, StoreHoldingOnlyTheLocationKeepsTheFactoryValues
                                         "<key>resourcespath</key><string>" +
                                             saving.path() + "</string></dict></plist>");
     UserDefaults store(preferences);
-    SavingLocationManage manager;
+    SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
     AppControllerSettings settings;
     settings.startUp(manager, config, store);
     const SettingParams &using_ = settings.usingSettingParam();

@@ -6,11 +6,11 @@
 #include "mac/core/SavingLocationManage.h"
 #include "mac/core/SettingParams.h"
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TestSupport.h"
 
 using varnolet::FakeClock;
-using varnolet::ScopedClock;
 using varnolet::test::fileExists;
 using varnolet::test::TempFolder;
 
@@ -21,7 +21,7 @@ class SavingLocationManageTest : public ::testing::Test
 protected:
     SavingLocationManageTest()
         : m_clock(std::make_shared<FakeClock>(2024, 3, 5))
-        , m_scoped(m_clock)
+        , manager(m_clock)
     {
         settings.setResourcesSavingLocation(root.path());
         manager.createLocationsOfAllResources(settings);
@@ -40,7 +40,6 @@ protected:
 
     TempFolder root;
     std::shared_ptr<FakeClock> m_clock;
-    ScopedClock m_scoped;
     SettingParams settings;
     SavingLocationManage manager;
 };
@@ -49,7 +48,7 @@ protected:
 
 TEST_F(SavingLocationManageTest, NamesAndDecoding)
 {
-    EXPECT_EQ(SavingLocationManage::getTodayString(), "20240305");
+    EXPECT_EQ(manager.getTodayString(), "20240305");
     EXPECT_EQ(SavingLocationManage::encodeFileName("Single Shots", "20240305", 0, 7),
               "S20240305_007.jpg");
     EXPECT_EQ(SavingLocationManage::encodeFileName("Timed Shots", "20240305", 2, 13),

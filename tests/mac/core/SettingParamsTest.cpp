@@ -12,6 +12,7 @@
 #include "mac/core/PropertyList.h"
 #include "mac/core/SettingParams.h"
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "mac/core/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"

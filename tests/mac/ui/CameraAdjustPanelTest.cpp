@@ -13,6 +13,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/system/Clock.h"
 #include "mac/core/AppControllerSettings.h"
 #include "mac/ui/CameraAdjustPanel.h"
 #include "platform/system/SystemPaths.h"
@@ -219,8 +220,8 @@ TEST(CameraAdjustPanelSlowCameraTest, ASlowCameraDoesNotHoldUpTheWindow)
 {
     using namespace std::chrono;
     auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
-    UVCCameraControl::resetControlTable();
     UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
+                             std::make_shared<varnolet::SystemClock>(),
                              UVCCameraControl::PanelRequests::OnRequestThread);
     CameraAdjustPanel panel(control);
     ASSERT_TRUE(control.initWithLocationID(kLocation));

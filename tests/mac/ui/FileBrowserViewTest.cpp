@@ -32,12 +32,7 @@ protected:
         QImage flag(32, 32, QImage::Format_ARGB32);
         flag.fill(qRgb(0, 200, 0));
         ASSERT_TRUE(flag.save(QString::fromStdString(badge.file("res/Player.png"))));
-        m_previous = ShellOpener::SetHandler([this](const std::string &path, ShellOpener::Verb) {
-            opened.push_back(path);
-            return true;
-        });
     }
-    void TearDown() override { ShellOpener::SetHandler(m_previous); }
 
     FileBrowserView &makeStrip(int width, int height)
     {
@@ -46,7 +41,11 @@ protected:
         area->setWidgetResizable(true);
         area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        auto *view = new FileBrowserView(nullptr, badge.file("res"));
+        auto *view = new FileBrowserView(nullptr, badge.file("res"), {},
+                                         [this](const std::string &path, ShellOpener::Verb) {
+                                             opened.push_back(path);
+                                             return true;
+                                         });
         area->setWidget(view);
         area->resize(width, height);
         area->show();
@@ -74,7 +73,6 @@ protected:
     std::vector<std::string> opened;
 
 private:
-    ShellOpener::Handler m_previous;
 };
 
 bool isBadgeGreen(QRgb pixel)

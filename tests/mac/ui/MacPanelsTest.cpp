@@ -71,7 +71,7 @@ protected:
     }
 
     std::unique_ptr<MainViewer> m_window;
-    UVCCameraControl m_uvc; // the panel's own control; the controller has the fake one
+    UVCCameraControl m_uvc{m_clock}; // the panel's own control; the controller has the fake one
     std::unique_ptr<CameraAdjustPanel> m_adjustPanel;
     std::unique_ptr<MacPanels> m_panels;
 };

@@ -30,19 +30,15 @@ namespace {
 class ResourceTreeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { root = temp.path() + "/Varnolet"; }
+    void TearDown() override { pane.reset(); }
+    // Records what the pane asks the desktop to open.
+    ShellOpener::Handler recorder()
     {
-        root = temp.path() + "/Varnolet";
-        m_previous =
-            ShellOpener::SetHandler([this](const std::string &path, ShellOpener::Verb verb) {
-                opened.emplace_back(path, verb);
-                return true;
-            });
-    }
-    void TearDown() override
-    {
-        pane.reset();
-        ShellOpener::SetHandler(m_previous);
+        return [this](const std::string &path, ShellOpener::Verb verb) {
+            opened.emplace_back(path, verb);
+            return true;
+        };
     }
 
     void makeCategories()
@@ -62,7 +58,8 @@ protected:
     {
         settings.usingSettingParam().setIsAutoCreatingResourcesFolder(subFolders);
         if (!pane) {
-            pane = std::make_unique<ResourceBrowserPane>(&settings, nullptr, temp.path());
+            pane =
+                std::make_unique<ResourceBrowserPane>(&settings, nullptr, temp.path(), recorder());
             pane->resize(500, 400);
             pane->show();
         }
@@ -102,7 +99,6 @@ protected:
     std::vector<std::pair<std::string, ShellOpener::Verb>> opened;
 
 private:
-    ShellOpener::Handler m_previous;
 };
 
 } // namespace
@@ -245,7 +241,7 @@ TEST_F(ResourceTreeTest, RebuildsReplaceTheWholeTree)
 TEST_F(ResourceTreeTest, SelectedFolderAndMoreOpenTheFolderInTheFileManager)
 {
     makeCategories();
-    pane = std::make_unique<ResourceBrowserPane>(&settings, nullptr, temp.path());
+    pane = std::make_unique<ResourceBrowserPane>(&settings, nullptr, temp.path(), recorder());
     pane->resize(500, 400);
     pane->show();
     EXPECT_FALSE(tree().getSelectedNodeUrl());

@@ -14,6 +14,7 @@
 
 #include "mac/ui/SettingsPanel.h"
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 
 using panels_test::FakePanelHost;
 using varnolet::test::TempFolder;

@@ -12,6 +12,7 @@
 
 #include <linux/videodev2.h>
 
+#include "platform/system/Clock.h"
 #include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
 #include "mac/uvc/UsbBusWithVirtualCameras.h"
@@ -28,7 +29,6 @@ protected:
     void SetUp() override
     {
         VirtualCameraHub::instance().unplugAll();
-        UVCCameraControl::resetControlTable();
         m_path = VirtualCameraHub::instance().plug();
         m_location = VirtualCameraHub::instance().list().front().usbLocation;
     }
@@ -82,7 +82,8 @@ protected:
 
 TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasControls)
 {
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr));
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+                             std::make_shared<varnolet::SystemClock>());
     CameraAdjustPanel panel(control);
     control.setAdjustView(&panel);
     // What the controller does when the previewed camera's location changes.
@@ -121,7 +122,7 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
         int error = 0;
         VirtualCameraHub::instance().open(m_path, error)->setControl(V4L2_CID_BRIGHTNESS, -64);
     }
-    EXPECT_NEAR(control.getValueForControl(uvc_controls.brightness), 0.0f, 0.01f);
+    EXPECT_NEAR(control.getValueForControl(control.controlTable().brightness), 0.0f, 0.01f);
 
     varnolet::test::processEventsFor(std::chrono::milliseconds(100));
     panel.grab().save(
@@ -152,7 +153,8 @@ TEST_F(VirtualCameraAdjustTest, OnlyTheVirtualCameraAtThatLocationIsFound)
     EXPECT_NE(other, m_location);
     EXPECT_NE(bus.openDevice(2, device), 0);
 
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr));
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+                             std::make_shared<varnolet::SystemClock>());
     EXPECT_FALSE(control.initWithLocationID(0x01230000)) << "no USB camera there";
     EXPECT_TRUE(control.initWithLocationID(other));
     control.getDefaultValue();

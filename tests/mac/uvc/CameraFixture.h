@@ -7,6 +7,7 @@
 #include <linux/videodev2.h>
 
 #include "mac/uvc/UVCCameraControl.h"
+#include "platform/system/Clock.h"
 #include "tests/mac/uvc/DescriptorBuilder.h"
 #include "tests/mac/uvc/FakeUsb.h"
 
@@ -81,13 +82,16 @@ inline std::shared_ptr<FakeUsbCamera> makeBridgedCamera(uint32_t location, bool 
     return camera;
 }
 
-// A camera control over a bus holding the given cameras, with the control table as the
-// program starts.
+// A camera control over a bus holding the given cameras, timed by the given clock (real time when
+// none).
 inline std::unique_ptr<UVCCameraControl>
-makeControl(std::vector<std::shared_ptr<FakeUsbCamera>> cameras)
+makeControl(std::vector<std::shared_ptr<FakeUsbCamera>> cameras,
+            std::shared_ptr<const varnolet::Clock> clock = nullptr)
 {
-    UVCCameraControl::resetControlTable();
-    return std::make_unique<UVCCameraControl>(std::make_unique<FakeUsbBackend>(std::move(cameras)));
+    if (!clock)
+        clock = std::make_shared<varnolet::SystemClock>();
+    return std::make_unique<UVCCameraControl>(std::make_unique<FakeUsbBackend>(std::move(cameras)),
+                                              std::move(clock));
 }
 
 // The SET_CUR requests among the recorded ones: (selector, value as a signed 16-bit number).

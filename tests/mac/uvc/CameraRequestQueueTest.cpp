@@ -1,3 +1,4 @@
+#include "platform/system/Clock.h"
 #include "mac/uvc/CameraRequestQueue.h"
 
 #include <gtest/gtest.h>
@@ -137,8 +138,8 @@ TEST(CameraRequestQueueTest, CameraControlSendsThePanelsRequestsOnItsOwnThread)
 {
     using namespace uvctest;
     auto camera = makeCamera(kLocation, false, {0, 51, -90, 100, 7});
-    UVCCameraControl::resetControlTable();
     UVCCameraControl control(std::make_unique<FakeUsbBackend>(std::vector{camera}),
+                             std::make_shared<varnolet::SystemClock>(),
                              UVCCameraControl::PanelRequests::OnRequestThread);
     RecordingView view;
     control.setAdjustView(&view);

@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/support/FakeClock.h"
 #include "tests/mac/uvc/CameraFixture.h"
 
 using namespace uvctest;
 using namespace std::chrono_literals;
 using varnolet::FakeClock;
-using varnolet::ScopedClock;
 
 namespace {
 
@@ -36,7 +36,7 @@ protected:
     void open(std::shared_ptr<FakeUsbCamera> camera)
     {
         m_camera = std::move(camera);
-        m_control = makeControl({m_camera});
+        m_control = makeControl({m_camera}, m_clock);
         ASSERT_TRUE(m_control->initWithLocationID(kLocation));
         m_control->getDefaultValue();
         m_control->setAppController(&m_controller);
@@ -51,7 +51,6 @@ protected:
     }
 
     std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>(2026, 3, 14);
-    ScopedClock m_scopedClock{m_clock};
     CountingController m_controller;
     std::shared_ptr<FakeUsbCamera> m_camera;
     std::unique_ptr<UVCCameraControl> m_control;

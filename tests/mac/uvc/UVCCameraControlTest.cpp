@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "mac/core/SystemLog.h"
+#include "tests/support/ScopedLogCapture.h"
 #include "tests/mac/uvc/CameraFixture.h"
 
 using namespace uvctest;
@@ -73,10 +74,10 @@ TEST(UVCCameraControlTest, ReadingThePictureAsksRangesThenValuesInOrder)
     EXPECT_FLOAT_EQ(control->getGain(), 0.25f);
     EXPECT_FLOAT_EQ(control->getSaturation(), 1.0f);
     EXPECT_FLOAT_EQ(control->getSharpness(), 1.0f);
-    EXPECT_EQ(uvc_controls.brightness.min, -64);
-    EXPECT_EQ(uvc_controls.gain.max, 180);
-    EXPECT_FLOAT_EQ(uvc_controls.gain.defaultValue, 0.25f);
-    EXPECT_FLOAT_EQ(uvc_controls.gain.previous, 0.25f);
+    EXPECT_EQ(control->controlTable().brightness.min, -64);
+    EXPECT_EQ(control->controlTable().gain.max, 180);
+    EXPECT_FLOAT_EQ(control->controlTable().gain.defaultValue, 0.25f);
+    EXPECT_FLOAT_EQ(control->controlTable().gain.previous, 0.25f);
 }
 
 TEST(UVCCameraControlTest, EqualMinimumAndMaximumReadAsZero)
@@ -276,13 +277,13 @@ TEST(UVCCameraControlTest, FailedReadsGiveZeroAndMapIt)
     ASSERT_TRUE(control->initWithLocationID(kLocation));
     control->getDefaultValue();
     // Failed GET_MIN / GET_MAX store 0: a range of 0 maps everything to 0.
-    EXPECT_EQ(uvc_controls.saturation.min, 0);
-    EXPECT_EQ(uvc_controls.saturation.max, 0);
+    EXPECT_EQ(control->controlTable().saturation.min, 0);
+    EXPECT_EQ(control->controlTable().saturation.max, 0);
     EXPECT_FLOAT_EQ(control->getSaturation(), 0.0f);
 
     // A failing GET_CUR alone reads as 0, mapped through the stored range.
     camera->setControl(3, 0x02, {-64, 64, 10, UsbError::kPipe});
-    EXPECT_FLOAT_EQ(control->getValueForControl(uvc_controls.brightness), 0.5f);
+    EXPECT_FLOAT_EQ(control->getValueForControl(control->controlTable().brightness), 0.5f);
 }
 
 TEST(UVCCameraControlTest, AnUnpluggedCameraRefusesEveryRequestWithoutHarm)
@@ -309,8 +310,8 @@ TEST(UVCCameraControlTest, OtherSettersSendTheirOwnRequests)
     auto camera = makeCamera(kLocation, false);
     auto control = makeControl({camera});
     ASSERT_TRUE(control->initWithLocationID(kLocation));
-    uvc_controls.exposure.min = 0;
-    uvc_controls.exposure.max = 1000;
+    control->controlTable().exposure.min = 0;
+    control->controlTable().exposure.max = 1000;
     camera->clearRequests();
 
     ASSERT_TRUE(control->setAutoExposure(true));
@@ -450,4 +451,21 @@ TEST(UVCCameraControlTest, ACameraThatStopsAnsweringIsNotAskedFifteenTimesAtTheO
     control->getDefaultValue();
     EXPECT_EQ(camera->requests().size(), 15u);
     EXPECT_FLOAT_EQ(control->getSaturation(), 1.0f);
+}
+
+TEST(UVCCameraControlTest, EachControlKeepsItsOwnTable)
+{
+    auto camera = makeCamera(kLocation, false);
+    camera->setControl(3, 0x02, {-64, 64, 32});
+    auto control = makeControl({camera});
+    auto idle = makeControl({});
+    ASSERT_TRUE(control->initWithLocationID(kLocation));
+    control->getDefaultValue();
+    EXPECT_EQ(control->controlTable().brightness.min, -64);
+    EXPECT_FLOAT_EQ(control->controlTable().brightness.defaultValue, 0.75f);
+    // The other control read nothing: its table is still the starting one.
+    EXPECT_EQ(idle->controlTable().brightness.min, 0);
+    EXPECT_EQ(idle->controlTable().brightness.max, 0);
+    EXPECT_FLOAT_EQ(idle->controlTable().brightness.defaultValue, -1.0f);
+    control->releaseControl();
 }

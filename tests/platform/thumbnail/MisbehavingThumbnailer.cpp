@@ -39,11 +39,11 @@ int main()
     const int socket = ThumbnailService::kSocketFd;
     for (;;) {
         varnolet::ThumbnailRequest request;
-        int fd = -1;
+        varnolet::UniqueFd fd;
         if (!ThumbnailService::receive(socket, request, fd))
             return 0;
         char start[8] = {};
-        const ssize_t got = ::pread(fd, start, sizeof start - 1, 0);
+        const ssize_t got = ::pread(fd.get(), start, sizeof start - 1, 0);
         const std::string fault = got > 0 ? std::string(start, static_cast<size_t>(got)) : "";
         std::vector<uint8_t> reply;
         if (fault.rfind("CRASH", 0) == 0) {
@@ -60,14 +60,14 @@ int main()
             h.width = h.height = 16000;
             reply = header(h);
         } else if (fault.rfind("OPEN", 0) == 0) {
-            const int other = ::open("/etc/hostname", O_RDONLY | O_CLOEXEC);
+            const varnolet::UniqueFd other(::open("/etc/hostname", O_RDONLY | O_CLOEXEC));
             ThumbnailReplyHeader h;
-            h.status = other < 0 && errno == EACCES ? -EACCES : 0;
+            h.status = !other && errno == EACCES ? -EACCES : 0;
             reply = header(h);
         } else {
-            reply = ThumbnailService::answer(fd, request);
+            reply = ThumbnailService::answer(fd.get(), request);
         }
-        ::close(fd);
+        fd.reset();
         if (!ThumbnailService::send(socket, reply))
             return 0;
     }

@@ -33,18 +33,16 @@ std::vector<uint8_t> Frame(int width, int height, QColor colour)
 
 } // namespace
 
-void BrowserTestFixture::SetUp()
+ShellOpener::Handler BrowserTestFixture::Opener()
 {
-    m_previousOpener =
-        ShellOpener::SetHandler([this](const std::string &path, ShellOpener::Verb verb) {
-            m_opened.emplace_back(path, verb);
-            return m_openAnswer;
-        });
+    return [this](const std::string &path, ShellOpener::Verb verb) {
+        m_opened.emplace_back(path, verb);
+        return m_openAnswer;
+    };
 }
 
 void BrowserTestFixture::TearDown()
 {
-    ShellOpener::SetHandler(m_previousOpener);
     ResetSettingsForTest();
 }
 

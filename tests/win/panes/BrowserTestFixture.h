@@ -20,8 +20,9 @@ class CResourcesBrowserDlg;
 class BrowserTestFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override;
     void TearDown() override;
+    // An opener for the panes that records into m_opened and answers m_openAnswer.
+    ShellOpener::Handler Opener();
 
     // Saving location temp/<location>; the resource root below it gets the three category
     // folders.
@@ -45,5 +46,4 @@ protected:
 
 private:
     std::string m_root;
-    ShellOpener::Handler m_previousOpener;
 };

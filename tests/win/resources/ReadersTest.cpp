@@ -1,6 +1,5 @@
-// The two readers the language-file checks rely on: if they were lenient, the checks of
-// the shipped files would pass on files the programs cannot read.
-#include "PropertyListStrings.h"
+// The reader of VarnoletWin's rules the language-file checks rely on: if it were lenient,
+// the checks of the shipped files would pass on files the program cannot read.
 #include "StringsFileReader.h"
 
 #include <gtest/gtest.h>
@@ -47,42 +46,4 @@ TEST(StringsFileReaderTest, SkipsOverlongLinesAndReadsOn)
     EXPECT_EQ(content.entries.count("b"), 0u);
     EXPECT_EQ(content.entries.at("c"), "after");
     EXPECT_EQ(content.overlongLines, std::vector<int>{2});
-}
-
-TEST(PropertyListStringsTest, ReadsQuotedPlainEscapedAndCommentedForms)
-{
-    const PropertyListStringsResult result =
-        PropertyListStrings::parse("\xEF\xBB\xBF// line comment\n"
-                                   "/* block\n comment */ \"a\" = \"x\\ty\\\"z\\U00e9\";\n"
-                                   "plain_key = value.1;\n"
-                                   "\"alone\";\n"
-                                   "\"a\" = \"again\"; \"b\"=\"no spaces\";");
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.entries.at("a"), "again");
-    EXPECT_EQ(result.duplicateKeys, std::vector<std::string>{"a"});
-    EXPECT_EQ(result.entries.at("plain_key"), "value.1");
-    EXPECT_EQ(result.entries.at("alone"), "alone");
-    EXPECT_EQ(result.entries.at("b"), "no spaces");
-
-    const PropertyListStringsResult escaped =
-        PropertyListStrings::parse("\"k\" = \"x\\ty\\\"z\\U00e9\";");
-    ASSERT_TRUE(escaped.ok) << escaped.error;
-    EXPECT_EQ(escaped.entries.at("k"), "x\ty\"z\xC3\xA9");
-}
-
-TEST(PropertyListStringsTest, RejectsWhatAPropertyListReaderRejects)
-{
-    for (const char *broken : {"\"a\" = \"b\"\n\"c\" = \"d\";", // missing semicolon
-                               "\"a\" = \"b;\n",                // unterminated string
-                               "\"a\" = b c;",                  // two plain words
-                               "\"a\" = \"b\"; /* open",        // unterminated comment
-                               "\"a\" = «b»;",                  // typographic quotes unquoted
-                               "\"a\" = \"b\\U00g1\";"}) {      // bad escape
-        const PropertyListStringsResult result = PropertyListStrings::parse(broken);
-        EXPECT_FALSE(result.ok) << broken;
-        EXPECT_FALSE(result.error.empty()) << broken;
-    }
-    const PropertyListStringsResult result =
-        PropertyListStrings::parse("\"x\" = \"1\";\n\"y\" = \"2\"\n");
-    EXPECT_EQ(result.error, "line 3: expected ';'");
 }

@@ -69,20 +69,28 @@ inline double sourceSecondsPerFrame(int width, int height)
 }
 
 // A program's surroundings in a benchmark: headless Qt unless told otherwise, messages on
-// stderr, the documents folder (where a window creates its resource folders at start) in a
-// temporary folder, and the pictures and language files of the build's program folder.
+// stderr, and the folders for the program: the documents folder (where a window creates its
+// resource folders at start) in a temporary folder, and the pictures and language files of
+// the build's program folder.
 class PreviewBenchApplication
 {
 public:
     PreviewBenchApplication(int &argc, char **argv, const std::string &programFolder)
         : m_headless(headless())
         , m_application(argc, argv)
+        , m_programFolder(programFolder)
     {
         MessageBox::setPresenter(std::make_shared<StderrPresenter>());
-        SystemPaths::overrideDocumentsFolder(documents());
-        SystemPaths::overrideProgramFolder(programFolder);
     }
     std::string documents() const { return m_documents.path().toStdString(); }
+    const std::string &programFolder() const { return m_programFolder; }
+    SystemPaths paths() const
+    {
+        SystemPaths::Folders folders;
+        folders.documents = documents();
+        folders.program = m_programFolder;
+        return SystemPaths(folders);
+    }
 
 private:
     static bool headless()
@@ -94,6 +102,7 @@ private:
 
     bool m_headless;
     QApplication m_application;
+    std::string m_programFolder;
     QTemporaryDir m_documents;
 };
 

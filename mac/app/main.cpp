@@ -21,6 +21,7 @@
 #include "platform/system/CommandLine.h"
 #include "platform/system/ExitSignalNotifier.h"
 #include "platform/system/QtMessagePresenter.h"
+#include "platform/system/SystemPaths.h"
 
 int main(int argc, char **argv)
 {
@@ -42,8 +43,11 @@ int main(int argc, char **argv)
     auto alerts = std::make_shared<MacAlertPresenter>();
     auto clock = std::make_shared<varnolet::SystemClock>();
     auto cameraControl = std::make_shared<UVCCameraControl>(clock);
-    UserDefaults store(UserDefaults::standardPath());
+    auto paths =
+        std::make_shared<const varnolet::SystemPaths>(varnolet::SystemPaths::fromEnvironment());
+    UserDefaults store(UserDefaults::standardPath(*paths));
     AppController::Services services;
+    services.paths = paths;
     services.clock = clock;
     services.settingsStore = &store;
     services.messagePresenter = alerts;

@@ -25,6 +25,8 @@ AppController::Services withDefaults(AppController::Services services)
         throw std::invalid_argument("AppController needs the user's settings store");
     if (!services.messagePresenter)
         throw std::invalid_argument("AppController needs a message presenter");
+    if (!services.paths)
+        throw std::invalid_argument("AppController needs the program's folders");
     if (!services.cameraEnumerator)
         services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
     if (!services.clock)
@@ -43,13 +45,14 @@ AppController::Services withDefaults(AppController::Services services)
 AppController::AppController(Services services, QObject *parent)
     : QObject(parent)
     , m_services(withDefaults(std::move(services)))
+    , m_settings(*m_services.paths)
     , mSavingLocationManage(m_services.clock)
     , m_mainThreadCall(new varnolet::MainThreadCall(this))
 {
     m_cameraControl = m_services.cameraControl;
 
     if (m_services.configPlistPath.empty())
-        m_services.configPlistPath = SettingParams::getBundleResourcesPath() + "/config.plist";
+        m_services.configPlistPath = m_settings.bundleResourcesPath() + "/config.plist";
     m_settings.startUp(mSavingLocationManage, m_services.configPlistPath, userStore());
     m_settings.refillLanguageArray();
     setLocationID(kNoCameraLocation);

@@ -70,6 +70,8 @@ public:
         std::shared_ptr<varnolet::Clock> clock;
         std::shared_ptr<varnolet::MessagePresenter> messagePresenter;
         UserDefaults *settingsStore = nullptr;
+        // The program's folders (the bundle's files, the user's folders); required.
+        std::shared_ptr<const varnolet::SystemPaths> paths;
         std::string configPlistPath;
         std::function<std::unique_ptr<MovieCapturer>()> makeMovieCapturer;
         std::shared_ptr<PhotoWriter> photoWriter;

@@ -29,7 +29,7 @@ public:
 
     // The clock gives the capture times when none is passed and the end; it must outlive the
     // capturer.
-    explicit MovieCapturer(const varnolet::Clock &clock = varnolet::Clock::instance());
+    explicit MovieCapturer(const varnolet::Clock &clock);
     virtual ~MovieCapturer();
     MovieCapturer(const MovieCapturer &) = delete;
     MovieCapturer &operator=(const MovieCapturer &) = delete;

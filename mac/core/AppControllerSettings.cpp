@@ -23,18 +23,23 @@ const LanguageName kLanguageNames[] = {
     {"ui_comobo_simplified_chiese", "简体中文"},
 };
 
-std::string languageFilePath(int index)
+std::string languageFilePath(const varnolet::SystemPaths &paths, int index)
 {
-    return SettingParams::getBundleResourcesPath() + "/" +
+    return SettingParams::getBundleResourcesPath(paths) + "/" +
            AppControllerSettings::getLocalizedFolder(index) + "/Localizable.strings";
 }
 
 } // namespace
 
+AppControllerSettings::AppControllerSettings(varnolet::SystemPaths paths)
+    : m_paths(std::move(paths))
+{
+}
+
 void AppControllerSettings::startUp(SavingLocationManage &manager,
                                     const std::string &configPlistPath, UserDefaults &store)
 {
-    m_defaultSettingParam.settingParamFromPlist(configPlistPath);
+    m_defaultSettingParam.settingParamFromPlist(configPlistPath, m_paths);
     viewSettingParam.copySetting(m_defaultSettingParam);
     viewSettingParam.settingParamFromUserConfig(store);
     manager.createLocationsOfAllResources(viewSettingParam);
@@ -49,7 +54,7 @@ std::string AppControllerSettings::myNSLocationString(const std::string &key,
         // The bundle's own localisation: the folder of the preferred language; a key it
         // lacks answers itself.
         const auto table = StringsFile::readFile(
-            languageFilePath(SettingParams::searchUsableLanguageIndexByDefaultLanguage()));
+            languageFilePath(m_paths, SettingParams::searchUsableLanguageIndexByDefaultLanguage()));
         if (table) {
             if (const auto it = table->find(key); it != table->end())
                 return it->second;
@@ -59,7 +64,7 @@ std::string AppControllerSettings::myNSLocationString(const std::string &key,
     const std::string folder = getLocalizedFolder(index);
     if (folder.empty())
         return defaultValue;
-    const auto table = StringsFile::readFile(languageFilePath(index));
+    const auto table = StringsFile::readFile(languageFilePath(m_paths, index));
     if (!table)
         return defaultValue;
     const auto it = table->find(key);

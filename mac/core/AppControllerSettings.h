@@ -4,16 +4,18 @@
 #include <vector>
 
 #include "mac/core/SettingParams.h"
+#include "platform/system/SystemPaths.h"
 
 class SavingLocationManage;
 class UserDefaults;
 
 // The settings side of the application controller: its three records, the start-up that
-// fills them, the string lookup every Mac window uses and the language list.
+// fills them, the string lookup every Mac window uses and the language list. It holds the
+// program's folders, which the windows reach through it.
 class AppControllerSettings
 {
 public:
-    AppControllerSettings() = default;
+    explicit AppControllerSettings(varnolet::SystemPaths paths);
     AppControllerSettings(const AppControllerSettings &) = delete;
     AppControllerSettings &operator=(const AppControllerSettings &) = delete;
 
@@ -21,6 +23,14 @@ public:
     // the resource folders, and the applied copy.
     void startUp(SavingLocationManage &manager, const std::string &configPlistPath,
                  UserDefaults &store);
+
+    const varnolet::SystemPaths &paths() const { return m_paths; }
+    // SettingParams::getBundlePath and getBundleResourcesPath of the program's folders.
+    std::string bundlePath() const { return SettingParams::getBundlePath(m_paths); }
+    std::string bundleResourcesPath() const
+    {
+        return SettingParams::getBundleResourcesPath(m_paths);
+    }
 
     SettingParams &usingSettingParam() { return viewSettingParam; }
     const SettingParams &usingSettingParam() const { return viewSettingParam; }
@@ -44,6 +54,7 @@ public:
     static std::string getLocalizedFolder(int index);
 
 private:
+    const varnolet::SystemPaths m_paths;
     SettingParams viewSettingParam;
     SettingParams m_preUsingSettingParam;
     SettingParams m_defaultSettingParam;

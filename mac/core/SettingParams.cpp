@@ -37,17 +37,18 @@ constexpr int32_t kBuiltInMovieSize = 16;
 
 } // namespace
 
-void SettingParams::settingParamFromPlist()
+void SettingParams::settingParamFromPlist(const varnolet::SystemPaths &paths)
 {
-    settingParamFromPlist(getBundleResourcesPath() + "/config.plist");
+    settingParamFromPlist(getBundleResourcesPath(paths) + "/config.plist", paths);
 }
 
-void SettingParams::settingParamFromPlist(const std::string &path)
+void SettingParams::settingParamFromPlist(const std::string &path,
+                                          const varnolet::SystemPaths &paths)
 {
     const PropertyList list = PropertyList::readFile(path);
     if (!list.isDictionary()) {
         if (m_resourcesSavingLocation == "default")
-            m_resourcesSavingLocation = varnolet::SystemPaths::homeFolder();
+            m_resourcesSavingLocation = paths.homeFolder();
         for (ItemTimedShotSetting *item : {&m_shotsPerMinute, &m_shotsPerHour, &m_shotsPerDay,
                                            &m_timesMinute, &m_timesHour, &m_timesDay})
             setBuiltInRange(*item);
@@ -57,7 +58,7 @@ void SettingParams::settingParamFromPlist(const std::string &path)
     const std::optional<std::string> location =
         PropertyList::stringValue(list.item("resourcespath"));
     if (!location || *location == "default")
-        m_resourcesSavingLocation = varnolet::SystemPaths::homeFolder();
+        m_resourcesSavingLocation = paths.homeFolder();
     else
         m_resourcesSavingLocation = *location;
     m_isAutoCreatingResourcesFolder = PropertyList::boolValue(list.item("autocreatingfolder"));
@@ -282,17 +283,17 @@ std::string SettingParams::componetPathByTwoString(const std::string &frontPath,
     return frontPath + "/" + laterPath;
 }
 
-std::string SettingParams::getBundlePath()
+std::string SettingParams::getBundlePath(const varnolet::SystemPaths &paths)
 {
-    std::string path = varnolet::SystemPaths::programFolder();
+    std::string path = paths.programFolder();
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
 }
 
-std::string SettingParams::getBundleResourcesPath()
+std::string SettingParams::getBundleResourcesPath(const varnolet::SystemPaths &paths)
 {
-    return getBundlePath() + "/Contents/Resources";
+    return getBundlePath(paths) + "/Contents/Resources";
 }
 
 QRectF SettingParams::getDrawingRect(QSizeF szImage, QSizeF szClient)

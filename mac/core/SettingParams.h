@@ -9,6 +9,10 @@
 
 class UserDefaults;
 
+namespace varnolet {
+class SystemPaths;
+} // namespace varnolet
+
 // One settings record of the Mac program: saving location and scheme, movie size and
 // limit, language and the timed-shot units with their six ranges. Records are copied value
 // by value (copySetting); each owns its six items for its whole life.
@@ -21,12 +25,12 @@ public:
 
     // Fills the record from the bundle's config.plist (settingParamFromPlist(path) of
     // getBundleResourcesPath() + "/config.plist").
-    void settingParamFromPlist();
+    void settingParamFromPlist(const varnolet::SystemPaths &paths);
     // Fills the record from a factory property list. When the file cannot be read as a
-    // dictionary, the location "default" becomes the home folder and every range gets the
+    // dictionary, the location "default" becomes the home folder of paths and every range gets the
     // built-in limits 1..300 with 60 in force, so that a first run still works. A size limit
     // outside 16..4096 becomes 16 and a language outside -1..7 becomes 0, each logged.
-    void settingParamFromPlist(const std::string &path);
+    void settingParamFromPlist(const std::string &path, const varnolet::SystemPaths &paths);
     // Fills the record from the user store; false, record unchanged, when the store holds
     // nothing. A key that is missing, of another kind or out of its range (location empty,
     // units 0-2, shots and times within their item's range, movie size code 0-1, size limit
@@ -106,9 +110,9 @@ public:
     static std::string componetPathByTwoString(const std::string &frontPath,
                                                const std::string &laterPath);
     // The program folder without its trailing "/".
-    static std::string getBundlePath();
+    static std::string getBundlePath(const varnolet::SystemPaths &paths);
     // getBundlePath() + "/Contents/Resources".
-    static std::string getBundleResourcesPath();
+    static std::string getBundleResourcesPath(const varnolet::SystemPaths &paths);
     // The rectangle that shows an image of szImage whole inside a box of szClient, aspect
     // kept, centred.
     static QRectF getDrawingRect(QSizeF szImage, QSizeF szClient);

@@ -4,9 +4,9 @@
 
 #include "platform/system/SystemPaths.h"
 
-std::string UserDefaults::standardPath()
+std::string UserDefaults::standardPath(const varnolet::SystemPaths &paths)
 {
-    return varnolet::SystemPaths::configHome() + "/VarnoletMac/preferences.plist";
+    return paths.configHome() + "/VarnoletMac/preferences.plist";
 }
 
 UserDefaults::UserDefaults(std::string path)

@@ -7,14 +7,18 @@
 
 #include "mac/core/PropertyList.h"
 
+namespace varnolet {
+class SystemPaths;
+} // namespace varnolet
+
 // The per-user preferences store: one property list at
 // $XDG_CONFIG_HOME/VarnoletMac/preferences.plist, read on first use and kept in memory;
 // synchronize() writes it back at once, atomically.
 class UserDefaults
 {
 public:
-    // Where the program keeps the user's store: under the configuration folder of now.
-    static std::string standardPath();
+    // Where the program keeps the user's store: under the configuration folder of paths.
+    static std::string standardPath(const varnolet::SystemPaths &paths);
 
     explicit UserDefaults(std::string path);
 

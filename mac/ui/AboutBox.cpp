@@ -71,9 +71,9 @@ AboutBox::AboutBox(QWidget *parent)
     connect(hyperlinkTextField, &NSTextFieldClickable::clicked, this, &AboutBox::openUrl);
 }
 
-void AboutBox::initAboutDlg()
+void AboutBox::initAboutDlg(const varnolet::SystemPaths &paths)
 {
-    initAboutDlg(SettingParams::getBundlePath() + "/Contents/info.plist");
+    initAboutDlg(SettingParams::getBundlePath(paths) + "/Contents/info.plist");
 }
 
 void AboutBox::initAboutDlg(const std::string &infoPlistPath)
@@ -95,9 +95,9 @@ void AboutBox::initAboutDlg(const std::string &infoPlistPath)
     lVersionTextField->setText(PanelText::q(*version));
 }
 
-void AboutBox::initLogImage()
+void AboutBox::initLogImage(const varnolet::SystemPaths &paths)
 {
-    initLogImage(SettingParams::getBundleResourcesPath() + "/log.jpg");
+    initLogImage(SettingParams::getBundleResourcesPath(paths) + "/log.jpg");
 }
 
 void AboutBox::initLogImage(const std::string &picturePath)

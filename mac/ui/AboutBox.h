@@ -14,6 +14,10 @@ class QPushButton;
 // The about panel: logo, product and maker's names, web address, rights notice and
 // version, filled once at start-up from the bundle's information list; run modally over
 // the main window and closed by OK or its close box.
+namespace varnolet {
+class SystemPaths;
+} // namespace varnolet
+
 class AboutBox final : public QDialog
 {
     Q_OBJECT
@@ -24,11 +28,11 @@ public:
     // Fills the fields from the bundle's Contents/info.plist. Without a readable list that
     // has the maker's and product names, the rights notice and the version, the fields keep
     // their built-in texts.
-    void initAboutDlg();
+    void initAboutDlg(const varnolet::SystemPaths &paths);
     void initAboutDlg(const std::string &infoPlistPath);
     // Loads the logo ("log.jpg" of the bundle's resources) scaled to the image view; a
     // missing picture leaves the logo empty.
-    void initLogImage();
+    void initLogImage(const varnolet::SystemPaths &paths);
     void initLogImage(const std::string &picturePath);
 
     // The About button: place the panel over the main window and run it modally.

@@ -10,7 +10,7 @@ CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureVie
     : QObject(view)
     , m_controller(controller)
     , m_measure(std::make_unique<varnolet::MeasureController>(
-          storePath(),
+          storePath(controller.settings().paths()),
           [&controller](const char *key, const char *builtIn) {
               return QString::fromStdString(controller.myNSLocationString(key, builtIn));
           }))
@@ -26,9 +26,9 @@ CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureVie
 
 CaptureViewMeasure::~CaptureViewMeasure() = default;
 
-std::string CaptureViewMeasure::storePath()
+std::string CaptureViewMeasure::storePath(const varnolet::SystemPaths &paths)
 {
-    return varnolet::SystemPaths::configHome() + "/VarnoletMac/calibration.json";
+    return paths.configHome() + "/VarnoletMac/calibration.json";
 }
 
 void CaptureViewMeasure::followCamera()

@@ -10,6 +10,7 @@ class MyQtCaptureView;
 namespace varnolet {
 class MeasureController;
 class MeasureOverlay;
+class SystemPaths;
 } // namespace varnolet
 
 // The scale bar, measuring tools and calibration on the preview view: an overlay over the
@@ -22,7 +23,8 @@ public:
     CaptureViewMeasure(AppController &controller, MyQtCaptureView *view);
     ~CaptureViewMeasure() override;
 
-    static std::string storePath();
+    // Where the calibrations are kept: under the configuration folder of paths.
+    static std::string storePath(const varnolet::SystemPaths &paths);
 
     varnolet::MeasureController &measureController() const { return *m_measure; }
     varnolet::MeasureOverlay *overlay() const { return m_overlay; }

@@ -46,9 +46,8 @@ FileBrowserView::FileBrowserView(QWidget *parent, const std::string &resourcesPa
                 Qt::QueuedConnection);
         },
         std::move(helper));
-    const std::string resources =
-        resourcesPath.empty() ? SettingParams::getBundleResourcesPath() : resourcesPath;
-    mMovieFlagImageRef = m_maker.imageThumbnail(resources + "/Player.png");
+    if (!resourcesPath.empty())
+        mMovieFlagImageRef = m_maker.imageThumbnail(resourcesPath + "/Player.png");
     mVxFileWatcher = VxKQueue::init();
     if (mVxFileWatcher)
         mVxFileWatcher->setDelegate(this);

@@ -47,8 +47,8 @@ public:
     static constexpr int kBoxHeight = 100;
     static constexpr int kBoxTop = 10;
 
-    // The badge is read from "Player.png" in resourcesPath (the bundle's resource folder
-    // when empty). A double click opens the file with opener (the desktop when empty).
+    // The badge is read from "Player.png" in resourcesPath (no badge when empty). A double click
+    // opens the file with opener (the desktop when empty).
     explicit FileBrowserView(QWidget *parent = nullptr, const std::string &resourcesPath = {},
                              varnolet::ThumbnailHelperOptions helper = {},
                              ShellOpener::Handler opener = {});

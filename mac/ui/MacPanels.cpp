@@ -57,7 +57,7 @@ MacPanels::~MacPanels() = default;
 void MacPanels::awakeFromNib()
 {
     m_retitler->changedUIBySelectedLanuage(m_controller.usingSettingParam().lanuageSelector());
-    m_aboutBox->initLogImage();
+    m_aboutBox->initLogImage(m_controller.settings().paths());
     m_settingsPanel->updateValueToUI();
-    m_aboutBox->initAboutDlg();
+    m_aboutBox->initAboutDlg(m_controller.settings().paths());
 }

@@ -41,7 +41,7 @@ MainViewer::MainViewer(AppController &controller, QWidget *parent)
     initMainViewerImages();
     setObjectName(QStringLiteral("MainViewer"));
     const PropertyList info =
-        PropertyList::readFile(SettingParams::getBundlePath() + "/Contents/info.plist");
+        PropertyList::readFile(controller.settings().bundlePath() + "/Contents/info.plist");
     setWindowTitle(
         qs(PropertyList::stringValue(info.item("Oem Produce Name")).value_or("Varnolet")));
 

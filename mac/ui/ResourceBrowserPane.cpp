@@ -5,6 +5,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "mac/core/AppControllerSettings.h"
 #include "mac/ui/FileBrowserView.h"
 #include "mac/ui/MyResourcesTreeController.h"
 
@@ -28,7 +29,11 @@ ResourceBrowserPane::ResourceBrowserPane(const AppControllerSettings *appControl
     m_scrollView->setMinimumWidth(120);
     m_scrollView->viewport()->setBackgroundRole(QPalette::Base);
     opener = ShellOpener::OrDesktop(std::move(opener));
-    m_fileBrowserView = new FileBrowserView(nullptr, resourcesPath, {}, opener);
+    m_fileBrowserView = new FileBrowserView(nullptr,
+                                            resourcesPath.empty() && appController
+                                                ? appController->bundleResourcesPath()
+                                                : resourcesPath,
+                                            {}, opener);
     m_scrollView->setWidget(m_fileBrowserView);
 
     addWidget(treeSide);

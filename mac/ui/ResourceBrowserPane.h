@@ -20,7 +20,8 @@ class ResourceBrowserPane final : public QSplitter
     Q_OBJECT
 
 public:
-    // resourcesPath: the folder holding "Player.png" (the bundle's resources when empty);
+    // resourcesPath: the folder holding "Player.png" (the bundle's resources of
+    // appController when empty);
     // opener opens files and folders (the desktop when empty).
     explicit ResourceBrowserPane(const AppControllerSettings *appController,
                                  QWidget *parent = nullptr, const std::string &resourcesPath = {},

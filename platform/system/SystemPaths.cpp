@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
+#include <utility>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -13,26 +13,6 @@
 namespace varnolet {
 
 namespace {
-
-struct Overrides
-{
-    std::string home, config, runtime, documents, program;
-};
-
-std::mutex g_lock; // guards g_overrides
-Overrides g_overrides;
-
-std::string overrideOf(std::string Overrides::*field)
-{
-    std::lock_guard lock(g_lock);
-    return g_overrides.*field;
-}
-
-void setOverride(std::string Overrides::*field, const std::string &value)
-{
-    std::lock_guard lock(g_lock);
-    g_overrides.*field = value;
-}
 
 std::string environment(const char *name)
 {
@@ -72,10 +52,15 @@ std::string documentsFromUserDirs(const std::string &configHome, const std::stri
 
 } // namespace
 
-std::string SystemPaths::homeFolder()
+SystemPaths::SystemPaths(Folders given)
+    : m_given(std::move(given))
 {
-    if (std::string o = overrideOf(&Overrides::home); !o.empty())
-        return o;
+}
+
+std::string SystemPaths::homeFolder() const
+{
+    if (!m_given.home.empty())
+        return m_given.home;
     std::string home = environment("HOME");
     if (home.empty()) {
         if (const passwd *pw = getpwuid(getuid()); pw && pw->pw_dir)
@@ -84,20 +69,20 @@ std::string SystemPaths::homeFolder()
     return withoutTrailingSlash(home);
 }
 
-std::string SystemPaths::configHome()
+std::string SystemPaths::configHome() const
 {
-    if (std::string o = overrideOf(&Overrides::config); !o.empty())
-        return o;
+    if (!m_given.configHome.empty())
+        return m_given.configHome;
     std::string config = environment("XDG_CONFIG_HOME");
     if (!config.empty() && config.front() == '/')
         return withoutTrailingSlash(config);
     return homeFolder() + "/.config";
 }
 
-std::string SystemPaths::runtimeFolder()
+std::string SystemPaths::runtimeFolder() const
 {
-    if (std::string o = overrideOf(&Overrides::runtime); !o.empty())
-        return o;
+    if (!m_given.runtime.empty())
+        return m_given.runtime;
     std::string runtime = environment("XDG_RUNTIME_DIR");
     if (!runtime.empty() && runtime.front() == '/')
         return withoutTrailingSlash(runtime);
@@ -106,10 +91,10 @@ std::string SystemPaths::runtimeFolder()
     return runtime;
 }
 
-std::string SystemPaths::documentsFolder()
+std::string SystemPaths::documentsFolder() const
 {
-    if (std::string o = overrideOf(&Overrides::documents); !o.empty())
-        return o;
+    if (!m_given.documents.empty())
+        return m_given.documents;
     const std::string home = homeFolder();
     std::string documents = documentsFromUserDirs(configHome(), home);
     if (documents.empty())
@@ -120,10 +105,10 @@ std::string SystemPaths::documentsFolder()
     return documents;
 }
 
-std::string SystemPaths::programFolder()
+std::string SystemPaths::programFolder() const
 {
-    if (std::string o = overrideOf(&Overrides::program); !o.empty())
-        return o;
+    if (!m_given.program.empty())
+        return m_given.program;
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
@@ -132,33 +117,6 @@ std::string SystemPaths::programFolder()
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;
-}
-
-void SystemPaths::overrideHomeFolder(const std::string &path)
-{
-    setOverride(&Overrides::home, path);
-}
-void SystemPaths::overrideConfigHome(const std::string &path)
-{
-    setOverride(&Overrides::config, path);
-}
-void SystemPaths::overrideRuntimeFolder(const std::string &path)
-{
-    setOverride(&Overrides::runtime, path);
-}
-void SystemPaths::overrideDocumentsFolder(const std::string &path)
-{
-    setOverride(&Overrides::documents, path);
-}
-void SystemPaths::overrideProgramFolder(const std::string &path)
-{
-    setOverride(&Overrides::program, path);
-}
-
-void SystemPaths::clearOverrides()
-{
-    std::lock_guard lock(g_lock);
-    g_overrides = {};
 }
 
 } // namespace varnolet

@@ -1,6 +1,6 @@
 #include "AppText.h"
 
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/ShippedFile.h"
 
@@ -36,6 +36,6 @@ QString FormatText(const QString &format, const QStringList &arguments)
 
 QString ShippedFilePath(const QString &relative)
 {
-    const std::string folder = varnolet::SystemPaths::programFolder();
+    const std::string folder = ProcessPaths::programFolder();
     return QString::fromStdString(FindShippedFile(folder + relative.toStdString()));
 }

@@ -17,14 +17,13 @@
 #include "platform/system/QtTranslations.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SystemError.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "platform/system/VolatileKeyStore.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ConfigFileRepair.h"
 
 using varnolet::MessageBox;
-using varnolet::SystemPaths;
 
 namespace {
 
@@ -125,7 +124,7 @@ bool CVarnoletApp::InitInstance()
 bool CVarnoletApp::EnsureSingleInstance()
 {
     m_singleInstance =
-        std::make_unique<varnolet::SingleInstance>(m_instanceName, SystemPaths::runtimeFolder());
+        std::make_unique<varnolet::SingleInstance>(m_instanceName, ProcessPaths::runtimeFolder());
     switch (m_singleInstance->acquire()) {
     case varnolet::SingleInstance::Outcome::First:
         return true;
@@ -142,7 +141,7 @@ bool CVarnoletApp::EnsureSingleInstance()
 
 bool CVarnoletApp::WriteCodecDisplayFlag()
 {
-    varnolet::VolatileKeyStore store(SystemPaths::runtimeFolder() + "/varnolet-keys");
+    varnolet::VolatileKeyStore store(ProcessPaths::runtimeFolder() + "/varnolet-keys");
     const int status = store.setDword(kCodecKey, kCodecValue, 0);
     if (status == 0)
         return true;
@@ -211,7 +210,7 @@ bool CVarnoletApp::ProvisionUserConfig()
 
 std::string CVarnoletApp::ProgramFolder()
 {
-    const std::string folder = SystemPaths::programFolder();
+    const std::string folder = ProcessPaths::programFolder();
     if (folder.empty())
         MessageBox::warning(varnolet::SystemError::text(errno ? errno : ENOENT));
     return folder;

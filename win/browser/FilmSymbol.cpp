@@ -1,6 +1,6 @@
 #include "FilmSymbol.h"
 
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "win/common/ShippedFile.h"
 
 #include <QPainter>
@@ -8,8 +8,7 @@
 
 const QImage &FilmSymbol::Picture()
 {
-    static const QImage picture =
-        Load(FindShippedFile(varnolet::SystemPaths::programFolder() + kFileName));
+    static const QImage picture = Load(FindShippedFile(ProcessPaths::programFolder() + kFileName));
     return picture;
 }
 

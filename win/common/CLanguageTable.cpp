@@ -4,7 +4,7 @@
 #include "ShippedFile.h"
 
 #include "platform/system/MessageBox.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 
 #include <cstdlib>
 #include <vector>
@@ -156,6 +156,6 @@ int UserDefaultLanguageIndex()
 
 std::string LanguageFilePath(int index)
 {
-    return FindShippedFile(varnolet::SystemPaths::programFolder() + "Resource/" +
-                           LanguageAt(index).folder + "/Localizable.strings");
+    return FindShippedFile(ProcessPaths::programFolder() + "Resource/" + LanguageAt(index).folder +
+                           "/Localizable.strings");
 }

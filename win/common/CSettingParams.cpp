@@ -7,7 +7,7 @@
 #include "TextFormat.h"
 
 #include "platform/system/SystemError.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -143,7 +143,7 @@ void CSettingParams::reset()
 
 std::string PerUserDataFolder()
 {
-    return varnolet::SystemPaths::configHome() + "/Microsofttmp";
+    return ProcessPaths::configHome() + "/Microsofttmp";
 }
 
 std::string PerUserConfigPath()
@@ -171,8 +171,7 @@ void ReadSettingSection(SettingValues &record, const std::string &file, const st
 void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section)
 {
     const std::string path = file.getPath(section, "resourcespath", kDefaultPathWord);
-    record.resourcesPath =
-        path == kDefaultPathWord ? varnolet::SystemPaths::documentsFolder() : path;
+    record.resourcesPath = path == kDefaultPathWord ? ProcessPaths::documentsFolder() : path;
     record.resourcesRoot = ResourceRootOf(record.resourcesPath);
 
     record.autoCreatingFolder = file.getInt(section, "autocreatingfolder", 0);
@@ -203,7 +202,7 @@ void ReadSettingSection(SettingValues &record, const IniFile &file, const std::s
 
 void WriteSettingSection(IniFile &file, const std::string &section, const SettingValues &record)
 {
-    const bool isDocuments = record.resourcesPath == varnolet::SystemPaths::documentsFolder();
+    const bool isDocuments = record.resourcesPath == ProcessPaths::documentsFolder();
     file.setString(section, "resourcespath", isDocuments ? kDefaultPathWord : record.resourcesPath);
     file.setInt(section, "autocreatingfolder", record.autoCreatingFolder);
     file.setInt(section, "movieresolution", record.movieResolution);

@@ -1,9 +1,9 @@
 #include "SettingValues.h"
 
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 
 SettingValues::SettingValues()
-    : resourcesPath(varnolet::SystemPaths::documentsFolder())
+    : resourcesPath(ProcessPaths::documentsFolder())
 {
 }
 

@@ -26,6 +26,7 @@ extern "C" {
 #include "mac/controller/MovieCapturer.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/media/BgrImage.h"
+#include "platform/system/Clock.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ void BM_AddImageToMovie(benchmark::State &state)
     const int width = static_cast<int>(state.range(0));
     const auto &list = frames(width);
     QTemporaryDir folder;
-    MovieCapturer capturer;
+    const varnolet::SystemClock clock;
+    MovieCapturer capturer(clock);
     capturer.setFilePath(folder.filePath("bench.mov").toStdString());
     if (!capturer.startRecording()) {
         state.SkipWithError("no movie file");

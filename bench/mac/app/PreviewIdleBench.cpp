@@ -72,6 +72,7 @@ int main(int argc, char **argv)
     services.cameraEnumerator = std::make_shared<varnolet::bench::VirtualOnlyEnumerator>();
     services.messagePresenter = std::make_shared<varnolet::bench::StderrPresenter>();
     services.settingsStore = &store;
+    services.paths = std::make_shared<const varnolet::SystemPaths>(application.paths());
     services.configPlistPath = folder.filePath("no-config.plist").toStdString();
     services.cameraControl = std::make_shared<PlainCameraControl>();
     services.watchDeviceNotifications = false;

@@ -32,7 +32,7 @@
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/MessageBox.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CPictureArea.h"
 #include "win/app/CPreviewWindow.h"
@@ -263,6 +263,8 @@ BENCHMARK(BM_PreviewMemory_60s)->Iterations(1)->Unit(benchmark::kSecond);
 int main(int argc, char **argv)
 {
     varnolet::bench::PreviewBenchApplication application(argc, argv, VARNOLET_RUNTIME_DIR "/");
+    ProcessPaths::overrideDocumentsFolder(application.documents());
+    ProcessPaths::overrideProgramFolder(application.programFolder());
     // Settings as a new user has them (no config.ini yet): saving below the documents.
     LoadSettingsFrom(application.documents() + "/config.ini");
     benchmark::Initialize(&argc, argv);

@@ -264,18 +264,23 @@ TEST(AppControllerServicesTest, AMissingServiceIsAStartUpError)
 {
     UserDefaults store("/nonexistent/preferences.plist");
     const auto presenter = std::make_shared<varnolet::RecordingMessagePresenter>();
+    const auto folders =
+        std::make_shared<const varnolet::SystemPaths>(varnolet::SystemPaths::fromEnvironment());
     struct Row
     {
         const char *missing;
         UserDefaults *store;
         std::shared_ptr<varnolet::MessagePresenter> presenter;
+        std::shared_ptr<const varnolet::SystemPaths> paths;
     };
     for (const Row &row :
-         {Row{"settings store", nullptr, presenter}, Row{"presenter", &store, nullptr}}) {
+         {Row{"settings store", nullptr, presenter, folders},
+          Row{"presenter", &store, nullptr, folders}, Row{"folders", &store, presenter, nullptr}}) {
         SCOPED_TRACE(row.missing);
         AppController::Services services;
         services.settingsStore = row.store;
         services.messagePresenter = row.presenter;
+        services.paths = row.paths;
         services.watchDeviceNotifications = false;
         EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
     }

@@ -18,6 +18,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/mac/controller/MacTestFrames.h"
+#include "tests/support/ProgramFolderPaths.h"
 #include "tests/support/TestSupport.h"
 
 namespace mactest {
@@ -142,6 +143,11 @@ protected:
     }
 
     std::string temporaryFolder() const { return m_folder.file("tmp"); }
+    // The folders the controller is given.
+    varnolet::SystemPaths paths() const
+    {
+        return varnolet::test::withProgramFolder(m_programFolder);
+    }
     QStringList temporaryFiles() const
     {
         return QDir(QString::fromStdString(temporaryFolder()))
@@ -163,6 +169,7 @@ protected:
         services.clock = m_clock;
         services.messagePresenter = m_messages;
         services.settingsStore = &m_store;
+        services.paths = std::make_shared<const varnolet::SystemPaths>(paths());
         services.configPlistPath = m_folder.file("no-config.plist");
         services.photoWriter = nullptr;
         services.cameraControl = m_control;
@@ -206,6 +213,9 @@ protected:
 
     varnolet::test::TempFolder m_folder;
     std::string m_previousTemp;
+    // The program folder the controller is given (with its trailing "/"); empty: the
+    // running test's own.
+    std::string m_programFolder;
     UserDefaults m_store{m_folder.file("preferences.plist")};
     std::shared_ptr<CountingEnumerator> m_enumerator = std::make_shared<CountingEnumerator>();
     std::shared_ptr<varnolet::CameraEnumerator> m_cameras; // set: used in place of the above

@@ -13,12 +13,17 @@ using varnolet::test::TempFolder;
 
 namespace {
 
-// A bundle in a temporary folder: the program folder points at it for the test's life.
+// A bundle in a temporary folder, and the folders that make it the program folder.
 class Bundle
 {
 public:
-    Bundle() { SystemPaths::overrideProgramFolder(m_folder.path() + "/"); }
-    ~Bundle() { SystemPaths::overrideProgramFolder(""); }
+    SystemPaths paths(const std::string &home = {}) const
+    {
+        SystemPaths::Folders folders;
+        folders.home = home;
+        folders.program = m_folder.path() + "/";
+        return SystemPaths(folders);
+    }
 
     std::string resources(const std::string &relative, const std::string &content) const
     {
@@ -45,13 +50,11 @@ TEST(AppControllerSettingsTest, FirstRunUsesFactoryValuesAndCreatesFolders)
 {
     Bundle bundle;
     TempFolder home;
-    SystemPaths::overrideHomeFolder(home.path());
     const std::string config = bundle.resources("config.plist", kConfig);
     UserDefaults store(bundle.path("prefs.plist"));
     SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
-    AppControllerSettings settings;
+    AppControllerSettings settings(bundle.paths(home.path()));
     settings.startUp(manager, config, store);
-    SystemPaths::overrideHomeFolder("");
 
     const SettingParams &using_ = settings.usingSettingParam();
     EXPECT_EQ(using_.resourcesSavingLocation(), home.path());
@@ -74,7 +77,7 @@ TEST(AppControllerSettingsTest, UserStoreOverridesFactoryValues)
     store.setString("resourcespath", saving.path());
     store.setInteger("moviesizemax", 64);
     SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
-    AppControllerSettings settings;
+    AppControllerSettings settings(bundle.paths());
     settings.startUp(manager, config, store);
     EXPECT_EQ(settings.usingSettingParam().movieSavingSizeLimit(), 64);
     EXPECT_EQ(settings.defaultSettingParam().movieSavingSizeLimit(), 1024);
@@ -91,7 +94,7 @@ TEST(AppControllerSettingsTest, LookupReadsTheChosenLanguageFile)
     bundle.resources("french.lproj/Localizable.strings",
                      "\"ui_view_btn_take_a_shot\" = \"Prendre\";");
     bundle.resources("english.lproj/Localizable.strings", "broken = ;");
-    AppControllerSettings settings;
+    AppControllerSettings settings(bundle.paths());
     settings.usingSettingParam().setLanuageSelector(3);
     EXPECT_EQ(settings.myNSLocationString("ui_view_btn_take_a_shot", "Take a Photo"),
               "Foto aufnehmen");
@@ -127,7 +130,7 @@ TEST(AppControllerSettingsTest, LanguageListAndFolders)
     Bundle bundle;
     bundle.resources("german.lproj/Localizable.strings",
                      "\"ui_comobo_german\" = \"Deutsch (DE)\";");
-    AppControllerSettings settings;
+    AppControllerSettings settings(bundle.paths());
     settings.usingSettingParam().setLanuageSelector(3);
     settings.refillLanguageArray();
     const std::vector<std::string> expected = {"English",  "Française", "Español",  "Deutsch (DE)",
@@ -160,7 +163,7 @@ TEST(AppControllerSettingsTest, StoreHoldingOnlyTheLocationKeepsTheFactoryValues
                                             saving.path() + "</string></dict></plist>");
     UserDefaults store(preferences);
     SavingLocationManage manager(std::make_shared<varnolet::SystemClock>());
-    AppControllerSettings settings;
+    AppControllerSettings settings(bundle.paths());
     settings.startUp(manager, config, store);
     const SettingParams &using_ = settings.usingSettingParam();
     EXPECT_EQ(using_.resourcesSavingLocation(), saving.path());

@@ -15,12 +15,22 @@
 #include "tests/support/ScopedLogCapture.h"
 #include "mac/core/UserDefaults.h"
 #include "platform/system/SystemPaths.h"
+#include "tests/support/ProgramFolderPaths.h"
 #include "tests/support/TestSupport.h"
 
 using varnolet::SystemPaths;
 using varnolet::test::TempFolder;
 
 namespace {
+
+// The folders a factory file is read with: "default" locations become this home.
+SystemPaths homeAt(const std::string &home)
+{
+    SystemPaths::Folders folders;
+    folders.home = home;
+    return SystemPaths(folders);
+}
+const SystemPaths kPaths = homeAt("/home/tester");
 
 std::string plist(const std::string &body)
 {
@@ -76,8 +86,8 @@ TEST(SettingParamsTest, FactoryFileFillsEveryFieldAndResolvesDefault)
             intKey("mintimes_day_taking", 1) + intKey("maxtimes_day_taking", 365) +
             intKey("defaulttimes_day_taking", 7) + intKey("maxtimes_Day_taking", 999)));
     SettingParams params;
-    params.settingParamFromPlist(path);
-    EXPECT_EQ(params.resourcesSavingLocation(), SystemPaths::homeFolder());
+    params.settingParamFromPlist(path, kPaths);
+    EXPECT_EQ(params.resourcesSavingLocation(), kPaths.homeFolder());
     EXPECT_TRUE(params.isAutoCreatingResourcesFolder());
     EXPECT_EQ(params.movieSizeEnum(), 0);
     EXPECT_EQ(params.movieSavingSizeLimit(), 2048); // numeric string converts
@@ -97,8 +107,8 @@ TEST(SettingParamsTest, MissingOrBrokenFactoryFileStillGivesAWorkingRecord)
     for (const std::string &path :
          {folder.file("absent.plist"), folder.write("broken.plist", "<plist><dict>")}) {
         SettingParams params;
-        params.settingParamFromPlist(path);
-        EXPECT_EQ(params.resourcesSavingLocation(), SystemPaths::homeFolder()) << path;
+        params.settingParamFromPlist(path, kPaths);
+        EXPECT_EQ(params.resourcesSavingLocation(), kPaths.homeFolder()) << path;
         for (int unit = 0; unit < 3; ++unit) {
             EXPECT_EQ(params.shotsItemTimedShotSetting(unit), (ItemTimedShotSetting{60, 1, 300}));
             EXPECT_EQ(params.timesItemTimedShotSetting(unit), (ItemTimedShotSetting{60, 1, 300}));
@@ -113,7 +123,7 @@ TEST(SettingParamsTest, ExplicitLocationIsKeptAndOtherCaseIsNotDefault)
     TempFolder folder;
     SettingParams params;
     params.settingParamFromPlist(
-        folder.write("c.plist", plist("<key>resourcespath</key><string>Default</string>")));
+        folder.write("c.plist", plist("<key>resourcespath</key><string>Default</string>")), kPaths);
     EXPECT_EQ(params.resourcesSavingLocation(), "Default");
 }
 
@@ -253,10 +263,9 @@ TEST(SettingParamsTest, DerivedCountsAndLocations)
 
 TEST(SettingParamsTest, BundlePathsAndResolutionText)
 {
-    SystemPaths::overrideProgramFolder("/opt/varnolet/");
-    EXPECT_EQ(SettingParams::getBundlePath(), "/opt/varnolet");
-    EXPECT_EQ(SettingParams::getBundleResourcesPath(), "/opt/varnolet/Contents/Resources");
-    SystemPaths::overrideProgramFolder("");
+    const SystemPaths bundle = varnolet::test::withProgramFolder("/opt/varnolet/");
+    EXPECT_EQ(SettingParams::getBundlePath(bundle), "/opt/varnolet");
+    EXPECT_EQ(SettingParams::getBundleResourcesPath(bundle), "/opt/varnolet/Contents/Resources");
     EXPECT_EQ(CaptureResolution(1280, 1024).getPixelFormatString(), "1280X1024");
     EXPECT_TRUE(CaptureResolution::getDefaultResolution().isEqual(CaptureResolution(640, 480)));
     EXPECT_FALSE(CaptureResolution(640, 480).isEqual(CaptureResolution(640, 481)));
@@ -494,7 +503,7 @@ TEST(SettingParamsTest, FactorySizeLimitAndLanguageOutsideTheirRangesTakeTheBuil
         TempFolder folder;
         SettingParams params;
         ScopedLogCapture log;
-        params.settingParamFromPlist(folder.write("config.plist", plist(c.body)));
+        params.settingParamFromPlist(folder.write("config.plist", plist(c.body)), kPaths);
         EXPECT_EQ(params.movieSavingSizeLimit(), c.limit) << c.body;
         // -1 (the preferred language) is kept, and answers the preferred language's index.
         EXPECT_EQ(params.lanuageSelector(),

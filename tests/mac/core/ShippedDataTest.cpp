@@ -40,7 +40,8 @@ TEST(ShippedDataTest, FactoryValuesLieInsideTheirRanges)
 {
     const std::string contents = runtimeFolder() + "/Contents";
     SettingParams factory;
-    factory.settingParamFromPlist(contents + "/Resources/config.plist");
+    factory.settingParamFromPlist(contents + "/Resources/config.plist",
+                                  varnolet::SystemPaths::fromEnvironment());
     EXPECT_GE(factory.movieSavingSizeLimit(), 16);
     EXPECT_LE(factory.movieSavingSizeLimit(), 4096);
     EXPECT_TRUE(factory.movieSizeEnum() == 0 || factory.movieSizeEnum() == 1);

@@ -83,11 +83,10 @@ TEST(AboutBoxTest, IncompleteOrMissingInformationKeepsTheBuiltInTexts)
 
 TEST(AboutBoxTest, ShippedBundleFillsTheBoxAndTheLogo)
 {
-    varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
+    const varnolet::SystemPaths bundle = varnolet::test::withProgramFolder(runtimeFolder() + "/");
     AboutBox box;
-    box.initAboutDlg();
-    box.initLogImage();
-    varnolet::SystemPaths::overrideProgramFolder("");
+    box.initAboutDlg(bundle);
+    box.initLogImage(bundle);
 
     const PropertyList info = PropertyList::readFile(runtimeFolder() + "/Contents/info.plist");
     EXPECT_EQ(box.lProduceNameTextFiled->text().toStdString(),
@@ -152,12 +151,12 @@ TEST(AboutBoxTest, ClickOnTheWebAddressOpensIt)
 
 TEST(AboutBoxTest, NoTextIsClippedInAnyLanguage)
 {
-    varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
+    const varnolet::SystemPaths bundle = varnolet::test::withProgramFolder(runtimeFolder() + "/");
     for (int language = 0; language < 8; ++language) {
         const std::string folder = AppControllerSettings::getLocalizedFolder(language);
         AboutBox box;
-        box.initAboutDlg();
-        box.initLogImage();
+        box.initAboutDlg(bundle);
+        box.initLogImage(bundle);
         box.retitle(fileText(language, "ui_alert_ok"), fileText(language, "ui_dlg_about"));
         box.show();
         QApplication::processEvents();
@@ -168,5 +167,4 @@ TEST(AboutBoxTest, NoTextIsClippedInAnyLanguage)
             QStringLiteral("mac-about-%1.png").arg(QString::fromStdString(folder)));
         EXPECT_TRUE(box.grab().save(picture));
     }
-    varnolet::SystemPaths::overrideProgramFolder("");
 }

@@ -104,7 +104,7 @@ TEST(BrowserScreenshotTest, PhotosAndMoviesByFolder)
         browsertest::writeMovie(root + "/Movies/000/Movie000" + std::to_string(i) + ".mov",
                                 specimen(320, 240, 40 + i, stains[(i + 1) % 4]), 2);
 
-    AppControllerSettings settings;
+    AppControllerSettings settings{varnolet::SystemPaths::fromEnvironment()};
     settings.usingSettingParam().setIsAutoCreatingResourcesFolder(true);
     ResourceBrowserPane pane(&settings, nullptr, resources);
     pane.resize(420, 460);

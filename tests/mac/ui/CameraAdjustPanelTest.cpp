@@ -18,6 +18,7 @@
 #include "mac/ui/CameraAdjustPanel.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/mac/uvc/CameraFixture.h"
+#include "tests/support/ProgramFolderPaths.h"
 #include "tests/support/TestSupport.h"
 
 using namespace uvctest;
@@ -150,16 +151,14 @@ TEST_F(CameraAdjustPanelTest, ButtonsAreSignals)
 TEST_F(CameraAdjustPanelTest, TextsComeFromTheLanguageFile)
 {
     varnolet::test::TempFolder bundle;
-    varnolet::SystemPaths::overrideProgramFolder(bundle.path() + "/");
     bundle.write("Contents/Resources/" + AppControllerSettings::getLocalizedFolder(3) +
                      "/Localizable.strings",
                  "\"ui_adjust_lab_brightness\" = \"Helligkeit:\";\n"
                  "\"ui_adjust_btn_setdefault\" = \"Standardwerte wiederherstellen\";\n"
                  "\"ui_dlg_adjust\" = \"Kameraeinstellung\";\n");
-    AppControllerSettings settings;
+    AppControllerSettings settings(varnolet::test::withProgramFolder(bundle.path() + "/"));
     settings.usingSettingParam().setLanuageSelector(3);
     m_control->changedLanuage(settings, 3);
-    varnolet::SystemPaths::overrideProgramFolder("");
 
     EXPECT_EQ(m_panel->labBrightness->text(), "Helligkeit:");
     EXPECT_EQ(m_panel->btnSetDefault->text(), "Standardwerte wiederherstellen");

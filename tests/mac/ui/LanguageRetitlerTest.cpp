@@ -91,9 +91,8 @@ TEST(LanguageRetitlerTest, EveryTextFollowsTheLanguageInForce)
 
 TEST(LanguageRetitlerTest, WithoutLanguageFilesTheBuiltInTextsShow)
 {
-    FakePanelHost host;
     TempFolder emptyBundle;
-    varnolet::SystemPaths::overrideProgramFolder(emptyBundle.path() + "/");
+    FakePanelHost host(emptyBundle.path() + "/");
     RetitledWindow window(host);
     window.retitler.changedUIBySelectedLanuage(0);
 

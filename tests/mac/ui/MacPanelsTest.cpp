@@ -22,7 +22,6 @@
 #include "mac/core/StringsFile.h"
 #include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
-#include "platform/system/SystemPaths.h"
 #include "tests/support/LayoutChecks.h"
 
 using Control = AppController::Control;
@@ -58,7 +57,6 @@ protected:
         m_panels.reset();
         m_adjustPanel.reset();
         m_window.reset();
-        varnolet::SystemPaths::overrideProgramFolder("");
         AppControllerTest::TearDown();
     }
 
@@ -108,7 +106,7 @@ TEST_F(MacPanelsTest, SettingsButtonOpensThePanelWithTheControllersLists)
 
 TEST_F(MacPanelsTest, ApplyWithANewLanguageRetitlesTheMainWindowAtOnce)
 {
-    varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
+    m_programFolder = runtimeFolder() + "/";
     open(false);
     const auto german = StringsFile::readFile(
         runtimeFolder() + "/Contents/Resources/german.lproj/Localizable.strings");
@@ -238,7 +236,7 @@ TEST_F(MacPanelsTest, AdjustPanelIsReachedFromTheSettingsAndLeadsBackToThem)
 
 TEST_F(MacPanelsTest, MainWindowTextsFitInEveryLanguageAtItsSmallestSize)
 {
-    varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
+    m_programFolder = runtimeFolder() + "/";
     open(false);
     m_window->resize(m_window->minimumSizeHint());
     for (int language = 0; language < 8; ++language) {

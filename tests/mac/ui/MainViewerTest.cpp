@@ -334,7 +334,7 @@ TEST_F(MainViewerTest, CalibratedPhotosFromTheButtonAndTheSnapshotButtonCarryThe
 {
     if (!varnolet::test::haveExiftool())
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
-    QFile::remove(QString::fromStdString(CaptureViewMeasure::storePath()));
+    QFile::remove(QString::fromStdString(CaptureViewMeasure::storePath(paths())));
     plug("Camera", 0x01100000);
     MainViewer &window = open();
     ASSERT_TRUE(varnolet::test::processEventsUntil(
@@ -345,7 +345,7 @@ TEST_F(MainViewerTest, CalibratedPhotosFromTheButtonAndTheSnapshotButtonCarryThe
     EXPECT_EQ(measure.pictureSize(), QSize(640, 480));
     EXPECT_EQ(measure.camera(), "usb:046d:0825"); // the fake USB identity, no serial
     ASSERT_TRUE(measure.calibrate(452.0, 1.0, varnolet::LengthUnit::Millimetre, "10x"));
-    EXPECT_TRUE(varnolet::test::fileExists(CaptureViewMeasure::storePath()));
+    EXPECT_TRUE(varnolet::test::fileExists(CaptureViewMeasure::storePath(paths())));
     measure.setTool(varnolet::Measurement::Tool::Line);
     QTest::mouseClick(overlay, Qt::LeftButton, {},
                       overlay->fromPicture(QPointF(90, 150)).toPoint());

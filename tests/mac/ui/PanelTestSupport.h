@@ -18,6 +18,7 @@
 #include "mac/core/UserDefaults.h"
 #include "mac/core/CameraControl.h"
 #include "platform/system/SystemPaths.h"
+#include "tests/support/ProgramFolderPaths.h"
 #include "tests/support/TestSupport.h"
 
 namespace panels_test {
@@ -70,10 +71,11 @@ public:
 class FakePanelHost final : public SettingsPanelHost
 {
 public:
-    FakePanelHost()
-        : m_store(m_folder.file("preferences.plist"))
+    // programFolder: the bundle the texts come from (with its trailing "/").
+    explicit FakePanelHost(const std::string &programFolder = runtimeFolder() + "/")
+        : m_settings(varnolet::test::withProgramFolder(programFolder))
+        , m_store(m_folder.file("preferences.plist"))
     {
-        varnolet::SystemPaths::overrideProgramFolder(runtimeFolder() + "/");
         m_folder.makeFolder("pictures");
         m_folder.makeFolder("elsewhere");
         SettingParams &factory = m_settings.defaultSettingParam();
@@ -91,8 +93,6 @@ public:
         m_settings.preUsingSettingParam().copySetting(factory);
         m_settings.refillLanguageArray();
     }
-    ~FakePanelHost() override { varnolet::SystemPaths::overrideProgramFolder(""); }
-
     AppControllerSettings &settings() override { return m_settings; }
     std::recursive_mutex &settingsLock() override { return lock; }
     UserDefaults &userStore() override { return store ? *store : m_store; }

@@ -39,7 +39,7 @@ TEST(ResourceBrowserThreadsTest, SavesFromAnotherThreadWhileTheUserClicks)
     constexpr int kFolders = 12;
     constexpr int kSaves = 240;
 
-    AppControllerSettings settings;
+    AppControllerSettings settings{varnolet::SystemPaths::fromEnvironment()};
     settings.usingSettingParam().setIsAutoCreatingResourcesFolder(true);
     ResourceBrowserPane pane(&settings, nullptr, temp.path());
     pane.resize(500, 600);
@@ -97,7 +97,7 @@ TEST(ResourceBrowserThreadsTest, ASaveIntoTheShownFolderRebuildsAndScrollsToTheE
     const std::vector<uint8_t> jpeg = browsertest::makeJpeg(64, 48);
     for (int i = 0; i < 8; ++i)
         browsertest::writeBytes(folder.file("S20240305_00" + std::to_string(i) + ".jpg"), jpeg);
-    AppControllerSettings settings;
+    AppControllerSettings settings{varnolet::SystemPaths::fromEnvironment()};
     ResourceBrowserPane pane(&settings, nullptr, folder.path());
     // Not shown: the folder reports and the scrolling need no painting.
     pane.resize(500, 330);

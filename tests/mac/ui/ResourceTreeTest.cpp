@@ -94,7 +94,7 @@ protected:
 
     TempFolder temp;
     std::string root;
-    AppControllerSettings settings;
+    AppControllerSettings settings{varnolet::SystemPaths::fromEnvironment()};
     std::unique_ptr<ResourceBrowserPane> pane;
     std::vector<std::pair<std::string, ShellOpener::Verb>> opened;
 

@@ -9,11 +9,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/OemInfo.h"
 
-using varnolet::SystemPaths;
 using varnolet::test::processEventsUntil;
 
 namespace {
@@ -21,10 +20,10 @@ namespace {
 class AboutDlgTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SystemPaths::overrideProgramFolder(m_program.path() + "/"); }
+    void SetUp() override { ProcessPaths::overrideProgramFolder(m_program.path() + "/"); }
     void TearDown() override
     {
-        SystemPaths::clearOverrides();
+        ProcessPaths::clearOverrides();
         SetOemInfo(OemInfo{});
     }
 

@@ -18,7 +18,7 @@
 #include <QLineEdit>
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/app/CSettingDlg.h"
 #include "win/app/ISettingDialogHost.h"
@@ -182,9 +182,9 @@ inline void SettingDlgTest::SetUp()
     // path relative to the build folder, which ctest does not run in).
     const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
     ASSERT_NE(runtime, nullptr);
-    varnolet::SystemPaths::overrideProgramFolder(std::string(runtime) + "/");
+    ProcessPaths::overrideProgramFolder(std::string(runtime) + "/");
     m_home.makeFolder("Documents");
-    varnolet::SystemPaths::overrideDocumentsFolder(documents());
+    ProcessPaths::overrideDocumentsFolder(documents());
     if (const char *language = std::getenv("LANGUAGE"))
         m_savedLanguage = language;
     setenv("LANGUAGE", "en_GB", 1);
@@ -208,7 +208,7 @@ inline void SettingDlgTest::TearDown()
 {
     ResetSettingsForTest();
     CLanguageTable::Instance().Reset();
-    varnolet::SystemPaths::clearOverrides();
+    ProcessPaths::clearOverrides();
     if (m_savedLanguage)
         setenv("LANGUAGE", m_savedLanguage->c_str(), 1);
     else
@@ -231,7 +231,7 @@ inline void SettingDlgTest::loadConfig(const std::string &usingLines)
 inline std::string SettingDlgTest::fileText(const std::string &folder, const std::string &key)
 {
     const std::string content = varnolet::test::readFile(
-        varnolet::SystemPaths::programFolder() + "Resource/" + folder + "/Localizable.strings");
+        ProcessPaths::programFolder() + "Resource/" + folder + "/Localizable.strings");
     const std::string quoted = "\"" + key + "\"";
     const size_t at = content.find(quoted);
     if (at == std::string::npos)

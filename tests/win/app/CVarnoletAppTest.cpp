@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
@@ -45,15 +45,15 @@ protected:
         if (const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR"))
             std::filesystem::create_directory_symlink(std::string(runtime) + "/Resource",
                                                       m_program.file("Resource"));
-        SystemPaths::overrideProgramFolder(m_program.path() + "/");
+        ProcessPaths::overrideProgramFolder(m_program.path() + "/");
         ResetSettingsForTest();
         CLanguageTable::Instance().Reset();
-        SystemPaths::overrideConfigHome(m_config.path());
-        SystemPaths::overrideRuntimeFolder(m_runtime.path());
+        ProcessPaths::overrideConfigHome(m_config.path());
+        ProcessPaths::overrideRuntimeFolder(m_runtime.path());
     }
     void TearDown() override
     {
-        SystemPaths::clearOverrides();
+        ProcessPaths::clearOverrides();
         ResetSettingsForTest();
         CLanguageTable::Instance().Reset();
     }
@@ -134,7 +134,7 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 {
     // A plain file where the config folder should be: nothing can be made below it.
     m_config.write("blocked", "");
-    SystemPaths::overrideConfigHome(m_config.path() + "/blocked/config");
+    ProcessPaths::overrideConfigHome(m_config.path() + "/blocked/config");
     CVarnoletApp app("VarnoletWin");
     EXPECT_FALSE(app.EnsureDataFolder());
     ASSERT_EQ(m_messages->count(), 1u);
@@ -145,7 +145,7 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 
 TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
 {
-    SystemPaths::overrideConfigHome(m_config.path() + "/not/yet/there");
+    ProcessPaths::overrideConfigHome(m_config.path() + "/not/yet/there");
     CVarnoletApp app("VarnoletWin");
     EXPECT_TRUE(app.EnsureDataFolder());
     EXPECT_TRUE(test::fileExists(m_config.path() + "/not/yet/there/Microsofttmp"));

@@ -23,7 +23,7 @@
 
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/OemInfo.h"
 
@@ -45,12 +45,12 @@ public:
         m_present = runtime &&
                     QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png");
         if (m_present)
-            varnolet::SystemPaths::overrideProgramFolder(std::string(runtime) + "/");
+            ProcessPaths::overrideProgramFolder(std::string(runtime) + "/");
         CLanguageTable::Instance().Reset();
     }
     ~ShippedFiles()
     {
-        varnolet::SystemPaths::overrideProgramFolder({});
+        ProcessPaths::overrideProgramFolder({});
         CLanguageTable::Instance().Reset();
     }
     bool present() const { return m_present; }

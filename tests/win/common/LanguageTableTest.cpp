@@ -4,7 +4,7 @@
 #include "win/common/ShippedFile.h"
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/SettingsReset.h"
 
@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 using varnolet::ScopedMessageRecorder;
-using varnolet::SystemPaths;
 using varnolet::test::TempFolder;
 
 TEST(LanguageFileTest, EntryRules)
@@ -76,8 +75,8 @@ class LanguageTableTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SystemPaths::overrideProgramFolder(m_folder.path() + "/");
-        SystemPaths::overrideDocumentsFolder(m_folder.file("Documents"));
+        ProcessPaths::overrideProgramFolder(m_folder.path() + "/");
+        ProcessPaths::overrideDocumentsFolder(m_folder.file("Documents"));
         ResetSettingsForTest();
         LoadSettingsFrom(m_folder.file("config.ini"));
         CLanguageTable::Instance().Reset();
@@ -86,7 +85,7 @@ protected:
     {
         CLanguageTable::Instance().Reset();
         ResetSettingsForTest();
-        SystemPaths::clearOverrides();
+        ProcessPaths::clearOverrides();
     }
     void writeLanguage(const std::string &folder, const std::string &text)
     {

@@ -5,7 +5,7 @@
 
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingMessagePresenter.h"
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/SettingsReset.h"
 
@@ -16,7 +16,6 @@
 using varnolet::FakeClock;
 using varnolet::ScopedClock;
 using varnolet::ScopedMessageRecorder;
-using varnolet::SystemPaths;
 using varnolet::test::fileExists;
 using varnolet::test::TempFolder;
 
@@ -27,8 +26,8 @@ class ResourceNamingTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SystemPaths::overrideDocumentsFolder(m_folder.file("Documents"));
-        SystemPaths::overrideProgramFolder(m_folder.path() + "/"); // no language files
+        ProcessPaths::overrideDocumentsFolder(m_folder.file("Documents"));
+        ProcessPaths::overrideProgramFolder(m_folder.path() + "/"); // no language files
         ResetSettingsForTest();
         LoadSettingsFrom(m_folder.file("config.ini"));
         usePerDayFolders(false);
@@ -37,7 +36,7 @@ protected:
     void TearDown() override
     {
         ResetSettingsForTest();
-        SystemPaths::clearOverrides();
+        ProcessPaths::clearOverrides();
     }
     void usePerDayFolders(bool perDay)
     {

@@ -2,7 +2,7 @@
 #include "win/common/IniFile.h"
 #include "win/common/OemInfo.h"
 
-#include "platform/system/SystemPaths.h"
+#include "win/common/ProcessPaths.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/SettingsReset.h"
@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-using varnolet::SystemPaths;
 using varnolet::test::readFile;
 using varnolet::test::TempFolder;
 
@@ -32,13 +31,13 @@ class SettingParamsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SystemPaths::overrideDocumentsFolder(m_folder.file("Documents"));
+        ProcessPaths::overrideDocumentsFolder(m_folder.file("Documents"));
         ResetSettingsForTest();
     }
     void TearDown() override
     {
         ResetSettingsForTest();
-        SystemPaths::clearOverrides();
+        ProcessPaths::clearOverrides();
     }
     std::string writeConfig(const std::string &text) { return m_folder.write("config.ini", text); }
 
@@ -217,7 +216,7 @@ TEST_F(SettingParamsTest, ReadersGetWholeRecordsWhileAnotherThreadApplies)
 
 TEST_F(SettingParamsTest, PerUserFileLivesUnderTheConfigHome)
 {
-    SystemPaths::overrideConfigHome(m_folder.file("cfg"));
+    ProcessPaths::overrideConfigHome(m_folder.file("cfg"));
     EXPECT_EQ(PerUserConfigPath(), m_folder.file("cfg") + "/Microsofttmp/config.ini");
     m_folder.write("cfg/Microsofttmp/config.ini", "[usingsetting]\nlanguage=6\n");
     LoadSettings();

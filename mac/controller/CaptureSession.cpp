@@ -6,6 +6,7 @@
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/CameraSource.h"
+#include "platform/media/BgrHalving.h"
 
 CaptureSession::CaptureSession(std::shared_ptr<varnolet::CameraEnumerator> enumerator)
     : m_enumerator(enumerator ? std::move(enumerator)
@@ -142,21 +143,75 @@ std::shared_ptr<varnolet::BgrImage> CaptureSession::copyOfFrame(const varnolet::
     return buffer;
 }
 
+int CaptureSession::previewHalvings(const varnolet::CameraFrame &frame) const
+{
+    if (!m_previewDemand || frame.reduced)
+        return 0;
+    const PreviewDemand demand = m_previewDemand();
+    if (demand.fullFrames || demand.shownWidth <= 0 || demand.shownHeight <= 0)
+        return 0;
+    int halvings = 0;
+    int width = frame.width;
+    int height = frame.height;
+    while (width / 2 >= demand.shownWidth && height / 2 >= demand.shownHeight) {
+        width /= 2;
+        height /= 2;
+        ++halvings;
+    }
+    return halvings;
+}
+
+PixelBufferRef CaptureSession::halvedFrame(const varnolet::CameraFrame &frame, int halvings)
+{
+    std::shared_ptr<varnolet::BgrImage> result;
+    const uint8_t *source = frame.data;
+    int width = frame.width;
+    int height = frame.height;
+    for (int step = 0; step < halvings; ++step) {
+        std::shared_ptr<varnolet::BgrImage> buffer = m_pool->take();
+        buffer->width = width / 2;
+        buffer->height = height / 2;
+        buffer->bottomUp = true;
+        const size_t bytes = static_cast<size_t>(buffer->width) * buffer->height * 3;
+        buffer->pixels.reserve(bytes + kScalerPadding);
+        buffer->pixels.resize(bytes);
+        if (!varnolet::BgrHalving::halve(source, width, height, buffer->pixels.data()))
+            return nullptr;
+        result = std::move(buffer);
+        source = result->pixels.data();
+        width = result->width;
+        height = result->height;
+    }
+    return result;
+}
+
 void CaptureSession::deliver(const varnolet::CameraFrame &frame)
 {
+    const size_t bytes = static_cast<size_t>(frame.width) * frame.height * 3;
+    const bool whole = frame.data && frame.width > 0 && frame.height > 0 && frame.length >= bytes;
+    // A whole frame of the pixel-buffer size that only the live picture needs, shown at half
+    // its size or less, goes to the preview halved: the window then converts and scales a
+    // quarter of the pixels, and no full-size copy is made.
+    const int halvings = whole && pixelBufferSize().isEqual(CaptureResolution(frame.width,
+                                                                              frame.height))
+                             ? previewHalvings(frame)
+                             : 0;
     FrameDelegate delegate;
     {
         std::lock_guard lock(m_lock);
-        delegate = frame.reduced ? m_previewDelegate : m_delegate;
+        delegate = frame.reduced || halvings > 0 ? m_previewDelegate : m_delegate;
     }
     if (!delegate)
         return;
+    if (halvings > 0) {
+        delegate(halvedFrame(frame, halvings));
+        return;
+    }
     if (!frame.reduced) {
         delegate(makePixelBuffer(frame));
         return;
     }
-    const size_t bytes = static_cast<size_t>(frame.width) * frame.height * 3;
-    if (frame.data && frame.width > 0 && frame.height > 0 && frame.length >= bytes)
+    if (whole)
         delegate(copyOfFrame(frame, 0));
 }
 

@@ -44,7 +44,8 @@ public:
     void setDelegate(FrameDelegate delegate);
     // Before startRunning(): what the frames are needed for, asked on the capture thread
     // (see CameraSource::setPreviewDemand). A frame the camera then decodes reduced, for the
-    // live picture only, goes at its own size to previewDelegate, never to the delegate.
+    // live picture only, goes at its own size to previewDelegate, never to the delegate; so
+    // does a whole frame the session halves because the live picture alone needs it.
     using PreviewDemand = varnolet::CameraSource::PreviewDemand;
     void setPreviewDemand(std::function<PreviewDemand()> demand, FrameDelegate previewDelegate);
 
@@ -66,6 +67,11 @@ public:
 
 private:
     void deliver(const varnolet::CameraFrame &frame);
+    // How often a whole frame that only the live picture needs can be halved and still
+    // cover the shown size; 0 when the frames are needed whole (capture thread).
+    int previewHalvings(const varnolet::CameraFrame &frame) const;
+    // The frame halved that often, in pooled buffers (capture thread).
+    PixelBufferRef halvedFrame(const varnolet::CameraFrame &frame, int halvings);
     // A pooled buffer holding the frame as it is (capture thread).
     std::shared_ptr<varnolet::BgrImage> copyOfFrame(const varnolet::CameraFrame &frame,
                                                     size_t reserve);
@@ -77,7 +83,8 @@ private:
     int m_width = 640;
     int m_height = 480;
     FrameDelegate m_delegate;
-    std::function<PreviewDemand()> m_previewDemand; // set before the stream starts
+    std::function<PreviewDemand()> m_previewDemand; // set before the stream starts; read
+                                                    // unlocked on the capture thread
     FrameDelegate m_previewDelegate;
 
     varnolet::FrameScaler m_scaler; // capture thread only

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 using namespace varnolet;
@@ -31,45 +28,6 @@ TEST(FrameScaler, KeepsBottomUpLayoutAndColours)
     ASSERT_TRUE(scaler.scale(frame.data(), 1600, 1200, up.data(), 2000, 1500));
     EXPECT_NEAR(pixelOfBottomUp(up, 2000, 1500, 1000, 10).r, 220, 6);
 }
-
-namespace {
-
-// A buffer whose last byte is followed by an unreadable page, so that any read past its
-// end faults at once.
-class GuardedBuffer
-{
-public:
-    explicit GuardedBuffer(size_t size)
-        : m_size(size)
-    {
-        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-        m_mapped = ((size + page - 1) / page + 1) * page;
-        void *base =
-            mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base == MAP_FAILED)
-            return;
-        m_base = static_cast<uint8_t *>(base);
-        mprotect(m_base + m_mapped - page, page, PROT_NONE);
-        m_data = m_base + m_mapped - page - size;
-    }
-    ~GuardedBuffer()
-    {
-        if (m_base)
-            munmap(m_base, m_mapped);
-    }
-    GuardedBuffer(const GuardedBuffer &) = delete;
-    GuardedBuffer &operator=(const GuardedBuffer &) = delete;
-    uint8_t *data() const { return m_data; }
-    size_t size() const { return m_size; }
-
-private:
-    size_t m_size;
-    size_t m_mapped = 0;
-    uint8_t *m_base = nullptr;
-    uint8_t *m_data = nullptr;
-};
-
-} // namespace
 
 // Camera buffers are exactly 3 × width × height bytes; libswscale's packed-RGB readers load
 // whole words and would run past the last row.

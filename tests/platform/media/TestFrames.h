@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -47,5 +50,40 @@ inline Bgr pixelOfBottomUp(const std::vector<uint8_t> &frame, int width, int hei
     const uint8_t *pixel = frame.data() + (static_cast<size_t>(height - 1 - y) * width + x) * 3;
     return {pixel[0], pixel[1], pixel[2]};
 }
+
+// A buffer whose last byte is followed by an unreadable page, so that any read past its
+// end faults at once.
+class GuardedBuffer
+{
+public:
+    explicit GuardedBuffer(size_t size)
+        : m_size(size)
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        m_mapped = ((size + page - 1) / page + 1) * page;
+        void *base =
+            mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED)
+            return;
+        m_base = static_cast<uint8_t *>(base);
+        mprotect(m_base + m_mapped - page, page, PROT_NONE);
+        m_data = m_base + m_mapped - page - size;
+    }
+    ~GuardedBuffer()
+    {
+        if (m_base)
+            munmap(m_base, m_mapped);
+    }
+    GuardedBuffer(const GuardedBuffer &) = delete;
+    GuardedBuffer &operator=(const GuardedBuffer &) = delete;
+    uint8_t *data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+private:
+    size_t m_size;
+    size_t m_mapped = 0;
+    uint8_t *m_base = nullptr;
+    uint8_t *m_data = nullptr;
+};
 
 } // namespace varnolet::test

@@ -192,10 +192,10 @@ void CaptureSession::deliver(const varnolet::CameraFrame &frame)
     // A whole frame of the pixel-buffer size that only the live picture needs, shown at half
     // its size or less, goes to the preview halved: the window then converts and scales a
     // quarter of the pixels, and no full-size copy is made.
-    const int halvings = whole && pixelBufferSize().isEqual(CaptureResolution(frame.width,
-                                                                              frame.height))
-                             ? previewHalvings(frame)
-                             : 0;
+    const int halvings =
+        whole && pixelBufferSize().isEqual(CaptureResolution(frame.width, frame.height))
+            ? previewHalvings(frame)
+            : 0;
     FrameDelegate delegate;
     {
         std::lock_guard lock(m_lock);

@@ -24,12 +24,12 @@ void blockMeans(const uint8_t *top, const uint8_t *bottom, size_t count, uint8_t
     size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 16 <= count; i += 16) {
-        const __m128i left = _mm_avg_epu8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i *>(top + i)),
-            _mm_loadu_si128(reinterpret_cast<const __m128i *>(bottom + i)));
-        const __m128i right = _mm_avg_epu8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i *>(top + i + 3)),
-            _mm_loadu_si128(reinterpret_cast<const __m128i *>(bottom + i + 3)));
+        const __m128i left =
+            _mm_avg_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(top + i)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(bottom + i)));
+        const __m128i right =
+            _mm_avg_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(top + i + 3)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(bottom + i + 3)));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(blocks + i), _mm_avg_epu8(left, right));
     }
 #endif

@@ -133,12 +133,12 @@ TEST(CaptureSessionPreview, WholeFramesForThePreviewAloneAreHalvedToCoverTheShow
         int width, height;
     };
     const Case cases[] = {
-        {false, 640, 480, true, 800, 600},   // half covers 640 x 480
-        {false, 400, 300, true, 400, 300},   // a quarter covers it exactly
-        {false, 401, 300, true, 800, 600},   // a quarter would be a column short
+        {false, 640, 480, true, 800, 600},    // half covers 640 x 480
+        {false, 400, 300, true, 400, 300},    // a quarter covers it exactly
+        {false, 401, 300, true, 800, 600},    // a quarter would be a column short
         {false, 801, 600, false, 1600, 1200}, // half would be too narrow
-        {false, 0, 0, false, 1600, 1200},    // the shown size not known yet
-        {true, 320, 240, false, 1600, 1200}, // a photo or movie wants the frames
+        {false, 0, 0, false, 1600, 1200},     // the shown size not known yet
+        {true, 320, 240, false, 1600, 1200},  // a photo or movie wants the frames
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.shownWidth << "x" << c.shownHeight

@@ -26,7 +26,7 @@ uint8_t blockMean(uint8_t topLeft, uint8_t topRight, uint8_t bottomLeft, uint8_t
 // is followed by an unreadable page.
 TEST(BgrHalving, EachPixelIsTheMeanOfItsBlockAndNothingPastTheSourceIsRead)
 {
-    const std::pair<int, int> sizes[] = {{2, 2}, {3, 3}, {5, 2}, {6, 4}, {11, 7},
+    const std::pair<int, int> sizes[] = {{2, 2},  {3, 3},  {5, 2},    {6, 4},   {11, 7},
                                          {33, 5}, {64, 2}, {1601, 9}, {2048, 6}};
     for (const auto &[width, height] : sizes) {
         SCOPED_TRACE(testing::Message() << width << "x" << height);
@@ -45,7 +45,8 @@ TEST(BgrHalving, EachPixelIsTheMeanOfItsBlockAndNothingPastTheSourceIsRead)
             for (int x = 0; x < halfWidth; ++x) {
                 for (int c = 0; c < 3; ++c) {
                     const uint8_t *top = source.data() + 2 * y * stride + 6 * x + c;
-                    const uint8_t expected = blockMean(top[0], top[3], top[stride], top[stride + 3]);
+                    const uint8_t expected =
+                        blockMean(top[0], top[3], top[stride], top[stride + 3]);
                     if (target[(static_cast<size_t>(y) * halfWidth + x) * 3 + c] != expected)
                         ++wrong;
                 }

@@ -343,8 +343,7 @@ std::string NextMoviePath(const std::string &folder, const varnolet::Clock &cloc
     return nextPerDayPath(folder, "Movie", "avi", clock);
 }
 
-bool StartTimedSeries(const std::string &folder, TimedSeries &series,
-                      const varnolet::Clock &clock)
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock)
 {
     if (folder.empty())
         return false;

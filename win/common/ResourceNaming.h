@@ -55,8 +55,7 @@ std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock 
 std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock);
 
 // Starts a new timed-shot series in the timed-shots folder (fills the record).
-bool StartTimedSeries(const std::string &folder, TimedSeries &series,
-                      const varnolet::Clock &clock);
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock);
 // Full path of the next shot of the series, then advances its shot number. Empty on
 // failure. With per-day folders a series running past midnight continues under the new
 // day's folder.

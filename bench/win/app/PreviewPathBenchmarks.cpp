@@ -95,8 +95,7 @@ struct Previewing
         varnolet::VirtualCameraHub::instance().setClock(clock);
         varnolet::VirtualCameraHub::instance().plug();
         window = std::make_unique<CMainViewerDlg>(
-            clock,
-            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
+            clock, std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);

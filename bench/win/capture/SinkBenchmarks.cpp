@@ -205,7 +205,8 @@ BENCHMARK(BM_BareFfmpegAvi_640x480)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 
 void BM_PreviewSinkIdle(benchmark::State &state)
 {
-    static CSampleGrabberOwner owner(std::make_shared<varnolet::SystemClock>()); // nothing requested
+    static CSampleGrabberOwner owner(
+        std::make_shared<varnolet::SystemClock>()); // nothing requested
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
     sink.SetOwner(&owner);
     std::vector<uint8_t> frame(640 * 480 * 3);

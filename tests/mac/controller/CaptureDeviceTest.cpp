@@ -50,7 +50,8 @@ TEST(CaptureDeviceTest, LocationReadsAtMostEightHexDigitsAfterThePrefix)
 TEST(CaptureDeviceTest, ListsEveryCameraOfTheEnumeratorInOrder)
 {
     VirtualCameraHub::instance().unplugAll();
-    VirtualCameraHub::instance().setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+    VirtualCameraHub::instance().setClock(
+        std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
     const std::string first = VirtualCameraHub::instance().plug({"First", false, true});
     const std::string second = VirtualCameraHub::instance().plug({"Second", false, true});
     mactest::VirtualOnlyEnumerator enumerator;

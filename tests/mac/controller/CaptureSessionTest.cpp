@@ -22,7 +22,8 @@ protected:
     void SetUp() override
     {
         VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+        VirtualCameraHub::instance().setClock(
+            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
     }
     void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
 

@@ -435,8 +435,8 @@ TEST_F(VirtualCameraTest, ThePictureShowsTheTimeOfTheClockItWasPluggedWith)
         int hour, minute, second;
         const char *text;
     };
-    const Case cases[] = {{10, 20, 30, "10:20:30.000"}, {23, 59, 59, "23:59:59.000"},
-                          {0, 0, 1, "00:00:01.000"}};
+    const Case cases[] = {
+        {10, 20, 30, "10:20:30.000"}, {23, 59, 59, "23:59:59.000"}, {0, 0, 1, "00:00:01.000"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         clock->setLocal(2024, 3, 5, c.hour, c.minute, c.second);

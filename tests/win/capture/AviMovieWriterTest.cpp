@@ -12,6 +12,7 @@
 #include "tests/support/SettingsReset.h"
 
 #include <atomic>
+#include <stdexcept>
 #include <cerrno>
 #include <cstdlib>
 #include <chrono>
@@ -413,4 +414,9 @@ TEST(AviMovieWriterRate, ARatePatchThatCannotReachTheDiskFails)
         << "the buffered bytes fail at fclose";
     EXPECT_EQ(AviMpeg4Writer::patchFrameRate("/nonexistent/folder/movie.avi", 25), -ENOENT);
     EXPECT_EQ(AviMovieWriter::MeasuredRate(5, 0, 30), 30u) << "no time passed: the set-up rate";
+}
+
+TEST(AviMovieWriterClock, AWriterWithoutAClockIsRefused)
+{
+    EXPECT_THROW(AviMovieWriter("/tmp/never-written.avi", nullptr), std::invalid_argument);
 }

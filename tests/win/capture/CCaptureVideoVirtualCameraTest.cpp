@@ -26,7 +26,8 @@ protected:
     {
         GetLanguageString("ui_alert_no_camera", "");
         VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+        VirtualCameraHub::instance().setClock(
+            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
         capture = std::make_unique<CCaptureVideo>();
         capture->SetFrameSinks(&preview, &still);
     }

@@ -153,14 +153,18 @@ TEST_F(ResourceNamingTest, FlatTimedSeries)
 {
     TimedSeries series;
     ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)), timed() + "/T20240305_001_0001.jpg");
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)), timed() + "/T20240305_001_0002.jpg");
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_001_0001.jpg");
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_001_0002.jpg");
     ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)), timed() + "/T20240305_002_0001.jpg");
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_002_0001.jpg");
     // Past series 999 a new series is still new.
     m_folder.write("Varnolet/Timed Shots/T20240305_999_0001.jpg", "");
     ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)), timed() + "/T20240305_1000_0001.jpg");
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_1000_0001.jpg");
     ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
     EXPECT_EQ(series.seriesNumber, 1001);
     // A shot name already on disk is skipped.

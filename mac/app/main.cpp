@@ -37,11 +37,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VarnoletMac"));
     varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
+    auto clock = std::make_shared<varnolet::SystemClock>();
+    varnolet::VirtualCameraHub::instance().setClock(clock);
     if (options.has("--virtual-camera"))
         varnolet::VirtualCameraHub::instance().plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();
-    auto clock = std::make_shared<varnolet::SystemClock>();
     auto cameraControl = std::make_shared<UVCCameraControl>(clock);
     auto paths =
         std::make_shared<const varnolet::SystemPaths>(varnolet::SystemPaths::fromEnvironment());

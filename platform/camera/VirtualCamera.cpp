@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include <linux/videodev2.h>
 
@@ -39,9 +40,9 @@ const ControlRange *findControl(uint32_t id)
     return nullptr;
 }
 
-std::string clockText()
+std::string clockText(const Clock &clock)
 {
-    const LocalDateTime now = Clock::instance().localNow();
+    const LocalDateTime now = clock.localNow();
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", now.hour, now.minute, now.second,
                   now.millisecond);
@@ -60,6 +61,8 @@ const std::vector<std::pair<int, int>> &VirtualCamera::sizes()
 VirtualCamera::VirtualCamera(std::shared_ptr<VirtualCameraHub::Device> device)
     : m_device(std::move(device))
 {
+    if (!m_device || !m_device->clock)
+        throw std::invalid_argument("a virtual camera needs a device with a clock");
     m_format = CameraFormat{V4L2_PIX_FMT_BGR24, 640, 480, kFramesPerSecond};
 }
 
@@ -182,7 +185,7 @@ void VirtualCamera::run(FrameCallback onFrame, StreamEndCallback onEnd)
             adjustments = m_device->adjustments;
         }
         renderer.setAdjustments(adjustments);
-        renderer.render(sequence, clockText(), frame.data());
+        renderer.render(sequence, clockText(*m_device->clock), frame.data());
 
         CameraFrame delivered;
         delivered.data = frame.data();

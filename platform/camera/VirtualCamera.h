@@ -20,6 +20,7 @@ public:
     // The sizes the camera offers, smallest first.
     static const std::vector<std::pair<int, int>> &sizes();
 
+    // Throws std::invalid_argument without a device or without the device's clock.
     explicit VirtualCamera(std::shared_ptr<VirtualCameraHub::Device> device);
     ~VirtualCamera() override;
 

@@ -3,6 +3,7 @@
 #include "VirtualCamera.h"
 
 #include <cerrno>
+#include <stdexcept>
 
 namespace varnolet {
 
@@ -10,6 +11,12 @@ VirtualCameraHub &VirtualCameraHub::instance()
 {
     static VirtualCameraHub hub;
     return hub;
+}
+
+void VirtualCameraHub::setClock(std::shared_ptr<const Clock> clock)
+{
+    std::lock_guard guard(m_lock);
+    m_clock = std::move(clock);
 }
 
 bool VirtualCameraHub::isVirtualPath(const std::string &devicePath)
@@ -23,6 +30,9 @@ std::string VirtualCameraHub::plug(const VirtualCameraOptions &options)
     std::string path;
     {
         std::lock_guard guard(m_lock);
+        if (!m_clock)
+            throw std::invalid_argument("a virtual camera needs a clock: set the hub's first");
+        device->clock = m_clock;
         int number = 0;
         while (m_devices.count(number))
             ++number;

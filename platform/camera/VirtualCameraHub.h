@@ -3,6 +3,8 @@
 #include "CameraSource.h"
 #include "TestPatternRenderer.h"
 
+#include "platform/system/Clock.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,7 +23,8 @@ struct VirtualCameraOptions
 
 // The process's virtual cameras. None is plugged until the program (--virtual-camera) or
 // a test plugs one; then the camera enumerator lists it and hotplug monitors hear of it.
-// Thread-safe.
+// The program gives the hub its clock at start-up; each camera keeps the clock it was
+// plugged with for the time on its picture. Thread-safe.
 class VirtualCameraHub
 {
 public:
@@ -33,6 +36,7 @@ public:
     {
         CameraIdentity identity;
         bool snapshotButton = true;
+        std::shared_ptr<const Clock> clock; // never null
 
         std::mutex lock; // guards the fields below
         bool present = true;
@@ -50,7 +54,11 @@ public:
 
     static VirtualCameraHub &instance();
 
+    // The clock of the cameras plugged from now on; cameras already plugged keep theirs.
+    void setClock(std::shared_ptr<const Clock> clock);
+
     // Plugs a camera and answers its device path ("virtual:0", the lowest free number).
+    // Throws std::invalid_argument while the hub has no clock.
     std::string plug(const VirtualCameraOptions &options = {});
     // Unplugs a camera; a stream running on it ends with -ENODEV. False when not plugged.
     bool unplug(const std::string &devicePath);
@@ -75,7 +83,8 @@ private:
     std::shared_ptr<Device> find(const std::string &devicePath) const;
     void notify(bool added, const std::string &devicePath);
 
-    mutable std::mutex m_lock; // guards m_devices, m_listeners, m_nextListener
+    mutable std::mutex m_lock; // guards m_clock, m_devices, m_listeners, m_nextListener
+    std::shared_ptr<const Clock> m_clock;
     std::map<int, std::shared_ptr<Device>> m_devices; // by camera number
     std::map<int, Listener> m_listeners;
     int m_nextListener = 1;

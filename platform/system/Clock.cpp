@@ -1,26 +1,8 @@
 #include "Clock.h"
 
 #include <ctime>
-#include <mutex>
-#include <vector>
 
 namespace varnolet {
-
-namespace {
-
-std::mutex g_clockLock; // guards g_clock and g_retiredClocks
-std::shared_ptr<Clock> g_clock;
-// Every clock ever replaced: instance() hands out plain references that a thread may still
-// be using when another clock is installed, so no installed clock is ever freed.
-std::vector<std::shared_ptr<Clock>> g_retiredClocks;
-
-std::shared_ptr<Clock> systemClock()
-{
-    static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
-    return clock;
-}
-
-} // namespace
 
 LocalDateTime Clock::toLocal(WallTime time) const
 {
@@ -39,25 +21,6 @@ LocalDateTime Clock::toLocal(WallTime time) const
     result.millisecond = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(since - seconds).count());
     return result;
-}
-
-Clock &Clock::instance()
-{
-    std::lock_guard lock(g_clockLock);
-    if (!g_clock)
-        g_clock = systemClock();
-    // Kept alive by g_clock, and by g_retiredClocks once replaced.
-    return *g_clock;
-}
-
-std::shared_ptr<Clock> Clock::setInstance(std::shared_ptr<Clock> clock)
-{
-    std::lock_guard lock(g_clockLock);
-    std::shared_ptr<Clock> previous = g_clock ? g_clock : systemClock();
-    if (g_clock)
-        g_retiredClocks.push_back(g_clock);
-    g_clock = clock ? std::move(clock) : systemClock();
-    return previous;
 }
 
 Clock::WallTime SystemClock::wallNow() const

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 
 namespace varnolet {
 
@@ -20,7 +19,7 @@ struct LocalDateTime
 
 // The two clocks the programs read: the wall clock (dates in file names, time stamps) and
 // the process clock (milliseconds since some start, like GetTickCount; schedules and
-// rates). Tests replace the process-wide instance with a FakeClock.
+// rates). Every part that reads the time is handed its clock; tests hand in a FakeClock.
 class Clock
 {
 public:
@@ -33,12 +32,6 @@ public:
     virtual LocalDateTime toLocal(WallTime time) const;
 
     LocalDateTime localNow() const { return toLocal(wallNow()); }
-
-    // The clock every part uses. Never null; the system clock unless a test installed another.
-    // The reference stays valid for the life of the process, even after setInstance().
-    static Clock &instance();
-    // Installs a clock (nullptr: the system clock again) and returns the previous one.
-    static std::shared_ptr<Clock> setInstance(std::shared_ptr<Clock> clock);
 };
 
 // Real time: system_clock and steady_clock.

@@ -32,20 +32,4 @@ private:
     std::atomic<uint64_t> m_tick;
 };
 
-// Installs a clock for the lifetime of the object.
-class ScopedClock
-{
-public:
-    explicit ScopedClock(std::shared_ptr<Clock> clock)
-        : m_previous(Clock::setInstance(std::move(clock)))
-    {
-    }
-    ~ScopedClock() { Clock::setInstance(m_previous); }
-    ScopedClock(const ScopedClock &) = delete;
-    ScopedClock &operator=(const ScopedClock &) = delete;
-
-private:
-    std::shared_ptr<Clock> m_previous;
-};
-
 } // namespace varnolet

@@ -59,10 +59,12 @@ constexpr int kFullScreenOverhang = CXSplitterWnd::kBarWidth;
 // Device arrival or removal noticed on the camera's thread (a stream that ended by itself).
 constexpr int kStreamEndedMessage = 1537;
 
-CMainViewerDlg::CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enumerator,
+CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
+                               std::shared_ptr<varnolet::CameraEnumerator> enumerator,
                                QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+    , m_sinkOwner(std::move(clock))
     , m_icon(ShippedFilePath(QStringLiteral("Resource/Image/Varnolet.png")))
     , m_captureVideo(std::move(enumerator))
 {
@@ -473,7 +475,7 @@ CPromptLine::State CMainViewerDlg::promptState() const
     s.seriesTotalMinutes = TimedShotDurationMinutes(settings);
     s.seriesStartMs = SeriesStartTime();
     s.nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  varnolet::Clock::instance().wallNow().time_since_epoch())
+                  m_sinkOwner.Clock().wallNow().time_since_epoch())
                   .count();
     return s;
 }

@@ -76,8 +76,10 @@ public:
     static constexpr int kNoticeMs = 30000;
     static constexpr int kAboutCommand = 16;
 
-    // enumerator: where cameras come from (null: the machine's and the virtual ones).
-    explicit CMainViewerDlg(std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
+    // clock: dates the saved files and times the series; throws std::invalid_argument when
+    // null. enumerator: where cameras come from (null: the machine's and the virtual ones).
+    explicit CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
+                            std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
                             QWidget *parent = nullptr);
     ~CMainViewerDlg() override;
 

@@ -186,7 +186,7 @@ void CMainViewerDlg::OnTimedShot()
         showNoCameraMessage();
         return;
     }
-    if (!StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord()))
+    if (!StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord(), m_sinkOwner.Clock()))
         return;
     m_sinkOwner.SetShotInterval(static_cast<int32_t>(86400000 / ShotsPerDay(settings)));
     m_sinkOwner.SetSeriesDuration(static_cast<float>(TimedShotDurationMinutes(settings) / 60.0));
@@ -206,7 +206,7 @@ void CMainViewerDlg::OnRecording()
     }
     if (!CheckSavingLocation())
         return;
-    const std::string path = NextMoviePath(MoviesFolder(GetUsingSettings()));
+    const std::string path = NextMoviePath(MoviesFolder(GetUsingSettings()), m_sinkOwner.Clock());
     if (path.empty())
         return;
     if (!IsCameraPresent()) {
@@ -218,7 +218,8 @@ void CMainViewerDlg::OnRecording()
     showBrowserPane();
     // The camera's current rate goes into the headers at set-up: a movie left without its
     // close (the power went) still plays at about the right speed.
-    CreateMovieWriter(path, m_resourceWindow, m_captureVideo.FrameRate());
+    CreateMovieWriter(path, m_sinkOwner.SharedClock(), m_resourceWindow,
+                      m_captureVideo.FrameRate());
     m_sinkOwner.SetRecordingActive(true);
     UpdateButtonTexts();
     enableCommands(false);
@@ -366,7 +367,7 @@ void CMainViewerDlg::connectFrameSinks()
     CSampleGrabberCB::PreviewSink().SetOwner(&m_sinkOwner);
     CSampleGrabberCB::StillSink().SetOwner(&m_sinkOwner);
     m_captureVideo.SetFrameSinks(&CSampleGrabberCB::PreviewSink(), &CSampleGrabberCB::StillSink());
-    std::thread saving = CSampleGrabberCB::StartSavingThread(&m_sinkOwner);
+    std::thread saving = CSampleGrabberCB::StartSavingThread(m_sinkOwner);
     m_savingThreadStarted = saving.joinable();
     if (m_savingThreadStarted)
         m_captureVideo.AdoptSavingThread(std::move(saving),

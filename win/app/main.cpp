@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/Clock.h"
 #include "platform/system/QtMessagePresenter.h"
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CVarnoletApp.h"
@@ -16,12 +17,15 @@ int main(int argc, char **argv)
         return *exitCode;
     QApplication application(argc, argv);
     varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
+    // The program's one clock: the virtual camera's picture, file names, series and movies.
+    const auto clock = std::make_shared<varnolet::SystemClock>();
+    varnolet::VirtualCameraHub::instance().setClock(clock);
     if (ProgramOptions::VirtualCamera())
         varnolet::VirtualCameraHub::instance().plug();
 
     CVarnoletApp app;
-    app.setMainWindowFactory([] {
-        auto window = std::make_unique<CMainViewerDlg>();
+    app.setMainWindowFactory([clock] {
+        auto window = std::make_unique<CMainViewerDlg>(clock);
         const bool started = window->SavingThreadStarted();
         CMainViewerDlg *viewer = window.get();
         return CVarnoletApp::MainWindow{std::move(window), started,

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include <sys/stat.h>
 
@@ -83,12 +84,16 @@ std::string AviMovieWriter::EncoderName()
     return g_encoderName;
 }
 
-AviMovieWriter::AviMovieWriter(const std::string &path, double setUpRate)
-    : m_filePath(path.substr(0, 4095))
+AviMovieWriter::AviMovieWriter(const std::string &path,
+                               std::shared_ptr<const varnolet::Clock> clock, double setUpRate)
+    : m_clock(std::move(clock))
+    , m_filePath(path.substr(0, 4095))
     , m_lastErrorText("Method Succeeded")
     , m_nominalRate(SetUpRateFor(setUpRate))
     , m_encoderName(EncoderName())
 {
+    if (!m_clock)
+        throw std::invalid_argument("AviMovieWriter needs a clock");
     ScreenSize(m_screenWidth, m_screenHeight);
 }
 
@@ -169,7 +174,7 @@ bool AviMovieWriter::SetUpStream(int width, int height)
     }
     m_streamWidth = width;
     m_streamHeight = height;
-    m_setUpClock = varnolet::Clock::instance().tickMilliseconds();
+    m_setUpClock = m_clock->tickMilliseconds();
     return true;
 }
 
@@ -258,7 +263,7 @@ int AviMovieWriter::ReleaseMemory()
 
 std::string AviMovieWriter::PatchRate()
 {
-    const uint64_t now = varnolet::Clock::instance().tickMilliseconds();
+    const uint64_t now = m_clock->tickMilliseconds();
     const uint64_t elapsed = now >= m_setUpClock ? now - m_setUpClock : 0;
     const uint32_t rate = MeasuredRate(static_cast<uint64_t>(m_framesWritten), elapsed,
                                        static_cast<uint32_t>(m_nominalRate));
@@ -296,11 +301,11 @@ AviMovieWriter *OpenMovieWriter()
     return g_movieWriter.get();
 }
 
-void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow,
-                       double cameraFramesPerSecond)
+void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
+                       IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
 {
     CloseMovieWriter(resourceWindow);
-    auto writer = std::make_unique<AviMovieWriter>(path, cameraFramesPerSecond);
+    auto writer = std::make_unique<AviMovieWriter>(path, std::move(clock), cameraFramesPerSecond);
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     g_movieWriter = std::move(writer);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/AviMpeg4Writer.h"
+#include "platform/system/Clock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +33,10 @@ public:
 
     // Creation: nothing is touched on disk until the first admitted frame. setUpRate: the
     // rate written into the headers at set-up, the camera's current frame rate (a file
-    // left without its close plays at it); 0 or less: the nominal 12.
-    explicit AviMovieWriter(const std::string &path, double setUpRate = kNominalRate);
+    // left without its close plays at it); 0 or less: the nominal 12. clock: the process
+    // clock the measured rate is timed by; throws std::invalid_argument when null.
+    AviMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
+                   double setUpRate = kNominalRate);
     ~AviMovieWriter();
     AviMovieWriter(const AviMovieWriter &) = delete;
     AviMovieWriter &operator=(const AviMovieWriter &) = delete;
@@ -95,6 +98,7 @@ private:
     int32_t m_nextSampleIndex = 0;
     // The open file with its video stream and compressor.
     std::unique_ptr<varnolet::AviMpeg4Writer> m_aviFile;
+    const std::shared_ptr<const varnolet::Clock> m_clock;
     int m_streamWidth = 0;
     int m_streamHeight = 0;
     uint32_t m_codecCode = varnolet::AviMpeg4Writer::kCodecTag;
@@ -121,7 +125,8 @@ AviMovieWriter *OpenMovieWriter();
 
 // Installs a new writer for path, closing (and announcing) a writer still open first.
 // cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12).
-void CreateMovieWriter(const std::string &path, IResourceAnnouncer *resourceWindow = nullptr,
+void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
+                       IResourceAnnouncer *resourceWindow = nullptr,
                        double cameraFramesPerSecond = 0);
 // Closes the open writer under the lock (release, rate patch), frees it, empties the slot;
 // then, outside the lock, shows a failed close in a message box and announces the file

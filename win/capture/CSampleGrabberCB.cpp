@@ -65,15 +65,18 @@ void CSampleGrabberCB::SetLargestSize(int width, int height)
     m_largestHeight.store(height, std::memory_order_relaxed);
 }
 
-int64_t CSampleGrabberCB::WallMilliseconds()
+int64_t CSampleGrabberCB::WallMilliseconds(const varnolet::Clock &clock)
 {
-    const auto sinceEpoch = varnolet::Clock::instance().wallNow().time_since_epoch();
+    const auto sinceEpoch = clock.wallNow().time_since_epoch();
     return std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
 }
 
 void CSampleGrabberCB::StartTimedShots()
 {
-    m_seriesStartTime.store(WallMilliseconds(), std::memory_order_relaxed);
+    // Without an owner no series can run (BufferCB ignores every frame).
+    const CSampleGrabberOwner *owner = Owner();
+    m_seriesStartTime.store(owner ? WallMilliseconds(owner->Clock()) : 0,
+                            std::memory_order_relaxed);
     m_lastShotTime.store(0, std::memory_order_relaxed);
     m_shotsTaken.store(0, std::memory_order_relaxed);
 }
@@ -161,12 +164,16 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
 
 void CSampleGrabberCB::SavePhoto(const uint8_t *buffer, long length, int width, int height)
 {
+    // The owner's clock dates the photo's name: without an owner nothing is saved.
+    CSampleGrabberOwner *owner = Owner();
+    if (!owner)
+        return;
     const SettingValues settings = GetUsingSettings();
-    const std::string path = NextSingleShotPath(SingleShotsFolder(settings));
+    const std::string path = NextSingleShotPath(SingleShotsFolder(settings), owner->Clock());
     if (path.empty())
         return;
     if (SaveFrameAsJpeg(*this, buffer, length, width, height, path))
-        Announce(Owner(), path);
+        Announce(owner, path);
 }
 
 void CSampleGrabberCB::QueueTimedShot(const uint8_t *buffer, long length)
@@ -244,7 +251,7 @@ long CSampleGrabberCB::BufferCB(double sampleTime, unsigned char *buffer, long b
     }
 
     if (timed) {
-        const int64_t now = WallMilliseconds();
+        const int64_t now = WallMilliseconds(owner->Clock());
         const int64_t interval = owner->ShotInterval();
         const int64_t last = m_lastShotTime.load(std::memory_order_relaxed);
         const int64_t start = m_seriesStartTime.load(std::memory_order_relaxed);
@@ -300,7 +307,7 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
         while (g_savingThreadRun.load() && sink.PopQueuedFrame(frame)) {
             const SettingValues settings = GetUsingSettings();
             const std::string path =
-                NextTimedShotPath(TimedShotsFolder(settings), TimedSeriesRecord());
+                NextTimedShotPath(TimedShotsFolder(settings), TimedSeriesRecord(), owner->Clock());
             const bool saved =
                 !path.empty() &&
                 SaveFrameAsJpeg(sink, frame.bytes.data(), static_cast<long>(frame.bytes.size()),
@@ -309,9 +316,8 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
                 Announce(owner, path);
             } else {
                 // The series cannot go on: tell the owner and drop what is still queued.
-                if (owner)
-                    varnolet::WindowMessage::post(owner->MessageWindow(),
-                                                  CSampleGrabberOwner::TimedSeriesOverMessage);
+                varnolet::WindowMessage::post(owner->MessageWindow(),
+                                              CSampleGrabberOwner::TimedSeriesOverMessage);
                 sink.ClearSavingQueue();
             }
             frame = QueuedFrame();
@@ -323,10 +329,10 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
     }
 }
 
-std::thread CSampleGrabberCB::StartSavingThread(CSampleGrabberOwner *owner)
+std::thread CSampleGrabberCB::StartSavingThread(CSampleGrabberOwner &owner)
 {
     g_savingThreadRun.store(true);
-    return std::thread(&CSampleGrabberCB::SavingThreadProc, owner);
+    return std::thread(&CSampleGrabberCB::SavingThreadProc, &owner);
 }
 
 void CSampleGrabberCB::StopSavingThread()

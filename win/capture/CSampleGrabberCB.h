@@ -2,6 +2,8 @@
 
 #include "IFrameSink.h"
 
+#include "platform/system/Clock.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -50,7 +52,8 @@ public:
     int32_t LargestHeight() const { return m_largestHeight.load(std::memory_order_relaxed); }
     bool IsStillSink() const { return m_stillFlag != 0; }
 
-    // Series start: now as series start time, no last shot, no shots taken (preview sink).
+    // Series start: now by the owner's clock as series start time, no last shot, no shots
+    // taken (preview sink).
     void StartTimedShots();
     int32_t ShotsTaken() const { return m_shotsTaken.load(std::memory_order_relaxed); }
     int64_t LastShotTime() const { return m_lastShotTime.load(std::memory_order_relaxed); }
@@ -63,12 +66,12 @@ public:
 
     // The saving thread: consumes the queue until StopSavingThread(). The main window starts
     // it with itself as owner and hands it to the capture graph, which stops and joins it.
-    static std::thread StartSavingThread(CSampleGrabberOwner *owner);
+    static std::thread StartSavingThread(CSampleGrabberOwner &owner);
     static void StopSavingThread();
     static bool SavingThreadRunning();
 
-    // Wall-clock milliseconds: calendar seconds × 1000 + the current millisecond.
-    static int64_t WallMilliseconds();
+    // Wall-clock milliseconds of clock: calendar seconds × 1000 + the current millisecond.
+    static int64_t WallMilliseconds(const varnolet::Clock &clock);
     // The photo size for a frame of the sink: the settings' capture size, unless it is
     // larger than the sink's largest size in either direction; then the largest width by
     // largest width × frame height / frame width (single-precision ratio, truncated).

@@ -2,6 +2,15 @@
 
 #include "win/common/SettingValues.h"
 
+#include <stdexcept>
+
+CSampleGrabberOwner::CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock)
+    : m_clock(std::move(clock))
+{
+    if (!m_clock)
+        throw std::invalid_argument("CSampleGrabberOwner needs a clock");
+}
+
 int32_t CSampleGrabberOwner::ShotIntervalOf(const SettingValues &values)
 {
     const int64_t shotsPerDay = ShotsPerDay(values);

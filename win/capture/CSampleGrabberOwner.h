@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/system/Clock.h"
+
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 class IResourceAnnouncer;
 class QObject;
@@ -11,11 +14,13 @@ struct SettingValues;
 // the window that receives their posted messages, and the resource window that hears of
 // every saved file. The main window writes the requests on the UI thread; the sinks read
 // them on the capture and saving threads without a lock. Each is an atomic with relaxed
-// order: no ordering is needed, only freedom from torn reads.
+// order: no ordering is needed, only freedom from torn reads. The owner's clock dates the
+// sinks' photos and times the series.
 class CSampleGrabberOwner
 {
 public:
-    CSampleGrabberOwner() = default;
+    // Throws std::invalid_argument without a clock.
+    explicit CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock);
     CSampleGrabberOwner(const CSampleGrabberOwner &) = delete;
     CSampleGrabberOwner &operator=(const CSampleGrabberOwner &) = delete;
 
@@ -23,6 +28,9 @@ public:
     static constexpr int PhotoTakenMessage = 1025;
     static constexpr int TimedSeriesOverMessage = 1026;
     static constexpr int StopRecordingMessage = 1027;
+
+    const varnolet::Clock &Clock() const { return *m_clock; }
+    const std::shared_ptr<const varnolet::Clock> &SharedClock() const { return m_clock; }
 
     // The next frame becomes a photo; the preview sink clears the request and posts
     // PhotoTakenMessage.
@@ -83,6 +91,7 @@ public:
     }
 
 private:
+    const std::shared_ptr<const varnolet::Clock> m_clock;
     std::atomic<int32_t> m_photoRequested{0};
     std::atomic<int32_t> m_timedSeriesActive{0};
     std::atomic<int32_t> m_recordingActive{0};

@@ -179,9 +179,9 @@ std::string flatFileName(ResourceKind kind, const std::string &date, int64_t ser
     return name;
 }
 
-std::string nextFlatPath(const std::string &folder, ResourceKind kind)
+std::string nextFlatPath(const std::string &folder, ResourceKind kind, const varnolet::Clock &clock)
 {
-    const std::string today = TodayStamp();
+    const std::string today = TodayStamp(clock);
     std::string date = today;
     int64_t number = 1;
     if (const auto greatest = greatestFlatName(folder, kind)) {
@@ -202,11 +202,12 @@ std::string nextFlatPath(const std::string &folder, ResourceKind kind)
     return {};
 }
 
-std::string nextPerDayPath(const std::string &folder, const char *word, const char *extension)
+std::string nextPerDayPath(const std::string &folder, const char *word, const char *extension,
+                           const varnolet::Clock &clock)
 {
     if (!EnsureFolder(folder))
         return {};
-    const std::string day = folder + "/" + TodayStamp();
+    const std::string day = folder + "/" + TodayStamp(clock);
     if (!EnsureFolder(day))
         return {};
     const int64_t highestFolder = highestFolderNumber(day);
@@ -324,29 +325,29 @@ bool CheckSavingLocation()
     return false;
 }
 
-std::string NextSingleShotPath(const std::string &folder)
+std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock)
 {
     if (folder.empty())
         return {};
     if (!perDayFolders())
-        return nextFlatPath(folder, ResourceKindSingleShot);
-    return nextPerDayPath(folder, "SingleShot", "jpg");
+        return nextFlatPath(folder, ResourceKindSingleShot, clock);
+    return nextPerDayPath(folder, "SingleShot", "jpg", clock);
 }
 
-std::string NextMoviePath(const std::string &folder)
+std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock)
 {
     if (folder.empty())
         return {};
     if (!perDayFolders())
-        return nextFlatPath(folder, ResourceKindMovie);
-    return nextPerDayPath(folder, "Movie", "avi");
+        return nextFlatPath(folder, ResourceKindMovie, clock);
+    return nextPerDayPath(folder, "Movie", "avi", clock);
 }
 
-bool StartTimedSeries(const std::string &folder, TimedSeries &series)
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock)
 {
     if (folder.empty())
         return false;
-    const std::string today = TodayStamp();
+    const std::string today = TodayStamp(clock);
     if (!perDayFolders()) {
         std::string date = today;
         int64_t number = 1;
@@ -377,7 +378,8 @@ bool StartTimedSeries(const std::string &folder, TimedSeries &series)
     return true;
 }
 
-std::string NextTimedShotPath(const std::string &folder, TimedSeries &series)
+std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
+                              const varnolet::Clock &clock)
 {
     if (folder.empty())
         return {};
@@ -385,7 +387,7 @@ std::string NextTimedShotPath(const std::string &folder, TimedSeries &series)
     if (perDayFolders()) {
         // Built under the current day, so a series running past midnight continues in the
         // new day's folder, which is created here.
-        const std::string day = folder + "/" + TodayStamp();
+        const std::string day = folder + "/" + TodayStamp(clock);
         seriesFolder = day + "/" + PadNumber(series.seriesNumber, 3);
         if (!EnsureFolder(day) || !EnsureFolder(seriesFolder))
             return {};
@@ -408,9 +410,9 @@ std::string NextTimedShotPath(const std::string &folder, TimedSeries &series)
     return {};
 }
 
-std::string TodayStamp()
+std::string TodayStamp(const varnolet::Clock &clock)
 {
-    const varnolet::LocalDateTime now = varnolet::Clock::instance().localNow();
+    const varnolet::LocalDateTime now = clock.localNow();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d", now.year, now.month, now.day);
     return stamp;

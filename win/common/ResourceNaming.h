@@ -3,6 +3,8 @@
 #include "SettingValues.h"
 #include "TimedSeries.h"
 
+#include "platform/system/Clock.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,18 +50,20 @@ bool CheckSavingLocation();
 // Full path of the next photo / movie in the category folder, by the scheme of the current
 // settings (flat names or per-day folders). Empty on failure (an empty folder argument, a
 // folder that cannot be created, numbers exhausted). Never the path of an existing file.
-std::string NextSingleShotPath(const std::string &folder);
-std::string NextMoviePath(const std::string &folder);
+// The date in a new name is today's by clock.
+std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock);
+std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock);
 
 // Starts a new timed-shot series in the timed-shots folder (fills the record).
-bool StartTimedSeries(const std::string &folder, TimedSeries &series);
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock);
 // Full path of the next shot of the series, then advances its shot number. Empty on
 // failure. With per-day folders a series running past midnight continues under the new
 // day's folder.
-std::string NextTimedShotPath(const std::string &folder, TimedSeries &series);
+std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
+                              const varnolet::Clock &clock);
 
-// Today's local date from Clock::instance() as "%04d%02d%02d".
-std::string TodayStamp();
+// Today's local date by clock as "%04d%02d%02d".
+std::string TodayStamp(const varnolet::Clock &clock);
 
 // The value in a field of the width ("%3d"/"%4d") with every blank replaced by '0';
 // wider values are printed in full (1234 at width 3 gives "1234").

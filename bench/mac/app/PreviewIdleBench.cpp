@@ -20,6 +20,7 @@
 #include "mac/ui/MainViewer.h"
 #include "mac/core/UserDefaults.h"
 #include "mac/core/CameraControl.h"
+#include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
 
@@ -66,12 +67,15 @@ int main(int argc, char **argv)
     QTemporaryDir folder(documents + "/bench-XXXXXX");
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 4;
 
+    const auto clock = std::make_shared<varnolet::SystemClock>();
+    varnolet::VirtualCameraHub::instance().setClock(clock);
     varnolet::VirtualCameraHub::instance().plug();
     UserDefaults store(folder.filePath("preferences.plist").toStdString());
     AppController::Services services;
     services.cameraEnumerator = std::make_shared<varnolet::bench::VirtualOnlyEnumerator>();
     services.messagePresenter = std::make_shared<varnolet::bench::StderrPresenter>();
     services.settingsStore = &store;
+    services.clock = clock;
     services.paths = std::make_shared<const varnolet::SystemPaths>(application.paths());
     services.configPlistPath = folder.filePath("no-config.plist").toStdString();
     services.cameraControl = std::make_shared<PlainCameraControl>();

@@ -31,6 +31,7 @@
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 #include "win/common/ProcessPaths.h"
 #include "win/app/CMainViewerDlg.h"
@@ -90,9 +91,11 @@ struct Previewing
 {
     explicit Previewing(int width = kWidth, int height = kHeight)
     {
+        const auto clock = std::make_shared<varnolet::SystemClock>();
+        varnolet::VirtualCameraHub::instance().setClock(clock);
         varnolet::VirtualCameraHub::instance().plug();
         window = std::make_unique<CMainViewerDlg>(
-            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
+            clock, std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);

@@ -119,7 +119,7 @@ void BM_AppendMovieFrame_640x480(benchmark::State &state)
     const auto &frames = movieFrames();
     const std::string path = scratch().path().toStdString() + "/movie.avi";
     ::unlink(path.c_str());
-    CreateMovieWriter(path);
+    CreateMovieWriter(path, std::make_shared<varnolet::SystemClock>());
     size_t index = 0;
     for (auto _ : state) {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
@@ -205,7 +205,8 @@ BENCHMARK(BM_BareFfmpegAvi_640x480)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 
 void BM_PreviewSinkIdle(benchmark::State &state)
 {
-    static CSampleGrabberOwner owner; // nothing requested
+    static CSampleGrabberOwner owner(
+        std::make_shared<varnolet::SystemClock>()); // nothing requested
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
     sink.SetOwner(&owner);
     std::vector<uint8_t> frame(640 * 480 * 3);

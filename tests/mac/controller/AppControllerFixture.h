@@ -156,6 +156,8 @@ protected:
 
     std::string plug(const std::string &name, uint32_t usbLocation = 0, bool busy = false)
     {
+        // The cameras show the controller's clock, as in the program.
+        varnolet::VirtualCameraHub::instance().setClock(m_clock);
         const std::string path = varnolet::VirtualCameraHub::instance().plug({name, busy, true});
         if (usbLocation != 0)
             m_enumerator->usbIdentities[path] = usbLocation;

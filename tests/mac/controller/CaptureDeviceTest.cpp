@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/FakeClock.h"
 #include "mac/controller/CaptureDevice.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/camera/VirtualCameraHub.h"
@@ -49,6 +50,8 @@ TEST(CaptureDeviceTest, LocationReadsAtMostEightHexDigitsAfterThePrefix)
 TEST(CaptureDeviceTest, ListsEveryCameraOfTheEnumeratorInOrder)
 {
     VirtualCameraHub::instance().unplugAll();
+    VirtualCameraHub::instance().setClock(
+        std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
     const std::string first = VirtualCameraHub::instance().plug({"First", false, true});
     const std::string second = VirtualCameraHub::instance().plug({"Second", false, true});
     mactest::VirtualOnlyEnumerator enumerator;

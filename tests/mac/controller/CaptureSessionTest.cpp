@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <thread>
 
+#include "tests/support/FakeClock.h"
 #include "mac/controller/CaptureSession.h"
 #include "platform/camera/CameraTypes.h"
 #include "platform/camera/VirtualCameraHub.h"
@@ -18,7 +19,12 @@ namespace {
 class CaptureSessionTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { VirtualCameraHub::instance().unplugAll(); }
+    void SetUp() override
+    {
+        VirtualCameraHub::instance().unplugAll();
+        VirtualCameraHub::instance().setClock(
+            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+    }
     void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
 
     CaptureDevice plug(const varnolet::VirtualCameraOptions &options = {})

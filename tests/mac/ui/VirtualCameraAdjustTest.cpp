@@ -12,6 +12,7 @@
 
 #include <linux/videodev2.h>
 
+#include "tests/support/FakeClock.h"
 #include "platform/system/Clock.h"
 #include "mac/ui/CameraAdjustPanel.h"
 #include "mac/uvc/UVCCameraControl.h"
@@ -29,6 +30,8 @@ protected:
     void SetUp() override
     {
         VirtualCameraHub::instance().unplugAll();
+        VirtualCameraHub::instance().setClock(
+            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
         m_path = VirtualCameraHub::instance().plug();
         m_location = VirtualCameraHub::instance().list().front().usbLocation;
     }

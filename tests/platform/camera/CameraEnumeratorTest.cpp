@@ -1,3 +1,4 @@
+#include "tests/support/FakeClock.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/VirtualCameraHub.h"
 
@@ -76,6 +77,7 @@ TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
 {
     auto &hub = VirtualCameraHub::instance();
     hub.unplugAll();
+    hub.setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
     CameraEnumerator enumerator;
     const auto before = enumerator.list();
     for (const auto &identity : before)

@@ -3,6 +3,7 @@
 #include "platform/camera/VirtualCamera.h"
 #include "platform/camera/VirtualCameraHub.h"
 
+#include "tests/support/FakeClock.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
+#include <thread>
 
 #include <linux/videodev2.h>
 #include <poll.h>
@@ -84,7 +87,11 @@ struct FrameLog
 class VirtualCameraTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { VirtualCameraHub::instance().unplugAll(); }
+    void SetUp() override
+    {
+        VirtualCameraHub::instance().unplugAll();
+        VirtualCameraHub::instance().setClock(clock);
+    }
     void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
 
     std::unique_ptr<CameraSource> openCamera(const std::string &path)
@@ -94,6 +101,8 @@ protected:
         EXPECT_EQ(error, 0);
         return source;
     }
+
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 10, 20, 30);
 };
 
 std::array<uint8_t, 3> marker(const uint8_t bgr[3])
@@ -417,4 +426,60 @@ TEST(TestPatternRenderer, EachPictureControlChangesThePictureItsWay)
     const std::vector<uint8_t> turned = renderWith(with(&PictureAdjustments::hue, 180));
     EXPECT_GT(meanDifference(turned, neutralFrame), 20.0);
     EXPECT_NEAR(measure(turned).luma, neutral.luma, 10.0);
+}
+
+TEST_F(VirtualCameraTest, ThePictureShowsTheTimeOfTheClockItWasPluggedWith)
+{
+    struct Case
+    {
+        int hour, minute, second;
+        const char *text;
+    };
+    const Case cases[] = {
+        {10, 20, 30, "10:20:30.000"}, {23, 59, 59, "23:59:59.000"}, {0, 0, 1, "00:00:01.000"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        clock->setLocal(2024, 3, 5, c.hour, c.minute, c.second);
+        auto camera = openCamera(VirtualCameraHub::instance().plug());
+        ASSERT_TRUE(camera);
+        std::mutex lock;
+        std::vector<uint8_t> first;
+        uint64_t sequence = 0;
+        ASSERT_EQ(camera->start(
+                      [&](const CameraFrame &frame) {
+                          std::lock_guard guard(lock);
+                          if (first.empty()) {
+                              first.assign(frame.data, frame.data + frame.length);
+                              sequence = frame.sequence;
+                          }
+                      },
+                      {}),
+                  0);
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        auto delivered = [&] {
+            std::lock_guard guard(lock);
+            return !first.empty();
+        };
+        while (!delivered() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_TRUE(delivered());
+        camera->stop();
+        const CameraFormat format = camera->currentFormat();
+        TestPatternRenderer renderer;
+        renderer.setSize(format.width, format.height);
+        renderer.setAdjustments(PictureAdjustments{});
+        std::vector<uint8_t> expected(first.size());
+        renderer.render(sequence, c.text, expected.data());
+        EXPECT_TRUE(first == expected) << "the frame carries the plugged clock's time";
+        VirtualCameraHub::instance().unplugAll();
+    }
+}
+
+TEST(VirtualCameraHubClock, ACameraWithoutAClockIsNotPlugged)
+{
+    VirtualCameraHub &hub = VirtualCameraHub::instance();
+    hub.unplugAll();
+    hub.setClock(nullptr);
+    EXPECT_THROW(hub.plug(), std::invalid_argument);
+    EXPECT_TRUE(hub.list().empty());
 }

@@ -85,7 +85,7 @@ TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself
     MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
                               "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
-    varnolet::ScopedClock scoped(clock);
+    fixture.useClock(clock);
     VirtualCameraHub::instance().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));

@@ -136,7 +136,7 @@ TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
     MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
                               "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
-    varnolet::ScopedClock scoped(clock);
+    fixture.useClock(clock);
     VirtualCameraHub::instance().plug();
     auto window = fixture.makeWindow();
     window->resize(1000, 700);

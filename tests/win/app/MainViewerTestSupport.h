@@ -13,6 +13,7 @@
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/Clock.h"
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
@@ -143,6 +144,7 @@ public:
     explicit MainViewerFixture(const std::string &extraUsingSettings = {})
     {
         varnolet::VirtualCameraHub::instance().unplugAll();
+        varnolet::VirtualCameraHub::instance().setClock(m_clock);
         const std::string ini =
             "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
         LoadSettingsFrom(m_config.write("config.ini", ini));
@@ -158,11 +160,18 @@ public:
         ResetSettingsForTest();
     }
 
+    // The clock of the windows made from now on and of the virtual cameras plugged from
+    // now on (the real one unless a test brings another).
+    void useClock(std::shared_ptr<const varnolet::Clock> clock)
+    {
+        m_clock = std::move(clock);
+        varnolet::VirtualCameraHub::instance().setClock(m_clock);
+    }
     std::unique_ptr<CMainViewerDlg>
     makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
     {
         return std::make_unique<CMainViewerDlg>(
-            cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
+            m_clock, cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
     }
     // Shows the window and runs the event loop until it opened a camera (or the timeout).
     bool showAndWaitForCamera(CMainViewerDlg &window)
@@ -179,6 +188,7 @@ private:
     varnolet::test::TempFolder m_config;
     varnolet::test::TempFolder m_saving;
     varnolet::ScopedMessageRecorder m_messages;
+    std::shared_ptr<const varnolet::Clock> m_clock = std::make_shared<varnolet::SystemClock>();
 };
 
 // Files below a folder whose names end with the extension, sorted.

@@ -1,3 +1,4 @@
+#include "tests/support/FakeClock.h"
 #include "CCaptureVideoFakes.h"
 
 #include "win/common/CLanguageTable.h"
@@ -25,6 +26,8 @@ protected:
     {
         GetLanguageString("ui_alert_no_camera", "");
         VirtualCameraHub::instance().unplugAll();
+        VirtualCameraHub::instance().setClock(
+            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
         capture = std::make_unique<CCaptureVideo>();
         capture->SetFrameSinks(&preview, &still);
     }

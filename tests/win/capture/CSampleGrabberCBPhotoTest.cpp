@@ -4,6 +4,7 @@
 #include "tests/win/capture/CSampleGrabberCBTestSupport.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include <QImage>
 
@@ -86,8 +87,8 @@ TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
 
 TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
 {
-    const std::string movie = NextMoviePath(MoviesFolder(GetUsingSettings()));
-    CreateMovieWriter(movie, &window);
+    const std::string movie = NextMoviePath(MoviesFolder(GetUsingSettings()), *clock);
+    CreateMovieWriter(movie, clock, &window);
     owner.SetRecordingActive(true);
     owner.RequestPhoto();
     auto frame = makeTestFrame(640, 480);
@@ -153,4 +154,38 @@ TEST_F(SinkTest, SavingLocationWhoseNameIsNoUtf8KeepsItsBytes)
     ASSERT_EQ(window.files(), std::vector<std::string>{expected});
     EXPECT_EQ(decodePhoto(expected).size(), QSize(640, 480));
     EXPECT_EQ(messages->count(), 0u);
+}
+
+// The photo's name carries the date of the owner's clock, whichever sink saves it.
+TEST_F(SinkTest, PhotosAreNamedByTheOwnersClock)
+{
+    struct Case
+    {
+        int year, month, day, hour, minute, second;
+        bool still;
+        const char *name;
+    };
+    const Case cases[] = {
+        {2024, 3, 5, 9, 0, 0, false, "S20240305_0001.jpg"},
+        {2024, 3, 5, 23, 59, 59, true, "S20240305_0002.jpg"},
+        {2024, 3, 6, 0, 0, 0, false, "S20240306_0001.jpg"},
+        {2031, 12, 31, 12, 0, 0, true, "S20311231_0001.jpg"},
+    };
+    still().SetFrameSize(640, 480);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        clock->setLocal(c.year, c.month, c.day, c.hour, c.minute, c.second);
+        auto frame = makeTestFrame(640, 480);
+        const size_t before = window.files().size();
+        if (!c.still)
+            owner.RequestPhoto();
+        ASSERT_EQ(feed(c.still ? still() : preview(), frame), 0);
+        ASSERT_EQ(window.files().size(), before + 1);
+        EXPECT_EQ(window.files().back(), SingleShotsFolder(GetUsingSettings()) + "/" + c.name);
+    }
+}
+
+TEST(SinkOwnerTest, AnOwnerWithoutAClockIsRefused)
+{
+    EXPECT_THROW(CSampleGrabberOwner(nullptr), std::invalid_argument);
 }

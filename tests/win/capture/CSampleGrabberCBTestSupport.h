@@ -68,6 +68,13 @@ private:
 class SinkTest : public ::testing::Test
 {
 protected:
+    SinkTest() = default;
+    // The sinks' owner on another clock than the fake one.
+    explicit SinkTest(std::shared_ptr<const Clock> ownerClock)
+        : owner(std::move(ownerClock))
+    {
+    }
+
     void SetUp() override
     {
         ResetSettingsForTest();
@@ -121,11 +128,10 @@ protected:
     }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 9, 0, 0);
-    ScopedClock scopedClock{clock};
     ScopedMessageRecorder messages;
     TempFolder folder;
     SinkOwnerWindow window;
-    CSampleGrabberOwner owner;
+    CSampleGrabberOwner owner{clock}; // the sinks' clock
 };
 
 } // namespace varnolet::test

@@ -39,8 +39,9 @@ protected:
     void SetUp() override
     {
         SinkTest::SetUp();
-        ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(GetUsingSettings()), TimedSeriesRecord()));
-        saving = CSampleGrabberCB::StartSavingThread(&owner);
+        ASSERT_TRUE(
+            StartTimedSeries(TimedShotsFolder(GetUsingSettings()), TimedSeriesRecord(), *clock));
+        saving = CSampleGrabberCB::StartSavingThread(owner);
     }
     void TearDown() override
     {
@@ -128,7 +129,7 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
     });
     const std::string movies = MoviesFolder(GetUsingSettings());
     for (int i = 0; i < 3; ++i) {
-        CreateMovieWriter(NextMoviePath(movies), &window);
+        CreateMovieWriter(NextMoviePath(movies, *clock), clock, &window);
         const int before = delivered.load();
         ASSERT_TRUE(processEventsUntil([&] { return delivered.load() >= before + 20; }));
     }

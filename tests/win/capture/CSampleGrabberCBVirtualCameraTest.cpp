@@ -16,6 +16,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Real time for the camera's picture and the sinks, shared by the hub and the owner.
+const std::shared_ptr<const Clock> systemClock = std::make_shared<SystemClock>();
+
 class NullVideoWindow final : public IVideoWindow
 {
 public:
@@ -34,14 +37,19 @@ public:
 class VirtualCameraSinkTest : public SinkTest
 {
 protected:
+    VirtualCameraSinkTest()
+        : SinkTest(systemClock)
+    {
+    }
     void SetUp() override
     {
         SinkTest::SetUp();
         VirtualCameraHub::instance().unplugAll();
+        VirtualCameraHub::instance().setClock(systemClock);
         cameraPath = VirtualCameraHub::instance().plug();
         capture = std::make_unique<CCaptureVideo>();
         capture->SetFrameSinks(&preview(), &still());
-        capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(&owner),
+        capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(owner),
                                    &CSampleGrabberCB::StopSavingThread);
         capture->EnumerateDevices();
         CaptureSize size{640, 480};
@@ -65,7 +73,6 @@ protected:
         return count;
     }
 
-    ScopedClock systemClock{std::shared_ptr<Clock>()}; // real time for the camera
     NullVideoWindow videoWindow;
     std::string cameraPath;
     std::unique_ptr<CCaptureVideo> capture;
@@ -76,7 +83,7 @@ protected:
 TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 {
     const SettingValues settings = GetUsingSettings();
-    const std::string today = TodayStamp();
+    const std::string today = TodayStamp(*systemClock);
 
     // A photo.
     owner.RequestPhoto();
@@ -91,7 +98,7 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A timed series of one shot per second, stopped after three shots.
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 1);
-    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord()));
+    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord(), *systemClock));
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     ASSERT_TRUE(processEventsUntil([&] { return filesIn("/Timed Shots/") >= 3; }, 6000ms));
@@ -101,9 +108,9 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
               window.files().end());
 
     // A recording of about two seconds.
-    const std::string movie = NextMoviePath(MoviesFolder(settings));
+    const std::string movie = NextMoviePath(MoviesFolder(settings), *systemClock);
     EXPECT_EQ(movie, MoviesFolder(settings) + "/M" + today + "_0001.avi");
-    CreateMovieWriter(movie, &window);
+    CreateMovieWriter(movie, systemClock, &window);
     const auto started = std::chrono::steady_clock::now();
     owner.SetRecordingActive(true);
     processEventsFor(2000ms);

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 using varnolet::FakeClock;
-using varnolet::ScopedClock;
 using varnolet::ScopedMessageRecorder;
 using varnolet::test::fileExists;
 using varnolet::test::TempFolder;
@@ -59,7 +58,6 @@ protected:
 
     TempFolder m_folder;
     std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>(2024, 3, 5);
-    ScopedClock m_scopedClock{m_clock};
 };
 
 } // namespace
@@ -70,8 +68,7 @@ TEST(ResourceNamingHelpers, PadNumberAndStamp)
     EXPECT_EQ(PadNumber(42, 4), "0042");
     EXPECT_EQ(PadNumber(1000, 3), "1000");
     EXPECT_EQ(PadNumber(12345, 4), "12345");
-    ScopedClock clock(std::make_shared<FakeClock>(2024, 3, 5, 23, 59, 59));
-    EXPECT_EQ(TodayStamp(), "20240305");
+    EXPECT_EQ(TodayStamp(FakeClock(2024, 3, 5, 23, 59, 59)), "20240305");
 }
 
 TEST(ResourceNamingHelpers, FormatTextNeverReadsMissingArguments)
@@ -126,88 +123,92 @@ TEST(ResourceNamingHelpers, SavingLocationAndRoot)
 
 TEST_F(ResourceNamingTest, FlatPhotosFollowTheNewestFile)
 {
-    EXPECT_EQ(take(NextSingleShotPath(shots())), shots() + "/S20240305_0001.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots())), shots() + "/S20240305_0002.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), shots() + "/S20240305_0001.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), shots() + "/S20240305_0002.jpg");
     // A hand-made copy does not parse; the numbering goes on from 0002.
     m_folder.write("Varnolet/Single Shots/S20240305_0010 copy.jpg", "");
-    EXPECT_EQ(NextSingleShotPath(shots()), shots() + "/S20240305_0003.jpg");
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), shots() + "/S20240305_0003.jpg");
     // Next day: back to 0001.
     m_clock->setLocal(2024, 3, 6);
-    EXPECT_EQ(take(NextSingleShotPath(shots())), shots() + "/S20240306_0001.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), shots() + "/S20240306_0001.jpg");
     // Clock set back: the later date continues.
     m_clock->setLocal(2024, 3, 1);
-    EXPECT_EQ(NextSingleShotPath(shots()), shots() + "/S20240306_0002.jpg");
-    EXPECT_EQ(NextMoviePath(m_folder.file("Varnolet/Movies")),
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), shots() + "/S20240306_0002.jpg");
+    EXPECT_EQ(NextMoviePath(m_folder.file("Varnolet/Movies"), *m_clock),
               m_folder.file("Varnolet/Movies/M20240301_0001.avi"));
 }
 
 TEST_F(ResourceNamingTest, FlatNumbersGoOnPast9999AndNeverReuseAName)
 {
     m_folder.write("Varnolet/Single Shots/S20240305_9999.jpg", "");
-    EXPECT_EQ(take(NextSingleShotPath(shots())), shots() + "/S20240305_10000.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots())), shots() + "/S20240305_10001.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), shots() + "/S20240305_10000.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), shots() + "/S20240305_10001.jpg");
     // A folder is not counted by the listing, yet its name is taken.
     m_folder.makeFolder("Varnolet/Single Shots/S20240305_10002.jpg");
-    EXPECT_EQ(NextSingleShotPath(shots()), shots() + "/S20240305_10003.jpg");
-    EXPECT_EQ(NextSingleShotPath(""), "");
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), shots() + "/S20240305_10003.jpg");
+    EXPECT_EQ(NextSingleShotPath("", *m_clock), "");
 }
 
 TEST_F(ResourceNamingTest, FlatTimedSeries)
 {
     TimedSeries series;
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)), timed() + "/T20240305_001_0001.jpg");
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)), timed() + "/T20240305_001_0002.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)), timed() + "/T20240305_002_0001.jpg");
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_001_0001.jpg");
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_001_0002.jpg");
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_002_0001.jpg");
     // Past series 999 a new series is still new.
     m_folder.write("Varnolet/Timed Shots/T20240305_999_0001.jpg", "");
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)), timed() + "/T20240305_1000_0001.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
+              timed() + "/T20240305_1000_0001.jpg");
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
     EXPECT_EQ(series.seriesNumber, 1001);
     // A shot name already on disk is skipped.
     m_folder.write("Varnolet/Timed Shots/T20240305_1001_0001.jpg", "");
     series.shotNumber = 1;
     series.seriesNumber = 1001;
-    EXPECT_EQ(NextTimedShotPath(timed(), series), timed() + "/T20240305_1001_0002.jpg");
+    EXPECT_EQ(NextTimedShotPath(timed(), series, *m_clock), timed() + "/T20240305_1001_0002.jpg");
     EXPECT_EQ(series.shotNumber, 3);
-    EXPECT_FALSE(StartTimedSeries("", series));
+    EXPECT_FALSE(StartTimedSeries("", series, *m_clock));
 }
 
 TEST_F(ResourceNamingTest, PerDayPhotosFillNumberedFolders)
 {
     usePerDayFolders(true);
     const std::string day = shots() + "/20240305";
-    EXPECT_EQ(take(NextSingleShotPath(shots())), day + "/000/SingleShot0000.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), day + "/000/SingleShot0000.jpg");
     m_folder.write("Varnolet/Single Shots/20240305/000/SingleShot0999.jpg", "");
-    EXPECT_EQ(take(NextSingleShotPath(shots())), day + "/001/SingleShot1000.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots())), day + "/001/SingleShot1001.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), day + "/001/SingleShot1000.jpg");
+    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock)), day + "/001/SingleShot1001.jpg");
     // All files of the highest folder deleted: 0000 in that same folder.
     std::filesystem::remove(day + "/001/SingleShot1000.jpg");
     std::filesystem::remove(day + "/001/SingleShot1001.jpg");
-    EXPECT_EQ(NextSingleShotPath(shots()), day + "/001/SingleShot0000.jpg");
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), day + "/001/SingleShot0000.jpg");
     // Numbers grow wider instead of stopping at four digits.
     m_folder.write("Varnolet/Single Shots/20240305/009/SingleShot9999.jpg", "");
-    EXPECT_EQ(NextSingleShotPath(shots()), day + "/010/SingleShot10000.jpg");
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), day + "/010/SingleShot10000.jpg");
     EXPECT_TRUE(std::filesystem::is_directory(day + "/010"));
     const std::string movies = m_folder.file("Varnolet/Movies");
-    EXPECT_EQ(NextMoviePath(movies), movies + "/20240305/000/Movie0000.avi");
+    EXPECT_EQ(NextMoviePath(movies, *m_clock), movies + "/20240305/000/Movie0000.avi");
 }
 
 TEST_F(ResourceNamingTest, PerDayTimedSeriesAndMidnight)
 {
     usePerDayFolders(true);
     TimedSeries series;
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)),
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
               timed() + "/20240305/000/TimeShot000-0000.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)),
+    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
               timed() + "/20240305/001/TimeShot001-0000.jpg");
     // The series carries on past midnight under the new day, whose folder is created.
     m_clock->setLocal(2024, 3, 6, 0, 0, 30);
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series)),
+    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock)),
               timed() + "/20240306/001/TimeShot001-0001.jpg");
 }
 
@@ -223,7 +224,7 @@ TEST_F(ResourceNamingTest, FolderFailuresShowPathAndSystemText)
     usePerDayFolders(true);
     m_folder.write("Varnolet/Single Shots/20240305", "");
     recorder->clear();
-    EXPECT_EQ(NextSingleShotPath(shots()), "");
+    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock), "");
     EXPECT_EQ(recorder->count(), 1u); // the numbered folder below a file cannot be made
 }
 

@@ -30,7 +30,7 @@ AppController::Services withDefaults(AppController::Services services)
     if (!services.cameraEnumerator)
         services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
     if (!services.clock)
-        services.clock = std::make_shared<varnolet::SystemClock>();
+        throw std::invalid_argument("AppController needs a clock");
     if (!services.photoWriter)
         services.photoWriter = std::make_shared<PhotoWriter>();
     if (!services.makeMovieCapturer) {

@@ -272,15 +272,19 @@ TEST(AppControllerServicesTest, AMissingServiceIsAStartUpError)
         UserDefaults *store;
         std::shared_ptr<varnolet::MessagePresenter> presenter;
         std::shared_ptr<const varnolet::SystemPaths> paths;
+        std::shared_ptr<varnolet::Clock> clock;
     };
-    for (const Row &row :
-         {Row{"settings store", nullptr, presenter, folders},
-          Row{"presenter", &store, nullptr, folders}, Row{"folders", &store, presenter, nullptr}}) {
+    const auto clock = std::make_shared<varnolet::FakeClock>(2024, 3, 1);
+    for (const Row &row : {Row{"settings store", nullptr, presenter, folders, clock},
+                           Row{"presenter", &store, nullptr, folders, clock},
+                           Row{"folders", &store, presenter, nullptr, clock},
+                           Row{"clock", &store, presenter, folders, nullptr}}) {
         SCOPED_TRACE(row.missing);
         AppController::Services services;
         services.settingsStore = row.store;
         services.messagePresenter = row.presenter;
         services.paths = row.paths;
+        services.clock = row.clock;
         services.watchDeviceNotifications = false;
         EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
     }

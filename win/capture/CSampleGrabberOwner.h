@@ -13,9 +13,11 @@ struct SettingValues;
 // The main window's side of the frame sinks: the requests the sinks read on every frame,
 // the window that receives their posted messages, and the resource window that hears of
 // every saved file. The main window writes the requests on the UI thread; the sinks read
-// them on the capture and saving threads without a lock. Each is an atomic with relaxed
-// order: no ordering is needed, only freedom from torn reads. The owner's clock dates the
-// sinks' photos and times the series.
+// them on the capture and saving threads without a lock. Most are atomics with relaxed
+// order, needing only freedom from torn reads. Starting a series or a recording publishes
+// what the window set up before it (the series record, the movie writer), so those two
+// flags are stored with release and read with acquire. The owner's clock dates the sinks'
+// photos and times the series.
 class CSampleGrabberOwner
 {
 public:
@@ -43,18 +45,18 @@ public:
 
     void SetTimedSeriesActive(bool active)
     {
-        m_timedSeriesActive.store(active ? 1 : 0, std::memory_order_relaxed);
+        m_timedSeriesActive.store(active ? 1 : 0, std::memory_order_release);
     }
     int32_t TimedSeriesActive() const
     {
-        return m_timedSeriesActive.load(std::memory_order_relaxed);
+        return m_timedSeriesActive.load(std::memory_order_acquire);
     }
 
     void SetRecordingActive(bool active)
     {
-        m_recordingActive.store(active ? 1 : 0, std::memory_order_relaxed);
+        m_recordingActive.store(active ? 1 : 0, std::memory_order_release);
     }
-    int32_t RecordingActive() const { return m_recordingActive.load(std::memory_order_relaxed); }
+    int32_t RecordingActive() const { return m_recordingActive.load(std::memory_order_acquire); }
 
     // Milliseconds between timed shots, and the series duration in hours.
     void SetShotInterval(int32_t milliseconds)

@@ -1,5 +1,6 @@
 #include "CPictureArea.h"
 
+#include "platform/media/BgrHalving.h"
 #include "platform/system/MainThreadCall.h"
 
 #include <chrono>
@@ -31,24 +32,6 @@ void convertFrame(const uint8_t *source, int width, int height, QImage &target)
 
 // The same, halving both directions with a 2 x 2 box filter: for frames at least twice the
 // size they are painted at, this is a quarter of the pixels to write and to scale later.
-void convertFrameHalf(const uint8_t *source, int width, int height, QImage &target)
-{
-    const size_t rowBytes = static_cast<size_t>(width) * 3;
-    const int outWidth = width / 2;
-    const int outHeight = height / 2;
-    for (int y = 0; y < outHeight; ++y) {
-        // Picture rows 2y and 2y + 1 are buffer rows height-1-2y and height-2-2y.
-        const uint8_t *upper = source + static_cast<size_t>(height - 1 - 2 * y) * rowBytes;
-        const uint8_t *lower = upper - rowBytes;
-        auto *out = reinterpret_cast<uint32_t *>(target.scanLine(y));
-        for (int x = 0; x < outWidth; ++x, upper += 6, lower += 6) {
-            const uint32_t b = (upper[0] + upper[3] + lower[0] + lower[3] + 2) >> 2;
-            const uint32_t g = (upper[1] + upper[4] + lower[1] + lower[4] + 2) >> 2;
-            const uint32_t r = (upper[2] + upper[5] + lower[2] + lower[5] + 2) >> 2;
-            out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
-        }
-    }
-}
 
 } // namespace
 
@@ -89,7 +72,8 @@ void CPictureArea::PresentFrame(const uint8_t *bgrBottomUp, int width, int heigh
             return; // out of memory: skip this frame
     }
     if (halve)
-        convertFrameHalf(bgrBottomUp, width, height, buffer);
+        varnolet::BgrHalving::halveForScreen(bgrBottomUp, width, height, true, buffer.bits(),
+                                             static_cast<int>(buffer.bytesPerLine()));
     else
         convertFrame(bgrBottomUp, width, height, buffer);
     {

@@ -54,6 +54,35 @@ TEST(BgrHalving, EachPixelIsTheMeanOfItsBlockAndNothingPastTheSourceIsRead)
         }
         EXPECT_EQ(wrong, 0);
         EXPECT_EQ(target.back(), 0xab); // nothing written past the result
+
+        // For the screen, from either row order: top-down 32-bit pixels with the same
+        // means, rows a stride apart that is wider than the picture.
+        for (const bool bottomUp : {false, true}) {
+            const int screenStride = halfWidth * 4 + 8;
+            std::vector<uint8_t> screen(static_cast<size_t>(screenStride) * halfHeight + 1, 0xab);
+            ASSERT_TRUE(BgrHalving::halveForScreen(source.data(), width, height, bottomUp,
+                                                   screen.data(), screenStride));
+            int screenWrong = 0;
+            for (int y = 0; y < halfHeight; ++y) {
+                // Picture rows 2y and 2y + 1, counted from the top.
+                const int firstRow = bottomUp ? height - 2 - 2 * y : 2 * y;
+                for (int x = 0; x < halfWidth; ++x) {
+                    const uint8_t *got =
+                        screen.data() + static_cast<size_t>(y) * screenStride + 4 * x;
+                    const uint8_t *top = source.data() + firstRow * stride + 6 * x;
+                    for (int c = 0; c < 3; ++c)
+                        if (got[c] !=
+                            blockMean(top[c], top[c + 3], top[stride + c], top[stride + c + 3]))
+                            ++screenWrong;
+                    if (got[3] != 0xff)
+                        ++screenWrong;
+                }
+                // The padding at the end of each row is left alone.
+                if (screen[static_cast<size_t>(y) * screenStride + halfWidth * 4] != 0xab)
+                    ++screenWrong;
+            }
+            EXPECT_EQ(screenWrong, 0) << (bottomUp ? "bottom-up" : "top-down");
+        }
     }
 }
 
@@ -73,5 +102,6 @@ TEST(BgrHalving, KeepsTheRowOrderAndRefusesSidesBelowTwo)
     EXPECT_FALSE(BgrHalving::halve(pixels, 1, 4, untouched.data()));
     EXPECT_FALSE(BgrHalving::halve(pixels, 4, 1, untouched.data()));
     EXPECT_FALSE(BgrHalving::halve(nullptr, 4, 4, untouched.data()));
+    EXPECT_FALSE(BgrHalving::halveForScreen(pixels, 4, 3, true, untouched.data(), 7));
     EXPECT_EQ(untouched, std::vector<uint8_t>(12, 7));
 }

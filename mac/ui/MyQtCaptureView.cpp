@@ -54,15 +54,26 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
         return;
     }
     const QSize frameSize(m_frame->width, m_frame->height);
-    if (!m_imageCurrent || m_image.size() != frameSize) {
-        // Converted once per frame into the backing store's own format, into an image that
-        // is reused while the size stays; the painter then scales it in one pass.
-        if (m_image.size() != frameSize)
-            m_image = QImage(frameSize, QImage::Format_RGB32);
-        if (m_image.isNull() ||
-            !m_scaler.convertForScreen(m_frame->pixels.data(), m_frame->width, m_frame->height,
-                                       m_frame->bottomUp, m_image.bits(),
-                                       static_cast<int>(m_image.bytesPerLine()))) {
+    // A picture enlarged on screen is scaled once, straight from the frame into the backing
+    // store's format at the painted size; one the painter would shrink is converted at its
+    // own size and scaled smoothly while painting.
+    const bool enlarged =
+        target.width() >= frameSize.width() && target.height() >= frameSize.height();
+    const QSize imageSize = enlarged ? target.size() : frameSize;
+    if (!m_imageCurrent || m_image.size() != imageSize) {
+        // Made once per frame, into an image that is reused while the size stays.
+        if (m_image.size() != imageSize)
+            m_image = QImage(imageSize, QImage::Format_RGB32);
+        const auto bytesPerLine = static_cast<int>(m_image.bytesPerLine());
+        const bool made =
+            !m_image.isNull() &&
+            (enlarged ? m_enlarger.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
+                                         m_frame->bottomUp, m_image.bits(), imageSize.width(),
+                                         imageSize.height(), bytesPerLine)
+                      : m_scaler.convertForScreen(m_frame->pixels.data(), m_frame->width,
+                                                  m_frame->height, m_frame->bottomUp,
+                                                  m_image.bits(), bytesPerLine));
+        if (!made) {
             m_image = QImage();
             painter.fillRect(rect(), Qt::black);
             return;

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "mac/controller/PixelBuffer.h"
+#include "platform/media/BgrScreenScaler.h"
 #include "platform/media/FrameScaler.h"
 
 // The preview view: paints the newest frame scaled (smooth, bilinear) to its whole area, or, while
@@ -36,7 +37,9 @@ private:
     void stopFullScreen();
 
     PixelBufferRef m_frame;
-    // The frame in the screen's pixel format, made when painting needs it.
+    // The frame in the screen's pixel format, made when painting needs it: enlarged to the
+    // painted size, or at its own size for the painter to shrink.
+    varnolet::BgrScreenScaler m_enlarger;
     varnolet::FrameScaler m_scaler;
     QImage m_image;
     bool m_imageCurrent = false; // m_image shows m_frame

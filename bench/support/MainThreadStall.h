@@ -6,10 +6,19 @@
 // benchmark never waits for something that does not come. With STALL_DEBUG set in the
 // environment every gap over 4 ms is printed with its time since the start.
 
+#include <dirent.h>
+#include <turbojpeg.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +39,8 @@ struct StallRun
     // The main thread's own CPU time in the longest gap: near longestMs when it worked that
     // long, far below when it waited (a lock, or other threads and processes on the cores).
     double longestCpuMs = 0;
+    // How long in the longest gap it was ready to run but every core ran something else.
+    double longestRunDelayMs = 0;
 };
 
 // Runs the event loop: start() first, then at every heartbeat done(), which may also drive
@@ -43,19 +54,25 @@ inline StallRun measureStalls(const std::function<void()> &start, const std::fun
     QElapsedTimer clock;
     qint64 last = 0;
     double lastCpu = 0;
+    double lastRunDelay = 0;
     const auto tick = [&] {
         const qint64 now = clock.nsecsElapsed();
         const double cpu = threadCpuSeconds();
+        const double runDelay = threadRunDelaySeconds();
         const double gapMs = static_cast<double>(now - last) / 1e6;
         if (gapMs > run.longestMs) {
             run.longestMs = gapMs;
             run.longestCpuMs = (cpu - lastCpu) * 1e3;
+            run.longestRunDelayMs = (runDelay - lastRunDelay) * 1e3;
         }
-        lastCpu = cpu;
         if (gapMs > 16.0)
             ++run.stallsOver16Ms;
         if (gapMs > 4.0 && qEnvironmentVariableIsSet("STALL_DEBUG"))
-            std::fprintf(stderr, "gap %.2f ms at %.1f ms\n", gapMs, static_cast<double>(now) / 1e6);
+            std::fprintf(stderr, "gap %.2f ms at %.1f ms: ran %.2f ms, waited for a core %.2f ms\n",
+                         gapMs, static_cast<double>(now) / 1e6, (cpu - lastCpu) * 1e3,
+                         (runDelay - lastRunDelay) * 1e3);
+        lastCpu = cpu;
+        lastRunDelay = runDelay;
         last = now;
         return now;
     };
@@ -77,6 +94,7 @@ inline StallRun measureStalls(const std::function<void()> &start, const std::fun
         clock.start();
         last = 0;
         lastCpu = threadCpuSeconds();
+        lastRunDelay = threadRunDelaySeconds();
         start();
         tick();
         heartbeat.start();
@@ -84,6 +102,54 @@ inline StallRun measureStalls(const std::function<void()> &start, const std::fun
     limit.start(deadline);
     loop.exec();
     heartbeat.stop();
+    return run;
+}
+
+// The reference a window's stalls are set against: the same event loop and heartbeat with
+// no window, while another thread decodes every JPEG of `folder` as a thumbnail strip does
+// (bare libturbojpeg, scaled by 1/8, one after the other). What stalls here is the
+// machine's: the heartbeat's thread not getting a core, or its timer's wake-up coming late.
+inline StallRun stallsBesideThumbnailDecodes(const std::string &folder,
+                                             std::chrono::milliseconds deadline)
+{
+    std::vector<std::string> paths;
+    if (DIR *dir = opendir(folder.c_str())) {
+        while (const dirent *entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0)
+                paths.push_back(folder + "/" + name);
+        }
+        closedir(dir);
+    }
+    std::atomic<bool> finished{false};
+    std::thread decoder;
+    const StallRun run = measureStalls(
+        [&] {
+            decoder = std::thread([&] {
+                tjhandle handle = tjInitDecompress();
+                std::vector<uint8_t> pixels;
+                for (const std::string &path : paths) {
+                    std::ifstream file(path, std::ios::binary);
+                    const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(file)),
+                                                    std::istreambuf_iterator<char>());
+                    int width = 0, height = 0, subsampling = 0, colours = 0;
+                    if (tjDecompressHeader3(handle, jpeg.data(),
+                                            static_cast<unsigned long>(jpeg.size()), &width,
+                                            &height, &subsampling, &colours) != 0)
+                        continue;
+                    const int w = (width + 7) / 8;
+                    const int h = (height + 7) / 8;
+                    pixels.resize(static_cast<size_t>(w) * h * 3);
+                    tjDecompress2(handle, jpeg.data(), static_cast<unsigned long>(jpeg.size()),
+                                  pixels.data(), w, 0, h, TJPF_BGR, 0);
+                }
+                tjDestroy(handle);
+                finished = true;
+            });
+        },
+        [&] { return finished.load(); }, deadline);
+    if (decoder.joinable())
+        decoder.join();
     return run;
 }
 
@@ -98,6 +164,7 @@ inline bool reportStalls(benchmark::State &state, const StallRun &run)
     state.SetIterationTime(run.finishedMs / 1e3);
     state.counters["max_stall_ms"] = run.longestMs;
     state.counters["its_cpu_ms"] = run.longestCpuMs;
+    state.counters["its_run_delay_ms"] = run.longestRunDelayMs;
     state.counters["stalls_over_16ms"] = run.stallsOver16Ms;
     state.counters["all_shown_ms"] = run.finishedMs;
     return true;

@@ -26,6 +26,18 @@ inline double threadCpuSeconds()
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
+// Seconds this thread has been ready to run but waited for a core (the scheduler's run
+// delay, from /proc/thread-self/schedstat); 0 where the kernel does not keep it.
+inline double threadRunDelaySeconds()
+{
+    std::ifstream stats("/proc/thread-self/schedstat");
+    unsigned long long running = 0;
+    unsigned long long waiting = 0;
+    if (!(stats >> running >> waiting))
+        return 0;
+    return static_cast<double>(waiting) / 1e9;
+}
+
 // CPU seconds of the threads of this process whose name is `name`, summed (0 when none
 // runs). The clock of another thread of the process is the kernel's per-thread CPU clock,
 // made from its id as pthread_getcpuclockid makes it.

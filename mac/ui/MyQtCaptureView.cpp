@@ -53,27 +53,16 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    const QSize frameSize(m_frame->width, m_frame->height);
-    // A picture enlarged on screen is scaled once, straight from the frame into the backing
-    // store's format at the painted size; one the painter would shrink is converted at its
-    // own size and scaled smoothly while painting.
-    const bool enlarged =
-        target.width() >= frameSize.width() && target.height() >= frameSize.height();
-    const QSize imageSize = enlarged ? target.size() : frameSize;
-    if (!m_imageCurrent || m_image.size() != imageSize) {
-        // Made once per frame, into an image that is reused while the size stays.
-        if (m_image.size() != imageSize)
-            m_image = QImage(imageSize, QImage::Format_RGB32);
-        const auto bytesPerLine = static_cast<int>(m_image.bytesPerLine());
-        const bool made =
-            !m_image.isNull() &&
-            (enlarged ? m_enlarger.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
-                                         m_frame->bottomUp, m_image.bits(), imageSize.width(),
-                                         imageSize.height(), bytesPerLine)
-                      : m_scaler.convertForScreen(m_frame->pixels.data(), m_frame->width,
-                                                  m_frame->height, m_frame->bottomUp,
-                                                  m_image.bits(), bytesPerLine));
-        if (!made) {
+    if (!m_imageCurrent || m_image.size() != target.size()) {
+        // Scaled once per frame, straight from the frame into the backing store's format at
+        // the painted size (bilinear, as a smooth-scaling painter would), into an image that
+        // is reused while the size stays; painting it is then a plain copy.
+        if (m_image.size() != target.size())
+            m_image = QImage(target.size(), QImage::Format_RGB32);
+        if (m_image.isNull() ||
+            !m_scaler.scale(m_frame->pixels.data(), m_frame->width, m_frame->height,
+                            m_frame->bottomUp, m_image.bits(), target.width(), target.height(),
+                            static_cast<int>(m_image.bytesPerLine()))) {
             m_image = QImage();
             painter.fillRect(rect(), Qt::black);
             return;
@@ -86,12 +75,7 @@ void MyQtCaptureView::paintEvent(QPaintEvent *)
         for (const QRect &bar : bars)
             painter.fillRect(bar, Qt::black);
     }
-    if (target.size() == m_image.size()) {
-        painter.drawImage(target.topLeft(), m_image);
-    } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter.drawImage(QRectF(target), m_image);
-    }
+    painter.drawImage(target.topLeft(), m_image);
 }
 
 void MyQtCaptureView::keyPressEvent(QKeyEvent *event)

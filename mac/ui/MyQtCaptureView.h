@@ -6,7 +6,6 @@
 
 #include "mac/controller/PixelBuffer.h"
 #include "platform/media/BgrScreenScaler.h"
-#include "platform/media/FrameScaler.h"
 
 // The preview view: paints the newest frame scaled (smooth, bilinear) to its whole area, or, while
 // it keeps the picture's aspect ratio (full screen), to the largest centred rectangle of the
@@ -37,10 +36,8 @@ private:
     void stopFullScreen();
 
     PixelBufferRef m_frame;
-    // The frame in the screen's pixel format, made when painting needs it: enlarged to the
-    // painted size, or at its own size for the painter to shrink.
-    varnolet::BgrScreenScaler m_enlarger;
-    varnolet::FrameScaler m_scaler;
+    // The frame in the screen's pixel format at the painted size, made when painting needs it.
+    varnolet::BgrScreenScaler m_scaler;
     QImage m_image;
     bool m_imageCurrent = false; // m_image shows m_frame
     std::function<void()> m_stopFullScreen;

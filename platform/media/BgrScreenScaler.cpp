@@ -115,8 +115,8 @@ void BgrScreenScaler::enlargeRow(const uint8_t *row, uint16_t *wide)
 bool BgrScreenScaler::scale(const uint8_t *source, int width, int height, bool bottomUp,
                             uint8_t *target, int targetWidth, int targetHeight, int targetStride)
 {
-    if (!source || !target || width <= 0 || height <= 0 || targetWidth <= 0 ||
-        targetHeight <= 0 || targetStride < 4 || targetStride / 4 < targetWidth)
+    if (!source || !target || width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0 ||
+        targetStride < 4 || targetStride / 4 < targetWidth)
         return false;
     prepare(width, height, targetWidth, targetHeight);
     m_wideRow[0] = m_wideRow[1] = -1; // a new picture
@@ -173,8 +173,8 @@ bool BgrScreenScaler::scale(const uint8_t *source, int width, int height, bool b
         for (; i < lanes; ++i) {
             unsigned value = top[i];
             if (bottomWeight)
-                value = ((top[i] * (topWeight << 8)) >> 16) +
-                        ((bottom[i] * (bottomWeight << 8)) >> 16);
+                value =
+                    ((top[i] * (topWeight << 8)) >> 16) + ((bottom[i] * (bottomWeight << 8)) >> 16);
             out[i] = i % kLanes == 3 ? 0xff : static_cast<uint8_t>((value + 128) >> 8);
         }
     }

@@ -6,12 +6,13 @@
 
 namespace varnolet {
 
-// Enlarges a packed 24-bit BGR picture to the size it is painted at, bilinearly, straight
-// into the screen's 32-bit format, in one pass over the source. Made for a live picture that
-// is smaller than its view, where painting the picture at its own size and having the painter
-// enlarge it costs several times more. Samples sit at pixel centres and the edges repeat, as
-// with a painter's smooth scaling; each channel is within 1 of the exact bilinear value, and
-// a target of the source's own size is an exact copy. Tables and row buffers are kept
+// Scales a packed 24-bit BGR picture to the size it is painted at, bilinearly, straight into
+// the screen's 32-bit format, in one pass over the source: for a live picture, this costs
+// several times less than converting the frame at its own size and having the painter scale
+// it. Samples sit at pixel centres and the edges repeat, as with a painter's smooth scaling,
+// and like it, a picture shrunk to less than half shows every other pixel only (the capture
+// session halves such frames first). Each channel is within 1 of the exact bilinear value,
+// and a target of the source's own size is an exact copy. Tables and row buffers are kept
 // between calls of the same sizes. Not thread-safe: one scaler per thread.
 class BgrScreenScaler
 {
@@ -46,9 +47,9 @@ private:
     // Per pair of target pixels: 4 lanes each of their first pixels' weights, then 4 each of
     // their second pixels'.
     std::vector<uint16_t> m_columnWeights;
-    std::vector<uint8_t> m_paddedRow;       // one source row, room to read 4 bytes per pixel
-    std::vector<uint16_t> m_wide[2];        // the two source rows a target row lies between
-    int m_wideRow[2] = {-1, -1};            // which picture rows they hold, this call
+    std::vector<uint8_t> m_paddedRow; // one source row, room to read 4 bytes per pixel
+    std::vector<uint16_t> m_wide[2];  // the two source rows a target row lies between
+    int m_wideRow[2] = {-1, -1};      // which picture rows they hold, this call
 };
 
 } // namespace varnolet

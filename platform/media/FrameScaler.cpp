@@ -39,48 +39,4 @@ bool FrameScaler::scale(const uint8_t *source, int sourceWidth, int sourceHeight
     return rows == targetHeight;
 }
 
-bool FrameScaler::convertForScreen(const uint8_t *source, int sourceWidth, int sourceHeight,
-                                   bool bottomUp, uint8_t *target, int targetStride)
-{
-    if (!source || !target || sourceWidth <= 0 || sourceHeight <= 0 ||
-        targetStride < sourceWidth * 4)
-        return false;
-    const int targetHeight = sourceHeight;
-    SwsContext *context = sws_getCachedContext(
-        m_screenContext.release(), sourceWidth, sourceHeight, AV_PIX_FMT_BGR24, sourceWidth,
-        sourceHeight, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-    m_screenContext.reset(context);
-    if (!context)
-        return false;
-    // The row last in memory comes from a padded copy, as in scale(). Bottom-up rows are
-    // read upwards (a negative stride), so that row is the picture's first.
-    const size_t rowBytes = static_cast<size_t>(sourceWidth) * 3;
-    const uint8_t *lastInMemory = source + rowBytes * static_cast<size_t>(sourceHeight - 1);
-    m_lastRow.assign(rowBytes + kRowPadding, 0);
-    std::memcpy(m_lastRow.data(), lastInMemory, rowBytes);
-    const int stride = bottomUp ? -static_cast<int>(rowBytes) : static_cast<int>(rowBytes);
-    const int strides[1] = {stride};
-    uint8_t *const targetPlanes[1] = {target};
-    const int targetStrides[1] = {targetStride};
-    const uint8_t *const padded[1] = {m_lastRow.data()};
-    int rows = 0;
-    if (bottomUp) {
-        rows += sws_scale(context, padded, strides, 0, 1, targetPlanes, targetStrides);
-        if (sourceHeight > 1) {
-            const uint8_t *const rest[1] = {lastInMemory - rowBytes};
-            rows +=
-                sws_scale(context, rest, strides, 1, sourceHeight - 1, targetPlanes, targetStrides);
-        }
-    } else {
-        if (sourceHeight > 1) {
-            const uint8_t *const rest[1] = {source};
-            rows +=
-                sws_scale(context, rest, strides, 0, sourceHeight - 1, targetPlanes, targetStrides);
-        }
-        rows +=
-            sws_scale(context, padded, strides, sourceHeight - 1, 1, targetPlanes, targetStrides);
-    }
-    return rows == targetHeight;
-}
-
 } // namespace varnolet

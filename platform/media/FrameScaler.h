@@ -19,19 +19,11 @@ public:
     bool scale(const uint8_t *source, int sourceWidth, int sourceHeight, uint8_t *target,
                int targetWidth, int targetHeight);
 
-    // For the screen: a BGR24 frame (rows bottom-up or top-down) as a top-down 32-bit
-    // picture of the same size, bytes blue, green, red, 0xff (QImage::Format_RGB32 in
-    // memory), whose rows are targetStride bytes apart. libswscale's vector code for the
-    // same size; the painter scales it to the screen.
-    bool convertForScreen(const uint8_t *source, int width, int height, bool bottomUp,
-                          uint8_t *target, int targetStride);
-
 private:
     // Room libswscale may read past a row's last pixel.
     static constexpr size_t kRowPadding = 64;
 
     SwsContextPtr m_context;
-    SwsContextPtr m_screenContext;
     std::vector<uint8_t> m_lastRow; // the source's last row, padded
 };
 

@@ -7,9 +7,9 @@
 
 using varnolet::test::makeTestFrame;
 
-// The picture on screen, whichever way it is scaled: enlarged straight into the screen's
-// format, shrunk by the painter, or at its own size. Red above blue as seen, the green bar
-// where the frame has it, and black bars beside a picture that keeps its shape.
+// The picture on screen at any painted size: enlarged, shrunk, at its own size, or stretched
+// one way and squeezed the other. Red above blue as seen, the green bar where the frame has
+// it, and black bars beside a picture that keeps its shape.
 TEST(MyQtCaptureView, PaintsThePictureUprightWhetherEnlargedShrunkOrAtItsOwnSize)
 {
     struct Case
@@ -19,11 +19,11 @@ TEST(MyQtCaptureView, PaintsThePictureUprightWhetherEnlargedShrunkOrAtItsOwnSize
         bool keepShape;
     };
     const Case cases[] = {
-        {{64, 48}, {200, 150}, false},  // enlarged
-        {{200, 150}, {64, 48}, false},  // shrunk
-        {{80, 60}, {80, 60}, false},    // its own size
-        {{64, 48}, {300, 150}, true},   // enlarged, with bars left and right
-        {{64, 48}, {150, 40}, false},   // wider but lower: left to the painter
+        {{64, 48}, {200, 150}, false}, // enlarged
+        {{200, 150}, {64, 48}, false}, // shrunk
+        {{80, 60}, {80, 60}, false},   // its own size
+        {{64, 48}, {300, 150}, true},  // enlarged, with bars left and right
+        {{64, 48}, {150, 40}, false},  // wider but lower: left to the painter
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.frame.width() << "x" << c.frame.height() << " in "

@@ -40,11 +40,11 @@ TEST(BgrScreenScaler, EachPixelIsWithinOneOfTheExactBilinearValueAndNothingOutsi
         int width, height, targetWidth, targetHeight;
     };
     const Case cases[] = {
-        {1, 1, 7, 5},        // one pixel fills the target
-        {2, 2, 3, 3},        // odd target widths end outside a vector step
-        {3, 2, 17, 9},       {33, 7, 50, 11},  {5, 40, 5, 61}, // tall: rows only
+        {1, 1, 7, 5}, // one pixel fills the target
+        {2, 2, 3, 3}, // odd target widths end outside a vector step
+        {3, 2, 17, 9},         {33, 7, 50, 11}, {5, 40, 5, 61}, // tall: rows only
         {640, 480, 1013, 760}, // the live picture in a window of 1100 x 760
-        {10, 10, 7, 7},      // smaller: still the bilinear value at each centre
+        {10, 10, 7, 7},        // smaller: still the bilinear value at each centre
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " to " << c.targetWidth
@@ -84,8 +84,7 @@ TEST(BgrScreenScaler, EachPixelIsWithinOneOfTheExactBilinearValueAndNothingOutsi
                         const double bottomValue =
                             at(row.second, column.first) * (1 - column.weight) +
                             at(row.second, column.second) * column.weight;
-                        const double exact =
-                            topValue * (1 - row.weight) + bottomValue * row.weight;
+                        const double exact = topValue * (1 - row.weight) + bottomValue * row.weight;
                         worst = std::max(
                             worst, static_cast<int>(std::lround(std::fabs(got[channel] - exact))));
                     }
@@ -110,8 +109,8 @@ TEST(BgrScreenScaler, TheSameSizeIsAnExactCopyUprightAndBadSizesWriteNothing)
     const auto frame = makeTestFrame(width, height, 2);
     std::vector<uint8_t> target(static_cast<size_t>(width) * height * 4);
     BgrScreenScaler scaler;
-    ASSERT_TRUE(scaler.scale(frame.data(), width, height, true, target.data(), width, height,
-                             width * 4));
+    ASSERT_TRUE(
+        scaler.scale(frame.data(), width, height, true, target.data(), width, height, width * 4));
     int different = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {

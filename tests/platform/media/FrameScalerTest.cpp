@@ -61,31 +61,3 @@ TEST(FrameScaler, NeverReadsPastTheSourceFrame)
     ASSERT_TRUE(second.scale(roomy.data(), 1600, 1200, b.data(), 640, 480));
     EXPECT_EQ(a, b);
 }
-
-// The screen picture: the source's rows in either order become top-down 32-bit pixels,
-// and the source is never read past its end (the guard page sits behind its last byte).
-TEST(FrameScaler, ConvertsForTheScreenInEitherRowOrder)
-{
-    const int w = 641, h = 479; // odd sizes, no row padding
-    const auto frame = makeTestFrame(w, h, 50);
-    GuardedBuffer source(frame.size());
-    ASSERT_NE(source.data(), nullptr);
-    std::copy(frame.begin(), frame.end(), source.data());
-    for (const bool bottomUp : {true, false}) {
-        const int stride = w * 4 + 16;
-        std::vector<uint8_t> screen(static_cast<size_t>(stride) * h, 0);
-        FrameScaler scaler;
-        ASSERT_TRUE(scaler.convertForScreen(source.data(), w, h, bottomUp, screen.data(), stride));
-        for (const auto &[x, y] : {std::pair{0, 0}, {w - 1, 0}, {300, 200}, {w - 1, h - 1}}) {
-            const int memoryRow = bottomUp ? h - 1 - y : y;
-            const uint8_t *in = frame.data() + (static_cast<size_t>(memoryRow) * w + x) * 3;
-            const uint8_t *out = screen.data() + static_cast<size_t>(y) * stride + x * 4;
-            EXPECT_EQ(out[0], in[0]) << x << "," << y << (bottomUp ? " bottom-up" : " top-down");
-            EXPECT_EQ(out[1], in[1]);
-            EXPECT_EQ(out[2], in[2]);
-        }
-    }
-    std::vector<uint8_t> tooNarrow(static_cast<size_t>(w) * 4 * h);
-    FrameScaler scaler;
-    EXPECT_FALSE(scaler.convertForScreen(source.data(), w, h, true, tooNarrow.data(), w * 4 - 4));
-}

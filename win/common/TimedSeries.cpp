@@ -1,7 +1,0 @@
-#include "TimedSeries.h"
-
-TimedSeries &TimedSeriesRecord()
-{
-    static TimedSeries *record = new TimedSeries();
-    return *record;
-}

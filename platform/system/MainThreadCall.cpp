@@ -57,6 +57,12 @@ MainThreadCall::~MainThreadCall()
     MainThreadCall *self = this;
     applicationInstance.compare_exchange_strong(self, nullptr);
     delete m_notifier;
+    // A thread still waiting for a function (a folder watcher outliving the window, say)
+    // is let go, and the lock and the condition stay until it has left them.
+    std::unique_lock lock(m_lock);
+    m_closed = true;
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return m_waiters == 0; });
 }
 
 void MainThreadCall::wake()
@@ -83,14 +89,19 @@ bool MainThreadCall::callAndWait(std::function<void()> function,
     auto done = std::make_shared<bool>(false);
     {
         std::lock_guard lock(m_lock);
-        if (cancellation && cancellation->m_cancelled)
+        if (m_closed || (cancellation && cancellation->m_cancelled))
             return false;
         m_queue.push_back({std::move(function), done});
+        ++m_waiters;
     }
     wake();
     std::unique_lock lock(m_lock);
-    m_changed.wait(
-        lock, [&] { return *done || m_aborted || (cancellation && cancellation->m_cancelled); });
+    m_changed.wait(lock, [&] {
+        return *done || m_aborted || m_closed || (cancellation && cancellation->m_cancelled);
+    });
+    --m_waiters;
+    if (m_closed)
+        m_changed.notify_all(); // the destructor waits for the last one to leave
     return *done;
 }
 
@@ -132,6 +143,12 @@ void MainThreadCall::abortWaits()
         m_aborted = true;
     }
     m_changed.notify_all();
+}
+
+bool MainThreadCall::hasPending() const
+{
+    std::lock_guard lock(m_lock);
+    return !m_queue.empty();
 }
 
 void MainThreadCall::allowWaits()

@@ -52,7 +52,8 @@ public:
     // Called on this object's thread, runs the function at once. True when the function
     // ran before the call returned.
     // With a cancellation, the wait also ends when it is cancelled, and nothing is queued
-    // once it is.
+    // once it is. A wait in progress when this object is destroyed ends then, answering
+    // false; the function never runs.
     bool callAndWait(std::function<void()> function,
                      const std::shared_ptr<Cancellation> &cancellation = nullptr);
     // From any thread: ends the waits under cancellation, now and from now on.
@@ -61,6 +62,9 @@ public:
     // Every wait in progress or begun until allowWaits() returns at once.
     void abortWaits();
     void allowWaits();
+
+    // True while functions wait to run on this object's thread.
+    bool hasPending() const;
 
 private:
     struct Item
@@ -74,10 +78,12 @@ private:
     WakeablePoll m_wakeup; // readable while functions wait
     QSocketNotifier *m_notifier = nullptr;
 
-    std::mutex m_lock; // guards m_queue, m_aborted, the done flags and the cancellations
+    mutable std::mutex m_lock; // guards m_queue, m_aborted, the done flags and the cancellations
     std::condition_variable m_changed;
     std::deque<Item> m_queue;
     bool m_aborted = false;
+    bool m_closed = false; // being destroyed: no more waits
+    int m_waiters = 0;     // threads inside callAndWait
 };
 
 } // namespace varnolet

@@ -89,7 +89,6 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
     // Initialisation.
     setWindowIcon(m_icon);
     buildControls();
-    TimedSeriesRecord();
     EnsureResourceFolders();
     AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(GetUsingSettings())));
     buildPanes();

@@ -186,7 +186,8 @@ void CMainViewerDlg::OnTimedShot()
         showNoCameraMessage();
         return;
     }
-    if (!StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord(), m_sinkOwner.Clock()))
+    if (!StartTimedSeries(TimedShotsFolder(settings), m_sinkOwner.TimedSeriesRecord(),
+                          m_sinkOwner.Clock()))
         return;
     m_sinkOwner.SetShotInterval(static_cast<int32_t>(86400000 / ShotsPerDay(settings)));
     m_sinkOwner.SetSeriesDuration(static_cast<float>(TimedShotDurationMinutes(settings) / 60.0));

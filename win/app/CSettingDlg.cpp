@@ -465,7 +465,6 @@ void CSettingDlg::OnApply()
     // the user knows they will be gone at the next start.
     if (const int error = ApplySettings(values); error != 0)
         varnolet::MessageBox::warning(SettingsWriteFailureText(error));
-    TimedSeriesRecord();
     EnsureResourceFolders();
     accept();
 }

@@ -306,8 +306,8 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
         QueuedFrame frame;
         while (g_savingThreadRun.load() && sink.PopQueuedFrame(frame)) {
             const SettingValues settings = GetUsingSettings();
-            const std::string path =
-                NextTimedShotPath(TimedShotsFolder(settings), TimedSeriesRecord(), owner->Clock());
+            const std::string path = NextTimedShotPath(TimedShotsFolder(settings),
+                                                       owner->TimedSeriesRecord(), owner->Clock());
             const bool saved =
                 !path.empty() &&
                 SaveFrameAsJpeg(sink, frame.bytes.data(), static_cast<long>(frame.bytes.size()),

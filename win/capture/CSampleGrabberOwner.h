@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/system/Clock.h"
+#include "win/common/TimedSeries.h"
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +34,10 @@ public:
 
     const varnolet::Clock &Clock() const { return *m_clock; }
     const std::shared_ptr<const varnolet::Clock> &SharedClock() const { return m_clock; }
+
+    // The running series: set up by the window before SetTimedSeriesActive(true), then
+    // advanced by the saving thread only.
+    TimedSeries &TimedSeriesRecord() { return m_timedSeries; }
 
     // The next frame becomes a photo; the preview sink clears the request and posts
     // PhotoTakenMessage.
@@ -93,6 +98,7 @@ public:
     }
 
 private:
+    TimedSeries m_timedSeries;
     const std::shared_ptr<const varnolet::Clock> m_clock;
     std::atomic<int32_t> m_photoRequested{0};
     std::atomic<int32_t> m_timedSeriesActive{0};

@@ -314,7 +314,6 @@ bool CheckSavingLocation()
     {
     };
     if (!values.resourcesPath.empty() && ::stat(values.resourcesPath.c_str(), &st) == 0) {
-        TimedSeriesRecord();
         EnsureResourceFolders();
         return true;
     }

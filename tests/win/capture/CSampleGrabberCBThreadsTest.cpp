@@ -39,8 +39,8 @@ protected:
     void SetUp() override
     {
         SinkTest::SetUp();
-        ASSERT_TRUE(
-            StartTimedSeries(TimedShotsFolder(GetUsingSettings()), TimedSeriesRecord(), *clock));
+        ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(GetUsingSettings()),
+                                     owner.TimedSeriesRecord(), *clock));
         saving = CSampleGrabberCB::StartSavingThread(owner);
     }
     void TearDown() override

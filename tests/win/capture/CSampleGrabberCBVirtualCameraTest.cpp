@@ -98,7 +98,8 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A timed series of one shot per second, stopped after three shots.
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 1);
-    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), TimedSeriesRecord(), *systemClock));
+    ASSERT_TRUE(
+        StartTimedSeries(TimedShotsFolder(settings), owner.TimedSeriesRecord(), *systemClock));
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     ASSERT_TRUE(processEventsUntil([&] { return filesIn("/Timed Shots/") >= 3; }, 6000ms));

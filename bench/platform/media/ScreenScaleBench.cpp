@@ -68,8 +68,8 @@ void ConvertAndPainterScaleReference(benchmark::State &state)
     const int rowBytes = c.width * 3;
     for (auto _ : state) {
         // Bottom-up rows, read upwards.
-        const uint8_t *const planes[1] = {frame.data() + static_cast<size_t>(rowBytes) *
-                                                             (c.height - 1)};
+        const uint8_t *const planes[1] = {frame.data() +
+                                          static_cast<size_t>(rowBytes) * (c.height - 1)};
         const int strides[1] = {-rowBytes};
         uint8_t *const targets[1] = {picture.bits()};
         const int targetStrides[1] = {static_cast<int>(picture.bytesPerLine())};
@@ -82,10 +82,7 @@ void ConvertAndPainterScaleReference(benchmark::State &state)
 }
 
 // Process CPU time: the painter's smooth scaling runs partly in Qt's pooled threads.
-BENCHMARK(OneScalingPass)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime();
+BENCHMARK(OneScalingPass)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(ConvertAndPainterScaleReference)
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
@@ -114,8 +111,8 @@ int main(int argc, char **argv)
         if (cpu > 0 && referenceCpu > 0 && real > 0 && referenceReal > 0)
             std::printf("  %4d x %-4d in %4d x %-4d  CPU: one pass %.3f ms, convert and painter "
                         "%.3f ms, ratio %.3f; real time ratio %.3f\n",
-                        c.width, c.height, c.viewWidth, c.viewHeight, cpu * 1e3,
-                        referenceCpu * 1e3, cpu / referenceCpu, real / referenceReal);
+                        c.width, c.height, c.viewWidth, c.viewHeight, cpu * 1e3, referenceCpu * 1e3,
+                        cpu / referenceCpu, real / referenceReal);
     }
     return 0;
 }

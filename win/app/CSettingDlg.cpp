@@ -115,57 +115,44 @@ QWidget *CSettingDlg::Control(int controlId) const
 
 void CSettingDlg::RetitleTexts()
 {
+    const auto text = [this](const char *key, const char *builtIn) {
+        return LanguageText(key, builtIn, m_messages);
+    };
     SettingDialogForm &f = *m_form;
-    setWindowTitle(LanguageText("ui_dlg_setting", "Settings", m_messages));
-    f.deviceGroup->setTitle(
-        LanguageText("ui_setting_lab_device_setting", "Devices Settting", m_messages));
-    f.deviceLabel->setText(LanguageText("ui_setting_lab_device", "Device:", m_messages));
-    f.resolutionLabel->setText(
-        LanguageText("ui_setting_lab_resolution", "Resolution:", m_messages));
-    f.timedShotGroup->setTitle(
-        LanguageText("ui_setting_lab_timed_shot_settings", "Timed Shot Settings", m_messages));
-    f.shotsFrontLabel->setText(
-        LanguageText("ui_setting_lab_shots_front_hint", "Take:", m_messages));
-    f.shotsLaterLabel->setText(
-        LanguageText("ui_setting_lab_shots_later_hint", "Shots per", m_messages));
-    f.shotsUnitRadio[0]->setText(
-        LanguageText("ui_setting_radio_shots_preminute_taking", "minute", m_messages));
-    f.shotsUnitRadio[1]->setText(
-        LanguageText("ui_setting_radio_shots_prehour_taking", "hour", m_messages));
-    f.shotsUnitRadio[2]->setText(
-        LanguageText("ui_setting_radio_shots_preday_taking", "day", m_messages));
-    f.timesFrontLabel->setText(LanguageText("ui_setting_lab_times_front_hint", "For:", m_messages));
-    f.timesUnitRadio[0]->setText(
-        LanguageText("ui_setting_radio_times_minute_taking", "minute(s)", m_messages));
-    f.timesUnitRadio[1]->setText(
-        LanguageText("ui_setting_radio_times_hour_taking", "hour(s)", m_messages));
-    f.timesUnitRadio[2]->setText(
-        LanguageText("ui_setting_radio_times_day_taking", "day(s)", m_messages));
-    f.movieGroup->setTitle(
-        LanguageText("ui_setting_lab_movie_setting", "Movie Setting", m_messages));
-    f.movieSizeLabel->setText(LanguageText("ui_setting_lab_movie_size", "Size:", m_messages));
-    f.maximumSizeFrontLabel->setText(LanguageText("ui_setting_lab_maximum_movie_size_front_hint",
-                                                  "Maximum Movie file size", m_messages));
+    setWindowTitle(text("ui_dlg_setting", "Settings"));
+    f.deviceGroup->setTitle(text("ui_setting_lab_device_setting", "Devices Settting"));
+    f.deviceLabel->setText(text("ui_setting_lab_device", "Device:"));
+    f.resolutionLabel->setText(text("ui_setting_lab_resolution", "Resolution:"));
+    f.timedShotGroup->setTitle(text("ui_setting_lab_timed_shot_settings", "Timed Shot Settings"));
+    f.shotsFrontLabel->setText(text("ui_setting_lab_shots_front_hint", "Take:"));
+    f.shotsLaterLabel->setText(text("ui_setting_lab_shots_later_hint", "Shots per"));
+    f.shotsUnitRadio[0]->setText(text("ui_setting_radio_shots_preminute_taking", "minute"));
+    f.shotsUnitRadio[1]->setText(text("ui_setting_radio_shots_prehour_taking", "hour"));
+    f.shotsUnitRadio[2]->setText(text("ui_setting_radio_shots_preday_taking", "day"));
+    f.timesFrontLabel->setText(text("ui_setting_lab_times_front_hint", "For:"));
+    f.timesUnitRadio[0]->setText(text("ui_setting_radio_times_minute_taking", "minute(s)"));
+    f.timesUnitRadio[1]->setText(text("ui_setting_radio_times_hour_taking", "hour(s)"));
+    f.timesUnitRadio[2]->setText(text("ui_setting_radio_times_day_taking", "day(s)"));
+    f.movieGroup->setTitle(text("ui_setting_lab_movie_setting", "Movie Setting"));
+    f.movieSizeLabel->setText(text("ui_setting_lab_movie_size", "Size:"));
+    f.maximumSizeFrontLabel->setText(
+        text("ui_setting_lab_maximum_movie_size_front_hint", "Maximum Movie file size"));
     f.maximumSizeLaterLabel->setText(
-        LanguageText("ui_setting_lab_maximum_movie_size_later_hint", "MB(16-4096)", m_messages));
-    f.locationGroup->setTitle(
-        LanguageText("ui_setting_lab_location_setting", "Location Setting", m_messages));
-    f.folderLabel->setText(LanguageText("ui_setting_lab_creating_folder", "文件夹:", m_messages));
-    f.languageGroup->setTitle(
-        LanguageText("ui_setting_lab_lanuage_setting", "Language Setting", m_messages));
-    f.applyButton->setText(LanguageText("ui_setting_btn_apply", "Apply", m_messages));
-    f.undoButton->setText(LanguageText("ui_setting_btn_undo", "Undo", m_messages));
-    f.moreButton->setText(LanguageText("ui_setting_btn_upload", "More...", m_messages));
-    f.defaultButton->setText(LanguageText("ui_setting_btn_reset", "Default", m_messages));
+        text("ui_setting_lab_maximum_movie_size_later_hint", "MB(16-4096)"));
+    f.locationGroup->setTitle(text("ui_setting_lab_location_setting", "Location Setting"));
+    f.folderLabel->setText(text("ui_setting_lab_creating_folder", "文件夹:"));
+    f.languageGroup->setTitle(text("ui_setting_lab_lanuage_setting", "Language Setting"));
+    f.applyButton->setText(text("ui_setting_btn_apply", "Apply"));
+    f.undoButton->setText(text("ui_setting_btn_undo", "Undo"));
+    f.moreButton->setText(text("ui_setting_btn_upload", "More..."));
+    f.defaultButton->setText(text("ui_setting_btn_reset", "Default"));
 
-    f.folderList->setItemText(
-        0, LanguageText("ui_setting_comobo_not_auto_creating_folder", "不创建文件夹", m_messages));
-    f.folderList->setItemText(
-        1, LanguageText("ui_setting_comobo_auto_creating_folder", "创建文件夹", m_messages));
+    f.folderList->setItemText(0,
+                              text("ui_setting_comobo_not_auto_creating_folder", "不创建文件夹"));
+    f.folderList->setItemText(1, text("ui_setting_comobo_auto_creating_folder", "创建文件夹"));
     for (int index = 0; index < kLanguageCount; ++index) {
         const LanguageDescription &language = LanguageAt(index);
-        f.languageList->setItemText(index,
-                                    LanguageText(language.nameKey, language.name, m_messages));
+        f.languageList->setItemText(index, text(language.nameKey, language.name));
     }
 
     ShowRangeLabels();

@@ -14,11 +14,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "bench/support/StderrMessages.h"
 #include "bench/support/ThreadCpu.h"
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
 
 namespace varnolet::bench {
@@ -30,17 +30,6 @@ public:
     std::unique_ptr<CameraSource> open(const std::string &devicePath, int &error) override
     {
         return VirtualCameraHub::instance().open(devicePath, error);
-    }
-};
-
-// Messages from the program (a failed open) go to stderr, not to a box nobody clicks.
-class StderrPresenter final : public MessagePresenter
-{
-public:
-    MessageResult present(const MessageRequest &request) override
-    {
-        std::fprintf(stderr, "message: %s\n", request.text.c_str());
-        return MessageResult::Ok;
     }
 };
 
@@ -80,7 +69,6 @@ public:
         , m_application(argc, argv)
         , m_programFolder(programFolder)
     {
-        MessageBox::setPresenter(std::make_shared<StderrPresenter>());
     }
     std::string documents() const { return m_documents.path().toStdString(); }
     const std::string &programFolder() const { return m_programFolder; }

@@ -20,7 +20,6 @@
 #include "platform/system/Clock.h"
 #include "platform/system/CommandLine.h"
 #include "platform/system/ExitSignalNotifier.h"
-#include "platform/system/QtMessagePresenter.h"
 #include "platform/system/SystemPaths.h"
 
 int main(int argc, char **argv)
@@ -36,7 +35,6 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VarnoletMac"));
-    varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
     auto clock = std::make_shared<varnolet::SystemClock>();
     varnolet::VirtualCameraHub::instance().setClock(clock);
     if (options.has("--virtual-camera"))

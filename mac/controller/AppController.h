@@ -96,6 +96,11 @@ public:
     // after the exit released it), for the settings and adjust panels.
     UserDefaults &userStore() const;
     ResourceTree *resourceTree() const { return m_services.resourceTree; }
+    // The program's alerts, for the windows that show their own (the measuring tools).
+    const std::shared_ptr<varnolet::MessagePresenter> &messagePresenter() const
+    {
+        return m_services.messagePresenter;
+    }
     // The tree of the window built after the controller; set before awakeFromNib, while
     // no capture or recording thread runs.
     void setResourceTree(ResourceTree *tree) { m_services.resourceTree = tree; }

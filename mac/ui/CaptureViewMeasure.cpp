@@ -4,6 +4,7 @@
 #include "mac/ui/MyQtCaptureView.h"
 #include "platform/measure/MeasureController.h"
 #include "platform/measure/MeasureOverlay.h"
+#include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
 
 CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureView *view)
@@ -13,7 +14,8 @@ CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureVie
           storePath(controller.settings().paths()),
           [&controller](const char *key, const char *builtIn) {
               return QString::fromStdString(controller.myNSLocationString(key, builtIn));
-          }))
+          },
+          varnolet::MessageBox(controller.messagePresenter())))
     , m_overlay(new varnolet::MeasureOverlay(
           *m_measure, [view] { return view->pictureRect(); }, view))
 {

@@ -10,17 +10,19 @@
 
 namespace varnolet {
 
-MeasureController::MeasureController(std::string storePath, TextLookup texts, QObject *parent)
+MeasureController::MeasureController(std::string storePath, TextLookup texts, MessageBox messages,
+                                     QObject *parent)
     : QObject(parent)
     , m_texts(std::move(texts))
+    , m_messages(std::move(messages))
     , m_store(std::move(storePath))
 {
     retitle();
     if (m_store.load() == CalibrationStore::LoadResult::SetAside)
-        MessageBox::warning(m_texts("ui_alert_calibration_damaged",
-                                    "The calibration file was damaged and has been set aside:")
-                                .toStdString() +
-                            " " + m_store.setAsidePath());
+        m_messages.warning(m_texts("ui_alert_calibration_damaged",
+                                   "The calibration file was damaged and has been set aside:")
+                               .toStdString() +
+                           " " + m_store.setAsidePath());
 }
 
 MeasureController::~MeasureController()
@@ -192,7 +194,7 @@ bool MeasureController::storeChanged(bool changedStore)
     if (!changedStore)
         return false;
     if (const int error = m_store.save(); error != 0)
-        MessageBox::warning(
+        m_messages.warning(
             m_texts("ui_alert_calibration_not_saved", "The calibration could not be saved:")
                 .toStdString() +
             " " + m_store.path() + " " + SystemError::text(error));

@@ -3,6 +3,8 @@
 #include "CalibrationStore.h"
 #include "MeasureScene.h"
 
+#include "platform/system/MessageBox.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,7 +25,9 @@ public:
     // The program's own text lookup: key and built-in text in, the user's language out.
     using TextLookup = std::function<QString(const char *key, const char *builtIn)>;
 
-    MeasureController(std::string storePath, TextLookup texts, QObject *parent = nullptr);
+    // messages: where a damaged or unsaved calibration file is told.
+    MeasureController(std::string storePath, TextLookup texts, MessageBox messages,
+                      QObject *parent = nullptr);
     ~MeasureController() override;
 
     void setCamera(const std::string &cameraKey);
@@ -77,6 +81,7 @@ private:
     void publish();
 
     TextLookup m_texts;
+    MessageBox m_messages;
     CalibrationStore m_store;
     std::string m_camera;
     MeasureScene m_scene;

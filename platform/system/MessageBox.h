@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,9 +18,8 @@ struct MessageRequest
     MessageButtons buttons = MessageButtons::Ok;
 };
 
-// Shows a message box to the user. Installed once by the program (a Qt dialog) or by a
-// test (a recorder). present() is always called on the UI thread when an application
-// object exists.
+// Shows a message box to the user: a Qt dialog in the programs, a recorder in tests.
+// present() is always called on the UI thread when an application object exists.
 class MessagePresenter
 {
 public:
@@ -29,22 +27,25 @@ public:
     virtual MessageResult present(const MessageRequest &request) = 0;
 };
 
-// Message boxes without owner window, callable from any thread.
+// Message boxes without owner window through one presenter, callable from any thread.
+// A small value: every object that shows boxes is handed one and keeps a copy.
 // On the UI thread the box is shown and its answer returned. From any other thread the
 // box is queued to the UI thread and the call returns MessageResult::Queued at once, so a
 // capture or saving thread never waits for the user.
 class MessageBox
 {
 public:
-    static MessageResult show(const MessageRequest &request);
-    static MessageResult warning(const std::string &text, const std::string &caption = "Varnolet");
-    static MessageResult question(const std::string &text, const std::string &caption = "Varnolet");
+    // Throws std::invalid_argument when presenter is null.
+    explicit MessageBox(std::shared_ptr<MessagePresenter> presenter);
 
-    // Installs the presenter and returns the previous one. Without any presenter,
-    // boxes are written to stderr and answered with Ok.
-    static std::shared_ptr<MessagePresenter>
-    setPresenter(std::shared_ptr<MessagePresenter> presenter);
-    static std::shared_ptr<MessagePresenter> presenter();
+    MessageResult show(const MessageRequest &request) const;
+    MessageResult warning(const std::string &text, const std::string &caption = "Varnolet") const;
+    MessageResult question(const std::string &text, const std::string &caption = "Varnolet") const;
+
+    const std::shared_ptr<MessagePresenter> &presenter() const { return m_presenter; }
+
+private:
+    std::shared_ptr<MessagePresenter> m_presenter; // never null
 };
 
 } // namespace varnolet

@@ -112,7 +112,7 @@ TEST_P(WinCameraMatrixTest, Camera)
     std::vector<std::string> streamed;
     {
         SCOPED_TRACE("step VarnoletWin device list");
-        CCaptureVideo capture(std::make_shared<CameraEnumerator>());
+        CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
         ASSERT_GE(capture.EnumerateDevices(), 1);
         const auto named = capture.DeviceList().find(first.devicePath);
         ASSERT_NE(named, capture.DeviceList().end());

@@ -65,7 +65,7 @@ protected:
     {
         const auto cameras = plug(descriptors);
         ASSERT_EQ(cameras.size(), 1u);
-        CCaptureVideo capture(std::make_shared<CameraEnumerator>());
+        CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
         PatternSink preview, still;
         capture.SetFrameSinks(&preview, &still);
         ASSERT_GE(capture.EnumerateDevices(), 1);
@@ -239,7 +239,7 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
               0);
     ASSERT_TRUE(log.waitFor(1, 60s));
 
-    CCaptureVideo capture(std::make_shared<CameraEnumerator>());
+    CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
     PatternSink preview, still;
     capture.SetFrameSinks(&preview, &still);
     ASSERT_GE(capture.EnumerateDevices(), 1);
@@ -252,7 +252,8 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
     EXPECT_EQ(fixture->messages().texts().front(),
               GetLanguageString("ui_alert_not_preview_device",
                                 "Couldn't preview this device,because this device "
-                                "may been using by other applicaiton"));
+                                "may been using by other applicaiton",
+                                fixture->messageBox()));
     capture.CloseDevice();
 
     // Once the other program stops, the camera opens.

@@ -49,15 +49,10 @@ bool RecordingMessagePresenter::waitForCount(size_t n, std::chrono::milliseconds
     return m_changed.wait_for(lock, timeout, [&] { return m_messages.size() >= n; });
 }
 
-ScopedMessageRecorder::ScopedMessageRecorder()
+MessageRecorder::MessageRecorder()
     : m_recorder(std::make_shared<RecordingMessagePresenter>())
+    , m_box(m_recorder)
 {
-    m_previous = MessageBox::setPresenter(m_recorder);
-}
-
-ScopedMessageRecorder::~ScopedMessageRecorder()
-{
-    MessageBox::setPresenter(m_previous);
 }
 
 } // namespace varnolet

@@ -10,7 +10,7 @@
 namespace varnolet {
 
 // A presenter that shows nothing: it records every box and answers with a preset
-// result. Tests install it with ScopedMessageRecorder.
+// result. Tests hand it in through a MessageRecorder.
 class RecordingMessagePresenter final : public MessagePresenter
 {
 public:
@@ -32,21 +32,21 @@ private:
     MessageResult m_answer = MessageResult::Ok;
 };
 
-// Installs a recorder for the lifetime of the object and puts the previous presenter back.
-class ScopedMessageRecorder
+// A recorder and the message box that shows through it: a test makes one and hands box()
+// to the objects under test through their constructors.
+class MessageRecorder
 {
 public:
-    ScopedMessageRecorder();
-    ~ScopedMessageRecorder();
-    ScopedMessageRecorder(const ScopedMessageRecorder &) = delete;
-    ScopedMessageRecorder &operator=(const ScopedMessageRecorder &) = delete;
+    MessageRecorder();
 
     RecordingMessagePresenter &operator*() const { return *m_recorder; }
     RecordingMessagePresenter *operator->() const { return m_recorder.get(); }
+    const MessageBox &box() const { return m_box; }
+    const std::shared_ptr<RecordingMessagePresenter> &presenter() const { return m_recorder; }
 
 private:
     std::shared_ptr<RecordingMessagePresenter> m_recorder;
-    std::shared_ptr<MessagePresenter> m_previous;
+    MessageBox m_box;
 };
 
 } // namespace varnolet

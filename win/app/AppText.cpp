@@ -4,9 +4,9 @@
 #include "win/common/CLanguageTable.h"
 #include "win/common/ShippedFile.h"
 
-QString LanguageText(const char *key, const char *fallback)
+QString LanguageText(const char *key, const char *fallback, const varnolet::MessageBox &messages)
 {
-    return QString::fromStdString(GetLanguageString(key, fallback));
+    return QString::fromStdString(GetLanguageString(key, fallback, messages));
 }
 
 QString FormatText(const QString &format, const QStringList &arguments)

@@ -3,9 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+namespace varnolet {
+class MessageBox;
+}
+
 // The user-visible texts of the windows: the looked-up text of a key in the current
-// language, or the built-in text when the table has none.
-QString LanguageText(const char *key, const char *fallback);
+// language, or the built-in text when the table has none. A language file that cannot be
+// loaded is told in messages.
+QString LanguageText(const char *key, const char *fallback, const varnolet::MessageBox &messages);
 
 // Fills the "%s" and "%d" placeholders of a looked-up text, in order, with the arguments;
 // "%%" gives one "%". Placeholders without an argument stay as they are, so a translated

@@ -32,13 +32,14 @@ AboutTexts CAboutDlg::OemTexts()
                       QString::fromStdString(oem.copyright), QString::fromStdString(oem.version)};
 }
 
-CAboutDlg::CAboutDlg(QWidget *parent)
-    : CAboutDlg(OemTexts(), parent)
+CAboutDlg::CAboutDlg(varnolet::MessageBox messages, QWidget *parent)
+    : CAboutDlg(std::move(messages), OemTexts(), parent)
 {
 }
 
-CAboutDlg::CAboutDlg(const AboutTexts &texts, QWidget *parent)
+CAboutDlg::CAboutDlg(varnolet::MessageBox messages, const AboutTexts &texts, QWidget *parent)
     : QDialog(parent)
+    , m_messages(std::move(messages))
     , m_texts(texts)
     , m_logo(new CPictureBox(this))
     , m_productName(makeLabel(this, IDC_PRODUCT_NAME, Qt::AlignHCenter))
@@ -93,14 +94,14 @@ CAboutDlg::CAboutDlg(const AboutTexts &texts, QWidget *parent)
 
 void CAboutDlg::RetitleTexts()
 {
-    setWindowTitle(LanguageText("ui_dlg_about", "About"));
+    setWindowTitle(LanguageText("ui_dlg_about", "About", m_messages));
     m_productName->setText(m_texts.productName);
     m_companyName->setText(m_texts.companyName);
     const QString site = m_texts.webSite.toHtmlEscaped();
     m_webSite->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(site));
     m_copyright->setText(m_texts.copyright);
     m_version->setText(m_texts.version);
-    m_ok->setText(LanguageText("ui_alert_ok", "确定"));
+    m_ok->setText(LanguageText("ui_alert_ok", "确定", m_messages));
 }
 
 void CAboutDlg::OpenWebSite()

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "platform/system/MessageBox.h"
+
 class CPictureBox;
 class QLabel;
 class QPushButton;
@@ -34,9 +36,10 @@ public:
         IDC_OK = 1071,
     };
 
-    // The texts default to the loaded OemInfo.
-    explicit CAboutDlg(QWidget *parent = nullptr);
-    CAboutDlg(const AboutTexts &texts, QWidget *parent);
+    // The texts default to the loaded OemInfo. messages: where a language file that cannot
+    // be loaded for the captions is told.
+    explicit CAboutDlg(varnolet::MessageBox messages, QWidget *parent = nullptr);
+    CAboutDlg(varnolet::MessageBox messages, const AboutTexts &texts, QWidget *parent);
 
     static AboutTexts OemTexts();
 
@@ -58,6 +61,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    const varnolet::MessageBox m_messages;
     AboutTexts m_texts;
     CPictureBox *m_logo;
     QLabel *m_productName;

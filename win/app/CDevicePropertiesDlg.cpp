@@ -17,9 +17,11 @@
 
 using varnolet::CameraControl;
 
-CDevicePropertiesDlg::CDevicePropertiesDlg(varnolet::CameraSource &camera, QWidget *parent)
+CDevicePropertiesDlg::CDevicePropertiesDlg(varnolet::CameraSource &camera,
+                                           varnolet::MessageBox messages, QWidget *parent)
     : QDialog(parent)
     , m_camera(camera)
+    , m_messages(std::move(messages))
     , m_defaults(new QPushButton(this))
     , m_close(new QPushButton(this))
 {
@@ -54,8 +56,8 @@ CDevicePropertiesDlg::CDevicePropertiesDlg(varnolet::CameraSource &camera, QWidg
 void CDevicePropertiesDlg::RetitleTexts()
 {
     setWindowTitle(QStringLiteral("Varnolet"));
-    m_defaults->setText(LanguageText("ui_adjust_btn_setdefault", "Set Default"));
-    m_close->setText(LanguageText("ui_adjust_btn_ok", "Ok"));
+    m_defaults->setText(LanguageText("ui_adjust_btn_setdefault", "Set Default", m_messages));
+    m_close->setText(LanguageText("ui_adjust_btn_ok", "Ok", m_messages));
     if (m_empty)
         m_empty->setText(QStringLiteral("—"));
 }

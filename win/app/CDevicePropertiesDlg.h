@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "platform/camera/CameraTypes.h"
+#include "platform/system/MessageBox.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +25,9 @@ class CameraSource;
 class CDevicePropertiesDlg final : public QDialog
 {
 public:
-    explicit CDevicePropertiesDlg(varnolet::CameraSource &camera, QWidget *parent = nullptr);
+    // messages: where a language file that cannot be loaded for the captions is told.
+    CDevicePropertiesDlg(varnolet::CameraSource &camera, varnolet::MessageBox messages,
+                         QWidget *parent = nullptr);
 
     void RetitleTexts();
     // Sets every control back to its default and shows the values the camera reports.
@@ -58,6 +61,7 @@ private:
     void showValue(Row &row, int32_t value);
 
     varnolet::CameraSource &m_camera;
+    const varnolet::MessageBox m_messages;
     std::vector<Row> m_rows;
     QLabel *m_empty = nullptr;
     QPushButton *m_defaults;

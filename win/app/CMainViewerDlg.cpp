@@ -60,13 +60,15 @@ constexpr int kFullScreenOverhang = CXSplitterWnd::kBarWidth;
 constexpr int kStreamEndedMessage = 1537;
 
 CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
+                               varnolet::MessageBox messages,
                                std::shared_ptr<varnolet::CameraEnumerator> enumerator,
                                QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
-    , m_sinkOwner(std::move(clock))
+    , m_messages(std::move(messages))
+    , m_sinkOwner(std::move(clock), m_messages)
     , m_icon(ShippedFilePath(QStringLiteral("Resource/Image/Varnolet.png")))
-    , m_captureVideo(std::move(enumerator))
+    , m_captureVideo(m_messages, std::move(enumerator))
 {
     setObjectName(QStringLiteral("mainViewer"));
     setWindowTitle(QStringLiteral("Varnolet"));
@@ -76,7 +78,7 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
 
     connectFrameSinks();
     m_captureVideo.SetDevicePropertiesHook([this](varnolet::CameraSource &camera) {
-        CDevicePropertiesDlg dialog(camera, this);
+        CDevicePropertiesDlg dialog(camera, m_messages, this);
         dialog.exec();
     });
     m_captureVideo.SetResolutionListHook([this](const std::vector<uint32_t> &) {
@@ -89,7 +91,7 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
     // Initialisation.
     setWindowIcon(m_icon);
     buildControls();
-    EnsureResourceFolders();
+    EnsureResourceFolders(m_messages);
     AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(GetUsingSettings())));
     buildPanes();
     UpdateButtonTexts();
@@ -173,8 +175,8 @@ void CMainViewerDlg::buildPanes()
     m_leftSplitter = new CNormalSplitterWnd(Qt::Vertical, m_mainSplitter);
     m_leftSplitter->setObjectName(QStringLiteral("leftSplitter"));
     // The resource browser: the folder tree above the thumbnail column it drives.
-    m_folderWindow = new CResourceWindow(m_leftSplitter, m_hiddenButton);
-    m_thumbnailView = new CResourceBrowserView(m_leftSplitter);
+    m_folderWindow = new CResourceWindow(m_messages, m_leftSplitter, m_hiddenButton);
+    m_thumbnailView = new CResourceBrowserView(m_messages, m_leftSplitter);
     m_folderWindow->SetBrowserPanel(m_thumbnailView->Panel());
     m_folderWindow->SetCaptureBusyQuery(
         [this] { return IsPhotoPending() || IsTimedSeries() || IsRecording(); });
@@ -183,7 +185,7 @@ void CMainViewerDlg::buildPanes()
     m_leftSplitter->addWidget(m_folderWindow);
     m_leftSplitter->addWidget(m_thumbnailView);
     m_preview = new CPreviewWindow(this, m_mainSplitter);
-    m_pictureMeasure = std::make_unique<CPictureMeasure>(m_preview->PictureArea());
+    m_pictureMeasure = std::make_unique<CPictureMeasure>(m_preview->PictureArea(), m_messages);
     m_mainSplitter->addWidget(m_leftSplitter);
     m_mainSplitter->addWidget(m_preview);
     m_mainSplitter->setStretchFactor(0, 0);
@@ -259,28 +261,30 @@ void CMainViewerDlg::UpdateButtonTexts()
     varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
     if (m_pictureMeasure)
         m_pictureMeasure->Retitle();
-    m_exit->SetTooltipText(LanguageText("ui_view_btn_exit_system", "Exit System"));
-    m_takePhoto->SetTooltipText(LanguageText("ui_view_btn_take_a_shot", "Take a Photo"));
-    m_settings->SetTooltipText(LanguageText("ui_view_btn_settings", "Settings"));
-    m_about->SetTooltipText(LanguageText("ui_view_btn_about", "About"));
-    m_fullScreen->SetTooltipText(LanguageText("ui_view_btn_full_screen", "full screen"));
+    m_exit->SetTooltipText(LanguageText("ui_view_btn_exit_system", "Exit System", m_messages));
+    m_takePhoto->SetTooltipText(
+        LanguageText("ui_view_btn_take_a_shot", "Take a Photo", m_messages));
+    m_settings->SetTooltipText(LanguageText("ui_view_btn_settings", "Settings", m_messages));
+    m_about->SetTooltipText(LanguageText("ui_view_btn_about", "About", m_messages));
+    m_fullScreen->SetTooltipText(
+        LanguageText("ui_view_btn_full_screen", "full screen", m_messages));
     const bool recording = IsRecording();
     m_recording->SetTooltipText(
-        recording ? LanguageText("ui_view_btn_stop_recording", "Stop Recording")
-                  : LanguageText("ui_view_btn_take_recording", "Start Recording"));
+        recording ? LanguageText("ui_view_btn_stop_recording", "Stop Recording", m_messages)
+                  : LanguageText("ui_view_btn_take_recording", "Start Recording", m_messages));
     m_recording->SetImageFile(
         ShippedFilePath(recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
                                   : QStringLiteral("Resource/Image/RecordingMovie.png")));
     const bool series = IsTimedSeries();
     m_timedShot->SetTooltipText(
-        series ? LanguageText("ui_view_btn_stop_timed_shot", "Stop Timed Shot")
-               : LanguageText("ui_view_btn_take_timed_shot", "Start Timed Shot"));
+        series ? LanguageText("ui_view_btn_stop_timed_shot", "Stop Timed Shot", m_messages)
+               : LanguageText("ui_view_btn_take_timed_shot", "Start Timed Shot", m_messages));
     m_timedShot->SetImageFile(
         ShippedFilePath(series ? QStringLiteral("Resource/Image/StopTimedShot.png")
                                : QStringLiteral("Resource/Image/TimedShot.png")));
     if (m_folderWindow)
         m_folderWindow->RetitleMoreButton();
-    m_hint->setText(LanguageText("ui_view_lab_prompt", "Hint:"));
+    m_hint->setText(LanguageText("ui_view_lab_prompt", "Hint:", m_messages));
     layoutControls();
 }
 
@@ -485,7 +489,7 @@ void CMainViewerDlg::AnnounceRepairedMovies(const std::vector<RepairedMovie> &mo
     for (const RepairedMovie &movie : movies)
         names << QFile::decodeName(
             QByteArray::fromStdString(movie.path.substr(movie.path.find_last_of('/') + 1)));
-    const QString text = CPromptLine::RepairedMoviesText(names);
+    const QString text = m_promptLine.RepairedMoviesText(names);
     if (text.isEmpty())
         return;
     m_promptLine.Announce(text, promptState().nowMs + kNoticeMs);

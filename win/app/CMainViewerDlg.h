@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QTimer>
 
+#include "platform/system/MessageBox.h"
 #include "win/app/CPromptLine.h"
 #include "win/app/ISettingDialogHost.h"
 #include "win/app/CThemeHelperST.h"
@@ -77,10 +78,12 @@ public:
     static constexpr int kAboutCommand = 16;
 
     // clock: dates the saved files and times the series; throws std::invalid_argument when
-    // null. enumerator: where cameras come from (null: the machine's and the virtual ones).
-    explicit CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
-                            std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
-                            QWidget *parent = nullptr);
+    // null. messages: the window's message boxes, handed on to the capture engine, the
+    // sinks, the panes and the dialogs. enumerator: where cameras come from (null: the
+    // machine's and the virtual ones).
+    CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock, varnolet::MessageBox messages,
+                   std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
+                   QWidget *parent = nullptr);
     ~CMainViewerDlg() override;
 
     // Whether the timed-shot saving thread runs (start-up ends the program when it doesn't).
@@ -189,6 +192,7 @@ private:
     // What the frame sinks read on the capture and saving threads (items 7 and 10 below:
     // the three request flags, the shot interval and the series duration). Declared before
     // the capture engine, whose destruction joins the saving thread that reads it.
+    const varnolet::MessageBox m_messages;
     CSampleGrabberOwner m_sinkOwner;
 
     // 1. window icon; 2. capture engine with the open device's path.
@@ -234,7 +238,7 @@ private:
 
     QMenu *m_contextMenu = nullptr;
     QTimer m_promptTimer;
-    CPromptLine m_promptLine;
+    CPromptLine m_promptLine{m_messages};
     std::unique_ptr<varnolet::CameraHotplugMonitor> m_hotplug;
     QSocketNotifier *m_hotplugNotifier = nullptr;
     bool m_shuttingDown = false;

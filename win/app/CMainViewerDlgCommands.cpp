@@ -26,8 +26,6 @@
 #include "win/common/ResourceNaming.h"
 #include "win/common/TimedSeries.h"
 
-using varnolet::MessageBox;
-
 bool CMainViewerDlg::OpenCameraAt(int index, int width, int height)
 {
     if (index < 0 || index >= DeviceCount() || !m_preview)
@@ -77,7 +75,7 @@ void CMainViewerDlg::closeCamera()
 
 void CMainViewerDlg::showNoCameraMessage()
 {
-    MessageBox::warning(CPromptLine::NoCameraText(DeviceCount() > 0).toStdString());
+    m_messages.warning(m_promptLine.NoCameraText(DeviceCount() > 0).toStdString());
 }
 
 void CMainViewerDlg::onOpenFirstCamera()
@@ -150,7 +148,7 @@ void CMainViewerDlg::showBrowserPane()
 
 void CMainViewerDlg::OnTakePhoto()
 {
-    if (!CheckSavingLocation())
+    if (!CheckSavingLocation(m_messages))
         return;
     if (!IsCameraPresent()) {
         showNoCameraMessage();
@@ -174,12 +172,12 @@ void CMainViewerDlg::OnTimedShot()
         stopTimedSeries();
         return;
     }
-    if (!CheckSavingLocation())
+    if (!CheckSavingLocation(m_messages))
         return;
     const SettingValues settings = GetUsingSettings();
     if (!IsTimedShotSettingValid(settings)) {
-        MessageBox::warning(GetLanguageString("ui_alert_timed_shot_setting",
-                                              "Error of time setting to take timed shot"));
+        m_messages.warning(GetLanguageString(
+            "ui_alert_timed_shot_setting", "Error of time setting to take timed shot", m_messages));
         return;
     }
     if (!IsCameraPresent()) {
@@ -187,7 +185,7 @@ void CMainViewerDlg::OnTimedShot()
         return;
     }
     if (!StartTimedSeries(TimedShotsFolder(settings), m_sinkOwner.TimedSeriesRecord(),
-                          m_sinkOwner.Clock()))
+                          m_sinkOwner.Clock(), m_messages))
         return;
     m_sinkOwner.SetShotInterval(static_cast<int32_t>(86400000 / ShotsPerDay(settings)));
     m_sinkOwner.SetSeriesDuration(static_cast<float>(TimedShotDurationMinutes(settings) / 60.0));
@@ -205,9 +203,10 @@ void CMainViewerDlg::OnRecording()
         stopRecording();
         return;
     }
-    if (!CheckSavingLocation())
+    if (!CheckSavingLocation(m_messages))
         return;
-    const std::string path = NextMoviePath(MoviesFolder(GetUsingSettings()), m_sinkOwner.Clock());
+    const std::string path =
+        NextMoviePath(MoviesFolder(GetUsingSettings()), m_sinkOwner.Clock(), m_messages);
     if (path.empty())
         return;
     if (!IsCameraPresent()) {
@@ -219,7 +218,7 @@ void CMainViewerDlg::OnRecording()
     showBrowserPane();
     // The camera's current rate goes into the headers at set-up: a movie left without its
     // close (the power went) still plays at about the right speed.
-    CreateMovieWriter(path, m_sinkOwner.SharedClock(), m_resourceWindow,
+    CreateMovieWriter(path, m_sinkOwner.SharedClock(), m_messages, m_resourceWindow,
                       m_captureVideo.FrameRate());
     m_sinkOwner.SetRecordingActive(true);
     UpdateButtonTexts();
@@ -266,7 +265,7 @@ void CMainViewerDlg::ShowDeviceProperties()
 void CMainViewerDlg::OnSettings()
 {
     {
-        CSettingDlg dialog(*this, this);
+        CSettingDlg dialog(*this, m_messages, this);
         dialog.exec();
     }
     UpdateButtonTexts();
@@ -281,7 +280,7 @@ void CMainViewerDlg::OnSettings()
 
 void CMainViewerDlg::OnAbout()
 {
-    CAboutDlg about(this);
+    CAboutDlg about(m_messages, this);
     about.exec();
 }
 
@@ -295,18 +294,19 @@ bool CMainViewerDlg::ConfirmExit()
     std::string question;
     if (IsTimedSeries())
         question = GetLanguageString("ui_alert_exit_system_doing_timedshot",
-                                     "Are you sure exiting system?");
+                                     "Are you sure exiting system?", m_messages);
     else if (IsRecording())
         question = GetLanguageString("ui_alert_exit_system_doing_recording",
-                                     "Are you sure exiting system?");
+                                     "Are you sure exiting system?", m_messages);
     else
-        question = GetLanguageString("ui_alert_exit_system", "Are you sure exiting system?");
+        question =
+            GetLanguageString("ui_alert_exit_system", "Are you sure exiting system?", m_messages);
     varnolet::MessageRequest request;
     request.text = question;
-    request.caption = GetLanguageString("ui_view_btn_exit_system", "Exit");
+    request.caption = GetLanguageString("ui_view_btn_exit_system", "Exit", m_messages);
     request.icon = varnolet::MessageIcon::Question;
     request.buttons = varnolet::MessageButtons::OkCancel;
-    if (MessageBox::show(request) != varnolet::MessageResult::Ok)
+    if (m_messages.show(request) != varnolet::MessageResult::Ok)
         return false;
     endActivitiesAndClose();
     return true;

@@ -7,8 +7,13 @@
 #include "win/app/CPictureArea.h"
 #include "win/common/CSettingParams.h"
 
-CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea)
-    : m_controller(std::make_unique<varnolet::MeasureController>(StorePath(), LanguageText))
+CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea, const varnolet::MessageBox &messages)
+    : m_controller(std::make_unique<varnolet::MeasureController>(
+          StorePath(),
+          [messages](const char *key, const char *builtIn) {
+              return LanguageText(key, builtIn, messages);
+          },
+          messages))
     , m_overlay(new varnolet::MeasureOverlay(
           *m_controller,
           [pictureArea] {

@@ -7,6 +7,7 @@
 class CPictureArea;
 
 namespace varnolet {
+class MessageBox;
 class MeasureController;
 class MeasureOverlay;
 } // namespace varnolet
@@ -17,7 +18,8 @@ class MeasureOverlay;
 class CPictureMeasure final
 {
 public:
-    explicit CPictureMeasure(CPictureArea *pictureArea);
+    // messages: where a damaged or unsaved calibration file is told.
+    CPictureMeasure(CPictureArea *pictureArea, const varnolet::MessageBox &messages);
     ~CPictureMeasure();
     CPictureMeasure(const CPictureMeasure &) = delete;
     CPictureMeasure &operator=(const CPictureMeasure &) = delete;

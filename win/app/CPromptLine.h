@@ -5,13 +5,18 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/system/MessageBox.h"
+
 class QLabel;
 
 // The texts of the main window's prompt line: what the command button under the pointer
-// will do, otherwise what the program is doing now.
+// will do, otherwise what the program is doing now. A language file that cannot be loaded
+// for a text is told in the line's message box.
 class CPromptLine final
 {
 public:
+    explicit CPromptLine(varnolet::MessageBox messages);
+
     // The buttons in the order they are tested.
     enum class Button { None, TakePhoto, TimedShot, Recording, Settings, About, Exit };
 
@@ -35,9 +40,9 @@ public:
     // "%d X %d"
     static QString SizeText(int width, int height);
     // The no-camera or cannot-preview text.
-    static QString NoCameraText(bool devicesListed);
+    QString NoCameraText(bool devicesListed) const;
     // The hover text of a button; empty for Button::None.
-    static QString HoverText(Button button, const State &state);
+    QString HoverText(Button button, const State &state) const;
     // The status of a timer tick; the recording status advances the dot counter, every
     // other status resets it. A notice takes the place of the preview (or no-camera) status
     // until its time is over.
@@ -47,7 +52,7 @@ public:
     void Announce(const QString &text, int64_t untilMs);
     // The notice of the start-up movie repair: the file name of the one repaired movie,
     // or the number of movies; empty for none.
-    static QString RepairedMoviesText(const QStringList &fileNames);
+    QString RepairedMoviesText(const QStringList &fileNames) const;
 
     // One prompt update: the hover text of the hit button; with no hit the status on a
     // timer tick, or nothing after a mouse move. Answers the new text, or a null string
@@ -59,6 +64,7 @@ public:
     int DotCounter() const { return m_dots; }
 
 private:
+    const varnolet::MessageBox m_messages;
     uint8_t m_dots = 0; // 0..3 dots of the recording status
     QString m_notice;
     int64_t m_noticeUntilMs = 0;

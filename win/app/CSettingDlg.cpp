@@ -66,9 +66,10 @@ void checkUnit(QButtonGroup &group, int unit)
 
 } // namespace
 
-CSettingDlg::CSettingDlg(ISettingDialogHost &host, QWidget *parent)
+CSettingDlg::CSettingDlg(ISettingDialogHost &host, varnolet::MessageBox messages, QWidget *parent)
     : QDialog(parent)
     , m_host(host)
+    , m_messages(std::move(messages))
     , m_form(std::make_unique<SettingDialogForm>(*this))
 {
     setModal(true);
@@ -114,43 +115,44 @@ QWidget *CSettingDlg::Control(int controlId) const
 
 void CSettingDlg::RetitleTexts()
 {
+    const auto text = [this](const char *key, const char *builtIn) {
+        return LanguageText(key, builtIn, m_messages);
+    };
     SettingDialogForm &f = *m_form;
-    setWindowTitle(LanguageText("ui_dlg_setting", "Settings"));
-    f.deviceGroup->setTitle(LanguageText("ui_setting_lab_device_setting", "Devices Settting"));
-    f.deviceLabel->setText(LanguageText("ui_setting_lab_device", "Device:"));
-    f.resolutionLabel->setText(LanguageText("ui_setting_lab_resolution", "Resolution:"));
-    f.timedShotGroup->setTitle(
-        LanguageText("ui_setting_lab_timed_shot_settings", "Timed Shot Settings"));
-    f.shotsFrontLabel->setText(LanguageText("ui_setting_lab_shots_front_hint", "Take:"));
-    f.shotsLaterLabel->setText(LanguageText("ui_setting_lab_shots_later_hint", "Shots per"));
-    f.shotsUnitRadio[0]->setText(LanguageText("ui_setting_radio_shots_preminute_taking", "minute"));
-    f.shotsUnitRadio[1]->setText(LanguageText("ui_setting_radio_shots_prehour_taking", "hour"));
-    f.shotsUnitRadio[2]->setText(LanguageText("ui_setting_radio_shots_preday_taking", "day"));
-    f.timesFrontLabel->setText(LanguageText("ui_setting_lab_times_front_hint", "For:"));
-    f.timesUnitRadio[0]->setText(LanguageText("ui_setting_radio_times_minute_taking", "minute(s)"));
-    f.timesUnitRadio[1]->setText(LanguageText("ui_setting_radio_times_hour_taking", "hour(s)"));
-    f.timesUnitRadio[2]->setText(LanguageText("ui_setting_radio_times_day_taking", "day(s)"));
-    f.movieGroup->setTitle(LanguageText("ui_setting_lab_movie_setting", "Movie Setting"));
-    f.movieSizeLabel->setText(LanguageText("ui_setting_lab_movie_size", "Size:"));
+    setWindowTitle(text("ui_dlg_setting", "Settings"));
+    f.deviceGroup->setTitle(text("ui_setting_lab_device_setting", "Devices Settting"));
+    f.deviceLabel->setText(text("ui_setting_lab_device", "Device:"));
+    f.resolutionLabel->setText(text("ui_setting_lab_resolution", "Resolution:"));
+    f.timedShotGroup->setTitle(text("ui_setting_lab_timed_shot_settings", "Timed Shot Settings"));
+    f.shotsFrontLabel->setText(text("ui_setting_lab_shots_front_hint", "Take:"));
+    f.shotsLaterLabel->setText(text("ui_setting_lab_shots_later_hint", "Shots per"));
+    f.shotsUnitRadio[0]->setText(text("ui_setting_radio_shots_preminute_taking", "minute"));
+    f.shotsUnitRadio[1]->setText(text("ui_setting_radio_shots_prehour_taking", "hour"));
+    f.shotsUnitRadio[2]->setText(text("ui_setting_radio_shots_preday_taking", "day"));
+    f.timesFrontLabel->setText(text("ui_setting_lab_times_front_hint", "For:"));
+    f.timesUnitRadio[0]->setText(text("ui_setting_radio_times_minute_taking", "minute(s)"));
+    f.timesUnitRadio[1]->setText(text("ui_setting_radio_times_hour_taking", "hour(s)"));
+    f.timesUnitRadio[2]->setText(text("ui_setting_radio_times_day_taking", "day(s)"));
+    f.movieGroup->setTitle(text("ui_setting_lab_movie_setting", "Movie Setting"));
+    f.movieSizeLabel->setText(text("ui_setting_lab_movie_size", "Size:"));
     f.maximumSizeFrontLabel->setText(
-        LanguageText("ui_setting_lab_maximum_movie_size_front_hint", "Maximum Movie file size"));
+        text("ui_setting_lab_maximum_movie_size_front_hint", "Maximum Movie file size"));
     f.maximumSizeLaterLabel->setText(
-        LanguageText("ui_setting_lab_maximum_movie_size_later_hint", "MB(16-4096)"));
-    f.locationGroup->setTitle(LanguageText("ui_setting_lab_location_setting", "Location Setting"));
-    f.folderLabel->setText(LanguageText("ui_setting_lab_creating_folder", "文件夹:"));
-    f.languageGroup->setTitle(LanguageText("ui_setting_lab_lanuage_setting", "Language Setting"));
-    f.applyButton->setText(LanguageText("ui_setting_btn_apply", "Apply"));
-    f.undoButton->setText(LanguageText("ui_setting_btn_undo", "Undo"));
-    f.moreButton->setText(LanguageText("ui_setting_btn_upload", "More..."));
-    f.defaultButton->setText(LanguageText("ui_setting_btn_reset", "Default"));
+        text("ui_setting_lab_maximum_movie_size_later_hint", "MB(16-4096)"));
+    f.locationGroup->setTitle(text("ui_setting_lab_location_setting", "Location Setting"));
+    f.folderLabel->setText(text("ui_setting_lab_creating_folder", "文件夹:"));
+    f.languageGroup->setTitle(text("ui_setting_lab_lanuage_setting", "Language Setting"));
+    f.applyButton->setText(text("ui_setting_btn_apply", "Apply"));
+    f.undoButton->setText(text("ui_setting_btn_undo", "Undo"));
+    f.moreButton->setText(text("ui_setting_btn_upload", "More..."));
+    f.defaultButton->setText(text("ui_setting_btn_reset", "Default"));
 
-    f.folderList->setItemText(
-        0, LanguageText("ui_setting_comobo_not_auto_creating_folder", "不创建文件夹"));
-    f.folderList->setItemText(1,
-                              LanguageText("ui_setting_comobo_auto_creating_folder", "创建文件夹"));
+    f.folderList->setItemText(0,
+                              text("ui_setting_comobo_not_auto_creating_folder", "不创建文件夹"));
+    f.folderList->setItemText(1, text("ui_setting_comobo_auto_creating_folder", "创建文件夹"));
     for (int index = 0; index < kLanguageCount; ++index) {
         const LanguageDescription &language = LanguageAt(index);
-        f.languageList->setItemText(index, LanguageText(language.nameKey, language.name));
+        f.languageList->setItemText(index, text(language.nameKey, language.name));
     }
 
     ShowRangeLabels();
@@ -233,12 +235,12 @@ void CSettingDlg::ShowRangeLabels()
     const TimedShotSetting &timed = m_values.timedShot;
     m_form->shotsRangeLabel->setText(
         IsValidTimeUnit(m_shotsUnit)
-            ? FormatText(LanguageText("ui_setting_lab_shots_range", "(max.%d)"),
+            ? FormatText(LanguageText("ui_setting_lab_shots_range", "(max.%d)", m_messages),
                          {decimal(timed.shots[m_shotsUnit].maximum)})
             : QString());
     m_form->timesRangeLabel->setText(
         IsValidTimeUnit(m_timesUnit)
-            ? FormatText(LanguageText("ui_setting_lab_times_range", "(max.%d)"),
+            ? FormatText(LanguageText("ui_setting_lab_times_range", "(max.%d)", m_messages),
                          {decimal(timed.times[m_timesUnit].maximum)})
             : QString());
 }
@@ -432,8 +434,8 @@ void CSettingDlg::OnApply()
     const bool timesValid = IsDialogValueValid(*f.timesEdit, m_shownTimes, false, m_timesUnit);
     const bool shotsValid = IsDialogValueValid(*f.shotsEdit, m_shownShots, true, m_shotsUnit);
     if (!timesValid || !shotsValid) {
-        varnolet::MessageBox::warning(GetLanguageString(
-            "ui_alert_timed_shot_setting", "Error of time setting to take timed shot"));
+        m_messages.warning(GetLanguageString(
+            "ui_alert_timed_shot_setting", "Error of time setting to take timed shot", m_messages));
         // The factory value: the default record's range of the default record's own unit.
         const TimedShotSetting factory = GetDefaultSettings().timedShot;
         if (!timesValid)
@@ -447,16 +449,17 @@ void CSettingDlg::OnApply()
         // A plain file there is refused too: nothing could be saved below it.
         const QString format =
             LanguageText("ui_alert_not_exist_resource_location",
-                         "Don't exist location of photo %s in setting,please setting");
-        varnolet::MessageBox::warning(
+                         "Don't exist location of photo %s in setting,please setting", m_messages);
+        m_messages.warning(
             FormatText(format, {QString::fromStdString(values.resourcesPath)}).toStdString());
         m_shownLocation = GetDefaultSettings().resourcesPath;
         f.locationEdit->setText(varnolet::PathText::toField(m_shownLocation));
         return;
     }
     if (values.movieSizeMax < kMinimumMovieSize || values.movieSizeMax > kMaximumMovieSize) {
-        varnolet::MessageBox::warning(GetLanguageString(
-            "ui_alert_movie_maxinum_file", "Error to set maximum file size of recording movie"));
+        m_messages.warning(GetLanguageString("ui_alert_movie_maxinum_file",
+                                             "Error to set maximum file size of recording movie",
+                                             m_messages));
         f.maximumSizeEdit->setText(decimal(GetDefaultSettings().movieSizeMax));
         return;
     }
@@ -464,7 +467,7 @@ void CSettingDlg::OnApply()
     // The values are in force either way; a file that could not be written is told, so
     // the user knows they will be gone at the next start.
     if (const int error = ApplySettings(values); error != 0)
-        varnolet::MessageBox::warning(SettingsWriteFailureText(error));
-    EnsureResourceFolders();
+        m_messages.warning(SettingsWriteFailureText(error, m_messages));
+    EnsureResourceFolders(m_messages);
     accept();
 }

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "platform/system/MessageBox.h"
 #include "win/common/SettingValues.h"
 
 class ISettingDialogHost;
@@ -79,7 +80,8 @@ public:
 
     // Runs the start of the dialog at once (texts, lists, working copy, controls) and
     // registers the dialog with the host until it is destroyed.
-    explicit CSettingDlg(ISettingDialogHost &host, QWidget *parent = nullptr);
+    // messages: where refused values and an unwritten settings file are told.
+    CSettingDlg(ISettingDialogHost &host, varnolet::MessageBox messages, QWidget *parent = nullptr);
     ~CSettingDlg() override;
 
     // Called by the host while the dialog is open: its device list changed (friendly
@@ -130,6 +132,7 @@ private:
     void setVisibleKeepingModalRun(bool visible);
 
     ISettingDialogHost &m_host;
+    const varnolet::MessageBox m_messages;
     std::unique_ptr<SettingDialogForm> m_form;
 
     // The members of the dialog, in the order of the template's data exchange:

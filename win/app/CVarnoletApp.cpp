@@ -13,7 +13,6 @@
 #include <QDialog>
 
 #include "platform/system/ExitSignalNotifier.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/QtTranslations.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SystemError.h"
@@ -22,8 +21,6 @@
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ConfigFileRepair.h"
-
-using varnolet::MessageBox;
 
 namespace {
 
@@ -54,8 +51,9 @@ int copyFile(const std::string &from, const std::string &to)
 
 } // namespace
 
-CVarnoletApp::CVarnoletApp(std::string instanceName)
-    : m_instanceName(instanceName.empty() ? executableBaseName() : std::move(instanceName))
+CVarnoletApp::CVarnoletApp(varnolet::MessageBox messages, std::string instanceName)
+    : m_messages(std::move(messages))
+    , m_instanceName(instanceName.empty() ? executableBaseName() : std::move(instanceName))
 {
 }
 
@@ -97,9 +95,10 @@ bool CVarnoletApp::InitInstance()
     LoadSettings();
     varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
 
-    MainWindow window = m_factory ? m_factory() : MainWindow{std::make_unique<QDialog>(), true, {}};
+    MainWindow window =
+        m_factory ? m_factory(m_messages) : MainWindow{std::make_unique<QDialog>(), true, {}};
     if (!window.dialog || !window.workerStarted) {
-        MessageBox::warning("Varnolet run failure");
+        m_messages.warning("Varnolet run failure");
         m_exitCode = 0;
         return false;
     }
@@ -131,9 +130,9 @@ bool CVarnoletApp::EnsureSingleInstance()
     case varnolet::SingleInstance::Outcome::RaisedRunning:
         return false;
     case varnolet::SingleInstance::Outcome::RunningNoWindow:
-        MessageBox::warning(
+        m_messages.warning(
             GetLanguageString("ui_alert_have_running_application",
-                              "Failure to lanuch applicaiton,Because it has been run"));
+                              "Failure to lanuch applicaiton,Because it has been run", m_messages));
         return false;
     }
     return false;
@@ -145,7 +144,7 @@ bool CVarnoletApp::WriteCodecDisplayFlag()
     const int status = store.setDword(kCodecKey, kCodecValue, 0);
     if (status == 0)
         return true;
-    MessageBox::warning(formatWithCode(
+    m_messages.warning(formatWithCode(
         "Fail to run application,because register xvid is error error code = %d", status));
     return false;
 }
@@ -163,7 +162,7 @@ bool CVarnoletApp::EnsureDataFolder()
     std::filesystem::create_directories(folder, ec);
     if (!ec)
         return true;
-    MessageBox::warning(formatWithCode(
+    m_messages.warning(formatWithCode(
         "Fail to run application,because application data path is not created error code = %d",
         ec.value()));
     return false;
@@ -203,7 +202,7 @@ bool CVarnoletApp::ProvisionUserConfig()
         RebuildDamagedConfig(userPath, templatePath);
         return true;
     }
-    MessageBox::warning(formatWithCode(
+    m_messages.warning(formatWithCode(
         "Fail to run application,because config file in not copied error code = %d", error));
     return false;
 }
@@ -212,7 +211,7 @@ std::string CVarnoletApp::ProgramFolder()
 {
     const std::string folder = ProcessPaths::programFolder();
     if (folder.empty())
-        MessageBox::warning(varnolet::SystemError::text(errno ? errno : ENOENT));
+        m_messages.warning(varnolet::SystemError::text(errno ? errno : ENOENT));
     return folder;
 }
 

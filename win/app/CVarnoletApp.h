@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/system/MessageBox.h"
+
 class QDialog;
 
 namespace varnolet {
@@ -14,7 +16,8 @@ class SingleInstance;
 // The application object: everything the program does before and after its main window
 // runs. InitInstance checks for a running copy, writes the codec's display flag,
 // provisions the per-user data folder and config.ini, loads the settings and runs the
-// main window modally. Every start-up failure ends the program after one message.
+// main window modally. Every start-up failure ends the program after one message, shown in
+// the message box the application was given and handed on to the main window.
 class CVarnoletApp final
 {
 public:
@@ -28,10 +31,12 @@ public:
         // dialog is simply closed.
         std::function<void()> shutDown;
     };
-    using MainWindowFactory = std::function<MainWindow()>;
+    // Makes the main window, which shows its boxes in the message box it is handed.
+    using MainWindowFactory = std::function<MainWindow(const varnolet::MessageBox &messages)>;
 
-    // instanceName: the executable's base name; empty takes it from /proc/self/exe.
-    explicit CVarnoletApp(std::string instanceName = {});
+    // messages: the program's message boxes. instanceName: the executable's base name;
+    // empty takes it from /proc/self/exe.
+    explicit CVarnoletApp(varnolet::MessageBox messages, std::string instanceName = {});
     ~CVarnoletApp();
     CVarnoletApp(const CVarnoletApp &) = delete;
     CVarnoletApp &operator=(const CVarnoletApp &) = delete;
@@ -64,8 +69,10 @@ public:
     static std::string FileTimeStampText(const std::string &path);
 
     const std::string &instanceName() const { return m_instanceName; }
+    const varnolet::MessageBox &messages() const { return m_messages; }
 
 private:
+    const varnolet::MessageBox m_messages;
     std::string m_instanceName;
     std::unique_ptr<varnolet::SingleInstance> m_singleInstance;
     MainWindowFactory m_factory;

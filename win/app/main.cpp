@@ -16,16 +16,17 @@ int main(int argc, char **argv)
             ProgramOptions::Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
         return *exitCode;
     QApplication application(argc, argv);
-    varnolet::MessageBox::setPresenter(std::make_shared<varnolet::QtMessagePresenter>());
+    // The program's one message box: every window and thread shows its boxes through it.
+    const varnolet::MessageBox messages(std::make_shared<varnolet::QtMessagePresenter>());
     // The program's one clock: the virtual camera's picture, file names, series and movies.
     const auto clock = std::make_shared<varnolet::SystemClock>();
     varnolet::VirtualCameraHub::instance().setClock(clock);
     if (ProgramOptions::VirtualCamera())
         varnolet::VirtualCameraHub::instance().plug();
 
-    CVarnoletApp app;
-    app.setMainWindowFactory([clock] {
-        auto window = std::make_unique<CMainViewerDlg>(clock);
+    CVarnoletApp app(messages);
+    app.setMainWindowFactory([clock](const varnolet::MessageBox &windowMessages) {
+        auto window = std::make_unique<CMainViewerDlg>(clock, windowMessages);
         const bool started = window->SavingThreadStarted();
         CMainViewerDlg *viewer = window.get();
         return CVarnoletApp::MainWindow{std::move(window), started,

@@ -3,7 +3,6 @@
 #include "FolderChangeTarget.h"
 #include "InotifyTreeWatcher.h"
 
-#include "platform/system/MessageBox.h"
 #include "platform/system/ThreadName.h"
 
 #include <system_error>
@@ -14,8 +13,9 @@ namespace {
 Q_LOGGING_CATEGORY(lcMonitor, "varnolet.browser.monitor", QtWarningMsg)
 }
 
-FolderMonitor::FolderMonitor(FolderChangeTarget &target)
+FolderMonitor::FolderMonitor(FolderChangeTarget &target, varnolet::MessageBox messages)
     : m_target(target)
+    , m_messages(std::move(messages))
 {
 }
 
@@ -39,7 +39,7 @@ bool FolderMonitor::Launch(std::thread &thread, std::function<void()> body)
         }
     }
     if (!started)
-        varnolet::MessageBox::warning(kThreadFailureText);
+        m_messages.warning(kThreadFailureText);
     return started;
 }
 

@@ -2,6 +2,8 @@
 
 #include "FolderChangeQueue.h"
 
+#include "platform/system/MessageBox.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -28,7 +30,8 @@ public:
     // Starts a thread running `body` into `thread`; false when it could not be started.
     using ThreadLauncher = std::function<bool(std::thread &thread, std::function<void()> body)>;
 
-    explicit FolderMonitor(FolderChangeTarget &target);
+    // messages: where a thread that cannot start is told.
+    FolderMonitor(FolderChangeTarget &target, varnolet::MessageBox messages);
     ~FolderMonitor();
     FolderMonitor(const FolderMonitor &) = delete;
     FolderMonitor &operator=(const FolderMonitor &) = delete;
@@ -59,6 +62,7 @@ private:
     void ProcessingLoop();
 
     FolderChangeTarget &m_target;
+    const varnolet::MessageBox m_messages;
     FolderChangeQueue m_queue;
     ThreadLauncher m_launcher;
 

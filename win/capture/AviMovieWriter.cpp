@@ -2,7 +2,6 @@
 
 #include "platform/media/FrameScaler.h"
 #include "platform/system/Clock.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -85,8 +85,10 @@ std::string AviMovieWriter::EncoderName()
 }
 
 AviMovieWriter::AviMovieWriter(const std::string &path,
-                               std::shared_ptr<const varnolet::Clock> clock, double setUpRate)
+                               std::shared_ptr<const varnolet::Clock> clock,
+                               varnolet::MessageBox messages, double setUpRate)
     : m_clock(std::move(clock))
+    , m_messages(std::move(messages))
     , m_filePath(path.substr(0, 4095))
     , m_lastErrorText("Method Succeeded")
     , m_nominalRate(SetUpRateFor(setUpRate))
@@ -161,7 +163,8 @@ bool AviMovieWriter::SetUpStream(int width, int height)
         switch (m_aviFile->failedStage()) {
         case varnolet::AviMpeg4Writer::Stage::File:
         case varnolet::AviMpeg4Writer::Stage::Write: // the header could not be written
-            return Fail(FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
+            return Fail(FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure",
+                                                     m_messages),
                                    {m_filePath}) +
                         ErrorCodeText(result));
         case varnolet::AviMpeg4Writer::Stage::Encoder:
@@ -302,10 +305,12 @@ AviMovieWriter *OpenMovieWriter()
 }
 
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
-                       IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
+                       const varnolet::MessageBox &messages, IResourceAnnouncer *resourceWindow,
+                       double cameraFramesPerSecond)
 {
     CloseMovieWriter(resourceWindow);
-    auto writer = std::make_unique<AviMovieWriter>(path, std::move(clock), cameraFramesPerSecond);
+    auto writer =
+        std::make_unique<AviMovieWriter>(path, std::move(clock), messages, cameraFramesPerSecond);
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     g_movieWriter = std::move(writer);
 }
@@ -314,17 +319,19 @@ void CloseMovieWriter(IResourceAnnouncer *resourceWindow)
 {
     std::string path;
     std::string failure;
+    std::optional<varnolet::MessageBox> messages;
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         if (g_movieWriter) {
             path = g_movieWriter->FilePath();
             failure = g_movieWriter->Close();
+            messages = g_movieWriter->FailureMessages();
             g_movieWriter.reset();
         }
     }
     // Shown outside the lock: the capture thread must not wait for the user.
     if (!failure.empty())
-        varnolet::MessageBox::warning(failure);
+        messages->warning(failure);
     if (path.empty() || !resourceWindow)
         return;
     // A recording stopped before its first frame left no file to announce.

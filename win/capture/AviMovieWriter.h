@@ -2,6 +2,7 @@
 
 #include "platform/media/AviMpeg4Writer.h"
 #include "platform/system/Clock.h"
+#include "platform/system/MessageBox.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +36,9 @@ public:
     // rate written into the headers at set-up, the camera's current frame rate (a file
     // left without its close plays at it); 0 or less: the nominal 12. clock: the process
     // clock the measured rate is timed by; throws std::invalid_argument when null.
+    // messages: where the recording's failures are told (FailureMessages()).
     AviMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
-                   double setUpRate = kNominalRate);
+                   varnolet::MessageBox messages, double setUpRate = kNominalRate);
     ~AviMovieWriter();
     AviMovieWriter(const AviMovieWriter &) = delete;
     AviMovieWriter &operator=(const AviMovieWriter &) = delete;
@@ -59,6 +61,8 @@ public:
 
     // A failed append is shown to the user once: the first caller to ask gets true.
     bool TakeFailureToReport();
+    // Where a failed append or close of this recording is shown.
+    const varnolet::MessageBox &FailureMessages() const { return m_messages; }
 
     const std::string &FilePath() const { return m_filePath; }
     int32_t GetState() const { return m_state; }
@@ -99,6 +103,7 @@ private:
     // The open file with its video stream and compressor.
     std::unique_ptr<varnolet::AviMpeg4Writer> m_aviFile;
     const std::shared_ptr<const varnolet::Clock> m_clock;
+    const varnolet::MessageBox m_messages;
     int m_streamWidth = 0;
     int m_streamHeight = 0;
     uint32_t m_codecCode = varnolet::AviMpeg4Writer::kCodecTag;
@@ -125,10 +130,12 @@ AviMovieWriter *OpenMovieWriter();
 
 // Installs a new writer for path, closing (and announcing) a writer still open first.
 // cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12).
+// The writer tells its failures in messages.
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
+                       const varnolet::MessageBox &messages,
                        IResourceAnnouncer *resourceWindow = nullptr,
                        double cameraFramesPerSecond = 0);
 // Closes the open writer under the lock (release, rate patch), frees it, empties the slot;
-// then, outside the lock, shows a failed close in a message box and announces the file
+// then, outside the lock, shows a failed close in the writer's message box and announces the file
 // (even a half-written one) to the resource window when there is one.
 void CloseMovieWriter(IResourceAnnouncer *resourceWindow = nullptr);

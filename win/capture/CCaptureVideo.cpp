@@ -3,7 +3,6 @@
 #include "win/common/CLanguageTable.h"
 #include "win/common/TextFormat.h"
 
-#include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 
 #include <algorithm>
@@ -12,11 +11,12 @@
 
 using varnolet::CameraFormat;
 using varnolet::CameraFrame;
-using varnolet::MessageBox;
 using varnolet::SystemError;
 
-CCaptureVideo::CCaptureVideo(std::shared_ptr<varnolet::CameraEnumerator> enumerator)
-    : m_enumerator(enumerator ? std::move(enumerator)
+CCaptureVideo::CCaptureVideo(varnolet::MessageBox messages,
+                             std::shared_ptr<varnolet::CameraEnumerator> enumerator)
+    : m_messages(std::move(messages))
+    , m_enumerator(enumerator ? std::move(enumerator)
                               : std::make_shared<varnolet::CameraEnumerator>())
 {
 }
@@ -57,9 +57,9 @@ void CCaptureVideo::AdoptSavingThread(std::thread thread, std::function<void()> 
     m_stopSavingThread = std::move(requestStop);
 }
 
-void CCaptureVideo::ShowErrorMessage(int error)
+void CCaptureVideo::ShowErrorMessage(int error) const
 {
-    MessageBox::warning(SystemError::text(error < 0 ? -error : error));
+    m_messages.warning(SystemError::text(error < 0 ? -error : error));
 }
 
 int CCaptureVideo::EnumerateDevices()
@@ -167,9 +167,10 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
                                     ended(code);
                             });
     if (error < 0) {
-        MessageBox::warning(GetLanguageString("ui_alert_not_preview_device",
-                                              "Couldn't preview this device,because this device "
-                                              "may been using by other applicaiton"));
+        m_messages.warning(GetLanguageString("ui_alert_not_preview_device",
+                                             "Couldn't preview this device,because this device "
+                                             "may been using by other applicaiton",
+                                             m_messages));
         return error;
     }
     m_running = true;
@@ -275,12 +276,13 @@ void CCaptureVideo::ReportSnapshotButtonProblem(const std::string &devicePath,
     // Told once per camera and run: the camera is reopened at every size change.
     if (!m_buttonProblemsShown.insert(devicePath).second)
         return;
-    MessageBox::warning(FormatText(
+    m_messages.warning(FormatText(
         GetLanguageString("ui_alert_snapshot_button_no_access",
                           "The snapshot button of this camera cannot be used (%s). Install the "
                           "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
                           "or ask your administrator to add you to the \"input\" group, then plug "
-                          "the camera in again."),
+                          "the camera in again.",
+                          m_messages),
         {problem}));
 }
 
@@ -345,7 +347,8 @@ void CCaptureVideo::ShowDeviceProperties()
 {
     // A graph without a device (an open that failed) counts as no camera too.
     if (!m_graphBuilt || !m_device) {
-        MessageBox::warning(GetLanguageString("ui_alert_no_camera", "没有监听到摄像头硬件"));
+        m_messages.warning(
+            GetLanguageString("ui_alert_no_camera", "没有监听到摄像头硬件", m_messages));
         return;
     }
     if (m_propertiesHook)

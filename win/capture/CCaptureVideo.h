@@ -5,6 +5,7 @@
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/CameraSource.h"
+#include "platform/system/MessageBox.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,8 +36,10 @@ struct CaptureSize
 class CCaptureVideo
 {
 public:
-    // enumerator: where cameras come from (null: the machine's, with the virtual ones).
-    explicit CCaptureVideo(std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr);
+    // messages: where a camera that fails is told. enumerator: where cameras come from
+    // (null: the machine's, with the virtual ones).
+    explicit CCaptureVideo(varnolet::MessageBox messages,
+                           std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr);
     ~CCaptureVideo();
     CCaptureVideo(const CCaptureVideo &) = delete;
     CCaptureVideo &operator=(const CCaptureVideo &) = delete;
@@ -102,8 +105,9 @@ private:
     void OnFrame(const varnolet::CameraFrame &frame);
     void OnButton(bool pressed);
     void ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem);
-    static void ShowErrorMessage(int error);
+    void ShowErrorMessage(int error) const;
 
+    const varnolet::MessageBox m_messages;
     std::shared_ptr<varnolet::CameraEnumerator> m_enumerator;
     CaptureDeviceList m_devices;
     std::vector<uint32_t> m_resolutionList;

@@ -8,7 +8,6 @@
 #include "platform/media/JpegEncoder.h"
 #include "platform/measure/PhotoAnnotation.h"
 #include "platform/system/Clock.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/ThreadName.h"
 #include "platform/system/WindowMessage.h"
 #include "win/common/CLanguageTable.h"
@@ -102,13 +101,15 @@ void CSampleGrabberCB::TargetSize(const CSampleGrabberCB &sink, int frameWidth, 
 }
 
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     const std::string &path)
+                     const std::string &path, const varnolet::MessageBox &messages)
 {
-    return SaveFrameAsJpeg(sink, buffer, length, sink.FrameWidth(), sink.FrameHeight(), path);
+    return SaveFrameAsJpeg(sink, buffer, length, sink.FrameWidth(), sink.FrameHeight(), path,
+                           messages);
 }
 
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     int frameWidth, int frameHeight, const std::string &path)
+                     int frameWidth, int frameHeight, const std::string &path,
+                     const varnolet::MessageBox &messages)
 {
     if (!buffer || length < 1)
         return false;
@@ -119,9 +120,10 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
     if (!encoder.isAvailable())
         return false; // no encoder: fails without a message
 
-    auto fail = [&path](const varnolet::ImageResult &result) {
-        varnolet::MessageBox::warning(
-            FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"), {path}) +
+    auto fail = [&path, &messages](const varnolet::ImageResult &result) {
+        messages.warning(
+            FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure", messages),
+                       {path}) +
             SaveStatusText(result));
         return false;
     };
@@ -169,10 +171,11 @@ void CSampleGrabberCB::SavePhoto(const uint8_t *buffer, long length, int width, 
     if (!owner)
         return;
     const SettingValues settings = GetUsingSettings();
-    const std::string path = NextSingleShotPath(SingleShotsFolder(settings), owner->Clock());
+    const std::string path =
+        NextSingleShotPath(SingleShotsFolder(settings), owner->Clock(), owner->Messages());
     if (path.empty())
         return;
-    if (SaveFrameAsJpeg(*this, buffer, length, width, height, path))
+    if (SaveFrameAsJpeg(*this, buffer, length, width, height, path, owner->Messages()))
         Announce(owner, path);
 }
 
@@ -207,7 +210,7 @@ void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
                                  static_cast<size_t>(length)) != 0) {
         // Frames keep coming until the stop message is handled: one failure, one box.
         if (writer->TakeFailureToReport())
-            varnolet::MessageBox::warning(writer->LastErrorText());
+            writer->FailureMessages().warning(writer->LastErrorText());
         PostToOwner(CSampleGrabberOwner::StopRecordingMessage);
     }
 }
@@ -306,12 +309,13 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
         QueuedFrame frame;
         while (g_savingThreadRun.load() && sink.PopQueuedFrame(frame)) {
             const SettingValues settings = GetUsingSettings();
-            const std::string path = NextTimedShotPath(TimedShotsFolder(settings),
-                                                       owner->TimedSeriesRecord(), owner->Clock());
+            const std::string path =
+                NextTimedShotPath(TimedShotsFolder(settings), owner->TimedSeriesRecord(),
+                                  owner->Clock(), owner->Messages());
             const bool saved =
                 !path.empty() &&
                 SaveFrameAsJpeg(sink, frame.bytes.data(), static_cast<long>(frame.bytes.size()),
-                                frame.width, frame.height, path);
+                                frame.width, frame.height, path, owner->Messages());
             if (saved) {
                 Announce(owner, path);
             } else {

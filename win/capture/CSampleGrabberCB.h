@@ -3,6 +3,7 @@
 #include "IFrameSink.h"
 
 #include "platform/system/Clock.h"
+#include "platform/system/MessageBox.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -113,8 +114,10 @@ private:
 
 // Writes one frame of the sink's size (or of the given size) as a JPEG of quality 100 at
 // path, scaled to the target size of TargetSize. False on failure, after the
-// "ui_alert_savefile" message with the status text (no message when no encoder exists).
+// "ui_alert_savefile" message with the status text in messages (no message when no
+// encoder exists).
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     const std::string &path);
+                     const std::string &path, const varnolet::MessageBox &messages);
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     int frameWidth, int frameHeight, const std::string &path);
+                     int frameWidth, int frameHeight, const std::string &path,
+                     const varnolet::MessageBox &messages);

@@ -4,8 +4,10 @@
 
 #include <stdexcept>
 
-CSampleGrabberOwner::CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock)
+CSampleGrabberOwner::CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock,
+                                         varnolet::MessageBox messages)
     : m_clock(std::move(clock))
+    , m_messages(std::move(messages))
 {
     if (!m_clock)
         throw std::invalid_argument("CSampleGrabberOwner needs a clock");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/system/Clock.h"
+#include "platform/system/MessageBox.h"
 #include "win/common/TimedSeries.h"
 
 #include <atomic>
@@ -18,12 +19,13 @@ struct SettingValues;
 // order, needing only freedom from torn reads. Starting a series or a recording publishes
 // what the window set up before it (the series record, the movie writer), so those two
 // flags are stored with release and read with acquire. The owner's clock dates the sinks'
-// photos and times the series.
+// photos and times the series; its message box tells the sinks' failures.
 class CSampleGrabberOwner
 {
 public:
     // Throws std::invalid_argument without a clock.
-    explicit CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock);
+    CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock,
+                        varnolet::MessageBox messages);
     CSampleGrabberOwner(const CSampleGrabberOwner &) = delete;
     CSampleGrabberOwner &operator=(const CSampleGrabberOwner &) = delete;
 
@@ -34,6 +36,7 @@ public:
 
     const varnolet::Clock &Clock() const { return *m_clock; }
     const std::shared_ptr<const varnolet::Clock> &SharedClock() const { return m_clock; }
+    const varnolet::MessageBox &Messages() const { return m_messages; }
 
     // The running series: set up by the window before SetTimedSeriesActive(true), then
     // advanced by the saving thread only.
@@ -100,6 +103,7 @@ public:
 private:
     TimedSeries m_timedSeries;
     const std::shared_ptr<const varnolet::Clock> m_clock;
+    const varnolet::MessageBox m_messages;
     std::atomic<int32_t> m_photoRequested{0};
     std::atomic<int32_t> m_timedSeriesActive{0};
     std::atomic<int32_t> m_recordingActive{0};

@@ -3,7 +3,6 @@
 #include "CSettingParams.h"
 #include "ShippedFile.h"
 
-#include "platform/system/MessageBox.h"
 #include "win/common/ProcessPaths.h"
 
 #include <cstdlib>
@@ -53,7 +52,7 @@ CLanguageTable &CLanguageTable::Instance()
 }
 
 std::string CLanguageTable::Lookup(const std::string &key, const std::string &fallback,
-                                   int wantedIndex)
+                                   int wantedIndex, const varnolet::MessageBox &messages)
 {
     std::shared_ptr<const LanguageEntries> entries;
     std::string message;
@@ -76,7 +75,7 @@ std::string CLanguageTable::Lookup(const std::string &key, const std::string &fa
     // Shown after the lock is released: a box on the UI thread waits for the user, and
     // lookups from other threads must not wait with it.
     if (!message.empty())
-        varnolet::MessageBox::warning(message);
+        messages.warning(message);
 
     const auto found = entries->find(key);
     return found == entries->end() ? fallback : found->second;
@@ -101,9 +100,10 @@ int LanguageInForce()
     return wanted == LanguageUserDefault ? UserDefaultLanguageIndex() : wanted;
 }
 
-std::string GetLanguageString(const std::string &key, const std::string &fallback)
+std::string GetLanguageString(const std::string &key, const std::string &fallback,
+                              const varnolet::MessageBox &messages)
 {
-    return CLanguageTable::Instance().Lookup(key, fallback, LanguageInForce());
+    return CLanguageTable::Instance().Lookup(key, fallback, LanguageInForce(), messages);
 }
 
 int LanguageIndexOfLocale(const std::string &locale)

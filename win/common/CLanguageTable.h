@@ -2,6 +2,8 @@
 
 #include "LanguageFile.h"
 
+#include "platform/system/MessageBox.h"
+
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,8 +45,9 @@ public:
 
     // The text of the key in the wanted language, or the fallback. Loads the wanted
     // language first when it differs from the loaded one (a failed load shows its message
-    // once and is not retried until the wanted language changes).
-    std::string Lookup(const std::string &key, const std::string &fallback, int wantedIndex);
+    // in messages once and is not retried until the wanted language changes).
+    std::string Lookup(const std::string &key, const std::string &fallback, int wantedIndex,
+                       const varnolet::MessageBox &messages);
 
     // The index the table holds, -1 when none was loaded yet.
     int LoadedIndex() const;
@@ -61,7 +64,9 @@ private:
 
 // The text of a key in the configured language (GetUsingSettings().language; -1 the
 // user's default), or the fallback. UTF-8 in and out; placeholders are left to the caller.
-std::string GetLanguageString(const std::string &key, const std::string &fallback);
+// A language file that cannot be loaded is told in messages.
+std::string GetLanguageString(const std::string &key, const std::string &fallback,
+                              const varnolet::MessageBox &messages);
 
 // The language index of the Linux locale: the first entry of LANGUAGE, else LC_ALL,
 // LC_MESSAGES, LANG. "zh" with TW/HK/MO or Hant is Traditional Chinese, otherwise Chinese

@@ -241,9 +241,9 @@ int ApplySettings(const SettingValues &values)
     return CSettingParams::Instance().apply(values);
 }
 
-std::string SettingsWriteFailureText(int error)
+std::string SettingsWriteFailureText(int error, const varnolet::MessageBox &messages)
 {
-    return FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure"),
+    return FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure", messages),
                       {CSettingParams::Instance().configPath()}) +
            varnolet::SystemError::text(error);
 }

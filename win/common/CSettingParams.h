@@ -2,6 +2,8 @@
 
 #include "SettingValues.h"
 
+#include "platform/system/MessageBox.h"
+
 #include <mutex>
 #include <string>
 
@@ -67,8 +69,9 @@ void WriteSettingSection(IniFile &file, const std::string &section, const Settin
 // be written: 0, or the errno of the failed write, for the caller to tell the user.
 int ApplySettings(const SettingValues &values);
 // The text that tells the user the settings file could not be written: the
-// "ui_alert_savefile" text with the file, then the system's text for the error.
-std::string SettingsWriteFailureText(int error);
+// "ui_alert_savefile" text with the file, then the system's text for the error (the
+// language file's failure told in messages).
+std::string SettingsWriteFailureText(int error, const varnolet::MessageBox &messages);
 
 SettingValues GetUsingSettings();
 SettingValues GetPreviousSettings();

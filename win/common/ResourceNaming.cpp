@@ -5,7 +5,6 @@
 #include "TextFormat.h"
 
 #include "platform/system/Clock.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 
 #include <algorithm>
@@ -203,12 +202,12 @@ std::string nextFlatPath(const std::string &folder, ResourceKind kind, const var
 }
 
 std::string nextPerDayPath(const std::string &folder, const char *word, const char *extension,
-                           const varnolet::Clock &clock)
+                           const varnolet::Clock &clock, const varnolet::MessageBox &messages)
 {
-    if (!EnsureFolder(folder))
+    if (!EnsureFolder(folder, messages))
         return {};
     const std::string day = folder + "/" + TodayStamp(clock);
-    if (!EnsureFolder(day))
+    if (!EnsureFolder(day, messages))
         return {};
     const int64_t highestFolder = highestFolderNumber(day);
     int64_t folderNumber = highestFolder == -1 ? 0 : highestFolder;
@@ -216,7 +215,7 @@ std::string nextPerDayPath(const std::string &folder, const char *word, const ch
     if (number > 0 && number % 1000 == 0)
         ++folderNumber;
     const std::string numbered = day + "/" + PadNumber(folderNumber, 3);
-    if (!EnsureFolder(numbered))
+    if (!EnsureFolder(numbered, messages))
         return {};
     for (; number < kNumberLimit; ++number) {
         std::string path = numbered + "/" + word + PadNumber(number, 4) + "." + extension;
@@ -280,7 +279,7 @@ void SetSavingLocation(SettingValues &record, const std::string &path)
     record.resourcesRoot = ResourceRootOf(location);
 }
 
-bool EnsureFolder(const std::string &path)
+bool EnsureFolder(const std::string &path, const varnolet::MessageBox &messages)
 {
     struct stat st
     {
@@ -293,56 +292,59 @@ bool EnsureFolder(const std::string &path)
     // Another thread may have made it in the meantime.
     if (error == EEXIST && ::stat(path.c_str(), &st) == 0)
         return true;
-    varnolet::MessageBox::warning(path + varnolet::SystemError::text(error));
+    messages.warning(path + varnolet::SystemError::text(error));
     return false;
 }
 
-void EnsureResourceFolders()
+void EnsureResourceFolders(const varnolet::MessageBox &messages)
 {
     const SettingValues values = GetUsingSettings();
     for (const std::string &folder : {values.resourcesRoot, SingleShotsFolder(values),
                                       TimedShotsFolder(values), MoviesFolder(values)}) {
-        if (!EnsureFolder(folder))
+        if (!EnsureFolder(folder, messages))
             return;
     }
 }
 
-bool CheckSavingLocation()
+bool CheckSavingLocation(const varnolet::MessageBox &messages)
 {
     const SettingValues values = GetUsingSettings();
     struct stat st
     {
     };
     if (!values.resourcesPath.empty() && ::stat(values.resourcesPath.c_str(), &st) == 0) {
-        EnsureResourceFolders();
+        EnsureResourceFolders(messages);
         return true;
     }
     const std::string format =
         GetLanguageString("ui_alert_not_exist_resource_location",
-                          "Don't exist location of  %s in setting,please setting");
-    varnolet::MessageBox::warning(FormatText(format, {MoviesFolder(values)}));
+                          "Don't exist location of  %s in setting,please setting", messages);
+    messages.warning(FormatText(format, {MoviesFolder(values)}));
     return false;
 }
 
-std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock)
+std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock,
+                               const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
     if (!perDayFolders())
         return nextFlatPath(folder, ResourceKindSingleShot, clock);
-    return nextPerDayPath(folder, "SingleShot", "jpg", clock);
+    return nextPerDayPath(folder, "SingleShot", "jpg", clock, messages);
 }
 
-std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock)
+std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock,
+                          const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
     if (!perDayFolders())
         return nextFlatPath(folder, ResourceKindMovie, clock);
-    return nextPerDayPath(folder, "Movie", "avi", clock);
+    return nextPerDayPath(folder, "Movie", "avi", clock, messages);
 }
 
-bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock)
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock,
+                      const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return false;
@@ -365,12 +367,12 @@ bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varn
         return true;
     }
     const std::string day = folder + "/" + today;
-    if (!EnsureFolder(day))
+    if (!EnsureFolder(day, messages))
         return false;
     const int64_t next = highestFolderNumber(day) + 1;
     if (next > kSeriesLimit)
         return false;
-    if (!EnsureFolder(day + "/" + PadNumber(next, 3)))
+    if (!EnsureFolder(day + "/" + PadNumber(next, 3), messages))
         return false;
     series.seriesNumber = static_cast<int32_t>(next);
     series.shotNumber = 0;
@@ -378,7 +380,7 @@ bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varn
 }
 
 std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
-                              const varnolet::Clock &clock)
+                              const varnolet::Clock &clock, const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
@@ -388,7 +390,7 @@ std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
         // new day's folder, which is created here.
         const std::string day = folder + "/" + TodayStamp(clock);
         seriesFolder = day + "/" + PadNumber(series.seriesNumber, 3);
-        if (!EnsureFolder(day) || !EnsureFolder(seriesFolder))
+        if (!EnsureFolder(day, messages) || !EnsureFolder(seriesFolder, messages))
             return {};
     }
     for (; series.shotNumber < INT32_MAX; ++series.shotNumber) {

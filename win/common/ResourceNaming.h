@@ -4,6 +4,7 @@
 #include "TimedSeries.h"
 
 #include "platform/system/Clock.h"
+#include "platform/system/MessageBox.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,32 +36,37 @@ std::string CategoryFolder(const SettingValues &values, ResourceKind kind);
 void SetSavingLocation(SettingValues &record, const std::string &path);
 
 // True when the path exists (folder or file) or was created (only its last component);
-// otherwise shows path + system error text ("Varnolet", warning) and answers false.
-bool EnsureFolder(const std::string &path);
+// otherwise shows path + system error text ("Varnolet", warning) in messages and answers
+// false.
+bool EnsureFolder(const std::string &path, const varnolet::MessageBox &messages);
 
 // EnsureFolder on the root and the three category folders of the current settings,
 // stopping at the first failure.
-void EnsureResourceFolders();
+void EnsureResourceFolders(const varnolet::MessageBox &messages);
 
 // True (after EnsureResourceFolders) when the saving location of the current settings
 // exists; otherwise shows the "ui_alert_not_exist_resource_location" message with the
-// movies folder and answers false.
-bool CheckSavingLocation();
+// movies folder in messages and answers false.
+bool CheckSavingLocation(const varnolet::MessageBox &messages);
 
 // Full path of the next photo / movie in the category folder, by the scheme of the current
 // settings (flat names or per-day folders). Empty on failure (an empty folder argument, a
 // folder that cannot be created, numbers exhausted). Never the path of an existing file.
-// The date in a new name is today's by clock.
-std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock);
-std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock);
+// The date in a new name is today's by clock; a folder that cannot be made is told in
+// messages (as EnsureFolder does).
+std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock,
+                               const varnolet::MessageBox &messages);
+std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock,
+                          const varnolet::MessageBox &messages);
 
 // Starts a new timed-shot series in the timed-shots folder (fills the record).
-bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock);
+bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock,
+                      const varnolet::MessageBox &messages);
 // Full path of the next shot of the series, then advances its shot number. Empty on
 // failure. With per-day folders a series running past midnight continues under the new
 // day's folder.
 std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
-                              const varnolet::Clock &clock);
+                              const varnolet::Clock &clock, const varnolet::MessageBox &messages);
 
 // Today's local date by clock as "%04d%02d%02d".
 std::string TodayStamp(const varnolet::Clock &clock);

@@ -4,9 +4,10 @@
 
 #include <QResizeEvent>
 
-CResourceBrowserView::CResourceBrowserView(QWidget *parent, ShellOpener::Handler opener)
+CResourceBrowserView::CResourceBrowserView(varnolet::MessageBox messages, QWidget *parent,
+                                           ShellOpener::Handler opener)
     : QWidget(parent)
-    , m_panel(new CResourcesBrowserDlg(this, std::move(opener)))
+    , m_panel(new CResourcesBrowserDlg(std::move(messages), this, std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourceBrowserView"));
     m_panel->setGeometry(0, 0, width(), height());

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "platform/system/MessageBox.h"
 #include "platform/system/ShellOpener.h"
 
 class CResourcesBrowserDlg;
@@ -13,8 +14,10 @@ class CResourceBrowserView final : public QWidget
     Q_OBJECT
 
 public:
-    // opener: how the panel opens files (the desktop when empty).
-    explicit CResourceBrowserView(QWidget *parent = nullptr, ShellOpener::Handler opener = {});
+    // opener: how the panel opens files (the desktop when empty); messages: where the panel
+    // tells what went wrong.
+    explicit CResourceBrowserView(varnolet::MessageBox messages, QWidget *parent = nullptr,
+                                  ShellOpener::Handler opener = {});
     ~CResourceBrowserView() override;
 
     CResourcesBrowserDlg *Panel() const { return m_panel; }

@@ -35,8 +35,10 @@ QString ToQt(const std::string &text)
 
 } // namespace
 
-CResourceWindow::CResourceWindow(QWidget *parent, QWidget *fontSource, ShellOpener::Handler opener)
+CResourceWindow::CResourceWindow(varnolet::MessageBox messages, QWidget *parent,
+                                 QWidget *fontSource, ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_messages(std::move(messages))
     , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourceWindow"));
@@ -73,7 +75,8 @@ void CResourceWindow::SetBrowserView(CResourceBrowserView *view)
 
 void CResourceWindow::RetitleMoreButton()
 {
-    m_moreButton->setText(ToQt(GetLanguageString("ui_view_btn_more_resources", "更多...")));
+    m_moreButton->setText(
+        ToQt(GetLanguageString("ui_view_btn_more_resources", "更多...", m_messages)));
 }
 
 void CResourceWindow::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/system/MessageBox.h"
 #include "platform/system/ShellOpener.h"
 #include "win/common/IResourceAnnouncer.h"
 
@@ -30,9 +31,10 @@ public:
 
     // The "More..." button gets a copy of fontSource's font (the main window's hidden
     // control 1091); without one, this window's own font. "More..." opens the selected
-    // folder with opener (the desktop when empty).
-    explicit CResourceWindow(QWidget *parent = nullptr, QWidget *fontSource = nullptr,
-                             ShellOpener::Handler opener = {});
+    // folder with opener (the desktop when empty). messages: where a language file that
+    // cannot be loaded for the caption is told.
+    explicit CResourceWindow(varnolet::MessageBox messages, QWidget *parent = nullptr,
+                             QWidget *fontSource = nullptr, ShellOpener::Handler opener = {});
     ~CResourceWindow() override;
 
     // The thumbnail panel the tree drives; set by the main window after making the panes.
@@ -62,6 +64,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    const varnolet::MessageBox m_messages;
     ShellOpener::Handler m_opener;
     void AddResourceFileNow(const std::string &path);
     void OnSelectionChanged();

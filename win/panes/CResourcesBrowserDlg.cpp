@@ -8,7 +8,6 @@
 #include "win/browser/ThumbnailLoader.h"
 
 #include "platform/system/MainThreadCall.h"
-#include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 #include "win/common/CSettingParams.h"
 
@@ -44,8 +43,10 @@ bool IsSameOrBelow(const std::string &path, const std::string &folder)
 
 } // namespace
 
-CResourcesBrowserDlg::CResourcesBrowserDlg(QWidget *parent, ShellOpener::Handler opener)
+CResourcesBrowserDlg::CResourcesBrowserDlg(varnolet::MessageBox messages, QWidget *parent,
+                                           ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_messages(std::move(messages))
     , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
     setObjectName(QStringLiteral("ResourcesBrowserDlg"));
@@ -63,7 +64,8 @@ CResourcesBrowserDlg::CResourcesBrowserDlg(QWidget *parent, ShellOpener::Handler
     connect(m_scrollBar, &QScrollBar::actionTriggered, this, &CResourcesBrowserDlg::OnScrollAction);
 
     m_loader = std::make_unique<ThumbnailLoader>(m_cache, [this] { PostRepaint(); });
-    m_monitor = std::make_unique<FolderMonitor>(static_cast<FolderChangeTarget &>(*this));
+    m_monitor =
+        std::make_unique<FolderMonitor>(static_cast<FolderChangeTarget &>(*this), m_messages);
     m_monitor->StartProcessing();
     m_monitor->StartMonitor(GetUsingSettings().resourcesRoot);
 }
@@ -249,11 +251,11 @@ void CResourcesBrowserDlg::OpenRow(int row)
     if (path.empty())
         return;
     if (access(path.c_str(), R_OK) != 0) {
-        varnolet::MessageBox::warning(varnolet::SystemError::text(errno));
+        m_messages.warning(varnolet::SystemError::text(errno));
         return;
     }
     if (!m_opener(path, ShellOpener::Verb::Open))
-        varnolet::MessageBox::warning(kNoAssociationText);
+        m_messages.warning(kNoAssociationText);
 }
 
 // --- painting -------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "win/browser/ResourceNameList.h"
 #include "win/browser/ScrollRange.h"
 #include "win/browser/ThumbnailCache.h"
+#include "platform/system/MessageBox.h"
 #include "platform/system/ShellOpener.h"
 
 #include <atomic>
@@ -35,8 +36,10 @@ public:
     static constexpr int kTemplateId = 144;
     static constexpr int kScrollBarId = 1078;
 
-    // A double click opens the file with opener (the desktop when empty).
-    explicit CResourcesBrowserDlg(QWidget *parent = nullptr, ShellOpener::Handler opener = {});
+    // A double click opens the file with opener (the desktop when empty); a file that can't
+    // be read or opened, and a folder monitor thread that can't start, are told in messages.
+    explicit CResourcesBrowserDlg(varnolet::MessageBox messages, QWidget *parent = nullptr,
+                                  ShellOpener::Handler opener = {});
     ~CResourcesBrowserDlg() override;
 
     // Switches to another folder ("" = nothing shown) and lists it; nothing when it is
@@ -89,6 +92,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    const varnolet::MessageBox m_messages;
     ShellOpener::Handler m_opener;
     // Change records from the processing thread.
     bool ApplyFolderChange(const std::string &root, uint32_t action,

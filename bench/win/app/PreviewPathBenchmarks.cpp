@@ -95,7 +95,8 @@ struct Previewing
         varnolet::VirtualCameraHub::instance().setClock(clock);
         varnolet::VirtualCameraHub::instance().plug();
         window = std::make_unique<CMainViewerDlg>(
-            clock, std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
+            clock, varnolet::bench::stderrMessages(),
+            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);

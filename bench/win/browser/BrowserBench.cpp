@@ -14,6 +14,7 @@
 #include "bench/support/BenchFolders.h"
 #include "bench/support/BenchReferences.h"
 #include "bench/support/MainThreadStall.h"
+#include "bench/support/StderrMessages.h"
 #include "platform/media/JpegEncoder.h"
 
 #include <cstdio>
@@ -80,7 +81,7 @@ void Prepare()
 CResourcesBrowserDlg &Panel()
 {
     static CResourcesBrowserDlg *panel = [] {
-        auto *created = new CResourcesBrowserDlg();
+        auto *created = new CResourcesBrowserDlg(varnolet::bench::stderrMessages());
         created->resize(300, ThumbnailLayout::kRowPitch * (kRows - 1) + 50);
         created->show();
         QApplication::processEvents();
@@ -184,7 +185,7 @@ bool RowsShown(const CResourcesBrowserDlg &panel, int count)
 void BM_FolderOf50(benchmark::State &state)
 {
     for (auto _ : state) {
-        CResourcesBrowserDlg panel;
+        CResourcesBrowserDlg panel(varnolet::bench::stderrMessages());
         panel.resize(300, ThumbnailLayout::kRowPitch * (kRows - 1) + 50);
         panel.show();
         const auto run = varnolet::bench::measureStalls(

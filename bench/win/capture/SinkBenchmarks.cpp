@@ -7,6 +7,7 @@
 // are printed after the runs.
 #include "platform/media/JpegEncoder.h"
 #include "bench/platform/MedianRatio.h"
+#include "bench/support/StderrMessages.h"
 #include "platform/media/AviMpeg4Writer.h"
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
@@ -72,7 +73,8 @@ void BM_SaveFrameAsJpeg_1600x1200(benchmark::State &state)
     const auto frame = realisticFrame(1600, 1200, 0);
     const std::string path = scratch().path().toStdString() + "/photo.jpg";
     for (auto _ : state) {
-        if (!SaveFrameAsJpeg(sink, frame.data(), static_cast<long>(frame.size()), path))
+        if (!SaveFrameAsJpeg(sink, frame.data(), static_cast<long>(frame.size()), path,
+                             varnolet::bench::stderrMessages()))
             state.SkipWithError("save failed");
         state.PauseTiming();
         ::unlink(path.c_str());
@@ -119,7 +121,8 @@ void BM_AppendMovieFrame_640x480(benchmark::State &state)
     const auto &frames = movieFrames();
     const std::string path = scratch().path().toStdString() + "/movie.avi";
     ::unlink(path.c_str());
-    CreateMovieWriter(path, std::make_shared<varnolet::SystemClock>());
+    CreateMovieWriter(path, std::make_shared<varnolet::SystemClock>(),
+                      varnolet::bench::stderrMessages());
     size_t index = 0;
     for (auto _ : state) {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
@@ -205,8 +208,8 @@ BENCHMARK(BM_BareFfmpegAvi_640x480)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 
 void BM_PreviewSinkIdle(benchmark::State &state)
 {
-    static CSampleGrabberOwner owner(
-        std::make_shared<varnolet::SystemClock>()); // nothing requested
+    static CSampleGrabberOwner owner(std::make_shared<varnolet::SystemClock>(),
+                                     varnolet::bench::stderrMessages()); // nothing requested
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
     sink.SetOwner(&owner);
     std::vector<uint8_t> frame(640 * 480 * 3);

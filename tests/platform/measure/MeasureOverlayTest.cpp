@@ -52,8 +52,9 @@ QString lookup(const char *, const char *builtIn)
 struct Fixture
 {
     varnolet::test::TempFolder folder;
+    varnolet::MessageRecorder messages;
     FakeView view;
-    MeasureController controller{folder.file("calibration.json"), lookup};
+    MeasureController controller{folder.file("calibration.json"), lookup, messages.box()};
     MeasureOverlay *overlay;
 
     Fixture()
@@ -188,7 +189,7 @@ TEST(MeasureOverlayTest, CalibratingSavesTheScaleAndPhotosCarryIt)
     EXPECT_DOUBLE_EQ(annotation->scaleInfo(1600, 1200)->pixelsPerCentimetre, 4000.0);
 
     // The next start finds it for this camera, and scales it to another size.
-    MeasureController again(f.folder.file("calibration.json"), lookup);
+    MeasureController again(f.folder.file("calibration.json"), lookup, f.messages.box());
     again.setCamera("usb:1234:5678:S1");
     again.setPictureSize(QSize(640, 480));
     EXPECT_DOUBLE_EQ(again.scene().micrometresPerPixel, 2.5 * 1600 / 640);
@@ -198,10 +199,10 @@ TEST(MeasureOverlayTest, CalibratingSavesTheScaleAndPhotosCarryIt)
 
 TEST(MeasureOverlayTest, ADamagedCalibrationFileGivesOneMessage)
 {
-    varnolet::ScopedMessageRecorder recorder;
+    varnolet::MessageRecorder recorder;
     varnolet::test::TempFolder folder;
     const std::string path = folder.write("calibration.json", "{ not json");
-    MeasureController controller(path, lookup);
+    MeasureController controller(path, lookup, recorder.box());
     ASSERT_EQ(recorder->count(), 1u);
     EXPECT_NE(recorder->texts()[0].find(path + ".damaged"), std::string::npos);
     EXPECT_FALSE(controller.scene().calibrated());

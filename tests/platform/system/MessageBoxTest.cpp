@@ -2,6 +2,7 @@
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -10,9 +11,9 @@ using namespace varnolet;
 
 TEST(MessageBoxTest, OnTheUiThreadTheBoxIsShownAndAnswered)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     recorder->setAnswer(MessageResult::Cancel);
-    EXPECT_EQ(MessageBox::question("Exit?"), MessageResult::Cancel);
+    EXPECT_EQ(recorder.box().question("Exit?"), MessageResult::Cancel);
     ASSERT_EQ(recorder->count(), 1u);
     const MessageRequest box = recorder->messages().front();
     EXPECT_EQ(box.text, "Exit?");
@@ -23,9 +24,10 @@ TEST(MessageBoxTest, OnTheUiThreadTheBoxIsShownAndAnswered)
 
 TEST(MessageBoxTest, FromAnotherThreadTheBoxIsQueuedAndTheCallerGoesOn)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     MessageResult fromWorker = MessageResult::Ok;
-    std::thread worker([&] { fromWorker = MessageBox::warning("disk full"); });
+    const MessageBox messages = recorder.box();
+    std::thread worker([&] { fromWorker = messages.warning("disk full"); });
     worker.join();
     // The worker returned before anything was shown: the box waits for the UI thread.
     EXPECT_EQ(fromWorker, MessageResult::Queued);
@@ -35,12 +37,7 @@ TEST(MessageBoxTest, FromAnotherThreadTheBoxIsQueuedAndTheCallerGoesOn)
     EXPECT_EQ(recorder->messages().front().icon, MessageIcon::Warning);
 }
 
-TEST(MessageBoxTest, TheRecorderIsRemovedWithItsScope)
+TEST(MessageBoxTest, WithoutAPresenterNoBoxIsMade)
 {
-    auto before = MessageBox::presenter();
-    {
-        ScopedMessageRecorder recorder;
-        EXPECT_NE(MessageBox::presenter(), before);
-    }
-    EXPECT_EQ(MessageBox::presenter(), before);
+    EXPECT_THROW(MessageBox(nullptr), std::invalid_argument);
 }

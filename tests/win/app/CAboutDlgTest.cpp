@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "win/common/ProcessPaths.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/OemInfo.h"
 
@@ -38,6 +39,7 @@ protected:
     }
 
     varnolet::test::TempFolder m_program;
+    varnolet::MessageRecorder m_messages;
 };
 
 } // namespace
@@ -48,7 +50,7 @@ TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
                        "© 2026 Hollenby", "3.1.00"});
     writeLogo(100, 20, qRgb(0, 90, 200)); // 5:1, much wider than the box
 
-    CAboutDlg about;
+    CAboutDlg about(m_messages.box());
     EXPECT_EQ(about.ProductName()->text(), QStringLiteral("Varnolet"));
     EXPECT_EQ(about.CompanyName()->text(), QStringLiteral("Hollenby Industries Ltd"));
     EXPECT_TRUE(about.WebSite()->text().contains(QStringLiteral("https://www.hollenby.example/")));
@@ -68,7 +70,8 @@ TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
 
 TEST_F(AboutDlgTest, NoLogoLeavesAWhiteBox)
 {
-    CAboutDlg about(AboutTexts{QStringLiteral("Varnolet"), {}, {}, {}, QStringLiteral("3.1.00")},
+    CAboutDlg about(m_messages.box(),
+                    AboutTexts{QStringLiteral("Varnolet"), {}, {}, {}, QStringLiteral("3.1.00")},
                     nullptr);
     EXPECT_EQ(about.Logo()->BitmapWidth(), 0);
     const QImage box = about.Logo()->grab().toImage();
@@ -77,7 +80,8 @@ TEST_F(AboutDlgTest, NoLogoLeavesAWhiteBox)
 
 TEST_F(AboutDlgTest, TheLinkOpensTheWebSite)
 {
-    CAboutDlg about(AboutTexts{{}, {}, QStringLiteral("www.hollenby.example"), {}, {}}, nullptr);
+    CAboutDlg about(m_messages.box(),
+                    AboutTexts{{}, {}, QStringLiteral("www.hollenby.example"), {}, {}}, nullptr);
     QUrl opened;
     about.SetLinkOpener([&](const QUrl &url) { opened = url; });
     emit about.WebSite()->linkActivated(QStringLiteral("www.hollenby.example"));
@@ -86,7 +90,7 @@ TEST_F(AboutDlgTest, TheLinkOpensTheWebSite)
 
 TEST_F(AboutDlgTest, EnterIsSwallowedOkAndEscapeClose)
 {
-    CAboutDlg about(AboutTexts{}, nullptr);
+    CAboutDlg about(m_messages.box(), AboutTexts{}, nullptr);
     about.show();
     processEventsUntil([&] { return about.isVisible(); });
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

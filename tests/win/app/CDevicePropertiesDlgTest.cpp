@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "platform/camera/CameraSource.h"
+#include "tests/support/RecordingMessagePresenter.h"
 
 using varnolet::CameraControl;
 
@@ -109,7 +110,7 @@ private:
 TEST(DevicePropertiesDlgTest, OneEditorPerControlOfTheRightKind)
 {
     ControlCamera camera;
-    CDevicePropertiesDlg dialog(camera);
+    CDevicePropertiesDlg dialog(camera, varnolet::MessageRecorder().box());
     EXPECT_EQ(dialog.ControlCount(), 5);
     auto *brightness = qobject_cast<QSlider *>(dialog.EditorOf(V4L2_CID_BRIGHTNESS));
     ASSERT_NE(brightness, nullptr);
@@ -130,7 +131,7 @@ TEST(DevicePropertiesDlgTest, OneEditorPerControlOfTheRightKind)
 TEST(DevicePropertiesDlgTest, ChangesApplyWhileMovingAndDefaultsComeBack)
 {
     ControlCamera camera;
-    CDevicePropertiesDlg dialog(camera);
+    CDevicePropertiesDlg dialog(camera, varnolet::MessageRecorder().box());
     auto *brightness = qobject_cast<QSlider *>(dialog.EditorOf(V4L2_CID_BRIGHTNESS));
     brightness->setValue(-20);
     EXPECT_EQ(camera.valueOf(V4L2_CID_BRIGHTNESS), -20);

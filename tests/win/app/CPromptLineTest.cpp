@@ -1,5 +1,7 @@
 #include "win/app/CPromptLine.h"
 
+#include "tests/support/RecordingMessagePresenter.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -22,46 +24,51 @@ CPromptLine::State previewing()
 
 const QString kDot = QString(QChar(0x25CF));
 
+class PromptLineTest : public ::testing::Test
+{
+protected:
+    varnolet::MessageRecorder m_messages;
+    CPromptLine m_line{m_messages.box()};
+};
+
 } // namespace
 
-TEST(PromptLineTest, HoverTextsFollowTheButtonAndTheState)
+TEST_F(PromptLineTest, HoverTextsFollowTheButtonAndTheState)
 {
     CPromptLine::State s = previewing();
-    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s),
-              QStringLiteral("以分辨率640 X 480进行拍照"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s),
+    EXPECT_EQ(m_line.HoverText(Button::TakePhoto, s), QStringLiteral("以分辨率640 X 480进行拍照"));
+    EXPECT_EQ(m_line.HoverText(Button::TimedShot, s),
               QStringLiteral("以分辨率640 X 480进行定时摄像"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s),
-              QStringLiteral("以分辨率320 X 240进行录像"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::About, s), QStringLiteral("打开关于"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Exit, s), QStringLiteral("退出系统"));
-    EXPECT_TRUE(CPromptLine::HoverText(Button::None, s).isEmpty());
+    EXPECT_EQ(m_line.HoverText(Button::Recording, s), QStringLiteral("以分辨率320 X 240进行录像"));
+    EXPECT_EQ(m_line.HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
+    EXPECT_EQ(m_line.HoverText(Button::About, s), QStringLiteral("打开关于"));
+    EXPECT_EQ(m_line.HoverText(Button::Exit, s), QStringLiteral("退出系统"));
+    EXPECT_TRUE(m_line.HoverText(Button::None, s).isEmpty());
 
     s.timedSeries = true;
     s.recording = true;
-    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s), QStringLiteral("停止定时摄像"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s), QStringLiteral("停止录像"));
+    EXPECT_EQ(m_line.HoverText(Button::TimedShot, s), QStringLiteral("停止定时摄像"));
+    EXPECT_EQ(m_line.HoverText(Button::Recording, s), QStringLiteral("停止录像"));
 }
 
-TEST(PromptLineTest, CaptureButtonsWithoutACameraShowTheNoCameraText)
+TEST_F(PromptLineTest, CaptureButtonsWithoutACameraShowTheNoCameraText)
 {
     CPromptLine::State s;
-    EXPECT_EQ(CPromptLine::HoverText(Button::TakePhoto, s),
+    EXPECT_EQ(m_line.HoverText(Button::TakePhoto, s),
               QStringLiteral("Error,No Camera\tis Detected"));
-    EXPECT_EQ(CPromptLine::HoverText(Button::Recording, s),
+    EXPECT_EQ(m_line.HoverText(Button::Recording, s),
               QStringLiteral("Error,No Camera\tis Detected"));
     s.devicesListed = true; // listed but not previewing
-    EXPECT_EQ(CPromptLine::HoverText(Button::TimedShot, s),
+    EXPECT_EQ(m_line.HoverText(Button::TimedShot, s),
               QStringLiteral("Couldn't preview this device,because this device may been using by "
                              "other applicaiton"));
     // Settings does not need a camera.
-    EXPECT_EQ(CPromptLine::HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
+    EXPECT_EQ(m_line.HoverText(Button::Settings, s), QStringLiteral("打开系统设置"));
 }
 
-TEST(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
+TEST_F(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
 {
-    CPromptLine line;
+    CPromptLine line{m_messages.box()};
     CPromptLine::State s = previewing();
     s.timedSeries = true;
     s.seriesTotalMinutes = 120;
@@ -79,9 +86,9 @@ TEST(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
     EXPECT_EQ(line.StatusText(s), head + QStringLiteral("120 分钟"));
 }
 
-TEST(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
+TEST_F(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
 {
-    CPromptLine line;
+    CPromptLine line{m_messages.box()};
     CPromptLine::State s = previewing();
     s.recording = true;
     const QString head = QStringLiteral("正在以分辨率320 X 240进行录像");
@@ -99,9 +106,9 @@ TEST(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
     EXPECT_EQ(line.StatusText(s), head);
 }
 
-TEST(PromptLineTest, StatusPrecedenceAndNoCamera)
+TEST_F(PromptLineTest, StatusPrecedenceAndNoCamera)
 {
-    CPromptLine line;
+    CPromptLine line{m_messages.box()};
     CPromptLine::State s = previewing();
     s.photoPending = true;
     s.timedSeries = true;
@@ -110,9 +117,9 @@ TEST(PromptLineTest, StatusPrecedenceAndNoCamera)
               QStringLiteral("Error,No Camera\tis Detected"));
 }
 
-TEST(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
+TEST_F(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
 {
-    CPromptLine line;
+    CPromptLine line{m_messages.box()};
     CPromptLine::State s = previewing();
     s.recording = true;
     QLabel label;
@@ -128,12 +135,12 @@ TEST(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
     EXPECT_EQ(label.text(), QStringLiteral("正在以分辨率320 X 240进行录像"));
 }
 
-TEST(PromptLineTest, NoticeTakesTheIdleStatusUntilItsTimeIsOver)
+TEST_F(PromptLineTest, NoticeTakesTheIdleStatusUntilItsTimeIsOver)
 {
-    CPromptLine line;
+    CPromptLine line{m_messages.box()};
     CPromptLine::State s = previewing();
     s.nowMs = 1000;
-    line.Announce(CPromptLine::RepairedMoviesText({QStringLiteral("M20261209_0001.avi")}), 31000);
+    line.Announce(line.RepairedMoviesText({QStringLiteral("M20261209_0001.avi")}), 31000);
     const QString notice = QStringLiteral("未完成的录像 M20261209_0001.avi 已修复，可以播放");
     EXPECT_EQ(line.StatusText(s), notice);
     // Work in progress and the buttons' hints still come first.
@@ -145,7 +152,7 @@ TEST(PromptLineTest, NoticeTakesTheIdleStatusUntilItsTimeIsOver)
     s.nowMs = 31000;
     EXPECT_EQ(line.StatusText(s), QStringLiteral("系统正在以分辨率640 X 480进行预览"));
 
-    EXPECT_EQ(CPromptLine::RepairedMoviesText({QStringLiteral("a.avi"), QStringLiteral("b.avi")}),
+    EXPECT_EQ(line.RepairedMoviesText({QStringLiteral("a.avi"), QStringLiteral("b.avi")}),
               QStringLiteral("2 个未完成的录像已修复，可以播放"));
-    EXPECT_TRUE(CPromptLine::RepairedMoviesText({}).isEmpty());
+    EXPECT_TRUE(line.RepairedMoviesText({}).isEmpty());
 }

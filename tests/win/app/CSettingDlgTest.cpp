@@ -24,7 +24,7 @@ std::string messageText(const varnolet::RecordingMessagePresenter &recorder, siz
 
 TEST_F(SettingDlgTest, StartShowsTheUsingSettingsAndTheHostsLists)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     EXPECT_EQ(m_host.dialog, &dialog);
     EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("English.lproj", "ui_dlg_setting"));
 
@@ -61,7 +61,7 @@ TEST_F(SettingDlgTest, TheResolutionListFallsBackToItsFirstEntryAndFollowsTheHos
     SetUsingCaptureSize(1024, 768);
     m_host.openPath.clear();
     {
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         EXPECT_EQ(control<QComboBox>(dialog, D::IDC_DEVICE_LIST)->currentIndex(),
                   -1); // no camera open
         EXPECT_EQ(control<QComboBox>(dialog, D::IDC_RESOLUTION_LIST)->count(), 0);
@@ -84,7 +84,7 @@ TEST_F(SettingDlgTest, TheResolutionListFallsBackToItsFirstEntryAndFollowsTheHos
 TEST_F(SettingDlgTest, MaximumSizeBoundsAreAccepted)
 {
     for (const char *size : {"16", "4096"}) {
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, size);
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted) << size;
@@ -99,7 +99,7 @@ TEST_F(SettingDlgTest, MaximumSizeOutsideTheRangeOrNotPlainIsRejectedWithTheFact
 {
     for (const char *size : {"15", "4097", "016", "", " 16", "16MB", "-16", "99999999999"}) {
         m_messages->clear();
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, size);
         dialog.OnApply();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << size;
@@ -121,7 +121,7 @@ TEST_F(SettingDlgTest, MaximumSizeOutsideTheRangeOrNotPlainIsRejectedWithTheFact
 
 TEST_F(SettingDlgTest, ShotsValueAboveTheHourMaximumIsRejectedAfterSwitchingTheUnit)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     clickRadio(dialog, D::IDC_SHOTS_HOUR);
     EXPECT_EQ(textOf(dialog, D::IDC_SHOTS_EDIT), "30"); // the hour range's own value
     EXPECT_EQ(control<QLabel>(dialog, D::IDC_SHOTS_RANGE)->text(), "(max. 60)");
@@ -153,7 +153,7 @@ TEST_F(SettingDlgTest, ShotsValueAboveTheHourMaximumIsRejectedAfterSwitchingTheU
 
 TEST_F(SettingDlgTest, NumberEditsThatAreNotPlainNumbersAreRejected)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     // Switching the unit back and forth discards what was typed.
     setText(dialog, D::IDC_SHOTS_EDIT, "42");
     clickRadio(dialog, D::IDC_SHOTS_DAY);
@@ -181,7 +181,7 @@ TEST_F(SettingDlgTest, SavingLocationIsNormalisedAndMustExist)
 {
     m_home.makeFolder("pictures");
     {
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         setText(dialog, D::IDC_LOCATION_EDIT,
                 QString::fromStdString(m_home.path() + "/pictures//"));
         dialog.OnApply();
@@ -199,7 +199,7 @@ TEST_F(SettingDlgTest, SavingLocationIsNormalisedAndMustExist)
     for (const std::string &missing :
          {m_home.path() + "/missing/", m_home.path() + "/a-file", std::string()}) {
         m_messages->clear();
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         setText(dialog, D::IDC_LOCATION_EDIT, QString::fromStdString(missing));
         dialog.OnApply();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << missing;
@@ -219,7 +219,7 @@ TEST_F(SettingDlgTest, DefaultThenUndoChangesNothing)
     const std::string before = readFile(m_configPath);
     const SettingValues using_ = GetUsingSettings();
     const SettingValues previous = GetPreviousSettings();
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     dialog.OnDefault();
     // The controls show the factory values...
     EXPECT_EQ(textOf(dialog, D::IDC_MAXIMUM_SIZE_EDIT), "1024");
@@ -239,7 +239,7 @@ TEST_F(SettingDlgTest, DefaultThenUndoChangesNothing)
 TEST_F(SettingDlgTest, ApplyRewritesOnlyTheUsingSection)
 {
     const std::string before = readFile(m_configPath);
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, "2048");
     control<QComboBox>(dialog, D::IDC_FOLDER_LIST)->setCurrentIndex(1);
     control<QComboBox>(dialog, D::IDC_MOVIE_SIZE_LIST)->setCurrentIndex(0);
@@ -273,7 +273,7 @@ TEST_F(SettingDlgTest, ApplyRewritesOnlyTheUsingSection)
 TEST_F(SettingDlgTest, DuringARecordingOnlyTheSafeControlsStayUsable)
 {
     m_host.recording = true;
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     for (int id : {D::IDC_LOCATION_EDIT, D::IDC_BROWSE, D::IDC_MAXIMUM_SIZE_EDIT,
                    D::IDC_MOVIE_SIZE_LIST, D::IDC_DEFAULT, D::IDC_DEVICE_LIST,
                    D::IDC_RESOLUTION_LIST, D::IDC_SHOTS_EDIT, D::IDC_TIMES_EDIT})
@@ -301,7 +301,7 @@ TEST_F(SettingDlgTest, TheUsersDefaultLanguageIsStoredAsItsIndex)
 {
     setenv("LANGUAGE", "de_DE", 1);
     loadConfig("language=-1\n");
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     EXPECT_EQ(control<QComboBox>(dialog, D::IDC_LANGUAGE_LIST)->currentIndex(), 3);
     EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("German.lproj", "ui_dlg_setting"));
     dialog.OnApply();
@@ -315,12 +315,12 @@ TEST_F(SettingDlgTest, SwitchingTheLanguageReloadsTheFilesAndRetitlesTheWindow)
     // What the window does after each run: re-read its texts.
     QLabel windowTitle;
     const auto runDialog = [&](int language) {
-        D dialog(m_host);
+        D dialog(m_host, m_messages.box());
         control<QComboBox>(dialog, D::IDC_LANGUAGE_LIST)->setCurrentIndex(language);
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        windowTitle.setText(
-            QString::fromStdString(GetLanguageString("ui_view_btn_settings", "Settings")));
+        windowTitle.setText(QString::fromStdString(
+            GetLanguageString("ui_view_btn_settings", "Settings", m_messages.box())));
     };
     runDialog(3);
     EXPECT_EQ(CLanguageTable::Instance().LoadedIndex(), 3);
@@ -329,7 +329,7 @@ TEST_F(SettingDlgTest, SwitchingTheLanguageReloadsTheFilesAndRetitlesTheWindow)
     EXPECT_EQ(CLanguageTable::Instance().LoadedIndex(), 1);
     EXPECT_EQ(windowTitle.text().toStdString(), fileText("French.lproj", "ui_view_btn_settings"));
     {
-        D dialog(m_host); // and the next dialog speaks French too
+        D dialog(m_host, m_messages.box()); // and the next dialog speaks French too
         EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("French.lproj", "ui_dlg_setting"));
         EXPECT_EQ(control<QPushButton>(dialog, D::IDC_APPLY)->text().toStdString(),
                   fileText("French.lproj", "ui_setting_btn_apply"));
@@ -341,7 +341,7 @@ TEST_F(SettingDlgTest, SwitchingTheLanguageReloadsTheFilesAndRetitlesTheWindow)
 
 TEST_F(SettingDlgTest, PickingAnotherCameraOpensItAtOnceAndUndoKeepsIt)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     auto *devices = control<QComboBox>(dialog, D::IDC_DEVICE_LIST);
     devices->setCurrentIndex(0);
     emit devices->activated(0); // the open one: nothing happens
@@ -364,7 +364,7 @@ TEST_F(SettingDlgTest, PickingAnotherCameraOpensItAtOnceAndUndoKeepsIt)
 
 TEST_F(SettingDlgTest, MoreHidesTheDialogWhileTheCameraControlsShowInAModalRun)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     std::optional<bool> visibleAfter;
     QTimer::singleShot(0, &dialog, [&] {
         control<QPushButton>(dialog, D::IDC_MORE)->click();
@@ -381,7 +381,7 @@ TEST_F(SettingDlgTest, MoreHidesTheDialogWhileTheCameraControlsShowInAModalRun)
 
 TEST_F(SettingDlgTest, TheFolderChooserReplacesTheLocationUnlessCancelled)
 {
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     QString title;
     QString start;
     QString answer = QStringLiteral("/media/scope/pictures");
@@ -409,7 +409,7 @@ TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApply
     const SettingValues factory = GetDefaultSettings();
     EXPECT_EQ(GetUsingSettings().timedShot.shotsUnit, factory.timedShot.shotsUnit);
     EXPECT_EQ(GetUsingSettings().timedShot.timesUnit, factory.timedShot.timesUnit);
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     const int shotsRadios[] = {D::IDC_SHOTS_MINUTE, D::IDC_SHOTS_HOUR, D::IDC_SHOTS_DAY};
     const int timesRadios[] = {D::IDC_TIMES_MINUTE, D::IDC_TIMES_HOUR, D::IDC_TIMES_DAY};
     for (int unit = 0; unit < kTimeUnitCount; ++unit) {
@@ -431,7 +431,7 @@ TEST_F(SettingDlgTest, SavingLocationWhoseNameIsNoUtf8IsAppliedWithItsBytes)
     m_home.makeFolder("caf\xE9");
     loadConfig("resourcespath=" + latin1 + "\n");
     ASSERT_EQ(GetUsingSettings().resourcesPath, latin1);
-    D dialog(m_host);
+    D dialog(m_host, m_messages.box());
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "found although the edit cannot show it";
     EXPECT_EQ(GetUsingSettings().resourcesPath, latin1);

@@ -98,7 +98,7 @@ protected:
 
     varnolet::test::TempFolder m_home;
     std::string m_configPath;
-    varnolet::ScopedMessageRecorder m_messages;
+    varnolet::MessageRecorder m_messages;
     FakeSettingHost m_host;
     std::optional<std::string> m_savedLanguage;
 };

@@ -61,14 +61,14 @@ protected:
     std::string userConfig() const { return m_config.path() + "/Microsofttmp/config.ini"; }
 
     test::TempFolder m_program, m_config, m_runtime;
-    ScopedMessageRecorder m_messages;
+    MessageRecorder m_messages;
 };
 
 } // namespace
 
 TEST_F(StartUpTest, FirstRunCreatesTheDataFolderAndCopiesTheTemplate)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     ASSERT_TRUE(app.ProvisionUserConfig());
     EXPECT_EQ(test::readFile(userConfig()), "[usingsetting]\nmoviesizemax=64\n");
@@ -77,7 +77,7 @@ TEST_F(StartUpTest, FirstRunCreatesTheDataFolderAndCopiesTheTemplate)
 
 TEST_F(StartUpTest, AUserCopyNewerThanTheProgramFolderIsKept)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     const std::time_t now = std::time(nullptr);
@@ -94,7 +94,7 @@ TEST_F(StartUpTest, AUserCopyNewerThanTheProgramFolderIsKept)
 
 TEST_F(StartUpTest, AReinstalledProgramReplacesTheUserCopy)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     const std::time_t now = std::time(nullptr);
@@ -107,7 +107,7 @@ TEST_F(StartUpTest, AReinstalledProgramReplacesTheUserCopy)
 TEST_F(StartUpTest, AMissingTemplateEndsStartUpWithTheCopyMessage)
 {
     std::filesystem::remove(m_program.file("config.ini"));
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     EXPECT_FALSE(app.ProvisionUserConfig());
     ASSERT_EQ(m_messages->count(), 1u);
@@ -118,7 +118,7 @@ TEST_F(StartUpTest, AMissingTemplateEndsStartUpWithTheCopyMessage)
 
 TEST_F(StartUpTest, AMissingTemplateOnReinstallKeepsTheUserCopy)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     std::filesystem::remove(m_program.file("config.ini"));
@@ -135,7 +135,7 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
     // A plain file where the config folder should be: nothing can be made below it.
     m_config.write("blocked", "");
     ProcessPaths::overrideConfigHome(m_config.path() + "/blocked/config");
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     EXPECT_FALSE(app.EnsureDataFolder());
     ASSERT_EQ(m_messages->count(), 1u);
     EXPECT_EQ(
@@ -146,7 +146,7 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
 {
     ProcessPaths::overrideConfigHome(m_config.path() + "/not/yet/there");
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     EXPECT_TRUE(app.EnsureDataFolder());
     EXPECT_TRUE(test::fileExists(m_config.path() + "/not/yet/there/Microsofttmp"));
     EXPECT_EQ(m_messages->count(), 0u);
@@ -154,7 +154,7 @@ TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
 
 TEST_F(StartUpTest, TheCodecFlagIsWrittenToTheVolatileStore)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.WriteCodecDisplayFlag());
     EXPECT_EQ(test::readFile(m_runtime.file("varnolet-keys/Software.GNU.XviD.keys")),
               "display_status=0\n");
@@ -181,9 +181,9 @@ TEST_F(StartUpTest, ASecondStartWhileTheFirstHasNoWindowShowsTheRunningMessage)
     const char *language = std::getenv("LANGUAGE");
     const std::string savedLanguage = language ? language : "";
     setenv("LANGUAGE", "en", 1);
-    CVarnoletApp first("VarnoletWin");
+    CVarnoletApp first(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(first.EnsureSingleInstance());
-    CVarnoletApp second("VarnoletWin");
+    CVarnoletApp second(m_messages.box(), "VarnoletWin");
     EXPECT_FALSE(second.EnsureSingleInstance());
     if (language)
         setenv("LANGUAGE", savedLanguage.c_str(), 1);
@@ -197,9 +197,11 @@ TEST_F(StartUpTest, ASecondStartWhileTheFirstHasNoWindowShowsTheRunningMessage)
 
 TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
 {
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     bool ran = false;
-    app.setMainWindowFactory([&] {
+    app.setMainWindowFactory([&](const varnolet::MessageBox &windowMessages) {
+        // The window is handed the application's own message box.
+        EXPECT_EQ(windowMessages.presenter(), m_messages.presenter());
         auto dialog = std::make_unique<QDialog>();
         QTimer::singleShot(0, dialog.get(), [&ran, d = dialog.get()] {
             ran = true;
@@ -215,8 +217,8 @@ TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
 
 TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 {
-    CVarnoletApp app("VarnoletWin");
-    app.setMainWindowFactory([] {
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    app.setMainWindowFactory([](const varnolet::MessageBox &) {
         return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false, {}};
     });
     EXPECT_FALSE(app.InitInstance());
@@ -228,9 +230,9 @@ TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 TEST_F(StartUpTest, ATerminationSignalEndsTheMainWindowThroughItsShutdown)
 {
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
-        CVarnoletApp app("VarnoletWin");
+        CVarnoletApp app(m_messages.box(), "VarnoletWin");
         int shutDowns = 0;
-        app.setMainWindowFactory([&] {
+        app.setMainWindowFactory([&](const varnolet::MessageBox &) {
             auto dialog = std::make_unique<QDialog>();
             QDialog *d = dialog.get();
             // The signal arrives while the window runs; its shutdown ends it.
@@ -261,7 +263,7 @@ TEST_F(StartUpTest, ADamagedUserCopyIsRebuiltFromTheTemplatesFactorySettings)
 {
     m_program.write("config.ini", "[defaultsetting]\nmoviesizemax=1024\n"
                                   "[usingsetting]\nmoviesizemax=64\n");
-    CVarnoletApp app("VarnoletWin");
+    CVarnoletApp app(m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     const std::string damaged("[oem]\nversion=3.1.00\n\0\0\0\0\0\0", 26);
     m_config.write("Microsofttmp/config.ini", damaged);

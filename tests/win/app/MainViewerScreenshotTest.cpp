@@ -215,7 +215,8 @@ TEST(MainViewerScreenshotTest, AboutBox)
     ShippedFiles shipped;
     SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/",
                        "Copyright © 2026 Hollenby Industries Ltd. All rights reserved.", "3.1.00"});
-    CAboutDlg about;
+    const varnolet::MessageRecorder messages;
+    CAboutDlg about(messages.box());
     about.show();
     processEventsFor(100ms);
     const QImage shot = about.grab().toImage();

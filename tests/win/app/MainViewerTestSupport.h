@@ -151,7 +151,7 @@ public:
         // Load the language table now: a missing language file reports itself once, and
         // that report belongs to no test.
         CLanguageTable::Instance().Reset();
-        GetLanguageString("ui_view_btn_about", "About");
+        GetLanguageString("ui_view_btn_about", "About", m_messages.box());
         m_messages->clear();
     }
     ~MainViewerFixture()
@@ -171,7 +171,8 @@ public:
     makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
     {
         return std::make_unique<CMainViewerDlg>(
-            m_clock, cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
+            m_clock, m_messages.box(),
+            cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
     }
     // Shows the window and runs the event loop until it opened a camera (or the timeout).
     bool showAndWaitForCamera(CMainViewerDlg &window)
@@ -183,11 +184,13 @@ public:
     std::string savingLocation() const { return m_saving.path(); }
     std::string resourceRoot() const { return m_saving.path() + "/Varnolet"; }
     varnolet::RecordingMessagePresenter &messages() { return *m_messages; }
+    // The message box the windows are made with (the recorder's).
+    const varnolet::MessageBox &messageBox() const { return m_messages.box(); }
 
 private:
     varnolet::test::TempFolder m_config;
     varnolet::test::TempFolder m_saving;
-    varnolet::ScopedMessageRecorder m_messages;
+    varnolet::MessageRecorder m_messages;
     std::shared_ptr<const varnolet::Clock> m_clock = std::make_shared<varnolet::SystemClock>();
 };
 

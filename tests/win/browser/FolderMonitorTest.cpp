@@ -115,7 +115,8 @@ protected:
     TempFolder temp;
     std::string root;
     RecordingTarget target;
-    FolderMonitor monitor{target};
+    varnolet::MessageRecorder messages;
+    FolderMonitor monitor{target, messages.box()};
 };
 
 TEST_F(FolderMonitorTest, ABurstOfFiveHundredDeletionsCostsOneRepaintAfterTheQuietTime)
@@ -198,9 +199,9 @@ TEST_F(FolderMonitorTest, AMissingRootMeansNoMonitoringButNoFailure)
 
 TEST(FolderMonitor, AThreadThatCannotStartShowsTheMessageAndTheRestGoesOn)
 {
-    varnolet::ScopedMessageRecorder messages;
+    varnolet::MessageRecorder messages;
     RecordingTarget target;
-    FolderMonitor monitor(target);
+    FolderMonitor monitor(target, messages.box());
     monitor.SetThreadLauncher([](std::thread &, std::function<void()>) { return false; });
     TempFolder temp;
     EXPECT_FALSE(monitor.StartMonitor(temp.path()));

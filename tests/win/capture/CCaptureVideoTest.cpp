@@ -18,10 +18,11 @@ class CCaptureVideoTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // The language table loads (and reports a missing file) once, before the recorder.
-        GetLanguageString("ui_alert_no_camera", "");
+        // The language table loads (and reports a missing file) once, before the tests look.
+        GetLanguageString("ui_alert_no_camera", "", messages.box());
+        messages->clear();
         enumerator = std::make_shared<FakeEnumerator>();
-        capture = std::make_unique<CCaptureVideo>(enumerator);
+        capture = std::make_unique<CCaptureVideo>(messages.box(), enumerator);
         capture->SetFrameSinks(&preview, &still);
     }
     // The engine goes first: it still holds the window and the sinks.
@@ -37,6 +38,7 @@ protected:
     }
 
     std::shared_ptr<FakeEnumerator> enumerator;
+    MessageRecorder messages; // the engine's message box
     std::unique_ptr<CCaptureVideo> capture;
     RecordingSink preview;
     RecordingSink still;
@@ -148,14 +150,13 @@ TEST_F(CCaptureVideoTest, CameraWithoutUsableCapabilitiesKeepsItsFormat)
     entry.formats.erase(entry.formats.begin());
     enumerator->entries = {entry};
     capture->EnumerateDevices();
-    ScopedMessageRecorder recorder;
     CaptureSize size;
     // The stream connects only with a real size: the fake's current format is 0 x 0.
     EXPECT_LT(open(0, 1280, 720, &size), 0);
     EXPECT_TRUE(enumerator->last->setFormatCalls.empty());
     EXPECT_TRUE(capture->ResolutionList().empty());
     EXPECT_EQ(preview.largestWidth, 1600); // untouched
-    EXPECT_EQ(recorder->count(), 1u);
+    EXPECT_EQ(messages->count(), 1u);
 }
 
 TEST_F(CCaptureVideoTest, FramesReachThePreviewSinkAndThePicture)
@@ -290,10 +291,9 @@ TEST_F(CCaptureVideoTest, BusyCameraGivesTheCannotPreviewMessage)
     entry.startError = -EBUSY;
     enumerator->entries = {entry};
     capture->EnumerateDevices();
-    ScopedMessageRecorder recorder;
     EXPECT_EQ(open(0, 640, 480), -EBUSY);
-    ASSERT_EQ(recorder->count(), 1u);
-    const MessageRequest box = recorder->messages()[0];
+    ASSERT_EQ(messages->count(), 1u);
+    const MessageRequest box = messages->messages()[0];
     EXPECT_EQ(
         box.text,
         "Couldn't preview this device,because this device may been using by other applicaiton");
@@ -309,20 +309,18 @@ TEST_F(CCaptureVideoTest, CameraThatCannotBeOpenedIsReported)
     entry.openError = -EACCES;
     enumerator->entries = {entry};
     capture->EnumerateDevices();
-    ScopedMessageRecorder recorder;
     EXPECT_EQ(open(0, 640, 480), -EACCES);
-    ASSERT_EQ(recorder->count(), 1u);
-    EXPECT_EQ(recorder->texts()[0], "Permission denied");
+    ASSERT_EQ(messages->count(), 1u);
+    EXPECT_EQ(messages->texts()[0], "Permission denied");
 }
 
 TEST_F(CCaptureVideoTest, PropertiesWithoutCameraGiveTheNoCameraMessage)
 {
-    ScopedMessageRecorder recorder;
     int opened = 0;
     capture->SetDevicePropertiesHook([&](CameraSource &) { ++opened; });
     capture->ShowDeviceProperties();
-    ASSERT_EQ(recorder->count(), 1u);
-    EXPECT_EQ(recorder->texts()[0], "没有监听到摄像头硬件");
+    ASSERT_EQ(messages->count(), 1u);
+    EXPECT_EQ(messages->texts()[0], "没有监听到摄像头硬件");
 
     // A failed open leaves a graph without a device: still no camera, no crash.
     enumerator->entries = {FakeEnumerator::camera("/dev/a", "A", {{640, 480}})};
@@ -330,13 +328,13 @@ TEST_F(CCaptureVideoTest, PropertiesWithoutCameraGiveTheNoCameraMessage)
     enumerator->entries.clear();
     EXPECT_EQ(open(0, 0, 0), 1);
     capture->ShowDeviceProperties();
-    EXPECT_EQ(recorder->count(), 2u);
+    EXPECT_EQ(messages->count(), 2u);
 
     enumerator->entries = {FakeEnumerator::camera("/dev/a", "A", {{640, 480}})};
     ASSERT_EQ(open(0, 0, 0), 0);
     capture->ShowDeviceProperties();
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(recorder->count(), 2u);
+    EXPECT_EQ(messages->count(), 2u);
 }
 
 TEST_F(CCaptureVideoTest, StreamEndReachesTheHook)
@@ -355,7 +353,7 @@ TEST(CCaptureVideoLifetime, DestructionStopsAndJoinsTheSavingThread)
     std::atomic<bool> run{true};
     std::atomic<bool> finished{false};
     {
-        CCaptureVideo capture(std::make_shared<FakeEnumerator>());
+        CCaptureVideo capture(MessageRecorder().box(), std::make_shared<FakeEnumerator>());
         capture.AdoptSavingThread(std::thread([&] {
                                       while (run)
                                           std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -372,17 +370,16 @@ TEST_F(CCaptureVideoTest, AnUnreadableSnapshotButtonIsToldOnceAndLeavesNoStillPa
     entry.buttonProblem = "/dev/input/event7: Permission denied";
     enumerator->entries = {entry};
     capture->EnumerateDevices();
-    ScopedMessageRecorder recorder;
     ASSERT_EQ(open(0, 640, 480), 0) << "the picture works without the button";
     EXPECT_FALSE(capture->HasStillOutput()) << "a button that cannot be heard is no still output";
     EXPECT_EQ(still.width, 0);
-    ASSERT_EQ(recorder->count(), 1u);
-    const std::string text = recorder->texts()[0];
+    ASSERT_EQ(messages->count(), 1u);
+    const std::string text = messages->texts()[0];
     EXPECT_NE(text.find("/dev/input/event7: Permission denied"), std::string::npos) << text;
     EXPECT_NE(text.find("70-varnolet-camera-button.rules"), std::string::npos)
         << "says what to do: " << text;
 
     // Reopened at another size (as every size change does): not told again.
     ASSERT_EQ(open(0, 320, 240), 0);
-    EXPECT_EQ(recorder->count(), 1u);
+    EXPECT_EQ(messages->count(), 1u);
 }

@@ -24,11 +24,12 @@ class CCaptureVideoVirtualCameraTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        GetLanguageString("ui_alert_no_camera", "");
+        GetLanguageString("ui_alert_no_camera", "", messages.box());
+        messages->clear();
         VirtualCameraHub::instance().unplugAll();
         VirtualCameraHub::instance().setClock(
             std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-        capture = std::make_unique<CCaptureVideo>();
+        capture = std::make_unique<CCaptureVideo>(messages.box());
         capture->SetFrameSinks(&preview, &still);
     }
     void TearDown() override
@@ -51,6 +52,7 @@ protected:
         return test::processEventsUntil([&] { return sink.frameCount() >= count; }, timeout);
     }
 
+    MessageRecorder messages; // the engine's message box
     std::unique_ptr<CCaptureVideo> capture;
     RecordingSink preview;
     RecordingSink still;
@@ -136,12 +138,11 @@ TEST_F(CCaptureVideoVirtualCameraTest, BusyCameraCannotBePreviewed)
     VirtualCameraOptions options;
     options.busy = true;
     const std::string path = VirtualCameraHub::instance().plug(options);
-    ScopedMessageRecorder recorder;
     CaptureSize size{640, 480};
     EXPECT_EQ(openPath(path, size), -EBUSY);
-    ASSERT_EQ(recorder->count(), 1u);
+    ASSERT_EQ(messages->count(), 1u);
     EXPECT_EQ(
-        recorder->texts()[0],
+        messages->texts()[0],
         "Couldn't preview this device,because this device may been using by other applicaiton");
     EXPECT_EQ(preview.frameCount(), 0);
 }

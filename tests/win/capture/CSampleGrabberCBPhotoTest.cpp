@@ -87,8 +87,9 @@ TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
 
 TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
 {
-    const std::string movie = NextMoviePath(MoviesFolder(GetUsingSettings()), *clock);
-    CreateMovieWriter(movie, clock, &window);
+    const std::string movie =
+        NextMoviePath(MoviesFolder(GetUsingSettings()), *clock, messages.box());
+    CreateMovieWriter(movie, clock, messages.box(), &window);
     owner.SetRecordingActive(true);
     owner.RequestPhoto();
     auto frame = makeTestFrame(640, 480);
@@ -144,7 +145,7 @@ TEST_F(SinkTest, SavingLocationWhoseNameIsNoUtf8KeepsItsBytes)
     ReadSettingSection(values, config, "usingsetting");
     ASSERT_EQ(values.resourcesPath, location);
     ApplySettings(values);
-    EnsureResourceFolders();
+    EnsureResourceFolders(messages.box());
 
     auto frame = makeTestFrame(640, 480);
     owner.RequestPhoto();
@@ -187,5 +188,5 @@ TEST_F(SinkTest, PhotosAreNamedByTheOwnersClock)
 
 TEST(SinkOwnerTest, AnOwnerWithoutAClockIsRefused)
 {
-    EXPECT_THROW(CSampleGrabberOwner(nullptr), std::invalid_argument);
+    EXPECT_THROW(CSampleGrabberOwner(nullptr, MessageRecorder().box()), std::invalid_argument);
 }

@@ -71,7 +71,7 @@ protected:
     SinkTest() = default;
     // The sinks' owner on another clock than the fake one.
     explicit SinkTest(std::shared_ptr<const Clock> ownerClock)
-        : owner(std::move(ownerClock))
+        : owner(std::move(ownerClock), messages.box())
     {
     }
 
@@ -82,8 +82,9 @@ protected:
         SetSavingLocation(values, folder.path());
         ApplySettings(values);
         SetUsingCaptureSize(640, 480);
-        EnsureResourceFolders();
-        GetLanguageString("ui_alert_savefile", ""); // the missing language file's box, once
+        EnsureResourceFolders(messages.box());
+        GetLanguageString("ui_alert_savefile", "",
+                          messages.box()); // the missing language file's box, once
         messages->clear();
 
         owner.SetMessageWindow(&window);
@@ -128,10 +129,10 @@ protected:
     }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 9, 0, 0);
-    ScopedMessageRecorder messages;
+    MessageRecorder messages;
     TempFolder folder;
     SinkOwnerWindow window;
-    CSampleGrabberOwner owner{clock}; // the sinks' clock
+    CSampleGrabberOwner owner{clock, messages.box()}; // the sinks' clock and message box
 };
 
 } // namespace varnolet::test

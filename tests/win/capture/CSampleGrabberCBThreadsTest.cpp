@@ -40,7 +40,7 @@ protected:
     {
         SinkTest::SetUp();
         ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(GetUsingSettings()),
-                                     owner.TimedSeriesRecord(), *clock));
+                                     owner.TimedSeriesRecord(), *clock, messages.box()));
         saving = CSampleGrabberCB::StartSavingThread(owner);
     }
     void TearDown() override
@@ -129,7 +129,8 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
     });
     const std::string movies = MoviesFolder(GetUsingSettings());
     for (int i = 0; i < 3; ++i) {
-        CreateMovieWriter(NextMoviePath(movies, *clock), clock, &window);
+        CreateMovieWriter(NextMoviePath(movies, *clock, messages.box()), clock, messages.box(),
+                          &window);
         const int before = delivered.load();
         ASSERT_TRUE(processEventsUntil([&] { return delivered.load() >= before + 20; }));
     }

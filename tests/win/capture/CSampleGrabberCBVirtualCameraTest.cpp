@@ -47,7 +47,7 @@ protected:
         VirtualCameraHub::instance().unplugAll();
         VirtualCameraHub::instance().setClock(systemClock);
         cameraPath = VirtualCameraHub::instance().plug();
-        capture = std::make_unique<CCaptureVideo>();
+        capture = std::make_unique<CCaptureVideo>(messages.box());
         capture->SetFrameSinks(&preview(), &still());
         capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(owner),
                                    &CSampleGrabberCB::StopSavingThread);
@@ -98,8 +98,8 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A timed series of one shot per second, stopped after three shots.
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 1);
-    ASSERT_TRUE(
-        StartTimedSeries(TimedShotsFolder(settings), owner.TimedSeriesRecord(), *systemClock));
+    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), owner.TimedSeriesRecord(),
+                                 *systemClock, messages.box()));
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     ASSERT_TRUE(processEventsUntil([&] { return filesIn("/Timed Shots/") >= 3; }, 6000ms));
@@ -109,9 +109,9 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
               window.files().end());
 
     // A recording of about two seconds.
-    const std::string movie = NextMoviePath(MoviesFolder(settings), *systemClock);
+    const std::string movie = NextMoviePath(MoviesFolder(settings), *systemClock, messages.box());
     EXPECT_EQ(movie, MoviesFolder(settings) + "/M" + today + "_0001.avi");
-    CreateMovieWriter(movie, systemClock, &window);
+    CreateMovieWriter(movie, systemClock, messages.box(), &window);
     const auto started = std::chrono::steady_clock::now();
     owner.SetRecordingActive(true);
     processEventsFor(2000ms);

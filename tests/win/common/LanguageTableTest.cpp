@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-using varnolet::ScopedMessageRecorder;
+using varnolet::MessageRecorder;
 using varnolet::test::TempFolder;
 
 TEST(LanguageFileTest, EntryRules)
@@ -105,10 +105,11 @@ protected:
 
 TEST_F(LanguageTableTest, MissingFileShowsOneMessageAndFallsBack)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     chooseLanguage(LanguageGerman);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "About");
-    EXPECT_EQ(GetLanguageString("ui_view_btn_exit_system", "Exit System"), "Exit System");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_exit_system", "Exit System", recorder.box()),
+              "Exit System");
     ASSERT_EQ(recorder->count(), 1u);
     const varnolet::MessageRequest box = recorder->messages().front();
     EXPECT_EQ(box.text,
@@ -120,7 +121,7 @@ TEST_F(LanguageTableTest, MissingFileShowsOneMessageAndFallsBack)
 
 TEST_F(LanguageTableTest, Utf16FileGivesNoEntriesAndTheEmptyTableMessage)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     const std::string entry = "\"ui_view_btn_about\" = \"Info\";\n";
     std::string utf16 = "\xFF\xFE";
     for (char c : entry) {
@@ -129,31 +130,31 @@ TEST_F(LanguageTableTest, Utf16FileGivesNoEntriesAndTheEmptyTableMessage)
     }
     writeLanguage("Italian.lproj", utf16);
     chooseLanguage(LanguageItalian);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "About");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
     EXPECT_EQ(recorder->texts(), std::vector<std::string>{"Faiure to get language string"});
 }
 
 TEST_F(LanguageTableTest, ChangingTheLanguageReloadsAtTheNextLookup)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     writeLanguage("French.lproj", "\"ui_view_btn_about\" = \"À propos\";\n");
     writeLanguage("German.lproj", "\"ui_view_btn_about\" = \"Über\";\n");
     chooseLanguage(LanguageFrench);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "À propos");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "À propos");
     chooseLanguage(LanguageGerman);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "Über");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "Über");
     chooseLanguage(LanguageFrench);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "À propos");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "À propos");
     // An index outside 0..7 reads the English file.
     writeLanguage("English.lproj", "\"ui_view_btn_about\" = \"About us\";\n");
     chooseLanguage(12);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About"), "About us");
+    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About us");
     EXPECT_EQ(recorder->count(), 0u);
 }
 
 TEST_F(LanguageTableTest, LookupsStaySafeWhileAnotherThreadReloads)
 {
-    ScopedMessageRecorder recorder;
+    MessageRecorder recorder;
     writeLanguage("French.lproj", "\"k\" = \"fr\";\n\"other\" = \"autre\";\n");
     writeLanguage("German.lproj", "\"k\" = \"de\";\n");
     chooseLanguage(LanguageFrench);
@@ -161,7 +162,7 @@ TEST_F(LanguageTableTest, LookupsStaySafeWhileAnotherThreadReloads)
     std::atomic<int> wrong{0};
     std::thread reader([&] {
         while (!stop) {
-            const std::string text = GetLanguageString("k", "none");
+            const std::string text = GetLanguageString("k", "none", recorder.box());
             if (text != "fr" && text != "de")
                 ++wrong;
         }

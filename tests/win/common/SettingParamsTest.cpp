@@ -3,6 +3,7 @@
 #include "win/common/OemInfo.h"
 
 #include "win/common/ProcessPaths.h"
+#include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/SettingsReset.h"
@@ -233,7 +234,8 @@ TEST_F(SettingParamsTest, AFileThatCannotBeWrittenIsReportedAndTheValuesStayInFo
     const int error = ApplySettings(values);
     EXPECT_EQ(error, ENOTDIR);
     EXPECT_EQ(GetUsingSettings().movieSizeMax, 20) << "in force for this run";
-    EXPECT_EQ(SettingsWriteFailureText(error),
+    const varnolet::MessageRecorder messages; // the language file's box, if any
+    EXPECT_EQ(SettingsWriteFailureText(error, messages.box()),
               "Save file " + plain + "/config.ini failureNot a directory");
 
     // A full disk: the old file is kept whole, the failure is told.

@@ -40,7 +40,7 @@ protected:
     static void PaintSettled(CResourcesBrowserDlg &panel);
 
     varnolet::test::TempFolder m_temp;
-    varnolet::ScopedMessageRecorder m_messages;
+    varnolet::MessageRecorder m_messages;
     std::vector<std::pair<std::string, ShellOpener::Verb>> m_opened;
     bool m_openAnswer = true;
 

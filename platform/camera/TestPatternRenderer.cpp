@@ -197,6 +197,7 @@ int TestPatternRenderer::markerSize() const
 void TestPatternRenderer::rebuildSlide()
 {
     m_dirty = false;
+    m_stamps.clear();
     if (m_width <= 0 || m_height <= 0) {
         m_slide.clear();
         return;
@@ -211,19 +212,38 @@ void TestPatternRenderer::rebuildSlide()
 
     m_slide.resize(row * 2 * static_cast<size_t>(m_height));
     for (int y = 0; y < m_height; ++y) {
-        uint8_t *target = m_slide.data() + y * row * 2;
-        std::memcpy(target, tile.data() + y * row, row);
-        std::memcpy(target + row, tile.data() + y * row, row);
+        const uint8_t *source = tile.data() + static_cast<size_t>(y) * row;
+        const size_t bottomUp = static_cast<size_t>(m_height - 1 - y);
+        std::memcpy(m_slide.data() + bottomUp * row, source, row);
+        std::memcpy(m_slide.data() + (bottomUp + m_height) * row, source, row);
     }
 }
 
+void TestPatternRenderer::undoStamps()
+{
+    const size_t row = static_cast<size_t>(m_width) * 3;
+    const size_t height = static_cast<size_t>(m_height);
+    for (const Stamp &stamp : m_stamps) {
+        for (int y = stamp.y; y < stamp.y + stamp.h; ++y) {
+            // The frame's row is outside the run of rows its twin lies in, so the twin is clean.
+            const size_t slideRow = m_offset + height - 1 - static_cast<size_t>(y);
+            const size_t twin = slideRow < height ? slideRow + height : slideRow - height;
+            const size_t start = static_cast<size_t>(stamp.x) * 3;
+            std::memcpy(m_slide.data() + slideRow * row + start,
+                        m_slide.data() + twin * row + start, static_cast<size_t>(stamp.w) * 3);
+        }
+    }
+    m_stamps.clear();
+}
+
 void TestPatternRenderer::fillRect(uint8_t *target, int x, int y, int w, int h,
-                                   const uint8_t bgr[3]) const
+                                   const uint8_t bgr[3])
 {
     const int left = std::max(0, x), right = std::min(m_width, x + w);
     const int top = std::max(0, y), bottom = std::min(m_height, y + h);
     if (left >= right || top >= bottom)
         return;
+    m_stamps.push_back(Stamp{left, top, right - left, bottom - top});
     const size_t row = static_cast<size_t>(m_width) * 3;
     for (int yy = top; yy < bottom; ++yy) {
         // Row yy from the top is row (height - 1 - yy) of the bottom-up buffer.
@@ -237,7 +257,7 @@ void TestPatternRenderer::fillRect(uint8_t *target, int x, int y, int w, int h,
     }
 }
 
-int TestPatternRenderer::drawDigit(uint8_t *target, int x, int y, int digitHeight, char c) const
+int TestPatternRenderer::drawDigit(uint8_t *target, int x, int y, int digitHeight, char c)
 {
     const int w = digitHeight / 2;
     const int t = std::max(2, digitHeight / 8);
@@ -272,7 +292,7 @@ int TestPatternRenderer::drawDigit(uint8_t *target, int x, int y, int digitHeigh
 }
 
 int TestPatternRenderer::drawText(uint8_t *target, int x, int y, int digitHeight,
-                                  const std::string &text) const
+                                  const std::string &text)
 {
     int cursor = x;
     for (char c : text)
@@ -280,22 +300,19 @@ int TestPatternRenderer::drawText(uint8_t *target, int x, int y, int digitHeight
     return cursor - x;
 }
 
-void TestPatternRenderer::render(uint64_t frameNumber, const std::string &clock, uint8_t *target)
+uint8_t *TestPatternRenderer::frame(uint64_t frameNumber, const std::string &clock)
 {
     if (m_dirty)
         rebuildSlide();
-    if (m_slide.empty() || !target)
-        return;
+    if (m_slide.empty())
+        return nullptr;
+    undoStamps();
 
-    // The slide moves a few pixels per frame, one period every few seconds.
-    const int speed = std::max(2, m_width / 320);
-    const size_t offset = static_cast<size_t>((frameNumber * static_cast<uint64_t>(speed)) %
-                                              static_cast<uint64_t>(m_width)) *
-                          3;
-    const size_t row = static_cast<size_t>(m_width) * 3;
-    for (int y = 0; y < m_height; ++y)
-        std::memcpy(target + static_cast<size_t>(m_height - 1 - y) * row,
-                    m_slide.data() + static_cast<size_t>(y) * row * 2 + offset, row);
+    // The slide moves a few rows per frame, through the whole picture every few seconds.
+    const int speed = std::max(2, m_height / 160);
+    m_offset = static_cast<size_t>((frameNumber * static_cast<uint64_t>(speed)) %
+                                   static_cast<uint64_t>(m_height));
+    uint8_t *target = m_slide.data() + m_offset * static_cast<size_t>(m_width) * 3;
 
     const int marker = markerSize();
     fillRect(target, 0, 0, marker, marker, kTopLeftMarker);
@@ -310,6 +327,14 @@ void TestPatternRenderer::render(uint64_t frameNumber, const std::string &clock,
     fillRect(target, left, margin, boxWidth, digitHeight * 2 + margin * 3, kTextBackground);
     drawText(target, left + margin, margin * 2, digitHeight, number);
     drawText(target, left + margin, margin * 3 + digitHeight, digitHeight, clock);
+    return target;
+}
+
+void TestPatternRenderer::render(uint64_t frameNumber, const std::string &clock, uint8_t *target)
+{
+    const uint8_t *picture = frame(frameNumber, clock);
+    if (picture && target)
+        std::memcpy(target, picture, static_cast<size_t>(m_width) * m_height * 3);
 }
 
 } // namespace varnolet

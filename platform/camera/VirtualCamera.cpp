@@ -166,7 +166,6 @@ void VirtualCamera::run(FrameCallback onFrame, StreamEndCallback onEnd)
 
     TestPatternRenderer renderer;
     renderer.setSize(m_format.width, m_format.height);
-    std::vector<uint8_t> frame(static_cast<size_t>(m_format.width) * m_format.height * 3);
 
     const auto started = Clock::now();
     auto deadline = started;
@@ -185,11 +184,10 @@ void VirtualCamera::run(FrameCallback onFrame, StreamEndCallback onEnd)
             adjustments = m_device->adjustments;
         }
         renderer.setAdjustments(adjustments);
-        renderer.render(sequence, clockText(*m_device->clock), frame.data());
-
+        // The picture is the renderer's own memory, read by the consumer during the call.
         CameraFrame delivered;
-        delivered.data = frame.data();
-        delivered.length = frame.size();
+        delivered.data = renderer.frame(sequence, clockText(*m_device->clock));
+        delivered.length = static_cast<size_t>(m_format.width) * m_format.height * 3;
         delivered.width = m_format.width;
         delivered.height = m_format.height;
         delivered.sequence = sequence;

@@ -144,6 +144,54 @@ TEST(TestPatternRenderer, MovesOverTimeAndKeepsItsMarkers)
     EXPECT_TRUE(differs);
 }
 
+// Frames are runs of rows in the renderer's own slide with the overlays stamped on; each
+// frame must look the same whatever frames came before it, across the wrap of the slide.
+TEST(TestPatternRenderer, AFrameIsTheSameWhateverFramesCameBefore)
+{
+    const int width = 640, height = 480;
+    const size_t size = static_cast<size_t>(width) * height * 3;
+    const int speed = 3; // rows per frame at this height
+    struct Case
+    {
+        const char *name;
+        std::vector<uint64_t> before;
+        uint64_t frame;
+    };
+    const Case cases[] = {
+        {"after the previous frame", {40}, 41},
+        {"after a frame across the wrap", {159, 160}, 161},
+        {"after going back", {100, 7}, 3},
+        {"after many frames", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 11},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestPatternRenderer fresh, used;
+        fresh.setSize(width, height);
+        used.setSize(width, height);
+        std::vector<uint8_t> expected(size), got(size);
+        fresh.render(c.frame, "01:02:03.456", expected.data());
+        for (uint64_t n : c.before)
+            used.render(n, "23:59:59.999", got.data());
+        used.render(c.frame, "01:02:03.456", got.data());
+        EXPECT_TRUE(got == expected);
+    }
+
+    // Below the text box the picture is the slide moved down by a few rows per frame.
+    TestPatternRenderer renderer;
+    renderer.setSize(width, height);
+    std::vector<uint8_t> first(size), later(size);
+    renderer.render(0, "00:00:00.000", first.data());
+    renderer.render(2, "00:00:00.000", later.data());
+    const size_t row = static_cast<size_t>(width) * 3;
+    int shifted = 0;
+    for (int y = 200; y < 400; ++y) { // from the top
+        const uint8_t *now = later.data() + static_cast<size_t>(height - 1 - y) * row;
+        const uint8_t *then = first.data() + static_cast<size_t>(height - 1 - (y - 2 * speed)) * row;
+        shifted += std::memcmp(now + 64 * 3, then + 64 * 3, row - 64 * 3) == 0;
+    }
+    EXPECT_EQ(shifted, 200);
+}
+
 TEST_F(VirtualCameraTest, StreamsAboutThirtyFramesPerSecondInBottomUpLayout)
 {
     const std::string path = VirtualCameraHub::instance().plug();

@@ -19,17 +19,9 @@ namespace {
 class CaptureSessionTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(
-            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-    }
-    void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
-
     CaptureDevice plug(const varnolet::VirtualCameraOptions &options = {})
     {
-        const std::string path = VirtualCameraHub::instance().plug(options);
+        const std::string path = m_hub.plug(options);
         for (const CaptureDevice &device :
              CaptureDevice::inputDevicesWithMediaTypeVideo(*m_enumerator))
             if (device.devicePath() == path)
@@ -37,8 +29,9 @@ protected:
         return {};
     }
 
+    VirtualCameraHub m_hub{std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0)};
     std::shared_ptr<mactest::VirtualOnlyEnumerator> m_enumerator =
-        std::make_shared<mactest::VirtualOnlyEnumerator>();
+        std::make_shared<mactest::VirtualOnlyEnumerator>(m_hub);
 };
 
 std::string threadName()
@@ -120,7 +113,7 @@ TEST_F(CaptureSessionTest, MissingDeviceFailsToOpen)
 {
     CaptureSession session(m_enumerator);
     CaptureDevice gone = plug();
-    VirtualCameraHub::instance().unplugAll();
+    m_hub.unplugAll();
     const int error = session.openDevice(gone);
     EXPECT_LT(error, 0);
     EXPECT_FALSE(session.isDeviceOpen());

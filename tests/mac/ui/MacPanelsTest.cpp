@@ -229,7 +229,7 @@ TEST_F(MacPanelsTest, AdjustPanelIsReachedFromTheSettingsAndLeadsBackToThem)
     QTimer::singleShot(0, [&] { panel.lUploadButton->click(); });
     m_window->button(Control::Settings)->click();
     ASSERT_TRUE(m_adjustPanel->isVisible());
-    varnolet::VirtualCameraHub::instance().unplugAll();
+    m_hub->unplugAll();
     m_controller->changedDevices();
     EXPECT_FALSE(m_adjustPanel->isVisible());
 }

@@ -75,10 +75,8 @@ TEST(CameraEnumerator, ALinkUdevGaveToAnotherNodeIsNotTaken)
 
 TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
 {
-    auto &hub = VirtualCameraHub::instance();
-    hub.unplugAll();
-    hub.setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-    CameraEnumerator enumerator;
+    VirtualCameraHub hub(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+    CameraEnumerator enumerator(hub);
     const auto before = enumerator.list();
     for (const auto &identity : before)
         EXPECT_FALSE(identity.isVirtual);

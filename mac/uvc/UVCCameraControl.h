@@ -16,7 +16,7 @@
 namespace varnolet {
 class Clock;
 class VirtualCameraHub;
-}
+} // namespace varnolet
 
 class CameraRequestQueue;
 class UsbRunLoop;
@@ -69,8 +69,7 @@ public:
     // requests on their own thread; the hub outlives the control.
     // The clock times the snapshot button's guard after the reader starts; it must not be
     // null (std::invalid_argument).
-    UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock,
-                     varnolet::VirtualCameraHub &hub);
+    UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock, varnolet::VirtualCameraHub &hub);
     UVCCameraControl(std::unique_ptr<UsbBackend> backend,
                      std::shared_ptr<const varnolet::Clock> clock,
                      PanelRequests panelRequests = PanelRequests::OnCallingThread);

@@ -22,7 +22,7 @@ public:
     CameraEnumerator(const CameraEnumerator &) = delete;
     CameraEnumerator &operator=(const CameraEnumerator &) = delete;
 
-    // Every camera, V4L2 ones in udev order, then virtual ones.
+    // Every camera, V4L2 ones in udev order, then the hub's virtual ones.
     virtual std::vector<CameraIdentity> list();
     // Opens the camera with that device path. Null with a negative errno (-ENODEV when no
     // such camera is listed).

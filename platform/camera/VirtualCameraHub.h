@@ -83,6 +83,7 @@ private:
     void notify(bool added, const std::string &devicePath);
 
     const std::shared_ptr<const Clock> m_clock; // never null
+
     mutable std::mutex m_lock; // guards m_devices, m_listeners, m_nextListener
     std::map<int, std::shared_ptr<Device>> m_devices; // by camera number
     std::map<int, Listener> m_listeners;

@@ -65,7 +65,8 @@ protected:
     {
         const auto cameras = plug(descriptors);
         ASSERT_EQ(cameras.size(), 1u);
-        CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>(fixture->hub()));
+        CCaptureVideo capture(fixture->messageBox(),
+                              std::make_shared<CameraEnumerator>(fixture->hub()));
         PatternSink preview, still;
         capture.SetFrameSinks(&preview, &still);
         ASSERT_GE(capture.EnumerateDevices(), 1);
@@ -239,7 +240,8 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
               0);
     ASSERT_TRUE(log.waitFor(1, 60s));
 
-    CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>(fixture->hub()));
+    CCaptureVideo capture(fixture->messageBox(),
+                          std::make_shared<CameraEnumerator>(fixture->hub()));
     PatternSink preview, still;
     capture.SetFrameSinks(&preview, &still);
     ASSERT_GE(capture.EnumerateDevices(), 1);

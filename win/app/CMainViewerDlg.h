@@ -121,7 +121,7 @@ public:
     void OnExit();
     void OnFullScreen();
     void LeaveFullScreen();
-    // Device arrival or removal (udev or the virtual cameras).
+    // Device arrival or removal (udev or the plugging of the window's virtual cameras).
     void OnDeviceChange();
     // The open camera's stream ended by itself (unplugged, or failing: EIO, EPIPE, an
     // error on the device).

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <pthread.h>
+#include <stdexcept>
 #include <thread>
 
 #include "tests/support/FakeClock.h"
@@ -107,6 +108,11 @@ TEST_F(CaptureSessionTest, BusyCameraFailsToStartWithDeviceBusy)
     EXPECT_EQ(error, -EBUSY);
     EXPECT_EQ(CaptureSession::errorDescription(error), "device busy");
     EXPECT_FALSE(session.isRunning());
+}
+
+TEST(CaptureSessionMaking, ASessionWithoutAnEnumeratorIsNotMade)
+{
+    EXPECT_THROW(CaptureSession(nullptr), std::invalid_argument);
 }
 
 TEST_F(CaptureSessionTest, MissingDeviceFailsToOpen)

@@ -315,6 +315,21 @@ TEST_F(VirtualCameraTest, HotplugMonitorReportsVirtualPlugging)
     EXPECT_EQ(::poll(&ready, 1, 0), 0);
 }
 
+TEST_F(VirtualCameraTest, AHotplugMonitorHearsOnlyItsOwnHub)
+{
+    VirtualCameraHub other(clock);
+    CameraHotplugMonitor monitor(hub);
+    ASSERT_GE(monitor.fd(), 0);
+    const std::string elsewhere = other.plug();
+    other.unplug(elsewhere);
+    EXPECT_TRUE(monitor.readEvents().empty());
+
+    const std::string path = hub.plug();
+    const auto events = monitor.readEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].devicePath, path);
+}
+
 namespace {
 
 // What a picture control changes, measured over a whole rendered frame.

@@ -27,8 +27,8 @@ protected:
     {
         GetLanguageString("ui_alert_no_camera", "", messages.box());
         messages->clear();
-        capture =
-            std::make_unique<CCaptureVideo>(messages.box(), std::make_shared<CameraEnumerator>(hub));
+        capture = std::make_unique<CCaptureVideo>(messages.box(),
+                                                  std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview, &still);
     }
     void TearDown() override { capture.reset(); }

@@ -46,8 +46,8 @@ protected:
     {
         SinkTest::SetUp();
         cameraPath = hub.plug();
-        capture =
-            std::make_unique<CCaptureVideo>(messages.box(), std::make_shared<CameraEnumerator>(hub));
+        capture = std::make_unique<CCaptureVideo>(messages.box(),
+                                                  std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview(), &still());
         capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(owner),
                                    &CSampleGrabberCB::StopSavingThread);

@@ -14,8 +14,8 @@ namespace varnolet {
 class VirtualCameraHub;
 
 // Camera arrival and removal: a udev monitor for video4linux plus the plugging of a hub's
-// virtual cameras, behind one descriptor. The UI thread watches fd() (a QSocketNotifier) and calls
-// readEvents() when it becomes readable.
+// virtual cameras, behind one descriptor. The UI thread watches fd() (a QSocketNotifier)
+// and calls readEvents() when it becomes readable.
 class CameraHotplugMonitor
 {
 public:

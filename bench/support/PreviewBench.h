@@ -23,14 +23,23 @@
 
 namespace varnolet::bench {
 
+// The hub's virtual cameras only, so that a camera of the machine never shows up.
 class VirtualOnlyEnumerator final : public CameraEnumerator
 {
 public:
-    std::vector<CameraIdentity> list() override { return VirtualCameraHub::instance().list(); }
+    explicit VirtualOnlyEnumerator(VirtualCameraHub &hub)
+        : m_hub(hub)
+    {
+    }
+
+    std::vector<CameraIdentity> list() override { return m_hub.list(); }
     std::unique_ptr<CameraSource> open(const std::string &devicePath, int &error) override
     {
-        return VirtualCameraHub::instance().open(devicePath, error);
+        return m_hub.open(devicePath, error);
     }
+
+private:
+    VirtualCameraHub &m_hub;
 };
 
 // Runs the event loop for a while, sleeping while there is nothing to do (as the program's

@@ -36,18 +36,21 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VarnoletMac"));
     auto clock = std::make_shared<varnolet::SystemClock>();
-    varnolet::VirtualCameraHub::instance().setClock(clock);
+    // The program's virtual cameras, showing its clock: listed by the capture side after the
+    // machine's, and found by the camera control on a bus of their own.
+    auto virtualCameras = std::make_shared<varnolet::VirtualCameraHub>(clock);
     if (options.has("--virtual-camera"))
-        varnolet::VirtualCameraHub::instance().plug();
+        virtualCameras->plug();
 
     auto alerts = std::make_shared<MacAlertPresenter>();
-    auto cameraControl = std::make_shared<UVCCameraControl>(clock);
+    auto cameraControl = std::make_shared<UVCCameraControl>(clock, *virtualCameras);
     auto paths =
         std::make_shared<const varnolet::SystemPaths>(varnolet::SystemPaths::fromEnvironment());
     UserDefaults store(UserDefaults::standardPath(*paths));
     AppController::Services services;
     services.paths = paths;
     services.clock = clock;
+    services.virtualCameras = virtualCameras;
     services.settingsStore = &store;
     services.messagePresenter = alerts;
     services.cameraControl = cameraControl;

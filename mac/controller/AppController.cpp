@@ -13,6 +13,7 @@
 #include "mac/core/SystemLog.h"
 #include "mac/core/UserDefaults.h"
 #include "platform/camera/CameraEnumerator.h"
+#include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 
@@ -27,8 +28,11 @@ AppController::Services withDefaults(AppController::Services services)
         throw std::invalid_argument("AppController needs a message presenter");
     if (!services.paths)
         throw std::invalid_argument("AppController needs the program's folders");
+    if (!services.virtualCameras)
+        throw std::invalid_argument("AppController needs the virtual camera hub");
     if (!services.cameraEnumerator)
-        services.cameraEnumerator = std::make_shared<varnolet::CameraEnumerator>();
+        services.cameraEnumerator =
+            std::make_shared<varnolet::CameraEnumerator>(*services.virtualCameras);
     if (!services.clock)
         throw std::invalid_argument("AppController needs a clock");
     if (!services.photoWriter)
@@ -85,7 +89,7 @@ void AppController::awakeFromNib()
     }
     captureSession = std::make_unique<CaptureSession>(m_services.cameraEnumerator);
     if (m_services.watchDeviceNotifications) {
-        m_deviceNotifier = new DeviceNotifier(this);
+        m_deviceNotifier = new DeviceNotifier(*m_services.virtualCameras, this);
         connect(m_deviceNotifier, &DeviceNotifier::deviceWasConnected, this,
                 &AppController::deviceWasConnected);
         connect(m_deviceNotifier, &DeviceNotifier::deviceWasDisconnected, this,

@@ -30,6 +30,7 @@ namespace varnolet {
 class CameraEnumerator;
 class Clock;
 class MessagePresenter;
+class VirtualCameraHub;
 } // namespace varnolet
 
 class CaptureSession;
@@ -62,10 +63,13 @@ public:
     enum class StopReason { Exit, CameraChange };
 
     // Everything the controller uses from outside; empty members get the real thing, except
-    // the user's settings store and the message presenter, which must be given
-    // (std::invalid_argument).
+    // the user's settings store, the message presenter, the folders, the clock and the
+    // virtual cameras, which must be given (std::invalid_argument).
     struct Services
     {
+        // The program's virtual cameras: listed by the default enumerator, heard of by the
+        // device notifications; required.
+        std::shared_ptr<varnolet::VirtualCameraHub> virtualCameras;
         std::shared_ptr<varnolet::CameraEnumerator> cameraEnumerator;
         std::shared_ptr<varnolet::Clock> clock;
         std::shared_ptr<varnolet::MessagePresenter> messagePresenter;

@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/CameraSource.h"
 #include "platform/media/BgrHalving.h"
 
 CaptureSession::CaptureSession(std::shared_ptr<varnolet::CameraEnumerator> enumerator)
-    : m_enumerator(enumerator ? std::move(enumerator)
-                              : std::make_shared<varnolet::CameraEnumerator>())
+    : m_enumerator(std::move(enumerator))
 {
+    if (!m_enumerator)
+        throw std::invalid_argument("CaptureSession needs a camera enumerator");
 }
 
 CaptureSession::~CaptureSession()

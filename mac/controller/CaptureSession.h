@@ -27,6 +27,7 @@ public:
     // Bytes every pixel buffer has allocated beyond its last row.
     static constexpr size_t kScalerPadding = 256;
 
+    // enumerator: where the devices are opened; throws std::invalid_argument when null.
     explicit CaptureSession(std::shared_ptr<varnolet::CameraEnumerator> enumerator);
     ~CaptureSession();
     CaptureSession(const CaptureSession &) = delete;

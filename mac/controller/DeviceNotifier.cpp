@@ -4,9 +4,9 @@
 
 #include "platform/camera/CameraHotplugMonitor.h"
 
-DeviceNotifier::DeviceNotifier(QObject *parent)
+DeviceNotifier::DeviceNotifier(varnolet::VirtualCameraHub &hub, QObject *parent)
     : QObject(parent)
-    , m_monitor(std::make_unique<varnolet::CameraHotplugMonitor>())
+    , m_monitor(std::make_unique<varnolet::CameraHotplugMonitor>(hub))
 {
     if (m_monitor->fd() < 0)
         return;

@@ -8,16 +8,18 @@ class QSocketNotifier;
 
 namespace varnolet {
 class CameraHotplugMonitor;
-}
+class VirtualCameraHub;
+} // namespace varnolet
 
 // Tells the main thread that a camera was connected or disconnected: udev's video4linux
-// events and the virtual cameras' plugging, read from the event loop.
+// events and the plugging of a hub's virtual cameras, read from the event loop.
 class DeviceNotifier final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit DeviceNotifier(QObject *parent = nullptr);
+    // hub: the virtual cameras to hear of; it outlives the notifier.
+    explicit DeviceNotifier(varnolet::VirtualCameraHub &hub, QObject *parent = nullptr);
     ~DeviceNotifier() override;
 
     // False when neither udev nor the virtual cameras can be watched.

@@ -44,9 +44,10 @@ uint32_t hex(int32_t code)
 
 } // namespace
 
-UVCCameraControl::UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock)
+UVCCameraControl::UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock,
+                                   varnolet::VirtualCameraHub &hub)
     : UVCCameraControl(
-          std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>()),
+          std::make_unique<UsbBusWithVirtualCameras>(std::make_unique<LibusbBackend>(), hub),
           std::move(clock), PanelRequests::OnRequestThread)
 {
 }

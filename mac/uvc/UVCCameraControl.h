@@ -15,7 +15,8 @@
 
 namespace varnolet {
 class Clock;
-}
+class VirtualCameraHub;
+} // namespace varnolet
 
 class CameraRequestQueue;
 class UsbRunLoop;
@@ -64,11 +65,11 @@ public:
     // the answer is back on the main thread.
     enum class PanelRequests { OnCallingThread, OnRequestThread };
 
-    // The real USB bus and the virtual cameras when any is plugged, the panel's requests on
-    // their own thread.
+    // The real USB bus and the hub's virtual cameras when any is plugged, the panel's
+    // requests on their own thread; the hub outlives the control.
     // The clock times the snapshot button's guard after the reader starts; it must not be
     // null (std::invalid_argument).
-    explicit UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock);
+    UVCCameraControl(std::shared_ptr<const varnolet::Clock> clock, varnolet::VirtualCameraHub &hub);
     UVCCameraControl(std::unique_ptr<UsbBackend> backend,
                      std::shared_ptr<const varnolet::Clock> clock,
                      PanelRequests panelRequests = PanelRequests::OnCallingThread);

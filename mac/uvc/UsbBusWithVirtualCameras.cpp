@@ -3,15 +3,17 @@
 #include "mac/uvc/VirtualUsbDevice.h"
 #include "platform/camera/VirtualCameraHub.h"
 
-UsbBusWithVirtualCameras::UsbBusWithVirtualCameras(std::unique_ptr<UsbBackend> bus)
+UsbBusWithVirtualCameras::UsbBusWithVirtualCameras(std::unique_ptr<UsbBackend> bus,
+                                                   varnolet::VirtualCameraHub &hub)
     : m_bus(std::move(bus))
+    , m_hub(hub)
 {
 }
 
 size_t UsbBusWithVirtualCameras::enumerateDevices()
 {
     m_busDevices = m_bus ? m_bus->enumerateDevices() : 0;
-    m_virtual = varnolet::VirtualCameraHub::instance().list();
+    m_virtual = m_hub.list();
     return m_busDevices + m_virtual.size();
 }
 
@@ -23,6 +25,6 @@ int32_t UsbBusWithVirtualCameras::openDevice(size_t index, std::unique_ptr<UsbDe
     index -= m_busDevices;
     if (index >= m_virtual.size())
         return UsbError::kNotFound;
-    device = std::make_unique<VirtualUsbDevice>(m_virtual[index]);
+    device = std::make_unique<VirtualUsbDevice>(m_virtual[index], m_hub);
     return 0;
 }

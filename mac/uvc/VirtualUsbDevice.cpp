@@ -52,8 +52,9 @@ private:
 class VirtualUsbInterface final : public UsbInterface
 {
 public:
-    explicit VirtualUsbInterface(std::string devicePath)
+    VirtualUsbInterface(std::string devicePath, varnolet::VirtualCameraHub &hub)
         : m_devicePath(std::move(devicePath))
+        , m_hub(hub)
     {
     }
 
@@ -67,8 +68,7 @@ public:
         if (m_bridge)
             return 0;
         int error = 0;
-        std::unique_ptr<varnolet::CameraSource> source =
-            varnolet::VirtualCameraHub::instance().open(m_devicePath, error);
+        std::unique_ptr<varnolet::CameraSource> source = m_hub.open(m_devicePath, error);
         if (!source)
             return UsbError::kNoDevice;
         m_bridge = std::make_unique<UvcV4l2Bridge>(
@@ -104,6 +104,7 @@ public:
 
 private:
     std::string m_devicePath;
+    varnolet::VirtualCameraHub &m_hub;
     std::unique_ptr<UvcV4l2Bridge> m_bridge;
 };
 
@@ -121,8 +122,10 @@ void put32(std::vector<uint8_t> &bytes, uint32_t value)
 
 } // namespace
 
-VirtualUsbDevice::VirtualUsbDevice(varnolet::CameraIdentity identity)
+VirtualUsbDevice::VirtualUsbDevice(varnolet::CameraIdentity identity,
+                                   varnolet::VirtualCameraHub &hub)
     : m_identity(std::move(identity))
+    , m_hub(hub)
 {
 }
 
@@ -146,7 +149,7 @@ int32_t VirtualUsbDevice::getConfigurationDescriptor(std::vector<uint8_t> &bytes
 
 int32_t VirtualUsbDevice::getVideoControlInterface(std::unique_ptr<UsbInterface> &interface)
 {
-    interface = std::make_unique<VirtualUsbInterface>(m_identity.devicePath);
+    interface = std::make_unique<VirtualUsbInterface>(m_identity.devicePath, m_hub);
     return 0;
 }
 

@@ -7,6 +7,10 @@
 #include "mac/uvc/UsbDevice.h"
 #include "platform/camera/CameraTypes.h"
 
+namespace varnolet {
+class VirtualCameraHub;
+}
+
 // A virtual camera (platform/camera) as the camera control sees a USB camera: its
 // location, a configuration descriptor of a UVC function (camera terminal, a processing
 // unit with brightness, contrast, hue, saturation and sharpness, one uncompressed format
@@ -19,7 +23,9 @@ public:
     static constexpr uint8_t kTerminalId = 1;
     static constexpr uint8_t kProcessingUnitId = 2;
 
-    explicit VirtualUsbDevice(varnolet::CameraIdentity identity);
+    // identity: the camera as its hub lists it. hub: where its controls are opened; it
+    // outlives the device and its interfaces.
+    VirtualUsbDevice(varnolet::CameraIdentity identity, varnolet::VirtualCameraHub &hub);
 
     int32_t getLocationID(uint32_t &location) override;
     int32_t getNumberOfConfigurations(uint8_t &count) override;
@@ -30,4 +36,5 @@ public:
 
 private:
     varnolet::CameraIdentity m_identity;
+    varnolet::VirtualCameraHub &m_hub;
 };

@@ -155,18 +155,29 @@ std::vector<CameraIdentity> CameraEnumerator::listV4l2()
     return cameras;
 }
 
+CameraEnumerator::CameraEnumerator(VirtualCameraHub &hub)
+    : m_hub(&hub)
+{
+}
+
 std::vector<CameraIdentity> CameraEnumerator::list()
 {
     std::vector<CameraIdentity> cameras = listV4l2();
-    for (CameraIdentity &identity : VirtualCameraHub::instance().list())
-        cameras.push_back(std::move(identity));
+    if (m_hub) {
+        for (CameraIdentity &identity : m_hub->list())
+            cameras.push_back(std::move(identity));
+    }
     return cameras;
 }
 
 std::unique_ptr<CameraSource> CameraEnumerator::open(const std::string &devicePath, int &error)
 {
-    if (VirtualCameraHub::isVirtualPath(devicePath))
-        return VirtualCameraHub::instance().open(devicePath, error);
+    if (VirtualCameraHub::isVirtualPath(devicePath)) {
+        if (m_hub)
+            return m_hub->open(devicePath, error);
+        error = -ENODEV;
+        return nullptr;
+    }
     for (const CameraIdentity &identity : listV4l2()) {
         if (identity.devicePath == devicePath)
             return V4l2Camera::open(identity, error);

@@ -8,14 +8,21 @@
 
 namespace varnolet {
 
+class VirtualCameraHub;
+
 // Lists the cameras of the machine: V4L2 capture nodes found through udev, then the
-// plugged virtual cameras. The programs hold one; tests derive from it to serve fakes.
+// virtual cameras plugged into its hub. The programs hold one; tests derive from it to
+// serve fakes.
 class CameraEnumerator
 {
 public:
+    // hub: the program's virtual cameras; it outlives the enumerator.
+    explicit CameraEnumerator(VirtualCameraHub &hub);
     virtual ~CameraEnumerator() = default;
+    CameraEnumerator(const CameraEnumerator &) = delete;
+    CameraEnumerator &operator=(const CameraEnumerator &) = delete;
 
-    // Every camera, V4L2 ones in udev order, then virtual ones.
+    // Every camera, V4L2 ones in udev order, then the hub's virtual ones.
     virtual std::vector<CameraIdentity> list();
     // Opens the camera with that device path. Null with a negative errno (-ENODEV when no
     // such camera is listed).
@@ -34,6 +41,14 @@ public:
     // node itself. An empty folder skips both checks (a removed node).
     static std::string stableDevicePath(const std::string &node, const std::string &devlinks,
                                         const std::string &byPathFolder = "/dev/v4l/by-path");
+
+protected:
+    // For fakes that override list() and open(): the base versions of both then know no
+    // virtual camera.
+    CameraEnumerator() = default;
+
+private:
+    VirtualCameraHub *m_hub = nullptr;
 };
 
 } // namespace varnolet

@@ -44,9 +44,10 @@ void CameraHotplugMonitor::UdevDeleter::operator()(udev_monitor *m) const
     udev_monitor_unref(m);
 }
 
-CameraHotplugMonitor::CameraHotplugMonitor()
+CameraHotplugMonitor::CameraHotplugMonitor(VirtualCameraHub &hub)
     : m_udev(udev_new())
     , m_epoll(::epoll_create1(EPOLL_CLOEXEC))
+    , m_hub(hub)
     , m_virtual(std::make_shared<VirtualQueue>())
 {
     if (m_udev) {
@@ -67,16 +68,15 @@ CameraHotplugMonitor::CameraHotplugMonitor()
         epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, m_virtual->signal.fd(), &event);
     }
     std::weak_ptr<VirtualQueue> queue = m_virtual;
-    m_listener =
-        VirtualCameraHub::instance().addListener([queue](bool added, const std::string &path) {
-            if (auto target = queue.lock())
-                target->push(Event{added ? Change::Added : Change::Removed, path, {}});
-        });
+    m_listener = m_hub.addListener([queue](bool added, const std::string &path) {
+        if (auto target = queue.lock())
+            target->push(Event{added ? Change::Added : Change::Removed, path, {}});
+    });
 }
 
 CameraHotplugMonitor::~CameraHotplugMonitor()
 {
-    VirtualCameraHub::instance().removeListener(m_listener);
+    m_hub.removeListener(m_listener);
 }
 
 std::vector<CameraHotplugMonitor::Event> CameraHotplugMonitor::readEvents()

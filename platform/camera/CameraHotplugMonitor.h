@@ -11,9 +11,11 @@ struct udev_monitor;
 
 namespace varnolet {
 
-// Camera arrival and removal: a udev monitor for video4linux plus the virtual cameras'
-// plugging, behind one descriptor. The UI thread watches fd() (a QSocketNotifier) and calls
-// readEvents() when it becomes readable.
+class VirtualCameraHub;
+
+// Camera arrival and removal: a udev monitor for video4linux plus the plugging of a hub's
+// virtual cameras, behind one descriptor. The UI thread watches fd() (a QSocketNotifier)
+// and calls readEvents() when it becomes readable.
 class CameraHotplugMonitor
 {
 public:
@@ -25,7 +27,8 @@ public:
         std::string nodePath;   // /dev/videoN (empty for virtual cameras)
     };
 
-    CameraHotplugMonitor();
+    // hub: the virtual cameras to hear of; it outlives the monitor.
+    explicit CameraHotplugMonitor(VirtualCameraHub &hub);
     ~CameraHotplugMonitor();
     CameraHotplugMonitor(const CameraHotplugMonitor &) = delete;
     CameraHotplugMonitor &operator=(const CameraHotplugMonitor &) = delete;
@@ -48,6 +51,7 @@ private:
     std::unique_ptr<udev, UdevDeleter> m_udev;
     std::unique_ptr<udev_monitor, UdevDeleter> m_monitor;
     UniqueFd m_epoll;
+    VirtualCameraHub &m_hub;
     std::shared_ptr<VirtualQueue> m_virtual;
     int m_listener = 0;
 };

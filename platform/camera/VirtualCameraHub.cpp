@@ -7,16 +7,11 @@
 
 namespace varnolet {
 
-VirtualCameraHub &VirtualCameraHub::instance()
+VirtualCameraHub::VirtualCameraHub(std::shared_ptr<const Clock> clock)
+    : m_clock(std::move(clock))
 {
-    static VirtualCameraHub hub;
-    return hub;
-}
-
-void VirtualCameraHub::setClock(std::shared_ptr<const Clock> clock)
-{
-    std::lock_guard guard(m_lock);
-    m_clock = std::move(clock);
+    if (!m_clock)
+        throw std::invalid_argument("a virtual camera hub needs a clock");
 }
 
 bool VirtualCameraHub::isVirtualPath(const std::string &devicePath)
@@ -27,12 +22,10 @@ bool VirtualCameraHub::isVirtualPath(const std::string &devicePath)
 std::string VirtualCameraHub::plug(const VirtualCameraOptions &options)
 {
     auto device = std::make_shared<Device>();
+    device->clock = m_clock;
     std::string path;
     {
         std::lock_guard guard(m_lock);
-        if (!m_clock)
-            throw std::invalid_argument("a virtual camera needs a clock: set the hub's first");
-        device->clock = m_clock;
         int number = 0;
         while (m_devices.count(number))
             ++number;

@@ -21,10 +21,11 @@ struct VirtualCameraOptions
     bool snapshotButton = true;
 };
 
-// The process's virtual cameras. None is plugged until the program (--virtual-camera) or
-// a test plugs one; then the camera enumerator lists it and hotplug monitors hear of it.
-// The program gives the hub its clock at start-up; each camera keeps the clock it was
-// plugged with for the time on its picture. Thread-safe.
+// A set of virtual cameras. Each program's main makes one and hands it to the enumerators,
+// hotplug monitors and camera controls that use it; each test makes its own. None is
+// plugged until the program (--virtual-camera) or a test plugs one; then the enumerators
+// made on this hub list it and its hotplug monitors hear of it. The cameras show the time
+// of the hub's clock on their picture. The hub outlives everything handed it. Thread-safe.
 class VirtualCameraHub
 {
 public:
@@ -52,13 +53,12 @@ public:
     // added = true for a plug, false for an unplug.
     using Listener = std::function<void(bool added, const std::string &devicePath)>;
 
-    static VirtualCameraHub &instance();
-
-    // The clock of the cameras plugged from now on; cameras already plugged keep theirs.
-    void setClock(std::shared_ptr<const Clock> clock);
+    // clock: the time on the cameras' picture; throws std::invalid_argument when null.
+    explicit VirtualCameraHub(std::shared_ptr<const Clock> clock);
+    VirtualCameraHub(const VirtualCameraHub &) = delete;
+    VirtualCameraHub &operator=(const VirtualCameraHub &) = delete;
 
     // Plugs a camera and answers its device path ("virtual:0", the lowest free number).
-    // Throws std::invalid_argument while the hub has no clock.
     std::string plug(const VirtualCameraOptions &options = {});
     // Unplugs a camera; a stream running on it ends with -ENODEV. False when not plugged.
     bool unplug(const std::string &devicePath);
@@ -79,12 +79,12 @@ public:
     static bool isVirtualPath(const std::string &devicePath);
 
 private:
-    VirtualCameraHub() = default;
     std::shared_ptr<Device> find(const std::string &devicePath) const;
     void notify(bool added, const std::string &devicePath);
 
-    mutable std::mutex m_lock; // guards m_clock, m_devices, m_listeners, m_nextListener
-    std::shared_ptr<const Clock> m_clock;
+    const std::shared_ptr<const Clock> m_clock; // never null
+
+    mutable std::mutex m_lock; // guards m_devices, m_listeners, m_nextListener
     std::map<int, std::shared_ptr<Device>> m_devices; // by camera number
     std::map<int, Listener> m_listeners;
     int m_nextListener = 1;

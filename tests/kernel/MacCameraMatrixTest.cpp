@@ -128,7 +128,7 @@ TEST_P(MacCameraMatrixTest, Camera)
     std::string controls;
     {
         SCOPED_TRACE("step VarnoletMac picture controls");
-        UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
+        UVCCameraControl control(std::make_shared<varnolet::SystemClock>(), *m_hub);
         control.clearDefaultValue();
         ASSERT_TRUE(control.initWithLocationID(identity.usbLocation));
         {

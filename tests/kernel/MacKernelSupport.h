@@ -31,7 +31,7 @@ protected:
         m_rig.SetUp();
         if (HasFatalFailure())
             return;
-        m_cameras = std::make_shared<varnolet::CameraEnumerator>();
+        m_cameras = std::make_shared<varnolet::CameraEnumerator>(*m_hub);
     }
     void TearDown() override
     {

@@ -9,6 +9,7 @@
 
 #include "mac/uvc/UVCCameraControl.h"
 #include "platform/camera/UsbLocation.h"
+#include "platform/camera/VirtualCameraHub.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,9 @@ protected:
         EXPECT_TRUE(control.setSharpness(1.0f));
         EXPECT_EQ(cameraValue(kProcessing, UVC_PU_SHARPNESS_CONTROL), 7);
     }
+
+    // The camera control's virtual cameras: none is plugged.
+    varnolet::VirtualCameraHub noVirtualCameras{std::make_shared<varnolet::SystemClock>()};
 };
 
 } // namespace
@@ -135,7 +139,7 @@ TEST_F(MacUvcKernelTest, ThroughTheV4l2BridgeWhileUvcvideoHoldsTheCamera)
     const uint32_t location = cameras.front().usbLocation;
     ASSERT_NE(location, 0u);
 
-    UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
+    UVCCameraControl control(std::make_shared<varnolet::SystemClock>(), noVirtualCameras);
     control.clearDefaultValue();
     EXPECT_FALSE(control.initWithLocationID(location ^ 0x00F00000)) << "no camera is there";
     ASSERT_TRUE(control.initWithLocationID(location));
@@ -163,7 +167,7 @@ TEST_F(MacUvcKernelTest, ThroughDirectRequestsAfterUnbindingUvcvideo)
     ASSERT_GE(unbindUvcvideo(cameras.front()), 1);
     ASSERT_TRUE(waitForListed(0, 20s).empty());
 
-    UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
+    UVCCameraControl control(std::make_shared<varnolet::SystemClock>(), noVirtualCameras);
     control.clearDefaultValue();
     EXPECT_FALSE(control.initWithLocationID(location ^ 0x00F00000));
     ASSERT_TRUE(control.initWithLocationID(location));
@@ -198,7 +202,7 @@ TEST_F(MacUvcKernelTest, UnplugWhileTheButtonReadIsPending)
         }
 
         TriggerCounter listener;
-        UVCCameraControl control(std::make_shared<varnolet::SystemClock>());
+        UVCCameraControl control(std::make_shared<varnolet::SystemClock>(), noVirtualCameras);
         control.clearDefaultValue();
         ASSERT_TRUE(control.initWithLocationID(location));
         control.setAppController(&listener);

@@ -6,6 +6,8 @@
 #include "tests/kernel/uvc/UvcDescriptorBuilder.h"
 
 #include "platform/camera/CameraHotplugMonitor.h"
+#include "platform/system/Clock.h"
+#include "platform/camera/VirtualCameraHub.h"
 #include "platform/camera/UsbLocation.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +55,8 @@ std::optional<uint32_t> libusbLocation(uint16_t vendor, uint16_t product)
 
 std::unique_ptr<CameraSource> openListed(const CameraIdentity &identity)
 {
-    CameraEnumerator enumerator;
+    VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+    CameraEnumerator enumerator(noVirtualCameras);
     int error = 0;
     auto source = enumerator.open(identity.devicePath, error);
     EXPECT_TRUE(source) << "cannot open " << identity.devicePath << ": " << error;
@@ -259,7 +262,8 @@ TEST_F(UvcCameraTest, UnplugWhileStreamingEndsTheStreamAndReplugBringsItBack)
     const auto cameras = plug();
     ASSERT_EQ(cameras.size(), 1u);
     const std::string path = cameras.front().devicePath;
-    CameraHotplugMonitor monitor;
+    VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+    CameraHotplugMonitor monitor(noVirtualCameras);
     auto source = openListed(cameras.front());
     ASSERT_TRUE(source);
     PatternLog log;

@@ -3,6 +3,8 @@
 #include "KernelGuest.h"
 
 #include "platform/camera/CameraEnumerator.h"
+#include "platform/system/Clock.h"
+#include "platform/camera/VirtualCameraHub.h"
 #include "platform/camera/CameraHotplugMonitor.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +52,8 @@ protected:
 
     static std::unique_ptr<CameraSource> openFirst()
     {
-        CameraEnumerator enumerator;
+        VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+        CameraEnumerator enumerator(noVirtualCameras);
         const auto cameras = CameraEnumerator::listV4l2();
         if (cameras.empty())
             return nullptr;
@@ -134,7 +137,8 @@ TEST_F(VividTest, CaptureNodesAreListedWithTheirByPathLinks)
     EXPECT_EQ(paths.size(), 2u);
 
     // Each path opens its own node.
-    CameraEnumerator enumerator;
+    VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+    CameraEnumerator enumerator(noVirtualCameras);
     for (const CameraIdentity &listed : cameras) {
         int error = 0;
         auto camera = enumerator.open(listed.devicePath, error);
@@ -245,7 +249,8 @@ TEST_F(VividHotplugTest, HotplugMonitorReportsRemovalAndArrivalByPath)
     const auto before = CameraEnumerator::listV4l2();
     ASSERT_EQ(before.size(), 1u);
     EXPECT_EQ(before.front().devicePath, "/dev/v4l/by-path/platform-vivid.0-video-index0");
-    CameraHotplugMonitor monitor;
+    VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+    CameraHotplugMonitor monitor(noVirtualCameras);
     ASSERT_TRUE(monitor.watchesUdev());
 
     auto collect = [&](size_t wanted, CameraHotplugMonitor::Change change) {

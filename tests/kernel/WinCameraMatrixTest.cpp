@@ -5,6 +5,8 @@
 // list, the preview at the first and last size of each format with the picture checked, a
 // photo and a 2-second movie read by ffprobe.
 #include "CameraMatrix.h"
+#include "platform/camera/VirtualCameraHub.h"
+#include "platform/system/Clock.h"
 #include "UvcKernelFixture.h"
 #include "WinKernelSupport.h"
 
@@ -90,7 +92,8 @@ TEST_P(WinCameraMatrixTest, Camera)
             EXPECT_EQ(identity.friendlyName, c.options.product);
             driver.push_back(CameraMatrix::driverFormats(identity.nodePath));
             EXPECT_FALSE(driver.back().empty()) << identity.nodePath;
-            CameraEnumerator enumerator;
+            VirtualCameraHub noVirtualCameras(std::make_shared<SystemClock>());
+            CameraEnumerator enumerator(noVirtualCameras);
             int error = 0;
             auto source = enumerator.open(identity.devicePath, error);
             ASSERT_TRUE(source) << error;
@@ -112,7 +115,8 @@ TEST_P(WinCameraMatrixTest, Camera)
     std::vector<std::string> streamed;
     {
         SCOPED_TRACE("step VarnoletWin device list");
-        CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
+        CCaptureVideo capture(fixture->messageBox(),
+                              std::make_shared<CameraEnumerator>(fixture->hub()));
         ASSERT_GE(capture.EnumerateDevices(), 1);
         const auto named = capture.DeviceList().find(first.devicePath);
         ASSERT_NE(named, capture.DeviceList().end());
@@ -144,7 +148,7 @@ TEST_P(WinCameraMatrixTest, Camera)
     std::string photo = "no", movie = "no";
     {
         SCOPED_TRACE("step VarnoletWin photo");
-        auto window = fixture->makeWindow(std::make_shared<CameraEnumerator>());
+        auto window = fixture->makeWindow(std::make_shared<CameraEnumerator>(fixture->hub()));
         ASSERT_TRUE(fixture->showAndWaitForCamera(*window));
         ASSERT_TRUE(processEventsUntil(
             [&] { return CSampleGrabberCB::PreviewSink().FrameWidth() > 0; }, 40s));

@@ -54,7 +54,7 @@ protected:
 
     std::unique_ptr<CMainViewerDlg> openWindow()
     {
-        auto window = fixture->makeWindow(std::make_shared<CameraEnumerator>());
+        auto window = fixture->makeWindow(std::make_shared<CameraEnumerator>(fixture->hub()));
         EXPECT_TRUE(fixture->showAndWaitForCamera(*window));
         EXPECT_TRUE(processEventsUntil(
             [&] { return CSampleGrabberCB::PreviewSink().FrameWidth() > 0; }, 30s));
@@ -65,7 +65,8 @@ protected:
     {
         const auto cameras = plug(descriptors);
         ASSERT_EQ(cameras.size(), 1u);
-        CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
+        CCaptureVideo capture(fixture->messageBox(),
+                              std::make_shared<CameraEnumerator>(fixture->hub()));
         PatternSink preview, still;
         capture.SetFrameSinks(&preview, &still);
         ASSERT_GE(capture.EnumerateDevices(), 1);
@@ -229,7 +230,7 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
     const auto cameras = plug();
     ASSERT_EQ(cameras.size(), 1u);
     // "Another program": a second handle of the node that streams.
-    CameraEnumerator enumerator;
+    CameraEnumerator enumerator(fixture->hub());
     int error = 0;
     auto other = enumerator.open(cameras.front().devicePath, error);
     ASSERT_TRUE(other) << error;
@@ -239,7 +240,8 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
               0);
     ASSERT_TRUE(log.waitFor(1, 60s));
 
-    CCaptureVideo capture(fixture->messageBox(), std::make_shared<CameraEnumerator>());
+    CCaptureVideo capture(fixture->messageBox(),
+                          std::make_shared<CameraEnumerator>(fixture->hub()));
     PatternSink preview, still;
     capture.SetFrameSinks(&preview, &still);
     ASSERT_GE(capture.EnumerateDevices(), 1);

@@ -31,7 +31,9 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
+#include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/CameraHotplugMonitor.h"
+#include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/QtTranslations.h"
@@ -54,6 +56,16 @@ constexpr int kFullScreenHeight = 28;
 // needs 8 more pixels; a full-screen window here has no frame.)
 constexpr int kFullScreenOverhang = CXSplitterWnd::kBarWidth;
 
+// The enumerator given, else one of the machine's cameras and the hub's.
+std::shared_ptr<varnolet::CameraEnumerator>
+enumeratorOrMachine(std::shared_ptr<varnolet::CameraEnumerator> enumerator,
+                    varnolet::VirtualCameraHub &virtualCameras)
+{
+    if (enumerator)
+        return enumerator;
+    return std::make_shared<varnolet::CameraEnumerator>(virtualCameras);
+}
+
 } // namespace
 
 // Device arrival or removal noticed on the camera's thread (a stream that ended by itself).
@@ -61,14 +73,16 @@ constexpr int kStreamEndedMessage = 1537;
 
 CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
                                varnolet::MessageBox messages,
+                               varnolet::VirtualCameraHub &virtualCameras,
                                std::shared_ptr<varnolet::CameraEnumerator> enumerator,
                                QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_messages(std::move(messages))
     , m_sinkOwner(std::move(clock), m_messages)
+    , m_virtualCameras(virtualCameras)
     , m_icon(ShippedFilePath(QStringLiteral("Resource/Image/Varnolet.png")))
-    , m_captureVideo(m_messages, std::move(enumerator))
+    , m_captureVideo(m_messages, enumeratorOrMachine(std::move(enumerator), virtualCameras))
 {
     setObjectName(QStringLiteral("mainViewer"));
     setWindowTitle(QStringLiteral("Varnolet"));
@@ -202,7 +216,7 @@ void CMainViewerDlg::buildPanes()
 
 void CMainViewerDlg::startDeviceNotifications()
 {
-    m_hotplug = std::make_unique<varnolet::CameraHotplugMonitor>();
+    m_hotplug = std::make_unique<varnolet::CameraHotplugMonitor>(m_virtualCameras);
     if (m_hotplug->fd() < 0)
         return; // no notifications on this system: the list changes only at start
     m_hotplugNotifier = new QSocketNotifier(m_hotplug->fd(), QSocketNotifier::Read, this);

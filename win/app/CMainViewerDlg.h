@@ -38,6 +38,7 @@ class QSocketNotifier;
 namespace varnolet {
 class CameraEnumerator;
 class CameraHotplugMonitor;
+class VirtualCameraHub;
 } // namespace varnolet
 
 // The one top-level window of VarnoletWin: the live picture next to the browser of saved
@@ -79,9 +80,11 @@ public:
 
     // clock: dates the saved files and times the series; throws std::invalid_argument when
     // null. messages: the window's message boxes, handed on to the capture engine, the
-    // sinks, the panes and the dialogs. enumerator: where cameras come from (null: the
-    // machine's and the virtual ones).
+    // sinks, the panes and the dialogs. virtualCameras: the program's virtual cameras,
+    // whose plugging the window hears of; it outlives the window. enumerator: where cameras
+    // come from (null: the machine's and the hub's).
     CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock, varnolet::MessageBox messages,
+                   varnolet::VirtualCameraHub &virtualCameras,
                    std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
                    QWidget *parent = nullptr);
     ~CMainViewerDlg() override;
@@ -118,7 +121,7 @@ public:
     void OnExit();
     void OnFullScreen();
     void LeaveFullScreen();
-    // Device arrival or removal (udev or the virtual cameras).
+    // Device arrival or removal (udev or the plugging of the window's virtual cameras).
     void OnDeviceChange();
     // The open camera's stream ended by itself (unplugged, or failing: EIO, EPIPE, an
     // error on the device).
@@ -194,6 +197,7 @@ private:
     // the capture engine, whose destruction joins the saving thread that reads it.
     const varnolet::MessageBox m_messages;
     CSampleGrabberOwner m_sinkOwner;
+    varnolet::VirtualCameraHub &m_virtualCameras;
 
     // 1. window icon; 2. capture engine with the open device's path.
     QIcon m_icon;

@@ -20,13 +20,15 @@ int main(int argc, char **argv)
     const varnolet::MessageBox messages(std::make_shared<varnolet::QtMessagePresenter>());
     // The program's one clock: the virtual camera's picture, file names, series and movies.
     const auto clock = std::make_shared<varnolet::SystemClock>();
-    varnolet::VirtualCameraHub::instance().setClock(clock);
+    // The program's virtual cameras, showing its clock; the one plugged for --virtual-camera
+    // is listed after the machine's.
+    varnolet::VirtualCameraHub virtualCameras(clock);
     if (ProgramOptions::VirtualCamera())
-        varnolet::VirtualCameraHub::instance().plug();
+        virtualCameras.plug();
 
     CVarnoletApp app(messages);
-    app.setMainWindowFactory([clock](const varnolet::MessageBox &windowMessages) {
-        auto window = std::make_unique<CMainViewerDlg>(clock, windowMessages);
+    app.setMainWindowFactory([clock, &virtualCameras](const varnolet::MessageBox &windowMessages) {
+        auto window = std::make_unique<CMainViewerDlg>(clock, windowMessages, virtualCameras);
         const bool started = window->SavingThreadStarted();
         CMainViewerDlg *viewer = window.get();
         return CVarnoletApp::MainWindow{std::move(window), started,

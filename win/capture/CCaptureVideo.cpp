@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
 
 using varnolet::CameraFormat;
 using varnolet::CameraFrame;
@@ -16,9 +17,10 @@ using varnolet::SystemError;
 CCaptureVideo::CCaptureVideo(varnolet::MessageBox messages,
                              std::shared_ptr<varnolet::CameraEnumerator> enumerator)
     : m_messages(std::move(messages))
-    , m_enumerator(enumerator ? std::move(enumerator)
-                              : std::make_shared<varnolet::CameraEnumerator>())
+    , m_enumerator(std::move(enumerator))
 {
+    if (!m_enumerator)
+        throw std::invalid_argument("CCaptureVideo needs a camera enumerator");
 }
 
 CCaptureVideo::~CCaptureVideo()

@@ -36,10 +36,10 @@ struct CaptureSize
 class CCaptureVideo
 {
 public:
-    // messages: where a camera that fails is told. enumerator: where cameras come from
-    // (null: the machine's, with the virtual ones).
-    explicit CCaptureVideo(varnolet::MessageBox messages,
-                           std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr);
+    // messages: where a camera that fails is told. enumerator: where cameras come from;
+    // throws std::invalid_argument when null.
+    CCaptureVideo(varnolet::MessageBox messages,
+                  std::shared_ptr<varnolet::CameraEnumerator> enumerator);
     ~CCaptureVideo();
     CCaptureVideo(const CCaptureVideo &) = delete;
     CCaptureVideo &operator=(const CCaptureVideo &) = delete;

@@ -24,7 +24,9 @@ extern "C" {
 
 #include "mac/controller/CaptureSession.h"
 #include "mac/controller/MovieCapturer.h"
+#include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/CameraTypes.h"
+#include "platform/camera/VirtualCameraHub.h"
 #include "platform/media/BgrImage.h"
 #include "platform/system/Clock.h"
 
@@ -153,7 +155,8 @@ BENCHMARK(BM_BareMpeg4Encode)->Arg(640)->Arg(320)->Unit(benchmark::kMillisecond)
 void BM_CaptureThreadFrame_1600x1200(benchmark::State &state)
 {
     static const varnolet::BgrImage big = realisticFrame(1600, 1200, 0);
-    CaptureSession session(nullptr);
+    varnolet::VirtualCameraHub noCameras(std::make_shared<varnolet::SystemClock>());
+    CaptureSession session(std::make_shared<varnolet::CameraEnumerator>(noCameras));
     session.setPixelBufferSize(640, 480);
     varnolet::CameraFrame frame;
     frame.data = const_cast<uint8_t *>(big.pixels.data());

@@ -68,11 +68,13 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 4;
 
     const auto clock = std::make_shared<varnolet::SystemClock>();
-    varnolet::VirtualCameraHub::instance().setClock(clock);
-    varnolet::VirtualCameraHub::instance().plug();
+    const auto virtualCameras = std::make_shared<varnolet::VirtualCameraHub>(clock);
+    virtualCameras->plug();
     UserDefaults store(folder.filePath("preferences.plist").toStdString());
     AppController::Services services;
-    services.cameraEnumerator = std::make_shared<varnolet::bench::VirtualOnlyEnumerator>();
+    services.virtualCameras = virtualCameras;
+    services.cameraEnumerator =
+        std::make_shared<varnolet::bench::VirtualOnlyEnumerator>(*virtualCameras);
     services.messagePresenter = std::make_shared<varnolet::bench::StderrPresenter>();
     services.settingsStore = &store;
     services.clock = clock;

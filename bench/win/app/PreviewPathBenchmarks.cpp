@@ -91,12 +91,10 @@ struct Previewing
 {
     explicit Previewing(int width = kWidth, int height = kHeight)
     {
-        const auto clock = std::make_shared<varnolet::SystemClock>();
-        varnolet::VirtualCameraHub::instance().setClock(clock);
-        varnolet::VirtualCameraHub::instance().plug();
+        hub.plug();
         window = std::make_unique<CMainViewerDlg>(
-            clock, varnolet::bench::stderrMessages(),
-            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>());
+            clock, varnolet::bench::stderrMessages(), hub,
+            std::make_shared<varnolet::bench::VirtualOnlyEnumerator>(hub));
         window->resize(1100, 760);
         window->show();
         runEventsFor(0.5);
@@ -104,11 +102,9 @@ struct Previewing
         runEventsFor(1.0);
         area = window->PreviewWindow()->PictureArea();
     }
-    ~Previewing()
-    {
-        window.reset();
-        varnolet::VirtualCameraHub::instance().unplugAll();
-    }
+    // The clock and the virtual cameras outlive the window.
+    const std::shared_ptr<const varnolet::Clock> clock = std::make_shared<varnolet::SystemClock>();
+    varnolet::VirtualCameraHub hub{clock};
     std::unique_ptr<CMainViewerDlg> window;
     CPictureArea *area = nullptr;
 };

@@ -6,7 +6,6 @@
 using namespace std::chrono_literals;
 using Control = AppController::Control;
 using mactest::AppControllerTest;
-using varnolet::VirtualCameraHub;
 
 TEST_F(AppControllerTest, LaunchWithoutCameraWarnsOnceAndEveryJobWarnsTheSame)
 {
@@ -144,7 +143,7 @@ TEST_F(AppControllerTest, UnpluggingTheUnusedCameraChangesNothing)
     plug("Second", 0x02100000);
     AppController &controller = make();
     const int opens = m_enumerator->opens;
-    VirtualCameraHub::instance().unplug(first);
+    m_hub->unplug(first);
     controller.deviceWasDisconnected();
     EXPECT_EQ(controller.countDevices(), 1);
     EXPECT_EQ(m_enumerator->opens.load(), opens);
@@ -162,7 +161,7 @@ TEST_F(AppControllerTest, UnpluggingTheUsedCameraSwitchesToTheLastRemainingOne)
     plug("First", 0x01100000);
     const std::string second = plug("Second", 0x02100000);
     AppController &controller = make();
-    VirtualCameraHub::instance().unplug(second);
+    m_hub->unplug(second);
     controller.deviceWasDisconnected();
     EXPECT_EQ(controller.mCurrentPreviewDeviceIndex(), 0);
     EXPECT_EQ(controller.locationID(), 0x01100000u);
@@ -177,7 +176,7 @@ TEST_F(AppControllerTest, TheLastCameraLeavingWarnsAndEntersTheNoCameraState)
     ASSERT_TRUE(controller.IsCaptureDevice());
     bool hidden = false;
     QObject::connect(&controller, &AppController::adjustPanelShouldHide, [&] { hidden = true; });
-    VirtualCameraHub::instance().unplug(only);
+    m_hub->unplug(only);
     controller.deviceWasDisconnected();
     EXPECT_FALSE(controller.IsCaptureDevice());
     EXPECT_TRUE(hidden);
@@ -273,18 +272,22 @@ TEST(AppControllerServicesTest, AMissingServiceIsAStartUpError)
         std::shared_ptr<varnolet::MessagePresenter> presenter;
         std::shared_ptr<const varnolet::SystemPaths> paths;
         std::shared_ptr<varnolet::Clock> clock;
+        std::shared_ptr<varnolet::VirtualCameraHub> virtualCameras;
     };
     const auto clock = std::make_shared<varnolet::FakeClock>(2024, 3, 1);
-    for (const Row &row : {Row{"settings store", nullptr, presenter, folders, clock},
-                           Row{"presenter", &store, nullptr, folders, clock},
-                           Row{"folders", &store, presenter, nullptr, clock},
-                           Row{"clock", &store, presenter, folders, nullptr}}) {
+    const auto hub = std::make_shared<varnolet::VirtualCameraHub>(clock);
+    for (const Row &row : {Row{"settings store", nullptr, presenter, folders, clock, hub},
+                           Row{"presenter", &store, nullptr, folders, clock, hub},
+                           Row{"folders", &store, presenter, nullptr, clock, hub},
+                           Row{"clock", &store, presenter, folders, nullptr, hub},
+                           Row{"virtual cameras", &store, presenter, folders, clock, nullptr}}) {
         SCOPED_TRACE(row.missing);
         AppController::Services services;
         services.settingsStore = row.store;
         services.messagePresenter = row.presenter;
         services.paths = row.paths;
         services.clock = row.clock;
+        services.virtualCameras = row.virtualCameras;
         services.watchDeviceNotifications = false;
         EXPECT_THROW({ AppController controller(std::move(services)); }, std::invalid_argument);
     }

@@ -27,6 +27,8 @@ namespace mactest {
 class CountingEnumerator final : public VirtualOnlyEnumerator
 {
 public:
+    using VirtualOnlyEnumerator::VirtualOnlyEnumerator;
+
     std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
     {
         ++opens;
@@ -125,7 +127,6 @@ class AppControllerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        varnolet::VirtualCameraHub::instance().unplugAll();
         // The system's temporary folder is one the test can look into.
         if (const char *previous = std::getenv("TMPDIR"))
             m_previousTemp = previous;
@@ -135,7 +136,6 @@ protected:
     void TearDown() override
     {
         m_controller.reset();
-        varnolet::VirtualCameraHub::instance().unplugAll();
         if (m_previousTemp.empty())
             unsetenv("TMPDIR");
         else
@@ -156,9 +156,7 @@ protected:
 
     std::string plug(const std::string &name, uint32_t usbLocation = 0, bool busy = false)
     {
-        // The cameras show the controller's clock, as in the program.
-        varnolet::VirtualCameraHub::instance().setClock(m_clock);
-        const std::string path = varnolet::VirtualCameraHub::instance().plug({name, busy, true});
+        const std::string path = m_hub->plug({name, busy, true});
         if (usbLocation != 0)
             m_enumerator->usbIdentities[path] = usbLocation;
         return path;
@@ -167,6 +165,7 @@ protected:
     AppController &make(bool launch = true)
     {
         AppController::Services services;
+        services.virtualCameras = m_hub;
         services.cameraEnumerator = m_cameras ? m_cameras : m_enumerator;
         services.clock = m_clock;
         services.messagePresenter = m_messages;
@@ -219,10 +218,13 @@ protected:
     // running test's own.
     std::string m_programFolder;
     UserDefaults m_store{m_folder.file("preferences.plist")};
-    std::shared_ptr<CountingEnumerator> m_enumerator = std::make_shared<CountingEnumerator>();
-    std::shared_ptr<varnolet::CameraEnumerator> m_cameras; // set: used in place of the above
     std::shared_ptr<varnolet::FakeClock> m_clock =
         std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0);
+    // The test's virtual cameras; they show the controller's clock, as in the program.
+    std::shared_ptr<varnolet::VirtualCameraHub> m_hub =
+        std::make_shared<varnolet::VirtualCameraHub>(m_clock);
+    std::shared_ptr<CountingEnumerator> m_enumerator = std::make_shared<CountingEnumerator>(*m_hub);
+    std::shared_ptr<varnolet::CameraEnumerator> m_cameras; // set: used in place of the above
     std::shared_ptr<varnolet::RecordingMessagePresenter> m_messages =
         std::make_shared<varnolet::RecordingMessagePresenter>();
     std::shared_ptr<FakeCameraControl> m_control = std::make_shared<FakeCameraControl>();

@@ -12,7 +12,6 @@
 using namespace std::chrono_literals;
 using Control = AppController::Control;
 using mactest::AppControllerTest;
-using varnolet::VirtualCameraHub;
 
 namespace {
 
@@ -176,7 +175,7 @@ TEST_F(RecordingTest, UnpluggingTheCameraDuringARecordingFinishesAndKeepsTheMovi
     controller.takeVideoRecording();
     recordFrames(10);
     m_clock->advance(1200ms);
-    VirtualCameraHub::instance().unplug(controller.getDeviceByIndex(1)->devicePath());
+    m_hub->unplug(controller.getDeviceByIndex(1)->devicePath());
     controller.deviceWasDisconnected();
     EXPECT_FALSE(controller.bVideoRecording());
     ASSERT_EQ(movies().size(), 1u);

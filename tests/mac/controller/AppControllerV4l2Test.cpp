@@ -18,7 +18,7 @@ protected:
         AppControllerTest::SetUp();
         if (varnolet::CameraEnumerator::listV4l2().empty())
             GTEST_SKIP() << "no V4L2 camera on this machine";
-        m_cameras = std::make_shared<varnolet::CameraEnumerator>();
+        m_cameras = std::make_shared<varnolet::CameraEnumerator>(*m_hub);
     }
 };
 

@@ -49,16 +49,13 @@ TEST(CaptureDeviceTest, LocationReadsAtMostEightHexDigitsAfterThePrefix)
 
 TEST(CaptureDeviceTest, ListsEveryCameraOfTheEnumeratorInOrder)
 {
-    VirtualCameraHub::instance().unplugAll();
-    VirtualCameraHub::instance().setClock(
-        std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-    const std::string first = VirtualCameraHub::instance().plug({"First", false, true});
-    const std::string second = VirtualCameraHub::instance().plug({"Second", false, true});
-    mactest::VirtualOnlyEnumerator enumerator;
+    VirtualCameraHub hub(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+    const std::string first = hub.plug({"First", false, true});
+    const std::string second = hub.plug({"Second", false, true});
+    mactest::VirtualOnlyEnumerator enumerator(hub);
     enumerator.usbIdentities[second] = 0x02100000;
     const std::vector<CaptureDevice> devices =
         CaptureDevice::inputDevicesWithMediaTypeVideo(enumerator);
-    VirtualCameraHub::instance().unplugAll();
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].localizedDisplayName(), "First");
     // A virtual camera carries its own location, for the camera control to find.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <pthread.h>
+#include <stdexcept>
 #include <thread>
 
 #include "tests/support/FakeClock.h"
@@ -19,17 +20,9 @@ namespace {
 class CaptureSessionTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(
-            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-    }
-    void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
-
     CaptureDevice plug(const varnolet::VirtualCameraOptions &options = {})
     {
-        const std::string path = VirtualCameraHub::instance().plug(options);
+        const std::string path = m_hub.plug(options);
         for (const CaptureDevice &device :
              CaptureDevice::inputDevicesWithMediaTypeVideo(*m_enumerator))
             if (device.devicePath() == path)
@@ -37,8 +30,9 @@ protected:
         return {};
     }
 
+    VirtualCameraHub m_hub{std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0)};
     std::shared_ptr<mactest::VirtualOnlyEnumerator> m_enumerator =
-        std::make_shared<mactest::VirtualOnlyEnumerator>();
+        std::make_shared<mactest::VirtualOnlyEnumerator>(m_hub);
 };
 
 std::string threadName()
@@ -116,11 +110,16 @@ TEST_F(CaptureSessionTest, BusyCameraFailsToStartWithDeviceBusy)
     EXPECT_FALSE(session.isRunning());
 }
 
+TEST(CaptureSessionMaking, ASessionWithoutAnEnumeratorIsNotMade)
+{
+    EXPECT_THROW(CaptureSession(nullptr), std::invalid_argument);
+}
+
 TEST_F(CaptureSessionTest, MissingDeviceFailsToOpen)
 {
     CaptureSession session(m_enumerator);
     CaptureDevice gone = plug();
-    VirtualCameraHub::instance().unplugAll();
+    m_hub.unplugAll();
     const int error = session.openDevice(gone);
     EXPECT_LT(error, 0);
     EXPECT_FALSE(session.isDeviceOpen());

@@ -70,15 +70,20 @@ inline ProbeResult probeMovie(const std::string &path)
     return result;
 }
 
-// Lists the virtual cameras only, so that a camera of the test machine never shows up. A
-// test may give a camera a USB identity (location, vendor, product) in place of its own.
+// Lists the hub's virtual cameras only, so that a camera of the test machine never shows up.
+// A test may give a camera a USB identity (location, vendor, product) in place of its own.
 class VirtualOnlyEnumerator : public varnolet::CameraEnumerator
 {
 public:
+    explicit VirtualOnlyEnumerator(varnolet::VirtualCameraHub &hub)
+        : CameraEnumerator(hub)
+        , m_hub(hub)
+    {
+    }
+
     std::vector<varnolet::CameraIdentity> list() override
     {
-        std::vector<varnolet::CameraIdentity> cameras =
-            varnolet::VirtualCameraHub::instance().list();
+        std::vector<varnolet::CameraIdentity> cameras = m_hub.list();
         for (varnolet::CameraIdentity &camera : cameras) {
             const auto usb = usbIdentities.find(camera.devicePath);
             if (usb != usbIdentities.end()) {
@@ -92,6 +97,9 @@ public:
     }
 
     std::map<std::string, uint32_t> usbIdentities; // device path -> USB location
+
+private:
+    varnolet::VirtualCameraHub &m_hub;
 };
 
 } // namespace mactest

@@ -69,7 +69,8 @@ protected:
     }
 
     std::unique_ptr<MainViewer> m_window;
-    UVCCameraControl m_uvc{m_clock}; // the panel's own control; the controller has the fake one
+    // The panel's own control; the controller has the fake one.
+    UVCCameraControl m_uvc{m_clock, *m_hub};
     std::unique_ptr<CameraAdjustPanel> m_adjustPanel;
     std::unique_ptr<MacPanels> m_panels;
 };
@@ -229,7 +230,7 @@ TEST_F(MacPanelsTest, AdjustPanelIsReachedFromTheSettingsAndLeadsBackToThem)
     QTimer::singleShot(0, [&] { panel.lUploadButton->click(); });
     m_window->button(Control::Settings)->click();
     ASSERT_TRUE(m_adjustPanel->isVisible());
-    varnolet::VirtualCameraHub::instance().unplugAll();
+    m_hub->unplugAll();
     m_controller->changedDevices();
     EXPECT_FALSE(m_adjustPanel->isVisible());
 }

@@ -29,19 +29,15 @@ class VirtualCameraAdjustTest : public testing::Test
 protected:
     void SetUp() override
     {
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(
-            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-        m_path = VirtualCameraHub::instance().plug();
-        m_location = VirtualCameraHub::instance().list().front().usbLocation;
+        m_path = m_hub.plug();
+        m_location = m_hub.list().front().usbLocation;
     }
-    void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
 
     int32_t cameraValue(uint32_t id)
     {
         int error = 0;
         int32_t value = -1000;
-        if (auto source = VirtualCameraHub::instance().open(m_path, error))
+        if (auto source = m_hub.open(m_path, error))
             source->control(id, value);
         return value;
     }
@@ -50,7 +46,7 @@ protected:
     double frameChroma()
     {
         int error = 0;
-        auto source = VirtualCameraHub::instance().open(m_path, error);
+        auto source = m_hub.open(m_path, error);
         std::mutex lock;
         std::vector<uint8_t> frame;
         int width = 0;
@@ -77,6 +73,7 @@ protected:
         return pixels ? sum / pixels : -1;
     }
 
+    VirtualCameraHub m_hub{std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0)};
     std::string m_path;
     uint32_t m_location = 0;
 };
@@ -85,7 +82,7 @@ protected:
 
 TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasControls)
 {
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr, m_hub),
                              std::make_shared<varnolet::SystemClock>());
     CameraAdjustPanel panel(control);
     control.setAdjustView(&panel);
@@ -123,7 +120,7 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
     // A value changed on the camera reads back through the same requests.
     {
         int error = 0;
-        VirtualCameraHub::instance().open(m_path, error)->setControl(V4L2_CID_BRIGHTNESS, -64);
+        m_hub.open(m_path, error)->setControl(V4L2_CID_BRIGHTNESS, -64);
     }
     EXPECT_NEAR(control.getValueForControl(control.controlTable().brightness), 0.0f, 0.01f);
 
@@ -137,14 +134,14 @@ TEST_F(VirtualCameraAdjustTest, TheAdjustPanelSetsAndReadsTheVirtualCamerasContr
     EXPECT_EQ(cameraValue(V4L2_CID_SATURATION), 64);
 
     // Unplugged: the requests fail, nothing hangs or crashes.
-    VirtualCameraHub::instance().unplug(m_path);
+    m_hub.unplug(m_path);
     EXPECT_FALSE(control.setBrightness(0.9f));
 }
 
 TEST_F(VirtualCameraAdjustTest, OnlyTheVirtualCameraAtThatLocationIsFound)
 {
-    const std::string second = VirtualCameraHub::instance().plug();
-    UsbBusWithVirtualCameras bus(nullptr);
+    const std::string second = m_hub.plug();
+    UsbBusWithVirtualCameras bus(nullptr, m_hub);
     ASSERT_EQ(bus.enumerateDevices(), 2u);
     std::unique_ptr<UsbDevice> device;
     uint32_t first = 0, other = 0;
@@ -156,7 +153,7 @@ TEST_F(VirtualCameraAdjustTest, OnlyTheVirtualCameraAtThatLocationIsFound)
     EXPECT_NE(other, m_location);
     EXPECT_NE(bus.openDevice(2, device), 0);
 
-    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr),
+    UVCCameraControl control(std::make_unique<UsbBusWithVirtualCameras>(nullptr, m_hub),
                              std::make_shared<varnolet::SystemClock>());
     EXPECT_FALSE(control.initWithLocationID(0x01230000)) << "no USB camera there";
     EXPECT_TRUE(control.initWithLocationID(other));
@@ -164,7 +161,7 @@ TEST_F(VirtualCameraAdjustTest, OnlyTheVirtualCameraAtThatLocationIsFound)
     EXPECT_TRUE(control.setSharpness(0.0f));
     int error = 0;
     int32_t value = -1;
-    VirtualCameraHub::instance().open(second, error)->control(V4L2_CID_SHARPNESS, value);
+    m_hub.open(second, error)->control(V4L2_CID_SHARPNESS, value);
     EXPECT_EQ(value, 0);
     EXPECT_EQ(cameraValue(V4L2_CID_SHARPNESS), 3) << "the other camera is untouched";
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace varnolet;
@@ -75,10 +76,8 @@ TEST(CameraEnumerator, ALinkUdevGaveToAnotherNodeIsNotTaken)
 
 TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
 {
-    auto &hub = VirtualCameraHub::instance();
-    hub.unplugAll();
-    hub.setClock(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-    CameraEnumerator enumerator;
+    VirtualCameraHub hub(std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
+    CameraEnumerator enumerator(hub);
     const auto before = enumerator.list();
     for (const auto &identity : before)
         EXPECT_FALSE(identity.isVirtual);
@@ -100,5 +99,39 @@ TEST(CameraEnumerator, VirtualCamerasAreListedOnlyWhilePlugged)
     EXPECT_FALSE(enumerator.open(path, error));
     EXPECT_EQ(error, -ENODEV);
     EXPECT_FALSE(enumerator.open("/dev/v4l/by-path/no-such-camera", error));
+    EXPECT_EQ(error, -ENODEV);
+}
+
+namespace {
+
+// A fake that serves nothing of its own and leaves list() and open() to the base.
+class HublessEnumerator final : public CameraEnumerator
+{
+};
+
+} // namespace
+
+TEST(CameraEnumerator, ListsAndOpensOnlyTheCamerasOfItsOwnHub)
+{
+    const auto clock = std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0);
+    VirtualCameraHub mine(clock);
+    VirtualCameraHub other(clock);
+    CameraEnumerator enumerator(mine);
+    HublessEnumerator hubless;
+    const std::string path = other.plug();
+    ASSERT_EQ(mine.plug({"Mine", false, true}), path) << "both hubs number their cameras alike";
+
+    const auto listed = enumerator.list();
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(),
+                            [](const CameraIdentity &identity) { return identity.isVirtual; }),
+              1);
+    int error = 0;
+    auto source = enumerator.open(path, error);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->identity().friendlyName, "Mine");
+
+    for (const CameraIdentity &identity : hubless.list())
+        EXPECT_FALSE(identity.isVirtual);
+    EXPECT_FALSE(hubless.open(path, error));
     EXPECT_EQ(error, -ENODEV);
 }

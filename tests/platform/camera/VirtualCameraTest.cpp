@@ -87,22 +87,16 @@ struct FrameLog
 class VirtualCameraTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(clock);
-    }
-    void TearDown() override { VirtualCameraHub::instance().unplugAll(); }
-
     std::unique_ptr<CameraSource> openCamera(const std::string &path)
     {
         int error = 0;
-        auto source = VirtualCameraHub::instance().open(path, error);
+        auto source = hub.open(path, error);
         EXPECT_EQ(error, 0);
         return source;
     }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 10, 20, 30);
+    VirtualCameraHub hub{clock};
 };
 
 std::array<uint8_t, 3> marker(const uint8_t bgr[3])
@@ -194,7 +188,7 @@ TEST(TestPatternRenderer, AFrameIsTheSameWhateverFramesCameBefore)
 
 TEST_F(VirtualCameraTest, StreamsAboutThirtyFramesPerSecondInBottomUpLayout)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = hub.plug();
     auto camera = openCamera(path);
     ASSERT_TRUE(camera);
     EXPECT_EQ(camera->identity().friendlyName, "Varnolet Virtual Camera");
@@ -225,7 +219,7 @@ TEST_F(VirtualCameraTest, StreamsAboutThirtyFramesPerSecondInBottomUpLayout)
 
 TEST_F(VirtualCameraTest, SizeChangeAndNearestSize)
 {
-    auto camera = openCamera(VirtualCameraHub::instance().plug());
+    auto camera = openCamera(hub.plug());
     ASSERT_TRUE(camera);
     ASSERT_EQ(camera->setFormat(1280, 720), 0);
     EXPECT_EQ(camera->currentFormat(), (CameraFormat{V4L2_PIX_FMT_BGR24, 1280, 720, 30.0}));
@@ -246,7 +240,7 @@ TEST_F(VirtualCameraTest, SizeChangeAndNearestSize)
 
 TEST_F(VirtualCameraTest, ControlsChangeThePicture)
 {
-    auto camera = openCamera(VirtualCameraHub::instance().plug());
+    auto camera = openCamera(hub.plug());
     ASSERT_TRUE(camera);
     const auto controls = camera->controls();
     ASSERT_EQ(controls.size(), 5u);
@@ -281,7 +275,6 @@ TEST_F(VirtualCameraTest, ControlsChangeThePicture)
 
 TEST_F(VirtualCameraTest, UnplugWhileStreamingEndsTheStream)
 {
-    auto &hub = VirtualCameraHub::instance();
     const std::string path = hub.plug();
     auto camera = openCamera(path);
     FrameLog log;
@@ -302,7 +295,6 @@ TEST_F(VirtualCameraTest, UnplugWhileStreamingEndsTheStream)
 
 TEST_F(VirtualCameraTest, BusyCameraRefusesToStartAndSecondCameraStreamsAlongside)
 {
-    auto &hub = VirtualCameraHub::instance();
     const std::string first = hub.plug();
     const std::string second = hub.plug(VirtualCameraOptions{"", true, false});
     EXPECT_EQ(first, "virtual:0");
@@ -331,7 +323,6 @@ TEST_F(VirtualCameraTest, BusyCameraRefusesToStartAndSecondCameraStreamsAlongsid
 
 TEST_F(VirtualCameraTest, SnapshotButtonReachesTheOpenSource)
 {
-    auto &hub = VirtualCameraHub::instance();
     const std::string path = hub.plug();
     auto camera = openCamera(path);
     ASSERT_TRUE(camera->hasSnapshotButton());
@@ -351,8 +342,7 @@ TEST_F(VirtualCameraTest, SnapshotButtonReachesTheOpenSource)
 
 TEST_F(VirtualCameraTest, HotplugMonitorReportsVirtualPlugging)
 {
-    auto &hub = VirtualCameraHub::instance();
-    CameraHotplugMonitor monitor;
+    CameraHotplugMonitor monitor(hub);
     ASSERT_GE(monitor.fd(), 0);
     EXPECT_TRUE(monitor.readEvents().empty());
 
@@ -371,6 +361,21 @@ TEST_F(VirtualCameraTest, HotplugMonitorReportsVirtualPlugging)
     // Drained: the descriptor is quiet again.
     ready.revents = 0;
     EXPECT_EQ(::poll(&ready, 1, 0), 0);
+}
+
+TEST_F(VirtualCameraTest, AHotplugMonitorHearsOnlyItsOwnHub)
+{
+    VirtualCameraHub other(clock);
+    CameraHotplugMonitor monitor(hub);
+    ASSERT_GE(monitor.fd(), 0);
+    const std::string elsewhere = other.plug();
+    other.unplug(elsewhere);
+    EXPECT_TRUE(monitor.readEvents().empty());
+
+    const std::string path = hub.plug();
+    const auto events = monitor.readEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].devicePath, path);
 }
 
 namespace {
@@ -488,7 +493,7 @@ TEST_F(VirtualCameraTest, ThePictureShowsTheTimeOfTheClockItWasPluggedWith)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         clock->setLocal(2024, 3, 5, c.hour, c.minute, c.second);
-        auto camera = openCamera(VirtualCameraHub::instance().plug());
+        auto camera = openCamera(hub.plug());
         ASSERT_TRUE(camera);
         std::mutex lock;
         std::vector<uint8_t> first;
@@ -519,15 +524,11 @@ TEST_F(VirtualCameraTest, ThePictureShowsTheTimeOfTheClockItWasPluggedWith)
         std::vector<uint8_t> expected(first.size());
         renderer.render(sequence, c.text, expected.data());
         EXPECT_TRUE(first == expected) << "the frame carries the plugged clock's time";
-        VirtualCameraHub::instance().unplugAll();
+        hub.unplugAll();
     }
 }
 
-TEST(VirtualCameraHubClock, ACameraWithoutAClockIsNotPlugged)
+TEST(VirtualCameraHubClock, AHubWithoutAClockIsNotMade)
 {
-    VirtualCameraHub &hub = VirtualCameraHub::instance();
-    hub.unplugAll();
-    hub.setClock(nullptr);
-    EXPECT_THROW(hub.plug(), std::invalid_argument);
-    EXPECT_TRUE(hub.list().empty());
+    EXPECT_THROW(VirtualCameraHub hub(nullptr), std::invalid_argument);
 }

@@ -23,7 +23,6 @@ using namespace std::chrono_literals;
 using apptest::filesIn;
 using apptest::MainViewerFixture;
 using apptest::recordAtLeast;
-using varnolet::VirtualCameraHub;
 using varnolet::test::processEventsFor;
 using varnolet::test::processEventsUntil;
 
@@ -53,7 +52,7 @@ QSize jpegSize(const std::string &path)
 TEST(MainViewerCaptureTest, TakeAPhotoWritesTheNextPhotoAndTheButtonsComeBack)
 {
     MainViewerFixture fixture;
-    VirtualCameraHub::instance().plug();
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
     window->MainSplitter()->Collapse();
@@ -82,11 +81,11 @@ TEST(MainViewerCaptureTest, TakeAPhotoWritesTheNextPhotoAndTheButtonsComeBack)
 TEST(MainViewerCaptureTest, ATimedSeriesOfSixtyPerMinuteForOneMinuteEndsByItself)
 {
     // 60 shots per minute (the built-in default) for 1 minute.
-    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
-                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
-    fixture.useClock(clock);
-    VirtualCameraHub::instance().plug();
+    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
+                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n",
+                              clock);
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
 
@@ -134,7 +133,7 @@ TEST(MainViewerCaptureTest, TimedShotValuesOutOfRangeInTheFileAreTakenAsTheFacto
     MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=301\n"
                               "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     EXPECT_EQ(GetUsingSettings().timedShot.shots[0].current, 60);
-    VirtualCameraHub::instance().plug();
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
     window->OnTimedShot();
@@ -186,8 +185,8 @@ TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPla
 TEST(MainViewerCaptureTest, UnpluggingDuringARecordingClosesTheMovieAndSwitchesCameras)
 {
     MainViewerFixture fixture("movieresolution=1\n");
-    const std::string first = VirtualCameraHub::instance().plug();
-    const std::string second = VirtualCameraHub::instance().plug();
+    const std::string first = fixture.hub().plug();
+    const std::string second = fixture.hub().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
     ASSERT_EQ(window->OpenDevicePath(), first);
@@ -195,7 +194,7 @@ TEST(MainViewerCaptureTest, UnpluggingDuringARecordingClosesTheMovieAndSwitchesC
     window->OnRecording();
     ASSERT_TRUE(window->IsRecording());
     ASSERT_TRUE(recordAtLeast(10));
-    VirtualCameraHub::instance().unplug(first);
+    fixture.hub().unplug(first);
     ASSERT_TRUE(processEventsUntil([&] { return window->OpenDevicePath() == second; }));
     EXPECT_FALSE(window->IsRecording());
     EXPECT_TRUE(commandsEnabled(*window));
@@ -233,7 +232,7 @@ TEST(MainViewerCaptureTest, ACameraHeldByAnotherProgramGivesTheCannotPreviewMess
     MainViewerFixture fixture;
     varnolet::VirtualCameraOptions busy;
     busy.busy = true;
-    VirtualCameraHub::instance().plug(busy);
+    fixture.hub().plug(busy);
     auto window = fixture.makeWindow();
     window->show();
     const std::string cannotPreview =

@@ -28,7 +28,6 @@
 using namespace std::chrono_literals;
 using apptest::MainViewerFixture;
 using varnolet::MessageResult;
-using varnolet::VirtualCameraHub;
 using varnolet::test::processEventsFor;
 using varnolet::test::processEventsUntil;
 
@@ -63,7 +62,7 @@ TEST_F(MainViewerTest, NoCameraAtStartShowsTheMessageOnceAndAPluggedCameraOpens)
     EXPECT_EQ(m_fixture.messages().messages().front().caption, "Varnolet");
     EXPECT_FALSE(window->IsCameraPresent());
 
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = m_fixture.hub().plug();
     ASSERT_TRUE(processEventsUntil([&] { return window->IsCameraPresent(); }));
     EXPECT_EQ(window->OpenDevicePath(), path);
     EXPECT_EQ(m_fixture.messages().count(), 1u);
@@ -74,19 +73,19 @@ TEST_F(MainViewerTest, NoCameraAtStartShowsTheMessageOnceAndAPluggedCameraOpens)
 
 TEST_F(MainViewerTest, TheOpenCameraUnpluggedSwitchesToTheOtherOne)
 {
-    const std::string first = VirtualCameraHub::instance().plug();
-    const std::string second = VirtualCameraHub::instance().plug();
+    const std::string first = m_fixture.hub().plug();
+    const std::string second = m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     EXPECT_EQ(window->OpenDevicePath(), first); // the smaller device path comes first
 
-    VirtualCameraHub::instance().unplug(first);
+    m_fixture.hub().unplug(first);
     ASSERT_TRUE(processEventsUntil([&] { return window->OpenDevicePath() == second; }));
     EXPECT_TRUE(window->IsCameraPresent());
     EXPECT_EQ(m_fixture.messages().count(), 0u);
 
     // The last camera gone: the no-camera state with its message.
-    VirtualCameraHub::instance().unplug(second);
+    m_fixture.hub().unplug(second);
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsCameraPresent(); }));
     ASSERT_TRUE(processEventsUntil([&] { return m_fixture.messages().count() >= 1; }));
     EXPECT_EQ(m_fixture.messages().texts().back(), kNoCamera);
@@ -94,13 +93,13 @@ TEST_F(MainViewerTest, TheOpenCameraUnpluggedSwitchesToTheOtherOne)
 
 TEST_F(MainViewerTest, ASecondCameraPluggedInChangesNothing)
 {
-    const std::string first = VirtualCameraHub::instance().plug();
+    const std::string first = m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     CPictureArea *area = window->PreviewWindow()->PictureArea();
     ASSERT_TRUE(processEventsUntil([&] { return area->HasPicture(); }));
 
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     ASSERT_TRUE(processEventsUntil([&] { return window->DeviceCount() == 2; }));
     processEventsFor(100ms);
     EXPECT_EQ(window->OpenDevicePath(), first);
@@ -111,7 +110,7 @@ TEST_F(MainViewerTest, ASecondCameraPluggedInChangesNothing)
 
 TEST_F(MainViewerTest, EscapeLeavesFullScreenAndOtherwiseDoesNothing)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     const QRect normal = window->geometry();
@@ -147,7 +146,7 @@ TEST_F(MainViewerTest, EscapeLeavesFullScreenAndOtherwiseDoesNothing)
 
 TEST_F(MainViewerTest, DoubleClickLeavesFullScreenAndACollapsedBrowserStaysCollapsed)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     window->MainSplitter()->Collapse();
@@ -163,7 +162,7 @@ TEST_F(MainViewerTest, DoubleClickLeavesFullScreenAndACollapsedBrowserStaysColla
 
 TEST_F(MainViewerTest, CancelOnTheExitQuestionKeepsEverythingRunning)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     m_fixture.messages().setAnswer(MessageResult::Cancel);
@@ -197,7 +196,7 @@ TEST_F(MainViewerTest, CancelOnTheExitQuestionKeepsEverythingRunning)
 
 TEST_F(MainViewerTest, PromptShowsHoverTextsAndTheStatus)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     QLabel *prompt = window->PromptLabel();
@@ -234,7 +233,7 @@ TEST_F(MainViewerTest, PromptShowsHoverTextsAndTheStatus)
 
 TEST_F(MainViewerTest, LayoutFollowsTheWindowSize)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     // The browser column starts at a quarter of the panes' width, the live picture takes
     // the rest, and the folder tree a third of the column's height.
@@ -299,7 +298,7 @@ TEST_F(MainViewerTest, TheContextMenuOpensTheAboutBox)
 
 TEST_F(MainViewerTest, ANewCaptureSizeFromTheSettingsReopensTheCamera)
 {
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     ASSERT_EQ(GetUsingSettings().captureWidth, 640);
@@ -325,7 +324,7 @@ TEST_F(MainViewerTest, ANewCaptureSizeFromTheSettingsReopensTheCamera)
 
 TEST_F(MainViewerTest, TheCameraControlDialogChangesTheOpenCamera)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     int32_t seen = 0;
@@ -348,7 +347,7 @@ TEST_F(MainViewerTest, TheCameraControlDialogChangesTheOpenCamera)
 
     // Without a camera: the no-camera message.
     window->StopAllActivities();
-    VirtualCameraHub::instance().unplug(path);
+    m_fixture.hub().unplug(path);
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsCameraPresent(); }));
     const size_t before = m_fixture.messages().count();
     window->ShowDeviceProperties();
@@ -357,10 +356,10 @@ TEST_F(MainViewerTest, TheCameraControlDialogChangesTheOpenCamera)
 
 TEST_F(MainViewerTest, TheCameraButtonTakesAPhoto)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
-    ASSERT_TRUE(VirtualCameraHub::instance().pressButton(path));
+    ASSERT_TRUE(m_fixture.hub().pressButton(path));
     EXPECT_TRUE(processEventsUntil([&] {
         return apptest::filesIn(m_fixture.resourceRoot() + "/Single Shots", ".jpg").size() == 1;
     }));
@@ -414,7 +413,7 @@ TEST_F(MainViewerTest, AMovieLeftUnfinishedIsRepairedAtStartAndAnnounced)
     std::filesystem::remove(movies + "/open.avi");
     std::filesystem::last_write_time(movie, std::filesystem::last_write_time(movie) - 1h);
 
-    VirtualCameraHub::instance().plug();
+    m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     const std::string riff = varnolet::test::readFile(movie).substr(4, 4);
@@ -451,7 +450,7 @@ double shownChroma(const CPictureArea &area)
 
 TEST_F(MainViewerTest, TheSettingsDialogsMoreButtonAdjustsTheVirtualCamerasPicture)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
     const CPictureArea &area = *window->PreviewWindow()->PictureArea();
@@ -473,7 +472,7 @@ TEST_F(MainViewerTest, TheSettingsDialogsMoreButtonAdjustsTheVirtualCamerasPictu
             processEventsUntil([&] { return shownChroma(area) < colourful * 0.2; });
             grey = shownChroma(area);
             int error = 0;
-            auto camera = VirtualCameraHub::instance().open(path, error);
+            auto camera = m_fixture.hub().open(path, error);
             camera->control(V4L2_CID_SATURATION, saturation);
             camera->control(V4L2_CID_BRIGHTNESS, brightness);
             properties.grab().save(varnolet::test::screenshotPath(

@@ -31,7 +31,6 @@ using namespace std::chrono_literals;
 using apptest::filesIn;
 using apptest::MainViewerFixture;
 using varnolet::Measurement;
-using varnolet::VirtualCameraHub;
 using varnolet::test::processEventsFor;
 using varnolet::test::processEventsUntil;
 
@@ -93,7 +92,7 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
     QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
     MainViewerFixture fixture;
-    VirtualCameraHub::instance().plug();
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1000, 700);
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
@@ -133,11 +132,11 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
 TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
 {
     QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
-    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
-                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
     auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
-    fixture.useClock(clock);
-    VirtualCameraHub::instance().plug();
+    MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
+                              "timetype_times_taking=0\ntimes_takingtimedshots=1\n",
+                              clock);
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1000, 700);
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));

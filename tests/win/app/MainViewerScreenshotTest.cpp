@@ -29,7 +29,6 @@
 
 using namespace std::chrono_literals;
 using apptest::MainViewerFixture;
-using varnolet::VirtualCameraHub;
 using varnolet::test::processEventsFor;
 using varnolet::test::processEventsUntil;
 
@@ -115,7 +114,7 @@ TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
     ShippedFiles shipped;
     QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
     MainViewerFixture fixture("language=0\n");
-    VirtualCameraHub::instance().plug();
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1100, 720);
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
@@ -168,7 +167,7 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
 {
     ShippedFiles shipped;
     MainViewerFixture fixture("language=7\nmovieresolution=1\n");
-    VirtualCameraHub::instance().plug();
+    fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1100, 720);
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));

@@ -25,18 +25,23 @@
 
 namespace apptest {
 
-// Lists only the virtual cameras, so a camera on the test machine is never opened.
+// Lists only the hub's virtual cameras, so a camera on the test machine is never opened.
 class VirtualOnlyEnumerator final : public varnolet::CameraEnumerator
 {
 public:
-    std::vector<varnolet::CameraIdentity> list() override
+    explicit VirtualOnlyEnumerator(varnolet::VirtualCameraHub &hub)
+        : m_hub(hub)
     {
-        return varnolet::VirtualCameraHub::instance().list();
     }
+
+    std::vector<varnolet::CameraIdentity> list() override { return m_hub.list(); }
     std::unique_ptr<varnolet::CameraSource> open(const std::string &devicePath, int &error) override
     {
-        return varnolet::VirtualCameraHub::instance().open(devicePath, error);
+        return m_hub.open(devicePath, error);
     }
+
+private:
+    varnolet::VirtualCameraHub &m_hub;
 };
 
 // A camera that offers 320 x 240 and 640 x 480 (the virtual camera's smallest size is
@@ -136,15 +141,20 @@ public:
     }
 };
 
-// A saving location in a temporary folder, loaded as the user's settings; the virtual
-// cameras are unplugged and the settings reset at the end.
+// A saving location in a temporary folder, loaded as the user's settings, and the test's
+// own virtual cameras; the settings are reset at the end. The windows it makes hear of its
+// hub and must be gone before it.
 class MainViewerFixture
 {
 public:
-    explicit MainViewerFixture(const std::string &extraUsingSettings = {})
+    // clock: the windows' clock and the virtual cameras' (the real one unless a test brings
+    // another).
+    explicit MainViewerFixture(
+        const std::string &extraUsingSettings = {},
+        std::shared_ptr<const varnolet::Clock> clock = std::make_shared<varnolet::SystemClock>())
+        : m_clock(std::move(clock))
+        , m_hub(m_clock)
     {
-        varnolet::VirtualCameraHub::instance().unplugAll();
-        varnolet::VirtualCameraHub::instance().setClock(m_clock);
         const std::string ini =
             "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
         LoadSettingsFrom(m_config.write("config.ini", ini));
@@ -154,25 +164,16 @@ public:
         GetLanguageString("ui_view_btn_about", "About", m_messages.box());
         m_messages->clear();
     }
-    ~MainViewerFixture()
-    {
-        varnolet::VirtualCameraHub::instance().unplugAll();
-        ResetSettingsForTest();
-    }
+    ~MainViewerFixture() { ResetSettingsForTest(); }
 
-    // The clock of the windows made from now on and of the virtual cameras plugged from
-    // now on (the real one unless a test brings another).
-    void useClock(std::shared_ptr<const varnolet::Clock> clock)
-    {
-        m_clock = std::move(clock);
-        varnolet::VirtualCameraHub::instance().setClock(m_clock);
-    }
+    // The test's virtual cameras.
+    varnolet::VirtualCameraHub &hub() { return m_hub; }
     std::unique_ptr<CMainViewerDlg>
     makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
     {
         return std::make_unique<CMainViewerDlg>(
-            m_clock, m_messages.box(),
-            cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>());
+            m_clock, m_messages.box(), m_hub,
+            cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>(m_hub));
     }
     // Shows the window and runs the event loop until it opened a camera (or the timeout).
     bool showAndWaitForCamera(CMainViewerDlg &window)
@@ -191,7 +192,8 @@ private:
     varnolet::test::TempFolder m_config;
     varnolet::test::TempFolder m_saving;
     varnolet::MessageRecorder m_messages;
-    std::shared_ptr<const varnolet::Clock> m_clock = std::make_shared<varnolet::SystemClock>();
+    std::shared_ptr<const varnolet::Clock> m_clock;
+    varnolet::VirtualCameraHub m_hub;
 };
 
 // Files below a folder whose names end with the extension, sorted.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 using namespace varnolet;
@@ -346,6 +347,11 @@ TEST_F(CCaptureVideoTest, StreamEndReachesTheHook)
     ASSERT_EQ(open(0, 0, 0), 0);
     enumerator->last->end(-ENODEV);
     EXPECT_EQ(ended, -ENODEV);
+}
+
+TEST(CCaptureVideoLifetime, AnEngineWithoutAnEnumeratorIsNotMade)
+{
+    EXPECT_THROW(CCaptureVideo(MessageRecorder().box(), nullptr), std::invalid_argument);
 }
 
 TEST(CCaptureVideoLifetime, DestructionStopsAndJoinsTheSavingThread)

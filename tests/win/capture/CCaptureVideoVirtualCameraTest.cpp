@@ -3,6 +3,7 @@
 
 #include "win/common/CLanguageTable.h"
 
+#include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "tests/support/RecordingMessagePresenter.h"
@@ -26,17 +27,11 @@ protected:
     {
         GetLanguageString("ui_alert_no_camera", "", messages.box());
         messages->clear();
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(
-            std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0));
-        capture = std::make_unique<CCaptureVideo>(messages.box());
+        capture = std::make_unique<CCaptureVideo>(messages.box(),
+                                                  std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview, &still);
     }
-    void TearDown() override
-    {
-        capture.reset();
-        VirtualCameraHub::instance().unplugAll();
-    }
+    void TearDown() override { capture.reset(); }
 
     // Opens the camera with that path at a size; the result of OpenDevice.
     int openPath(const std::string &path, CaptureSize &size)
@@ -53,6 +48,7 @@ protected:
     }
 
     MessageRecorder messages; // the engine's message box
+    VirtualCameraHub hub{std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0)};
     std::unique_ptr<CCaptureVideo> capture;
     RecordingSink preview;
     RecordingSink still;
@@ -63,7 +59,7 @@ protected:
 
 TEST_F(CCaptureVideoVirtualCameraTest, FramesArriveAtThirtyPerSecondBottomUp)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = hub.plug();
     capture->EnumerateDevices();
     EXPECT_EQ(capture->DeviceList().at(path), "Varnolet Virtual Camera");
 
@@ -101,7 +97,7 @@ TEST_F(CCaptureVideoVirtualCameraTest, FramesArriveAtThirtyPerSecondBottomUp)
 
 TEST_F(CCaptureVideoVirtualCameraTest, SizeChangeRebuildsTheStream)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = hub.plug();
     CaptureSize size{1600, 1200};
     ASSERT_EQ(openPath(path, size), 0);
     ASSERT_TRUE(waitForFrames(preview, 2));
@@ -116,13 +112,13 @@ TEST_F(CCaptureVideoVirtualCameraTest, SizeChangeRebuildsTheStream)
 
 TEST_F(CCaptureVideoVirtualCameraTest, UnplugWhileStreamingEndsItCleanly)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = hub.plug();
     std::atomic<int> ended{0};
     capture->SetStreamEndedHook([&](int error) { ended = error; });
     CaptureSize size{800, 600};
     ASSERT_EQ(openPath(path, size), 0);
     ASSERT_TRUE(waitForFrames(preview, 3));
-    VirtualCameraHub::instance().unplug(path);
+    hub.unplug(path);
     EXPECT_TRUE(test::processEventsUntil([&] { return ended != 0; }, 2000ms));
     EXPECT_EQ(ended, -ENODEV);
     const int frames = preview.frameCount();
@@ -137,7 +133,7 @@ TEST_F(CCaptureVideoVirtualCameraTest, BusyCameraCannotBePreviewed)
 {
     VirtualCameraOptions options;
     options.busy = true;
-    const std::string path = VirtualCameraHub::instance().plug(options);
+    const std::string path = hub.plug(options);
     CaptureSize size{640, 480};
     EXPECT_EQ(openPath(path, size), -EBUSY);
     ASSERT_EQ(messages->count(), 1u);
@@ -149,13 +145,13 @@ TEST_F(CCaptureVideoVirtualCameraTest, BusyCameraCannotBePreviewed)
 
 TEST_F(CCaptureVideoVirtualCameraTest, SnapshotButtonDeliversOneStillFrame)
 {
-    const std::string path = VirtualCameraHub::instance().plug();
+    const std::string path = hub.plug();
     CaptureSize size{640, 480};
     ASSERT_EQ(openPath(path, size), 0);
     EXPECT_EQ(still.width, 640);
     ASSERT_TRUE(waitForFrames(preview, 1));
     EXPECT_EQ(still.frameCount(), 0);
-    ASSERT_TRUE(VirtualCameraHub::instance().pressButton(path));
+    ASSERT_TRUE(hub.pressButton(path));
     ASSERT_TRUE(waitForFrames(still, 1));
     const int previewFrames = preview.frameCount();
     ASSERT_TRUE(waitForFrames(preview, previewFrames + 5));

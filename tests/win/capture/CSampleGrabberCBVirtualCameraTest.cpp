@@ -1,3 +1,4 @@
+#include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/media/JpegDecoder.h"
 #include "tests/platform/media/MovieProbe.h"
@@ -44,10 +45,9 @@ protected:
     void SetUp() override
     {
         SinkTest::SetUp();
-        VirtualCameraHub::instance().unplugAll();
-        VirtualCameraHub::instance().setClock(systemClock);
-        cameraPath = VirtualCameraHub::instance().plug();
-        capture = std::make_unique<CCaptureVideo>(messages.box());
+        cameraPath = hub.plug();
+        capture = std::make_unique<CCaptureVideo>(messages.box(),
+                                                  std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview(), &still());
         capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(owner),
                                    &CSampleGrabberCB::StopSavingThread);
@@ -61,7 +61,6 @@ protected:
     void TearDown() override
     {
         capture.reset(); // closes the camera, stops and joins the saving thread
-        VirtualCameraHub::instance().unplugAll();
         SinkTest::TearDown();
     }
 
@@ -74,6 +73,7 @@ protected:
     }
 
     NullVideoWindow videoWindow;
+    VirtualCameraHub hub{systemClock};
     std::string cameraPath;
     std::unique_ptr<CCaptureVideo> capture;
 };
@@ -133,7 +133,7 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
     EXPECT_NEAR(probe.durationSeconds, seconds, 0.6) << "plays for as long as it was recorded";
 
     // The snapshot button.
-    ASSERT_TRUE(VirtualCameraHub::instance().pressButton(cameraPath));
+    ASSERT_TRUE(hub.pressButton(cameraPath));
     ASSERT_TRUE(processEventsUntil([&] { return filesIn("/Single Shots/") == 2; }));
     EXPECT_EQ(messages->count(), 0u);
 }

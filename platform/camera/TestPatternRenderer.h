@@ -72,8 +72,8 @@ private:
     // Bottom-up BGR24, 2 x height rows: the slide's rows twice over. A frame is the run of
     // height rows from m_offset; each of its rows has an untouched twin height rows away.
     std::vector<uint8_t> m_slide;
-    size_t m_offset = 0;          // first row of the last frame
-    std::vector<Stamp> m_stamps;  // overlays drawn on the last frame
+    size_t m_offset = 0;         // first row of the last frame
+    std::vector<Stamp> m_stamps; // overlays drawn on the last frame
 };
 
 } // namespace varnolet

@@ -180,7 +180,8 @@ TEST(TestPatternRenderer, AFrameIsTheSameWhateverFramesCameBefore)
     int shifted = 0;
     for (int y = 200; y < 400; ++y) { // from the top
         const uint8_t *now = later.data() + static_cast<size_t>(height - 1 - y) * row;
-        const uint8_t *then = first.data() + static_cast<size_t>(height - 1 - (y - 2 * speed)) * row;
+        const uint8_t *then =
+            first.data() + static_cast<size_t>(height - 1 - (y - 2 * speed)) * row;
         shifted += std::memcmp(now + 64 * 3, then + 64 * 3, row - 64 * 3) == 0;
     }
     EXPECT_EQ(shifted, 200);

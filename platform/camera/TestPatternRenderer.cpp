@@ -243,7 +243,12 @@ void TestPatternRenderer::fillRect(uint8_t *target, int x, int y, int w, int h,
     const int top = std::max(0, y), bottom = std::min(m_height, y + h);
     if (left >= right || top >= bottom)
         return;
-    m_stamps.push_back(Stamp{left, top, right - left, bottom - top});
+    // A digit's segments lie inside the text box: undoing the box undoes them too.
+    const auto inside = [&](const Stamp &s) {
+        return left >= s.x && right <= s.x + s.w && top >= s.y && bottom <= s.y + s.h;
+    };
+    if (std::none_of(m_stamps.begin(), m_stamps.end(), inside))
+        m_stamps.push_back(Stamp{left, top, right - left, bottom - top});
     const size_t row = static_cast<size_t>(m_width) * 3;
     for (int yy = top; yy < bottom; ++yy) {
         // Row yy from the top is row (height - 1 - yy) of the bottom-up buffer.

@@ -2,10 +2,10 @@
 
 #include "mac/controller/AppController.h"
 #include "mac/ui/MyQtCaptureView.h"
-#include "platform/measure/MeasureController.h"
-#include "platform/measure/MeasureOverlay.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemPaths.h"
+#include "platform/widgets/MeasureController.h"
+#include "platform/widgets/MeasureOverlay.h"
 
 CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureView *view)
     : QObject(view)

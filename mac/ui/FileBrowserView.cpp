@@ -14,7 +14,7 @@
 #include "mac/core/SettingParams.h"
 #include "mac/browser/DirectoryListing.h"
 #include "mac/browser/VxKQueue.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "mac/browser/ThumbnailMaker.h"
 #include "mac/browser/ThumbnailWorker.h"
 #include "mac/browser/VxKQueueDelegate.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 class QPainter;
 class QScrollArea;

@@ -14,7 +14,7 @@
 #include "mac/browser/DirectoryListing.h"
 #include "mac/ui/FileBrowserView.h"
 #include "mac/ui/ImageAndTextCell.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "mac/ui/FileBrowserView.h"
 #include "mac/browser/TreeAdditionObj.h"
 #include "platform/system/MainThreadCall.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 class AppControllerSettings;
 class BaseNode;

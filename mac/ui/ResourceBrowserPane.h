@@ -2,7 +2,7 @@
 
 #include <QSplitter>
 
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 class AppControllerSettings;
 class FileBrowserView;

@@ -1,8 +1,8 @@
 #include "CPictureMeasure.h"
 
 #include "platform/measure/CameraKey.h"
-#include "platform/measure/MeasureController.h"
-#include "platform/measure/MeasureOverlay.h"
+#include "platform/widgets/MeasureController.h"
+#include "platform/widgets/MeasureOverlay.h"
 #include "win/app/AppText.h"
 #include "win/app/CPictureArea.h"
 #include "win/common/CSettingParams.h"

@@ -5,7 +5,7 @@
 
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/Clock.h"
-#include "platform/system/QtMessagePresenter.h"
+#include "platform/widgets/QtMessagePresenter.h"
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CVarnoletApp.h"
 #include "win/app/ProgramOptions.h"

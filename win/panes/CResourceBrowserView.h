@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "platform/system/MessageBox.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 class CResourcesBrowserDlg;
 

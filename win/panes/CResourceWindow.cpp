@@ -5,7 +5,7 @@
 #include "win/browser/FolderListing.h"
 #include "win/browser/ResourcePathParts.h"
 #include "platform/system/MainThreadCall.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/system/MessageBox.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 #include "win/common/IResourceAnnouncer.h"
 
 #include <functional>

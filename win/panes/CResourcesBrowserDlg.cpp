@@ -2,7 +2,7 @@
 
 #include "win/browser/FilmSymbol.h"
 #include "win/browser/FolderListing.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
 #include "win/browser/ThumbnailLoader.h"

@@ -6,7 +6,7 @@
 #include "win/browser/ScrollRange.h"
 #include "win/browser/ThumbnailCache.h"
 #include "platform/system/MessageBox.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 #include <atomic>
 #include <chrono>

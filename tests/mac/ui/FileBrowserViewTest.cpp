@@ -12,7 +12,7 @@
 #include "BrowserFiles.h"
 #include "mac/ui/FileBrowserView.h"
 #include "mac/browser/VxKQueue.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 #include "tests/support/TestSupport.h"
 
 using browsertest::makeJpeg;

@@ -19,8 +19,8 @@
 #include "mac/ui/MacAlertPresenter.h"
 #include "mac/ui/MainViewer.h"
 #include "mac/ui/MyQtCaptureView.h"
-#include "platform/measure/MeasureController.h"
-#include "platform/measure/MeasureOverlay.h"
+#include "platform/widgets/MeasureController.h"
+#include "platform/widgets/MeasureOverlay.h"
 #include "tests/support/PhotoChecks.h"
 
 using namespace std::chrono_literals;

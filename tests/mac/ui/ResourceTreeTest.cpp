@@ -18,7 +18,7 @@
 #include "mac/ui/ImageAndTextCell.h"
 #include "mac/ui/MyResourcesTreeController.h"
 #include "mac/ui/ResourceBrowserPane.h"
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 #include "tests/support/TestSupport.h"
 
 using varnolet::test::TempFolder;

@@ -1,8 +1,8 @@
-#include "platform/measure/MeasureOverlay.h"
+#include "platform/widgets/MeasureOverlay.h"
 
-#include "platform/measure/CalibrationDialog.h"
-#include "platform/measure/MeasureController.h"
 #include "platform/measure/PhotoAnnotation.h"
+#include "platform/widgets/CalibrationDialog.h"
+#include "platform/widgets/MeasureController.h"
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 

@@ -21,8 +21,8 @@
 #include <QMenu>
 #include <QLabel>
 
-#include "platform/measure/MeasureController.h"
-#include "platform/measure/MeasureOverlay.h"
+#include "platform/widgets/MeasureController.h"
+#include "platform/widgets/MeasureOverlay.h"
 #include "win/common/ProcessPaths.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/OemInfo.h"

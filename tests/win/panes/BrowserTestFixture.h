@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/system/ShellOpener.h"
+#include "platform/widgets/ShellOpener.h"
 
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"

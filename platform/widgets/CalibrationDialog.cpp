@@ -1,7 +1,7 @@
 #include "CalibrationDialog.h"
 
 #include "MeasureController.h"
-#include "ScaleBar.h"
+#include "platform/measure/ScaleBar.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

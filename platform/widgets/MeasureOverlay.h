@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OverlayLayer.h"
+#include "platform/measure/OverlayLayer.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageBox.h"
+#include "platform/system/MessageBox.h"
 
 namespace varnolet {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Calibration.h"
+#include "platform/measure/Calibration.h"
 
 #include <string>
 #include <vector>

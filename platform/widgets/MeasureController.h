@@ -1,8 +1,7 @@
 #pragma once
 
-#include "CalibrationStore.h"
-#include "MeasureScene.h"
-
+#include "platform/measure/CalibrationStore.h"
+#include "platform/measure/MeasureScene.h"
 #include "platform/system/MessageBox.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "MeasureController.h"
 
-#include "PhotoAnnotation.h"
+#include "platform/measure/PhotoAnnotation.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 

@@ -1,12 +1,12 @@
 #include "AppText.h"
 
-#include "win/common/ProcessPaths.h"
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 #include "win/common/ShippedFile.h"
 
-QString LanguageText(const char *key, const char *fallback, const varnolet::MessageBox &messages)
+QString LanguageText(const AppServices &services, const char *key, const char *fallback,
+                     const varnolet::MessageBox &messages)
 {
-    return QString::fromStdString(GetLanguageString(key, fallback, messages));
+    return QString::fromStdString(services.GetLanguageString(key, fallback, messages));
 }
 
 QString FormatText(const QString &format, const QStringList &arguments)
@@ -34,8 +34,8 @@ QString FormatText(const QString &format, const QStringList &arguments)
     return result;
 }
 
-QString ShippedFilePath(const QString &relative)
+QString ShippedFilePath(const varnolet::SystemPaths &paths, const QString &relative)
 {
-    const std::string folder = ProcessPaths::programFolder();
+    const std::string folder = paths.programFolder();
     return QString::fromStdString(FindShippedFile(folder + relative.toStdString()));
 }

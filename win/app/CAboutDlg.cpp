@@ -1,5 +1,7 @@
 #include "CAboutDlg.h"
 
+#include "win/common/AppServices.h"
+
 #include "win/app/AppText.h"
 #include "win/app/CPictureBox.h"
 #include "win/common/OemInfo.h"
@@ -24,21 +26,23 @@ QLabel *makeLabel(QWidget *parent, int id, Qt::Alignment alignment)
 
 } // namespace
 
-AboutTexts CAboutDlg::OemTexts()
+AboutTexts CAboutDlg::OemTexts(const CSettingParams &settings)
 {
-    const OemInfo oem = GetOemInfo();
+    const OemInfo oem = settings.GetOemInfo();
     return AboutTexts{QString::fromStdString(oem.productName),
                       QString::fromStdString(oem.companyName), QString::fromStdString(oem.webSite),
                       QString::fromStdString(oem.copyright), QString::fromStdString(oem.version)};
 }
 
-CAboutDlg::CAboutDlg(varnolet::MessageBox messages, QWidget *parent)
-    : CAboutDlg(std::move(messages), OemTexts(), parent)
+CAboutDlg::CAboutDlg(const AppServices &services, varnolet::MessageBox messages, QWidget *parent)
+    : CAboutDlg(services, std::move(messages), OemTexts(services.Settings()), parent)
 {
 }
 
-CAboutDlg::CAboutDlg(varnolet::MessageBox messages, const AboutTexts &texts, QWidget *parent)
+CAboutDlg::CAboutDlg(const AppServices &services, varnolet::MessageBox messages,
+                     const AboutTexts &texts, QWidget *parent)
     : QDialog(parent)
+    , m_services(services)
     , m_messages(std::move(messages))
     , m_texts(texts)
     , m_logo(new CPictureBox(this))
@@ -88,20 +92,20 @@ CAboutDlg::CAboutDlg(varnolet::MessageBox messages, const AboutTexts &texts, QWi
     setFixedWidth(400);
 
     // The logo comes from the program folder; a missing file leaves the box white.
-    m_logo->LoadFile(ShippedFilePath(QStringLiteral("Resource/image/log.bmp")));
+    m_logo->LoadFile(ShippedFilePath(m_services.Paths(), QStringLiteral("Resource/image/log.bmp")));
     RetitleTexts();
 }
 
 void CAboutDlg::RetitleTexts()
 {
-    setWindowTitle(LanguageText("ui_dlg_about", "About", m_messages));
+    setWindowTitle(LanguageText(m_services, "ui_dlg_about", "About", m_messages));
     m_productName->setText(m_texts.productName);
     m_companyName->setText(m_texts.companyName);
     const QString site = m_texts.webSite.toHtmlEscaped();
     m_webSite->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(site));
     m_copyright->setText(m_texts.copyright);
     m_version->setText(m_texts.version);
-    m_ok->setText(LanguageText("ui_alert_ok", "确定", m_messages));
+    m_ok->setText(LanguageText(m_services, "ui_alert_ok", "确定", m_messages));
 }
 
 void CAboutDlg::OpenWebSite()

@@ -22,6 +22,9 @@ struct AboutTexts
     QString version;
 };
 
+class AppServices;
+class CSettingParams;
+
 // The modal about box: the logo and the product strings of the [oem] section.
 class CAboutDlg final : public QDialog
 {
@@ -36,12 +39,16 @@ public:
         IDC_OK = 1071,
     };
 
-    // The texts default to the loaded OemInfo. messages: where a language file that cannot
-    // be loaded for the captions is told.
-    explicit CAboutDlg(varnolet::MessageBox messages, QWidget *parent = nullptr);
-    CAboutDlg(varnolet::MessageBox messages, const AboutTexts &texts, QWidget *parent);
+    // The texts default to the [oem] strings of the settings of services, which also give
+    // the captions' language and outlive the box. messages: where a language file that
+    // cannot be loaded for the captions is told.
+    explicit CAboutDlg(const AppServices &services, varnolet::MessageBox messages,
+                       QWidget *parent = nullptr);
+    CAboutDlg(const AppServices &services, varnolet::MessageBox messages, const AboutTexts &texts,
+              QWidget *parent);
 
-    static AboutTexts OemTexts();
+    // The [oem] strings the settings store loaded.
+    static AboutTexts OemTexts(const CSettingParams &settings);
 
     // How a link is opened (the system's default handler unless a test puts another).
     void SetLinkOpener(std::function<void(const QUrl &)> opener) { m_openLink = std::move(opener); }
@@ -61,6 +68,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     AboutTexts m_texts;
     CPictureBox *m_logo;

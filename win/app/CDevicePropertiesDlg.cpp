@@ -1,5 +1,7 @@
 #include "CDevicePropertiesDlg.h"
 
+#include "win/common/AppServices.h"
+
 #include "win/app/AppText.h"
 
 #include <QCheckBox>
@@ -18,9 +20,11 @@
 using varnolet::CameraControl;
 
 CDevicePropertiesDlg::CDevicePropertiesDlg(varnolet::CameraSource &camera,
+                                           const AppServices &services,
                                            varnolet::MessageBox messages, QWidget *parent)
     : QDialog(parent)
     , m_camera(camera)
+    , m_services(services)
     , m_messages(std::move(messages))
     , m_defaults(new QPushButton(this))
     , m_close(new QPushButton(this))
@@ -56,8 +60,9 @@ CDevicePropertiesDlg::CDevicePropertiesDlg(varnolet::CameraSource &camera,
 void CDevicePropertiesDlg::RetitleTexts()
 {
     setWindowTitle(QStringLiteral("Varnolet"));
-    m_defaults->setText(LanguageText("ui_adjust_btn_setdefault", "Set Default", m_messages));
-    m_close->setText(LanguageText("ui_adjust_btn_ok", "Ok", m_messages));
+    m_defaults->setText(
+        LanguageText(m_services, "ui_adjust_btn_setdefault", "Set Default", m_messages));
+    m_close->setText(LanguageText(m_services, "ui_adjust_btn_ok", "Ok", m_messages));
     if (m_empty)
         m_empty->setText(QStringLiteral("—"));
 }

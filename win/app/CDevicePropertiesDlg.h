@@ -19,6 +19,8 @@ namespace varnolet {
 class CameraSource;
 }
 
+class AppServices;
+
 // The camera's own settings: one slider, check box, menu or button for every control the
 // open camera offers, applied while it moves, and a button that puts the driver's
 // defaults back.
@@ -26,8 +28,8 @@ class CDevicePropertiesDlg final : public QDialog
 {
 public:
     // messages: where a language file that cannot be loaded for the captions is told.
-    CDevicePropertiesDlg(varnolet::CameraSource &camera, varnolet::MessageBox messages,
-                         QWidget *parent = nullptr);
+    CDevicePropertiesDlg(varnolet::CameraSource &camera, const AppServices &services,
+                         varnolet::MessageBox messages, QWidget *parent = nullptr);
 
     void RetitleTexts();
     // Sets every control back to its default and shows the values the camera reports.
@@ -61,6 +63,7 @@ private:
     void showValue(Row &row, int32_t value);
 
     varnolet::CameraSource &m_camera;
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     std::vector<Row> m_rows;
     QLabel *m_empty = nullptr;

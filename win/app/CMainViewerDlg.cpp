@@ -38,8 +38,7 @@
 #include "platform/system/MessageBox.h"
 #include "platform/system/QtTranslations.h"
 #include "platform/system/WindowMessage.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TimedSeries.h"
 
@@ -72,17 +71,19 @@ enumeratorOrMachine(std::shared_ptr<varnolet::CameraEnumerator> enumerator,
 constexpr int kStreamEndedMessage = 1537;
 
 CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
-                               varnolet::MessageBox messages,
+                               varnolet::MessageBox messages, AppServices &services,
                                varnolet::VirtualCameraHub &virtualCameras,
                                std::shared_ptr<varnolet::CameraEnumerator> enumerator,
                                QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_messages(std::move(messages))
-    , m_sinkOwner(std::move(clock), m_messages)
+    , m_services(services)
+    , m_sinkOwner(std::move(clock), m_messages, m_services)
     , m_virtualCameras(virtualCameras)
-    , m_icon(ShippedFilePath(QStringLiteral("Resource/Image/Varnolet.png")))
-    , m_captureVideo(m_messages, enumeratorOrMachine(std::move(enumerator), virtualCameras))
+    , m_icon(ShippedFilePath(m_services.Paths(), QStringLiteral("Resource/Image/Varnolet.png")))
+    , m_captureVideo(m_services, m_messages,
+                     enumeratorOrMachine(std::move(enumerator), virtualCameras))
 {
     setObjectName(QStringLiteral("mainViewer"));
     setWindowTitle(QStringLiteral("Varnolet"));
@@ -92,7 +93,7 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
 
     connectFrameSinks();
     m_captureVideo.SetDevicePropertiesHook([this](varnolet::CameraSource &camera) {
-        CDevicePropertiesDlg dialog(camera, m_messages, this);
+        CDevicePropertiesDlg dialog(camera, m_services, m_messages, this);
         dialog.exec();
     });
     m_captureVideo.SetResolutionListHook([this](const std::vector<uint32_t> &) {
@@ -105,8 +106,9 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
     // Initialisation.
     setWindowIcon(m_icon);
     buildControls();
-    EnsureResourceFolders(m_messages);
-    AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(GetUsingSettings())));
+    const SettingValues settings = m_services.Settings().m_services.Settings().GetUsingSettings();
+    EnsureResourceFolders(settings, m_messages);
+    AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(settings)));
     buildPanes();
     UpdateButtonTexts();
     m_captureVideo.EnumerateDevices();
@@ -137,8 +139,8 @@ void CMainViewerDlg::buildControls()
     auto makeButton = [this](int id, const char *image) {
         auto *button = new CXPStyleButtonST(id, this);
         button->SetThemeHelper(&m_theme, m_theme.IsAppThemed());
-        button->SetImageFile(
-            ShippedFilePath(QStringLiteral("Resource/Image/") + QLatin1String(image)));
+        button->SetImageFile(ShippedFilePath(m_services.Paths(), QStringLiteral("Resource/Image/") +
+                                                                     QLatin1String(image)));
         button->setMouseTracking(true);
         return button;
     };
@@ -184,13 +186,13 @@ void CMainViewerDlg::buildControls()
 
 void CMainViewerDlg::buildPanes()
 {
-    m_mainSplitter = new CXSplitterWnd(Qt::Horizontal, this);
+    m_mainSplitter = new CXSplitterWnd(Qt::Horizontal, m_services.Paths(), this);
     m_mainSplitter->setObjectName(QStringLiteral("mainSplitter"));
     m_leftSplitter = new CNormalSplitterWnd(Qt::Vertical, m_mainSplitter);
     m_leftSplitter->setObjectName(QStringLiteral("leftSplitter"));
     // The resource browser: the folder tree above the thumbnail column it drives.
-    m_folderWindow = new CResourceWindow(m_messages, m_leftSplitter, m_hiddenButton);
-    m_thumbnailView = new CResourceBrowserView(m_messages, m_leftSplitter);
+    m_folderWindow = new CResourceWindow(m_services, m_messages, m_leftSplitter, m_hiddenButton);
+    m_thumbnailView = new CResourceBrowserView(m_services, m_messages, m_leftSplitter);
     m_folderWindow->SetBrowserPanel(m_thumbnailView->Panel());
     m_folderWindow->SetCaptureBusyQuery(
         [this] { return IsPhotoPending() || IsTimedSeries() || IsRecording(); });
@@ -198,8 +200,9 @@ void CMainViewerDlg::buildPanes()
     m_sinkOwner.SetResourceWindow(m_folderWindow);
     m_leftSplitter->addWidget(m_folderWindow);
     m_leftSplitter->addWidget(m_thumbnailView);
-    m_preview = new CPreviewWindow(this, m_mainSplitter);
-    m_pictureMeasure = std::make_unique<CPictureMeasure>(m_preview->PictureArea(), m_messages);
+    m_preview = new CPreviewWindow(m_services, this, m_mainSplitter);
+    m_pictureMeasure =
+        std::make_unique<CPictureMeasure>(m_preview->PictureArea(), m_services, m_messages);
     m_mainSplitter->addWidget(m_leftSplitter);
     m_mainSplitter->addWidget(m_preview);
     m_mainSplitter->setStretchFactor(0, 0);
@@ -272,33 +275,37 @@ void CMainViewerDlg::UpdateButtonTexts()
 {
     // Qt's own texts (file dialogs, standard buttons) in the language in force, swapped
     // whenever the settings change it.
-    varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
+    varnolet::QtTranslations::use(LanguageAt(m_services.Languages().LanguageInForce()).locale);
     if (m_pictureMeasure)
         m_pictureMeasure->Retitle();
-    m_exit->SetTooltipText(LanguageText("ui_view_btn_exit_system", "Exit System", m_messages));
+    m_exit->SetTooltipText(
+        LanguageText(m_services, "ui_view_btn_exit_system", "Exit System", m_messages));
     m_takePhoto->SetTooltipText(
-        LanguageText("ui_view_btn_take_a_shot", "Take a Photo", m_messages));
-    m_settings->SetTooltipText(LanguageText("ui_view_btn_settings", "Settings", m_messages));
-    m_about->SetTooltipText(LanguageText("ui_view_btn_about", "About", m_messages));
+        LanguageText(m_services, "ui_view_btn_take_a_shot", "Take a Photo", m_messages));
+    m_settings->SetTooltipText(
+        LanguageText(m_services, "ui_view_btn_settings", "Settings", m_messages));
+    m_about->SetTooltipText(LanguageText(m_services, "ui_view_btn_about", "About", m_messages));
     m_fullScreen->SetTooltipText(
-        LanguageText("ui_view_btn_full_screen", "full screen", m_messages));
+        LanguageText(m_services, "ui_view_btn_full_screen", "full screen", m_messages));
     const bool recording = IsRecording();
-    m_recording->SetTooltipText(
-        recording ? LanguageText("ui_view_btn_stop_recording", "Stop Recording", m_messages)
-                  : LanguageText("ui_view_btn_take_recording", "Start Recording", m_messages));
-    m_recording->SetImageFile(
-        ShippedFilePath(recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
-                                  : QStringLiteral("Resource/Image/RecordingMovie.png")));
+    m_recording->SetTooltipText(recording ? LanguageText(m_services, "ui_view_btn_stop_recording",
+                                                         "Stop Recording", m_messages)
+                                          : LanguageText(m_services, "ui_view_btn_take_recording",
+                                                         "Start Recording", m_messages));
+    m_recording->SetImageFile(ShippedFilePath(
+        m_services.Paths(), recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
+                                      : QStringLiteral("Resource/Image/RecordingMovie.png")));
     const bool series = IsTimedSeries();
-    m_timedShot->SetTooltipText(
-        series ? LanguageText("ui_view_btn_stop_timed_shot", "Stop Timed Shot", m_messages)
-               : LanguageText("ui_view_btn_take_timed_shot", "Start Timed Shot", m_messages));
-    m_timedShot->SetImageFile(
-        ShippedFilePath(series ? QStringLiteral("Resource/Image/StopTimedShot.png")
-                               : QStringLiteral("Resource/Image/TimedShot.png")));
+    m_timedShot->SetTooltipText(series ? LanguageText(m_services, "ui_view_btn_stop_timed_shot",
+                                                      "Stop Timed Shot", m_messages)
+                                       : LanguageText(m_services, "ui_view_btn_take_timed_shot",
+                                                      "Start Timed Shot", m_messages));
+    m_timedShot->SetImageFile(ShippedFilePath(
+        m_services.Paths(), series ? QStringLiteral("Resource/Image/StopTimedShot.png")
+                                   : QStringLiteral("Resource/Image/TimedShot.png")));
     if (m_folderWindow)
         m_folderWindow->RetitleMoreButton();
-    m_hint->setText(LanguageText("ui_view_lab_prompt", "Hint:", m_messages));
+    m_hint->setText(LanguageText(m_services, "ui_view_lab_prompt", "Hint:", m_messages));
     layoutControls();
 }
 
@@ -477,7 +484,7 @@ CPromptLine::Button CMainViewerDlg::buttonAt(const QPoint &clientPoint) const
 
 CPromptLine::State CMainViewerDlg::promptState() const
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     const FrameSize movie = MovieFrameSize(settings);
     CPromptLine::State s;
     s.cameraPresent = IsCameraPresent();

@@ -20,6 +20,7 @@
 #include "win/capture/CSampleGrabberOwner.h"
 #include "win/common/SettingValues.h"
 
+class AppServices;
 class CNormalSplitterWnd;
 class CPictureArea;
 class CResourceBrowserView;
@@ -80,11 +81,12 @@ public:
 
     // clock: dates the saved files and times the series; throws std::invalid_argument when
     // null. messages: the window's message boxes, handed on to the capture engine, the
-    // sinks, the panes and the dialogs. virtualCameras: the program's virtual cameras,
-    // whose plugging the window hears of; it outlives the window. enumerator: where cameras
-    // come from (null: the machine's and the hub's).
+    // sinks, the panes and the dialogs. services: the program's folders, settings and
+    // texts, handed on the same way; they outlive the window. virtualCameras: the program's virtual
+    // cameras, whose plugging the window hears of; it outlives the window. enumerator: where
+    // cameras come from (null: the machine's and the hub's).
     CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock, varnolet::MessageBox messages,
-                   varnolet::VirtualCameraHub &virtualCameras,
+                   AppServices &services, varnolet::VirtualCameraHub &virtualCameras,
                    std::shared_ptr<varnolet::CameraEnumerator> enumerator = nullptr,
                    QWidget *parent = nullptr);
     ~CMainViewerDlg() override;
@@ -196,6 +198,7 @@ private:
     // the three request flags, the shot interval and the series duration). Declared before
     // the capture engine, whose destruction joins the saving thread that reads it.
     const varnolet::MessageBox m_messages;
+    AppServices &m_services;
     CSampleGrabberOwner m_sinkOwner;
     varnolet::VirtualCameraHub &m_virtualCameras;
 
@@ -242,7 +245,7 @@ private:
 
     QMenu *m_contextMenu = nullptr;
     QTimer m_promptTimer;
-    CPromptLine m_promptLine{m_messages};
+    CPromptLine m_promptLine{m_services, m_messages};
     std::unique_ptr<varnolet::CameraHotplugMonitor> m_hotplug;
     QSocketNotifier *m_hotplugNotifier = nullptr;
     bool m_shuttingDown = false;

@@ -21,8 +21,7 @@
 #include "platform/system/MessageBox.h"
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TimedSeries.h"
 
@@ -37,9 +36,9 @@ bool CMainViewerDlg::OpenCameraAt(int index, int width, int height)
     // 1 means nothing was opened (the device vanished between listing and opening).
     if (result == 0) {
         m_openDevicePath = m_captureVideo.DevicePathAt(index);
-        const SettingValues settings = GetUsingSettings();
+        const SettingValues settings = m_services.Settings().GetUsingSettings();
         if (size.width != settings.captureWidth || size.height != settings.captureHeight) {
-            SetUsingCaptureSize(size.width, size.height);
+            m_services.Settings().SetUsingCaptureSize(size.width, size.height);
             m_preview->LayoutPictureArea();
             m_captureVideo.FitVideoWindow();
         }
@@ -57,7 +56,7 @@ bool CMainViewerDlg::OpenCameraAt(int index, int width, int height)
 
 bool CMainViewerDlg::EnsureCaptureSize(FrameSize wanted, bool useSettingsSize)
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     if (settings.captureWidth == wanted.width && settings.captureHeight == wanted.height)
         return true;
     const int index = m_captureVideo.IndexOfDevicePath(m_openDevicePath);
@@ -148,7 +147,8 @@ void CMainViewerDlg::showBrowserPane()
 
 void CMainViewerDlg::OnTakePhoto()
 {
-    if (!CheckSavingLocation(m_messages))
+    if (!CheckSavingLocation(m_services.Settings().GetUsingSettings(), m_services.Languages(),
+                             m_messages))
         return;
     if (!IsCameraPresent()) {
         showNoCameraMessage();
@@ -172,11 +172,11 @@ void CMainViewerDlg::OnTimedShot()
         stopTimedSeries();
         return;
     }
-    if (!CheckSavingLocation(m_messages))
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
+    if (!CheckSavingLocation(settings, m_services.Languages(), m_messages))
         return;
-    const SettingValues settings = GetUsingSettings();
     if (!IsTimedShotSettingValid(settings)) {
-        m_messages.warning(GetLanguageString(
+        m_messages.warning(m_services.GetLanguageString(
             "ui_alert_timed_shot_setting", "Error of time setting to take timed shot", m_messages));
         return;
     }
@@ -184,7 +184,7 @@ void CMainViewerDlg::OnTimedShot()
         showNoCameraMessage();
         return;
     }
-    if (!StartTimedSeries(TimedShotsFolder(settings), m_sinkOwner.TimedSeriesRecord(),
+    if (!StartTimedSeries(TimedShotsFolder(settings), settings, m_sinkOwner.TimedSeriesRecord(),
                           m_sinkOwner.Clock(), m_messages))
         return;
     m_sinkOwner.SetShotInterval(static_cast<int32_t>(86400000 / ShotsPerDay(settings)));
@@ -203,22 +203,23 @@ void CMainViewerDlg::OnRecording()
         stopRecording();
         return;
     }
-    if (!CheckSavingLocation(m_messages))
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
+    if (!CheckSavingLocation(settings, m_services.Languages(), m_messages))
         return;
     const std::string path =
-        NextMoviePath(MoviesFolder(GetUsingSettings()), m_sinkOwner.Clock(), m_messages);
+        NextMoviePath(MoviesFolder(settings), settings, m_sinkOwner.Clock(), m_messages);
     if (path.empty())
         return;
     if (!IsCameraPresent()) {
         showNoCameraMessage();
         return;
     }
-    if (!EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), false))
+    if (!EnsureCaptureSize(MovieFrameSize(settings), false))
         return;
     showBrowserPane();
     // The camera's current rate goes into the headers at set-up: a movie left without its
     // close (the power went) still plays at about the right speed.
-    CreateMovieWriter(path, m_sinkOwner.SharedClock(), m_messages, m_resourceWindow,
+    CreateMovieWriter(path, m_sinkOwner.SharedClock(), m_services, m_messages, m_resourceWindow,
                       m_captureVideo.FrameRate());
     m_sinkOwner.SetRecordingActive(true);
     UpdateButtonTexts();
@@ -231,7 +232,7 @@ void CMainViewerDlg::stopRecording()
     m_sinkOwner.SetRecordingActive(false);
     CloseMovieWriter(m_resourceWindow);
     UpdateButtonTexts();
-    EnsureCaptureSize(MovieFrameSize(GetUsingSettings()), true);
+    EnsureCaptureSize(MovieFrameSize(m_services.Settings().GetUsingSettings()), true);
     enableCommands(true);
 }
 
@@ -265,14 +266,14 @@ void CMainViewerDlg::ShowDeviceProperties()
 void CMainViewerDlg::OnSettings()
 {
     {
-        CSettingDlg dialog(*this, m_messages, this);
+        CSettingDlg dialog(*this, m_services, m_messages, this);
         dialog.exec();
     }
     UpdateButtonTexts();
     if (m_folderWindow)
         m_folderWindow->RefreshResourceTree();
-    const SettingValues now = GetUsingSettings();
-    const SettingValues before = GetPreviousSettings();
+    const SettingValues now = m_services.Settings().GetUsingSettings();
+    const SettingValues before = m_services.Settings().GetPreviousSettings();
     if (now.captureWidth != before.captureWidth || now.captureHeight != before.captureHeight)
         OpenCameraAt(m_captureVideo.IndexOfDevicePath(m_openDevicePath), now.captureWidth,
                      now.captureHeight);
@@ -280,7 +281,7 @@ void CMainViewerDlg::OnSettings()
 
 void CMainViewerDlg::OnAbout()
 {
-    CAboutDlg about(m_messages, this);
+    CAboutDlg about(m_services, m_messages, this);
     about.exec();
 }
 
@@ -293,17 +294,17 @@ bool CMainViewerDlg::ConfirmExit()
 {
     std::string question;
     if (IsTimedSeries())
-        question = GetLanguageString("ui_alert_exit_system_doing_timedshot",
-                                     "Are you sure exiting system?", m_messages);
+        question = m_services.GetLanguageString("ui_alert_exit_system_doing_timedshot",
+                                                "Are you sure exiting system?", m_messages);
     else if (IsRecording())
-        question = GetLanguageString("ui_alert_exit_system_doing_recording",
-                                     "Are you sure exiting system?", m_messages);
+        question = m_services.GetLanguageString("ui_alert_exit_system_doing_recording",
+                                                "Are you sure exiting system?", m_messages);
     else
-        question =
-            GetLanguageString("ui_alert_exit_system", "Are you sure exiting system?", m_messages);
+        question = m_services.GetLanguageString("ui_alert_exit_system",
+                                                "Are you sure exiting system?", m_messages);
     varnolet::MessageRequest request;
     request.text = question;
-    request.caption = GetLanguageString("ui_view_btn_exit_system", "Exit", m_messages);
+    request.caption = m_services.GetLanguageString("ui_view_btn_exit_system", "Exit", m_messages);
     request.icon = varnolet::MessageIcon::Question;
     request.buttons = varnolet::MessageButtons::OkCancel;
     if (m_messages.show(request) != varnolet::MessageResult::Ok)

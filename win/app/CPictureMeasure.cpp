@@ -5,13 +5,14 @@
 #include "platform/widgets/MeasureOverlay.h"
 #include "win/app/AppText.h"
 #include "win/app/CPictureArea.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 
-CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea, const varnolet::MessageBox &messages)
+CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea, const AppServices &services,
+                                 const varnolet::MessageBox &messages)
     : m_controller(std::make_unique<varnolet::MeasureController>(
-          StorePath(),
-          [messages](const char *key, const char *builtIn) {
-              return LanguageText(key, builtIn, messages);
+          StorePath(services.Paths()),
+          [&services, messages](const char *key, const char *builtIn) {
+              return LanguageText(services, key, builtIn, messages);
           },
           messages))
     , m_overlay(new varnolet::MeasureOverlay(
@@ -22,15 +23,15 @@ CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea, const varnolet::Mess
           },
           pictureArea))
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = services.Settings().GetUsingSettings();
     m_controller->setPictureSize(QSize(settings.captureWidth, settings.captureHeight));
 }
 
 CPictureMeasure::~CPictureMeasure() = default;
 
-std::string CPictureMeasure::StorePath()
+std::string CPictureMeasure::StorePath(const varnolet::SystemPaths &paths)
 {
-    return PerUserDataFolder() + "/calibration.json";
+    return PerUserDataFolder(paths) + "/calibration.json";
 }
 
 void CPictureMeasure::CameraOpened(const varnolet::CameraIdentity &identity, int width, int height)

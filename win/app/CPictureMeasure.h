@@ -4,10 +4,12 @@
 
 #include "platform/camera/CameraTypes.h"
 
+class AppServices;
 class CPictureArea;
 
 namespace varnolet {
 class MessageBox;
+class SystemPaths;
 class MeasureController;
 class MeasureOverlay;
 } // namespace varnolet
@@ -18,13 +20,16 @@ class MeasureOverlay;
 class CPictureMeasure final
 {
 public:
-    // messages: where a damaged or unsaved calibration file is told.
-    CPictureMeasure(CPictureArea *pictureArea, const varnolet::MessageBox &messages);
+    // services: the folders of the calibration file, the texts and the capture size of the
+    // settings (outlives the object). messages: where a damaged or unsaved calibration
+    // file is told.
+    CPictureMeasure(CPictureArea *pictureArea, const AppServices &services,
+                    const varnolet::MessageBox &messages);
     ~CPictureMeasure();
     CPictureMeasure(const CPictureMeasure &) = delete;
     CPictureMeasure &operator=(const CPictureMeasure &) = delete;
 
-    static std::string StorePath();
+    static std::string StorePath(const varnolet::SystemPaths &paths);
 
     // A camera was opened at width x height.
     void CameraOpened(const varnolet::CameraIdentity &identity, int width, int height);

@@ -1,15 +1,16 @@
 #include "CPreviewWindow.h"
 
 #include "win/app/CPictureArea.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 
 #include <QPainter>
 #include <QResizeEvent>
 
 #include "platform/system/WindowMessage.h"
 
-CPreviewWindow::CPreviewWindow(QObject *messageTarget, QWidget *parent)
+CPreviewWindow::CPreviewWindow(const AppServices &services, QObject *messageTarget, QWidget *parent)
     : QWidget(parent)
+    , m_services(services)
     , m_messageTarget(messageTarget)
     , m_pictureArea(new CPictureArea(this))
 {
@@ -41,7 +42,7 @@ void CPreviewWindow::LayoutPictureArea()
 {
     if (!m_pictureArea)
         return;
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     m_pictureArea->setGeometry(
         PictureRectangle(rect(), settings.captureWidth, settings.captureHeight));
     update();

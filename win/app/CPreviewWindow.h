@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QWidget>
 
+class AppServices;
 class CPictureArea;
 
 // The right-hand pane of the main window. It holds the picture area and keeps it at the
@@ -13,8 +14,9 @@ class CPreviewWindow final : public QWidget
 public:
     static constexpr int kPreviewResizedMessage = 1124;
 
-    // messageTarget receives PreviewResizedMessage (sent, not posted) after every size change.
-    explicit CPreviewWindow(QObject *messageTarget, QWidget *parent = nullptr);
+    // services: whose settings give the capture size (outlives the pane). messageTarget
+    // receives PreviewResizedMessage (sent, not posted) after every size change.
+    CPreviewWindow(const AppServices &services, QObject *messageTarget, QWidget *parent = nullptr);
 
     // The picture rectangle for a pane's client rectangle and a capture size. A capture
     // size without area gives the whole client rectangle.
@@ -31,6 +33,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    const AppServices &m_services;
     QObject *m_messageTarget;
     CPictureArea *m_pictureArea;
 };

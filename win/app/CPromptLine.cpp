@@ -1,5 +1,7 @@
 #include "CPromptLine.h"
 
+#include "win/common/AppServices.h"
+
 #include "win/app/AppText.h"
 
 #include <QLabel>
@@ -9,17 +11,19 @@ QString CPromptLine::SizeText(int width, int height)
     return QStringLiteral("%1 X %2").arg(width).arg(height);
 }
 
-CPromptLine::CPromptLine(varnolet::MessageBox messages)
-    : m_messages(std::move(messages))
+CPromptLine::CPromptLine(const AppServices &services, varnolet::MessageBox messages)
+    : m_services(services)
+    , m_messages(std::move(messages))
 {
 }
 
 QString CPromptLine::NoCameraText(bool devicesListed) const
 {
     if (!devicesListed)
-        return LanguageText("ui_alert_no_camera", "Error,No Camera\tis Detected", m_messages);
+        return LanguageText(m_services, "ui_alert_no_camera", "Error,No Camera\tis Detected",
+                            m_messages);
     return LanguageText(
-        "ui_alert_not_preview_device",
+        m_services, "ui_alert_not_preview_device",
         "Couldn't preview this device,because this device may been using by other applicaiton",
         m_messages);
 }
@@ -31,31 +35,33 @@ QString CPromptLine::HoverText(Button button, const State &s) const
     case Button::TakePhoto:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
-        return FormatText(
-            LanguageText("ui_prompt_in_take_a_photo_btn", "以分辨率%s进行拍照", m_messages),
-            {capture});
+        return FormatText(LanguageText(m_services, "ui_prompt_in_take_a_photo_btn",
+                                       "以分辨率%s进行拍照", m_messages),
+                          {capture});
     case Button::TimedShot:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
         if (s.timedSeries)
-            return LanguageText("ui_prompt_in_stop_timed_shot_btn", "停止定时摄像", m_messages);
-        return FormatText(
-            LanguageText("ui_prompt_in_start_timed_shot_btn", "以分辨率%s进行定时摄像", m_messages),
-            {capture});
+            return LanguageText(m_services, "ui_prompt_in_stop_timed_shot_btn", "停止定时摄像",
+                                m_messages);
+        return FormatText(LanguageText(m_services, "ui_prompt_in_start_timed_shot_btn",
+                                       "以分辨率%s进行定时摄像", m_messages),
+                          {capture});
     case Button::Recording:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
         if (s.recording)
-            return LanguageText("ui_prompt_in_stop_recording_btn", "停止录像", m_messages);
-        return FormatText(
-            LanguageText("ui_prompt_in_start_recording_btn", "以分辨率%s进行录像", m_messages),
-            {SizeText(s.movieWidth, s.movieHeight)});
+            return LanguageText(m_services, "ui_prompt_in_stop_recording_btn", "停止录像",
+                                m_messages);
+        return FormatText(LanguageText(m_services, "ui_prompt_in_start_recording_btn",
+                                       "以分辨率%s进行录像", m_messages),
+                          {SizeText(s.movieWidth, s.movieHeight)});
     case Button::Settings:
-        return LanguageText("ui_prompt_in_setting_btn", "打开系统设置", m_messages);
+        return LanguageText(m_services, "ui_prompt_in_setting_btn", "打开系统设置", m_messages);
     case Button::About:
-        return LanguageText("ui_prompt_in_about_btn", "打开关于", m_messages);
+        return LanguageText(m_services, "ui_prompt_in_about_btn", "打开关于", m_messages);
     case Button::Exit:
-        return LanguageText("ui_prompt_in_exit_btn", "退出系统", m_messages);
+        return LanguageText(m_services, "ui_prompt_in_exit_btn", "退出系统", m_messages);
     case Button::None:
         break;
     }
@@ -66,9 +72,9 @@ QString CPromptLine::StatusText(const State &s)
 {
     const QString capture = SizeText(s.captureWidth, s.captureHeight);
     if (s.photoPending)
-        return FormatText(
-            LanguageText("ui_prompt_doing_taking_a_shot", "正在以分辨率%s进行拍照", m_messages),
-            {capture});
+        return FormatText(LanguageText(m_services, "ui_prompt_doing_taking_a_shot",
+                                       "正在以分辨率%s进行拍照", m_messages),
+                          {capture});
     if (s.timedSeries) {
         const int64_t elapsed = s.nowMs - s.seriesStartMs;
         int64_t remaining = s.seriesTotalMinutes - static_cast<int64_t>(elapsed / 60000.0);
@@ -78,15 +84,15 @@ QString CPromptLine::StatusText(const State &s)
         if (remaining < 0)
             remaining = 0;
         return FormatText(
-            LanguageText("ui_prompt_doing_timed_shot",
+            LanguageText(m_services, "ui_prompt_doing_timed_shot",
                          "正在以分辨率%s进行定时摄像，定时时间  %d 分钟，剩余时间 %d 分钟",
                          m_messages),
             {capture, QString::number(s.seriesTotalMinutes), QString::number(remaining)});
     }
     if (s.recording) {
-        QString text = FormatText(
-            LanguageText("ui_prompt_doing_recording", "正在以分辨率%s进行录像", m_messages),
-            {SizeText(s.movieWidth, s.movieHeight)});
+        QString text = FormatText(LanguageText(m_services, "ui_prompt_doing_recording",
+                                               "正在以分辨率%s进行录像", m_messages),
+                                  {SizeText(s.movieWidth, s.movieHeight)});
         text += QString(m_dots, QChar(0x25CF));
         m_dots = static_cast<uint8_t>((m_dots + 1) % 4);
         return text;
@@ -95,9 +101,9 @@ QString CPromptLine::StatusText(const State &s)
     if (!m_notice.isEmpty() && s.nowMs < m_noticeUntilMs)
         return m_notice;
     if (s.cameraPresent)
-        return FormatText(
-            LanguageText("ui_prompt_doing_preview", "系统正在以分辨率%s进行预览", m_messages),
-            {capture});
+        return FormatText(LanguageText(m_services, "ui_prompt_doing_preview",
+                                       "系统正在以分辨率%s进行预览", m_messages),
+                          {capture});
     return NoCameraText(s.devicesListed);
 }
 
@@ -112,12 +118,12 @@ QString CPromptLine::RepairedMoviesText(const QStringList &fileNames) const
     if (fileNames.isEmpty())
         return QString();
     if (fileNames.size() == 1)
-        return FormatText(LanguageText("ui_prompt_repaired_movie",
+        return FormatText(LanguageText(m_services, "ui_prompt_repaired_movie",
                                        "未完成的录像 %s 已修复，可以播放", m_messages),
                           {fileNames.front()});
-    return FormatText(
-        LanguageText("ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放", m_messages),
-        {QString::number(fileNames.size())});
+    return FormatText(LanguageText(m_services, "ui_prompt_repaired_movies",
+                                   "%d 个未完成的录像已修复，可以播放", m_messages),
+                      {QString::number(fileNames.size())});
 }
 
 QString CPromptLine::Update(Button hit, bool fromMouseMove, const State &state)

@@ -9,13 +9,15 @@
 
 class QLabel;
 
+class AppServices;
+
 // The texts of the main window's prompt line: what the command button under the pointer
 // will do, otherwise what the program is doing now. A language file that cannot be loaded
 // for a text is told in the line's message box.
 class CPromptLine final
 {
 public:
-    explicit CPromptLine(varnolet::MessageBox messages);
+    explicit CPromptLine(const AppServices &services, varnolet::MessageBox messages);
 
     // The buttons in the order they are tested.
     enum class Button { None, TakePhoto, TimedShot, Recording, Settings, About, Exit };
@@ -64,6 +66,7 @@ public:
     int DotCounter() const { return m_dots; }
 
 private:
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     uint8_t m_dots = 0; // 0..3 dots of the recording status
     QString m_notice;

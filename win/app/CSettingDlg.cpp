@@ -1,5 +1,7 @@
 #include "CSettingDlg.h"
 
+#include "win/common/AppServices.h"
+
 #include <string>
 #include <vector>
 
@@ -66,9 +68,11 @@ void checkUnit(QButtonGroup &group, int unit)
 
 } // namespace
 
-CSettingDlg::CSettingDlg(ISettingDialogHost &host, varnolet::MessageBox messages, QWidget *parent)
+CSettingDlg::CSettingDlg(ISettingDialogHost &host, AppServices &services,
+                         varnolet::MessageBox messages, QWidget *parent)
     : QDialog(parent)
     , m_host(host)
+    , m_services(services)
     , m_messages(std::move(messages))
     , m_form(std::make_unique<SettingDialogForm>(*this))
 {
@@ -92,7 +96,7 @@ CSettingDlg::CSettingDlg(ISettingDialogHost &host, varnolet::MessageBox messages
     // Start: the lists, the working copy and its values, the texts, the host's lists.
     FillFolderList();
     FillLanguageList();
-    m_values = GetUsingSettings();
+    m_values = m_services.Settings().GetUsingSettings();
     FillControls(m_values);
     RetitleTexts();
     RefillDeviceList();
@@ -116,7 +120,7 @@ QWidget *CSettingDlg::Control(int controlId) const
 void CSettingDlg::RetitleTexts()
 {
     const auto text = [this](const char *key, const char *builtIn) {
-        return LanguageText(key, builtIn, m_messages);
+        return LanguageText(m_services, key, builtIn, m_messages);
     };
     SettingDialogForm &f = *m_form;
     setWindowTitle(text("ui_dlg_setting", "Settings"));
@@ -235,13 +239,15 @@ void CSettingDlg::ShowRangeLabels()
     const TimedShotSetting &timed = m_values.timedShot;
     m_form->shotsRangeLabel->setText(
         IsValidTimeUnit(m_shotsUnit)
-            ? FormatText(LanguageText("ui_setting_lab_shots_range", "(max.%d)", m_messages),
-                         {decimal(timed.shots[m_shotsUnit].maximum)})
+            ? FormatText(
+                  LanguageText(m_services, "ui_setting_lab_shots_range", "(max.%d)", m_messages),
+                  {decimal(timed.shots[m_shotsUnit].maximum)})
             : QString());
     m_form->timesRangeLabel->setText(
         IsValidTimeUnit(m_timesUnit)
-            ? FormatText(LanguageText("ui_setting_lab_times_range", "(max.%d)", m_messages),
-                         {decimal(timed.times[m_timesUnit].maximum)})
+            ? FormatText(
+                  LanguageText(m_services, "ui_setting_lab_times_range", "(max.%d)", m_messages),
+                  {decimal(timed.times[m_timesUnit].maximum)})
             : QString());
 }
 
@@ -266,7 +272,7 @@ void CSettingDlg::RefillResolutionList()
     for (uint32_t key : m_host.SettingResolutions())
         list.addItem(QStringLiteral("%1 X %2").arg(key >> 16).arg(key & 0xFFFF),
                      QVariant::fromValue(key));
-    const SettingValues current = GetUsingSettings();
+    const SettingValues current = m_services.Settings().GetUsingSettings();
     SelectResolution(current.captureWidth, current.captureHeight, true);
 }
 
@@ -339,7 +345,7 @@ void CSettingDlg::OnMore()
 
 void CSettingDlg::OnDefault()
 {
-    m_values = GetDefaultSettings();
+    m_values = m_services.Settings().GetDefaultSettings();
     FillControls(m_values);
     SelectResolution(m_values.captureWidth, m_values.captureHeight, false);
 }
@@ -434,10 +440,10 @@ void CSettingDlg::OnApply()
     const bool timesValid = IsDialogValueValid(*f.timesEdit, m_shownTimes, false, m_timesUnit);
     const bool shotsValid = IsDialogValueValid(*f.shotsEdit, m_shownShots, true, m_shotsUnit);
     if (!timesValid || !shotsValid) {
-        m_messages.warning(GetLanguageString(
+        m_messages.warning(m_services.GetLanguageString(
             "ui_alert_timed_shot_setting", "Error of time setting to take timed shot", m_messages));
         // The factory value: the default record's range of the default record's own unit.
-        const TimedShotSetting factory = GetDefaultSettings().timedShot;
+        const TimedShotSetting factory = m_services.Settings().GetDefaultSettings().timedShot;
         if (!timesValid)
             m_shownTimes = currentOf(factory.selectedTimes());
         if (!shotsValid)
@@ -448,26 +454,27 @@ void CSettingDlg::OnApply()
     if (!isFolder(values.resourcesPath)) {
         // A plain file there is refused too: nothing could be saved below it.
         const QString format =
-            LanguageText("ui_alert_not_exist_resource_location",
+            LanguageText(m_services, "ui_alert_not_exist_resource_location",
                          "Don't exist location of photo %s in setting,please setting", m_messages);
         m_messages.warning(
             FormatText(format, {QString::fromStdString(values.resourcesPath)}).toStdString());
-        m_shownLocation = GetDefaultSettings().resourcesPath;
+        m_shownLocation = m_services.Settings().GetDefaultSettings().resourcesPath;
         f.locationEdit->setText(varnolet::PathText::toField(m_shownLocation));
         return;
     }
     if (values.movieSizeMax < kMinimumMovieSize || values.movieSizeMax > kMaximumMovieSize) {
-        m_messages.warning(GetLanguageString("ui_alert_movie_maxinum_file",
-                                             "Error to set maximum file size of recording movie",
-                                             m_messages));
-        f.maximumSizeEdit->setText(decimal(GetDefaultSettings().movieSizeMax));
+        m_messages.warning(m_services.GetLanguageString(
+            "ui_alert_movie_maxinum_file", "Error to set maximum file size of recording movie",
+            m_messages));
+        f.maximumSizeEdit->setText(
+            decimal(m_services.Settings().GetDefaultSettings().movieSizeMax));
         return;
     }
 
     // The values are in force either way; a file that could not be written is told, so
     // the user knows they will be gone at the next start.
-    if (const int error = ApplySettings(values); error != 0)
-        m_messages.warning(SettingsWriteFailureText(error, m_messages));
-    EnsureResourceFolders(m_messages);
+    if (const int error = m_services.Settings().ApplySettings(values); error != 0)
+        m_messages.warning(m_services.SettingsWriteFailureText(error, m_messages));
+    EnsureResourceFolders(values, m_messages);
     accept();
 }

@@ -24,6 +24,8 @@ class QWidget;
 // [usingsetting] of config.ini) and closes with Accepted; Undo, Escape and the close box
 // close with Rejected and save nothing. Picking another camera takes effect at once.
 //
+class AppServices;
+
 // Everything the dialog needs from its window comes through ISettingDialogHost; what the
 // window does after the dialog closed is written there.
 class CSettingDlg final : public QDialog
@@ -81,7 +83,8 @@ public:
     // Runs the start of the dialog at once (texts, lists, working copy, controls) and
     // registers the dialog with the host until it is destroyed.
     // messages: where refused values and an unwritten settings file are told.
-    CSettingDlg(ISettingDialogHost &host, varnolet::MessageBox messages, QWidget *parent = nullptr);
+    CSettingDlg(ISettingDialogHost &host, AppServices &services, varnolet::MessageBox messages,
+                QWidget *parent = nullptr);
     ~CSettingDlg() override;
 
     // Called by the host while the dialog is open: its device list changed (friendly
@@ -132,6 +135,7 @@ private:
     void setVisibleKeepingModalRun(bool visible);
 
     ISettingDialogHost &m_host;
+    AppServices &m_services;
     const varnolet::MessageBox m_messages;
     std::unique_ptr<SettingDialogForm> m_form;
 

@@ -16,10 +16,8 @@
 #include "platform/system/QtTranslations.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SystemError.h"
-#include "win/common/ProcessPaths.h"
 #include "platform/system/VolatileKeyStore.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/ConfigFileRepair.h"
 
 namespace {
@@ -51,8 +49,10 @@ int copyFile(const std::string &from, const std::string &to)
 
 } // namespace
 
-CVarnoletApp::CVarnoletApp(varnolet::MessageBox messages, std::string instanceName)
-    : m_messages(std::move(messages))
+CVarnoletApp::CVarnoletApp(AppServices &services, varnolet::MessageBox messages,
+                           std::string instanceName)
+    : m_services(services)
+    , m_messages(std::move(messages))
     , m_instanceName(instanceName.empty() ? executableBaseName() : std::move(instanceName))
 {
 }
@@ -92,8 +92,8 @@ bool CVarnoletApp::InitInstance()
         !ProvisionUserConfig() || m_shutdownRequested)
         return false;
 
-    LoadSettings();
-    varnolet::QtTranslations::use(LanguageAt(LanguageInForce()).locale);
+    m_services.Settings().LoadSettings();
+    varnolet::QtTranslations::use(LanguageAt(m_services.Languages().LanguageInForce()).locale);
 
     MainWindow window =
         m_factory ? m_factory(m_messages) : MainWindow{std::make_unique<QDialog>(), true, {}};
@@ -122,17 +122,17 @@ bool CVarnoletApp::InitInstance()
 
 bool CVarnoletApp::EnsureSingleInstance()
 {
-    m_singleInstance =
-        std::make_unique<varnolet::SingleInstance>(m_instanceName, ProcessPaths::runtimeFolder());
+    m_singleInstance = std::make_unique<varnolet::SingleInstance>(
+        m_instanceName, m_services.Paths().runtimeFolder());
     switch (m_singleInstance->acquire()) {
     case varnolet::SingleInstance::Outcome::First:
         return true;
     case varnolet::SingleInstance::Outcome::RaisedRunning:
         return false;
     case varnolet::SingleInstance::Outcome::RunningNoWindow:
-        m_messages.warning(
-            GetLanguageString("ui_alert_have_running_application",
-                              "Failure to lanuch applicaiton,Because it has been run", m_messages));
+        m_messages.warning(m_services.GetLanguageString(
+            "ui_alert_have_running_application",
+            "Failure to lanuch applicaiton,Because it has been run", m_messages));
         return false;
     }
     return false;
@@ -140,7 +140,7 @@ bool CVarnoletApp::EnsureSingleInstance()
 
 bool CVarnoletApp::WriteCodecDisplayFlag()
 {
-    varnolet::VolatileKeyStore store(ProcessPaths::runtimeFolder() + "/varnolet-keys");
+    varnolet::VolatileKeyStore store(m_services.Paths().runtimeFolder() + "/varnolet-keys");
     const int status = store.setDword(kCodecKey, kCodecValue, 0);
     if (status == 0)
         return true;
@@ -151,7 +151,7 @@ bool CVarnoletApp::WriteCodecDisplayFlag()
 
 bool CVarnoletApp::EnsureDataFolder()
 {
-    const std::string folder = PerUserDataFolder();
+    const std::string folder = PerUserDataFolder(m_services.Paths());
     struct stat st
     {
     };
@@ -172,7 +172,7 @@ bool CVarnoletApp::ProvisionUserConfig()
 {
     const std::string programFolder = ProgramFolder();
     const std::string templatePath = programFolder + "config.ini";
-    const std::string userPath = PerUserConfigPath();
+    const std::string userPath = PerUserConfigPath(m_services.Paths());
 
     int error = 0;
     struct stat st
@@ -209,7 +209,7 @@ bool CVarnoletApp::ProvisionUserConfig()
 
 std::string CVarnoletApp::ProgramFolder()
 {
-    const std::string folder = ProcessPaths::programFolder();
+    const std::string folder = m_services.Paths().programFolder();
     if (folder.empty())
         m_messages.warning(varnolet::SystemError::text(errno ? errno : ENOENT));
     return folder;

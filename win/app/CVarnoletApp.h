@@ -6,6 +6,7 @@
 
 #include "platform/system/MessageBox.h"
 
+class AppServices;
 class QDialog;
 
 namespace varnolet {
@@ -34,9 +35,11 @@ public:
     // Makes the main window, which shows its boxes in the message box it is handed.
     using MainWindowFactory = std::function<MainWindow(const varnolet::MessageBox &messages)>;
 
-    // messages: the program's message boxes. instanceName: the executable's base name;
-    // empty takes it from /proc/self/exe.
-    explicit CVarnoletApp(varnolet::MessageBox messages, std::string instanceName = {});
+    // services: the program's folders, settings store and texts, which start-up loads and
+    // which outlive the application object. messages: the program's message boxes.
+    // instanceName: the executable's base name; empty takes it from /proc/self/exe.
+    CVarnoletApp(AppServices &services, varnolet::MessageBox messages,
+                 std::string instanceName = {});
     ~CVarnoletApp();
     CVarnoletApp(const CVarnoletApp &) = delete;
     CVarnoletApp &operator=(const CVarnoletApp &) = delete;
@@ -72,6 +75,7 @@ public:
     const varnolet::MessageBox &messages() const { return m_messages; }
 
 private:
+    AppServices &m_services;
     const varnolet::MessageBox m_messages;
     std::string m_instanceName;
     std::unique_ptr<varnolet::SingleInstance> m_singleInstance;

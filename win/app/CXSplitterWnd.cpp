@@ -3,6 +3,8 @@
 #include "win/app/AppText.h"
 #include "win/app/CXSplitterHandle.h"
 
+#include "platform/system/SystemPaths.h"
+
 #include <QCursor>
 #include <QPainter>
 #include <QPolygon>
@@ -54,7 +56,8 @@ QPixmap makeStrip(int strip)
 
 } // namespace
 
-CXSplitterWnd::CXSplitterWnd(Qt::Orientation orientation, QWidget *parent)
+CXSplitterWnd::CXSplitterWnd(Qt::Orientation orientation, const varnolet::SystemPaths &paths,
+                             QWidget *parent)
     : QSplitter(orientation, parent)
 {
     // The shipped strips, else drawn ones of the same layout.
@@ -63,7 +66,7 @@ CXSplitterWnd::CXSplitterWnd(Qt::Orientation orientation, QWidget *parent)
         "Resource/Image/ToggleUp.png", "Resource/Image/ToggleDown.png"};
     for (int i = 0; i < 4; ++i) {
         const QSize expected = (i == StripLeft || i == StripRight) ? QSize(24, 50) : QSize(150, 8);
-        QPixmap shipped(ShippedFilePath(QString::fromLatin1(kStripFiles[i])));
+        QPixmap shipped(ShippedFilePath(paths, QString::fromLatin1(kStripFiles[i])));
         m_strips[i] = shipped.size() == expected ? shipped : makeStrip(i);
     }
     setHandleWidth(kBarWidth);

@@ -7,6 +7,10 @@
 
 class CXSplitterHandle;
 
+namespace varnolet {
+class SystemPaths;
+}
+
 // A splitter of two panes whose bar carries a toggle: one click collapses a pane to
 // nothing, the next brings it back at its remembered size. A right click swaps which of
 // the two panes the toggle collapses.
@@ -24,7 +28,9 @@ public:
     static constexpr int kToggleLength = 50;
     static constexpr int kHoverPeriodMs = 10;
 
-    explicit CXSplitterWnd(Qt::Orientation orientation, QWidget *parent = nullptr);
+    // The strips are the shipped pictures of the program folder of paths, else drawn ones.
+    CXSplitterWnd(Qt::Orientation orientation, const varnolet::SystemPaths &paths,
+                  QWidget *parent = nullptr);
 
     void SetCollapseMode(int mode);
     int CollapseMode() const { return m_mode; }
@@ -52,6 +58,10 @@ protected:
 
 private:
     friend class CXSplitterHandle;
+
+    namespace varnolet {
+    class SystemPaths;
+    }
     bool isColumnMode() const
     {
         return m_mode == CollapseFirstColumn || m_mode == CollapseSecondColumn;

@@ -9,6 +9,7 @@
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CVarnoletApp.h"
 #include "win/app/ProgramOptions.h"
+#include "win/common/AppServices.h"
 
 int main(int argc, char **argv)
 {
@@ -25,15 +26,19 @@ int main(int argc, char **argv)
     varnolet::VirtualCameraHub virtualCameras(clock);
     if (ProgramOptions::VirtualCamera())
         virtualCameras.plug();
+    // The program's folders, settings store and language table.
+    AppServices services(varnolet::SystemPaths::fromEnvironment());
 
-    CVarnoletApp app(messages);
-    app.setMainWindowFactory([clock, &virtualCameras](const varnolet::MessageBox &windowMessages) {
-        auto window = std::make_unique<CMainViewerDlg>(clock, windowMessages, virtualCameras);
-        const bool started = window->SavingThreadStarted();
-        CMainViewerDlg *viewer = window.get();
-        return CVarnoletApp::MainWindow{std::move(window), started,
-                                        [viewer] { viewer->ShutDown(); }};
-    });
+    CVarnoletApp app(services, messages);
+    app.setMainWindowFactory(
+        [clock, &services, &virtualCameras](const varnolet::MessageBox &windowMessages) {
+            auto window =
+                std::make_unique<CMainViewerDlg>(clock, windowMessages, services, virtualCameras);
+            const bool started = window->SavingThreadStarted();
+            CMainViewerDlg *viewer = window.get();
+            return CVarnoletApp::MainWindow{std::move(window), started,
+                                            [viewer] { viewer->ShutDown(); }};
+        });
     app.InitInstance();
     return app.exitCode();
 }

@@ -1,15 +1,14 @@
 #include "FilmSymbol.h"
 
-#include "win/common/ProcessPaths.h"
+#include "platform/system/SystemPaths.h"
 #include "win/common/ShippedFile.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-const QImage &FilmSymbol::Picture()
+QImage FilmSymbol::Shipped(const varnolet::SystemPaths &paths)
 {
-    static const QImage picture = Load(FindShippedFile(ProcessPaths::programFolder() + kFileName));
-    return picture;
+    return Load(FindShippedFile(paths.programFolder() + kFileName));
 }
 
 QImage FilmSymbol::Load(const std::string &path)

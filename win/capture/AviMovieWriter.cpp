@@ -3,8 +3,7 @@
 #include "platform/media/FrameScaler.h"
 #include "platform/system/Clock.h"
 #include "platform/system/SystemError.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/IResourceAnnouncer.h"
 #include "win/common/TextFormat.h"
 
@@ -86,8 +85,10 @@ std::string AviMovieWriter::EncoderName()
 
 AviMovieWriter::AviMovieWriter(const std::string &path,
                                std::shared_ptr<const varnolet::Clock> clock,
-                               varnolet::MessageBox messages, double setUpRate)
+                               const AppServices &services, varnolet::MessageBox messages,
+                               double setUpRate)
     : m_clock(std::move(clock))
+    , m_services(services)
     , m_messages(std::move(messages))
     , m_filePath(path.substr(0, 4095))
     , m_lastErrorText("Method Succeeded")
@@ -163,8 +164,8 @@ bool AviMovieWriter::SetUpStream(int width, int height)
         switch (m_aviFile->failedStage()) {
         case varnolet::AviMpeg4Writer::Stage::File:
         case varnolet::AviMpeg4Writer::Stage::Write: // the header could not be written
-            return Fail(FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure",
-                                                     m_messages),
+            return Fail(FormatText(m_services.GetLanguageString("ui_alert_savefile",
+                                                                "Save file %s failure", m_messages),
                                    {m_filePath}) +
                         ErrorCodeText(result));
         case varnolet::AviMpeg4Writer::Stage::Encoder:
@@ -185,7 +186,7 @@ bool AviMovieWriter::AdmitFrame()
 {
     if (m_framesSkipped >= 3)
         return true;
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     const FrameSize movieSize = MovieFrameSize(settings);
     if (settings.captureWidth == movieSize.width && settings.captureHeight == movieSize.height) {
         m_framesSkipped = 3;
@@ -305,12 +306,12 @@ AviMovieWriter *OpenMovieWriter()
 }
 
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
-                       const varnolet::MessageBox &messages, IResourceAnnouncer *resourceWindow,
-                       double cameraFramesPerSecond)
+                       const AppServices &services, const varnolet::MessageBox &messages,
+                       IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
 {
     CloseMovieWriter(resourceWindow);
-    auto writer =
-        std::make_unique<AviMovieWriter>(path, std::move(clock), messages, cameraFramesPerSecond);
+    auto writer = std::make_unique<AviMovieWriter>(path, std::move(clock), services, messages,
+                                                   cameraFramesPerSecond);
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     g_movieWriter = std::move(writer);
 }

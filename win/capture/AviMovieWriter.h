@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+class AppServices;
 class IResourceAnnouncer;
 
 // One recording's AVI file: a single MPEG-4 video stream under the handler code "XVID".
@@ -36,9 +37,12 @@ public:
     // rate written into the headers at set-up, the camera's current frame rate (a file
     // left without its close plays at it); 0 or less: the nominal 12. clock: the process
     // clock the measured rate is timed by; throws std::invalid_argument when null.
-    // messages: where the recording's failures are told (FailureMessages()).
+    // services: the settings whose capture size admits frames and the texts of failures;
+    // they must outlive the writer. messages: where the recording's failures are told
+    // (FailureMessages()).
     AviMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
-                   varnolet::MessageBox messages, double setUpRate = kNominalRate);
+                   const AppServices &services, varnolet::MessageBox messages,
+                   double setUpRate = kNominalRate);
     ~AviMovieWriter();
     AviMovieWriter(const AviMovieWriter &) = delete;
     AviMovieWriter &operator=(const AviMovieWriter &) = delete;
@@ -103,6 +107,7 @@ private:
     // The open file with its video stream and compressor.
     std::unique_ptr<varnolet::AviMpeg4Writer> m_aviFile;
     const std::shared_ptr<const varnolet::Clock> m_clock;
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     int m_streamWidth = 0;
     int m_streamHeight = 0;
@@ -132,7 +137,7 @@ AviMovieWriter *OpenMovieWriter();
 // cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12).
 // The writer tells its failures in messages.
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
-                       const varnolet::MessageBox &messages,
+                       const AppServices &services, const varnolet::MessageBox &messages,
                        IResourceAnnouncer *resourceWindow = nullptr,
                        double cameraFramesPerSecond = 0);
 // Closes the open writer under the lock (release, rate patch), frees it, empties the slot;

@@ -1,6 +1,6 @@
 #include "CCaptureVideo.h"
 
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 #include "win/common/TextFormat.h"
 
 #include "platform/system/SystemError.h"
@@ -14,9 +14,10 @@ using varnolet::CameraFormat;
 using varnolet::CameraFrame;
 using varnolet::SystemError;
 
-CCaptureVideo::CCaptureVideo(varnolet::MessageBox messages,
+CCaptureVideo::CCaptureVideo(const AppServices &services, varnolet::MessageBox messages,
                              std::shared_ptr<varnolet::CameraEnumerator> enumerator)
-    : m_messages(std::move(messages))
+    : m_services(services)
+    , m_messages(std::move(messages))
     , m_enumerator(std::move(enumerator))
 {
     if (!m_enumerator)
@@ -169,10 +170,11 @@ int CCaptureVideo::OpenDevice(int index, IVideoWindow *ownerWindow, CaptureSize 
                                     ended(code);
                             });
     if (error < 0) {
-        m_messages.warning(GetLanguageString("ui_alert_not_preview_device",
-                                             "Couldn't preview this device,because this device "
-                                             "may been using by other applicaiton",
-                                             m_messages));
+        m_messages.warning(
+            m_services.GetLanguageString("ui_alert_not_preview_device",
+                                         "Couldn't preview this device,because this device "
+                                         "may been using by other applicaiton",
+                                         m_messages));
         return error;
     }
     m_running = true;
@@ -278,14 +280,15 @@ void CCaptureVideo::ReportSnapshotButtonProblem(const std::string &devicePath,
     // Told once per camera and run: the camera is reopened at every size change.
     if (!m_buttonProblemsShown.insert(devicePath).second)
         return;
-    m_messages.warning(FormatText(
-        GetLanguageString("ui_alert_snapshot_button_no_access",
-                          "The snapshot button of this camera cannot be used (%s). Install the "
-                          "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
-                          "or ask your administrator to add you to the \"input\" group, then plug "
-                          "the camera in again.",
-                          m_messages),
-        {problem}));
+    m_messages.warning(
+        FormatText(m_services.GetLanguageString(
+                       "ui_alert_snapshot_button_no_access",
+                       "The snapshot button of this camera cannot be used (%s). Install the "
+                       "udev rule that comes with Varnolet (70-varnolet-camera-button.rules), "
+                       "or ask your administrator to add you to the \"input\" group, then plug "
+                       "the camera in again.",
+                       m_messages),
+                   {problem}));
 }
 
 void CCaptureVideo::OnButton(bool pressed)
@@ -350,7 +353,7 @@ void CCaptureVideo::ShowDeviceProperties()
     // A graph without a device (an open that failed) counts as no camera too.
     if (!m_graphBuilt || !m_device) {
         m_messages.warning(
-            GetLanguageString("ui_alert_no_camera", "没有监听到摄像头硬件", m_messages));
+            m_services.GetLanguageString("ui_alert_no_camera", "没有监听到摄像头硬件", m_messages));
         return;
     }
     if (m_propertiesHook)

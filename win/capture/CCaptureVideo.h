@@ -33,12 +33,15 @@ struct CaptureSize
 // requested size, hands every frame as bottom-up BGR24 to the preview sink and the live
 // picture, connects the snapshot button to the still sink, publishes the camera's sizes
 // and opens the camera's control dialog. All calls on the UI thread.
+class AppServices;
+
 class CCaptureVideo
 {
 public:
-    // messages: where a camera that fails is told. enumerator: where cameras come from;
-    // throws std::invalid_argument when null.
-    CCaptureVideo(varnolet::MessageBox messages,
+    // services: the texts of the messages (outlives the object). messages: where a camera
+    // that fails is told. enumerator: where cameras come from; throws
+    // std::invalid_argument when null.
+    CCaptureVideo(const AppServices &services, varnolet::MessageBox messages,
                   std::shared_ptr<varnolet::CameraEnumerator> enumerator);
     ~CCaptureVideo();
     CCaptureVideo(const CCaptureVideo &) = delete;
@@ -107,6 +110,7 @@ private:
     void ReportSnapshotButtonProblem(const std::string &devicePath, const std::string &problem);
     void ShowErrorMessage(int error) const;
 
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     std::shared_ptr<varnolet::CameraEnumerator> m_enumerator;
     CaptureDeviceList m_devices;

@@ -10,8 +10,7 @@
 #include "platform/system/Clock.h"
 #include "platform/system/ThreadName.h"
 #include "platform/system/WindowMessage.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/IResourceAnnouncer.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TextFormat.h"
@@ -101,15 +100,16 @@ void CSampleGrabberCB::TargetSize(const CSampleGrabberCB &sink, int frameWidth, 
 }
 
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     const std::string &path, const varnolet::MessageBox &messages)
+                     const std::string &path, const AppServices &services,
+                     const varnolet::MessageBox &messages)
 {
     return SaveFrameAsJpeg(sink, buffer, length, sink.FrameWidth(), sink.FrameHeight(), path,
-                           messages);
+                           services, messages);
 }
 
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
                      int frameWidth, int frameHeight, const std::string &path,
-                     const varnolet::MessageBox &messages)
+                     const AppServices &services, const varnolet::MessageBox &messages)
 {
     if (!buffer || length < 1)
         return false;
@@ -120,18 +120,18 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
     if (!encoder.isAvailable())
         return false; // no encoder: fails without a message
 
-    auto fail = [&path, &messages](const varnolet::ImageResult &result) {
-        messages.warning(
-            FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure", messages),
-                       {path}) +
-            SaveStatusText(result));
+    auto fail = [&path, &services, &messages](const varnolet::ImageResult &result) {
+        messages.warning(FormatText(services.GetLanguageString("ui_alert_savefile",
+                                                               "Save file %s failure", messages),
+                                    {path}) +
+                         SaveStatusText(result));
         return false;
     };
     const int64_t frameBytes = static_cast<int64_t>(frameWidth) * frameHeight * 3;
     if (frameWidth <= 0 || frameHeight <= 0 || length < frameBytes)
         return fail(varnolet::ImageResult::failure(varnolet::ImageStatus::InvalidParameter));
 
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = services.Settings().GetUsingSettings();
     int targetWidth = 0;
     int targetHeight = 0;
     CSampleGrabberCB::TargetSize(sink, frameWidth, frameHeight, settings.captureWidth,
@@ -170,12 +170,13 @@ void CSampleGrabberCB::SavePhoto(const uint8_t *buffer, long length, int width, 
     CSampleGrabberOwner *owner = Owner();
     if (!owner)
         return;
-    const SettingValues settings = GetUsingSettings();
-    const std::string path =
-        NextSingleShotPath(SingleShotsFolder(settings), owner->Clock(), owner->Messages());
+    const SettingValues settings = owner->Services().Settings().GetUsingSettings();
+    const std::string path = NextSingleShotPath(SingleShotsFolder(settings), settings,
+                                                owner->Clock(), owner->Messages());
     if (path.empty())
         return;
-    if (SaveFrameAsJpeg(*this, buffer, length, width, height, path, owner->Messages()))
+    if (SaveFrameAsJpeg(*this, buffer, length, width, height, path, owner->Services(),
+                        owner->Messages()))
         Announce(owner, path);
 }
 
@@ -194,14 +195,18 @@ void CSampleGrabberCB::QueueTimedShot(const uint8_t *buffer, long length)
 
 void CSampleGrabberCB::AppendMovieFrame(const uint8_t *buffer, long length)
 {
+    const CSampleGrabberOwner *owner = Owner();
+    if (!owner)
+        return;
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     AviMovieWriter *writer = OpenMovieWriter();
     if (!writer)
         return;
     const uint64_t bytes = writer->CurrentMovieBytes();
     // In 64 bits: the largest setting, 4096 MB, is 4,294,967,296 bytes.
-    const uint64_t limit =
-        static_cast<uint64_t>(static_cast<int64_t>(GetUsingSettings().movieSizeMax)) * 1'048'576ull;
+    const uint64_t limit = static_cast<uint64_t>(static_cast<int64_t>(
+                               owner->Services().Settings().GetUsingSettings().movieSizeMax)) *
+                           1'048'576ull;
     if (limit <= bytes) {
         PostToOwner(CSampleGrabberOwner::StopRecordingMessage);
         return;
@@ -308,14 +313,15 @@ void CSampleGrabberCB::SavingThreadProc(CSampleGrabberOwner *owner)
     while (g_savingThreadRun.load()) {
         QueuedFrame frame;
         while (g_savingThreadRun.load() && sink.PopQueuedFrame(frame)) {
-            const SettingValues settings = GetUsingSettings();
+            const SettingValues settings = owner->Services().Settings().GetUsingSettings();
             const std::string path =
-                NextTimedShotPath(TimedShotsFolder(settings), owner->TimedSeriesRecord(),
+                NextTimedShotPath(TimedShotsFolder(settings), settings, owner->TimedSeriesRecord(),
                                   owner->Clock(), owner->Messages());
             const bool saved =
                 !path.empty() &&
                 SaveFrameAsJpeg(sink, frame.bytes.data(), static_cast<long>(frame.bytes.size()),
-                                frame.width, frame.height, path, owner->Messages());
+                                frame.width, frame.height, path, owner->Services(),
+                                owner->Messages());
             if (saved) {
                 Announce(owner, path);
             } else {

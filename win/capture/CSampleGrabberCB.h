@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+class AppServices;
 class CSampleGrabberOwner;
 
 // A frame sink of the capture graph. There are exactly two, living for the whole process:
@@ -113,11 +114,13 @@ private:
 };
 
 // Writes one frame of the sink's size (or of the given size) as a JPEG of quality 100 at
-// path, scaled to the target size of TargetSize. False on failure, after the
+// path, scaled to the target size of TargetSize for the capture size of the using
+// settings of services. False on failure, after the
 // "ui_alert_savefile" message with the status text in messages (no message when no
 // encoder exists).
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
-                     const std::string &path, const varnolet::MessageBox &messages);
+                     const std::string &path, const AppServices &services,
+                     const varnolet::MessageBox &messages);
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
                      int frameWidth, int frameHeight, const std::string &path,
-                     const varnolet::MessageBox &messages);
+                     const AppServices &services, const varnolet::MessageBox &messages);

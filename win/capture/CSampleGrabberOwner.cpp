@@ -5,9 +5,10 @@
 #include <stdexcept>
 
 CSampleGrabberOwner::CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock,
-                                         varnolet::MessageBox messages)
+                                         varnolet::MessageBox messages, const AppServices &services)
     : m_clock(std::move(clock))
     , m_messages(std::move(messages))
+    , m_services(services)
 {
     if (!m_clock)
         throw std::invalid_argument("CSampleGrabberOwner needs a clock");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+class AppServices;
 class IResourceAnnouncer;
 class QObject;
 struct SettingValues;
@@ -19,13 +20,14 @@ struct SettingValues;
 // order, needing only freedom from torn reads. Starting a series or a recording publishes
 // what the window set up before it (the series record, the movie writer), so those two
 // flags are stored with release and read with acquire. The owner's clock dates the sinks'
-// photos and times the series; its message box tells the sinks' failures.
+// photos and times the series; its message box tells the sinks' failures; its services
+// give the settings and texts the sinks save by.
 class CSampleGrabberOwner
 {
 public:
-    // Throws std::invalid_argument without a clock.
-    CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock,
-                        varnolet::MessageBox messages);
+    // Throws std::invalid_argument without a clock. services must outlive the owner.
+    CSampleGrabberOwner(std::shared_ptr<const varnolet::Clock> clock, varnolet::MessageBox messages,
+                        const AppServices &services);
     CSampleGrabberOwner(const CSampleGrabberOwner &) = delete;
     CSampleGrabberOwner &operator=(const CSampleGrabberOwner &) = delete;
 
@@ -37,6 +39,7 @@ public:
     const varnolet::Clock &Clock() const { return *m_clock; }
     const std::shared_ptr<const varnolet::Clock> &SharedClock() const { return m_clock; }
     const varnolet::MessageBox &Messages() const { return m_messages; }
+    const AppServices &Services() const { return m_services; }
 
     // The running series: set up by the window before SetTimedSeriesActive(true), then
     // advanced by the saving thread only.
@@ -104,6 +107,7 @@ private:
     TimedSeries m_timedSeries;
     const std::shared_ptr<const varnolet::Clock> m_clock;
     const varnolet::MessageBox m_messages;
+    const AppServices &m_services;
     std::atomic<int32_t> m_photoRequested{0};
     std::atomic<int32_t> m_timedSeriesActive{0};
     std::atomic<int32_t> m_recordingActive{0};

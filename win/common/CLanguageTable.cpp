@@ -3,8 +3,6 @@
 #include "CSettingParams.h"
 #include "ShippedFile.h"
 
-#include "win/common/ProcessPaths.h"
-
 #include <cstdlib>
 #include <vector>
 
@@ -45,10 +43,9 @@ const LanguageDescription &LanguageAt(int index)
     return kLanguages[index];
 }
 
-CLanguageTable &CLanguageTable::Instance()
+CLanguageTable::CLanguageTable(const CSettingParams &settings)
+    : m_settings(settings)
 {
-    static CLanguageTable *table = new CLanguageTable();
-    return *table;
 }
 
 std::string CLanguageTable::Lookup(const std::string &key, const std::string &fallback,
@@ -62,7 +59,7 @@ std::string CLanguageTable::Lookup(const std::string &key, const std::string &fa
             // The index changes first, so a failed load is not retried until the wanted
             // language changes again.
             m_loadedIndex = wantedIndex;
-            const std::string path = LanguageFilePath(wantedIndex);
+            const std::string path = LanguageFilePath(m_settings.Paths(), wantedIndex);
             LanguageFileContent content = ReadLanguageFile(path);
             if (!content.opened)
                 message = "Fail to open " + path;
@@ -87,23 +84,16 @@ int CLanguageTable::LoadedIndex() const
     return m_loadedIndex;
 }
 
-void CLanguageTable::Reset()
+int CLanguageTable::LanguageInForce() const
 {
-    std::lock_guard lock(m_lock);
-    m_loadedIndex = -1;
-    m_entries = std::make_shared<const LanguageEntries>();
-}
-
-int LanguageInForce()
-{
-    const int wanted = GetUsingSettings().language;
+    const int wanted = m_settings.GetUsingSettings().language;
     return wanted == LanguageUserDefault ? UserDefaultLanguageIndex() : wanted;
 }
 
-std::string GetLanguageString(const std::string &key, const std::string &fallback,
-                              const varnolet::MessageBox &messages)
+std::string CLanguageTable::GetLanguageString(const std::string &key, const std::string &fallback,
+                                              const varnolet::MessageBox &messages)
 {
-    return CLanguageTable::Instance().Lookup(key, fallback, LanguageInForce(), messages);
+    return Lookup(key, fallback, LanguageInForce(), messages);
 }
 
 int LanguageIndexOfLocale(const std::string &locale)
@@ -154,8 +144,8 @@ int UserDefaultLanguageIndex()
     return LanguageIndexOfLocale(locale);
 }
 
-std::string LanguageFilePath(int index)
+std::string LanguageFilePath(const varnolet::SystemPaths &paths, int index)
 {
-    return FindShippedFile(ProcessPaths::programFolder() + "Resource/" + LanguageAt(index).folder +
+    return FindShippedFile(paths.programFolder() + "Resource/" + LanguageAt(index).folder +
                            "/Localizable.strings");
 }

@@ -3,14 +3,10 @@
 #include "IniFile.h"
 #include "OemInfo.h"
 #include "ResourceNaming.h"
-#include "CLanguageTable.h"
-#include "TextFormat.h"
-
-#include "platform/system/SystemError.h"
-#include "win/common/ProcessPaths.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include <unistd.h>
 
@@ -55,74 +51,92 @@ void readTimedShotLimits(TimedShotSetting &setting, const IniFile &file)
 
 } // namespace
 
-CSettingParams::CSettingParams()
-    : m_configPath(PerUserConfigPath())
+CSettingParams::CSettingParams(varnolet::SystemPaths paths)
+    : m_paths(std::move(paths))
+    , m_default(m_paths.documentsFolder())
+    , m_using(m_default)
+    , m_previous(m_default)
+    , m_configPath(PerUserConfigPath(m_paths))
 {
 }
 
-CSettingParams &CSettingParams::Instance()
-{
-    static CSettingParams *store = new CSettingParams();
-    return *store;
-}
-
-SettingValues CSettingParams::defaultValues() const
+SettingValues CSettingParams::GetDefaultSettings() const
 {
     std::lock_guard lock(m_lock);
     return m_default;
 }
 
-SettingValues CSettingParams::usingValues() const
+SettingValues CSettingParams::GetUsingSettings() const
 {
     std::lock_guard lock(m_lock);
     return m_using;
 }
 
-SettingValues CSettingParams::previousValues() const
+SettingValues CSettingParams::GetPreviousSettings() const
 {
     std::lock_guard lock(m_lock);
     return m_previous;
 }
 
-std::string CSettingParams::configPath() const
+OemInfo CSettingParams::GetOemInfo() const
+{
+    std::lock_guard lock(m_lock);
+    return m_oem;
+}
+
+std::string CSettingParams::ConfigPath() const
 {
     std::lock_guard lock(m_lock);
     return m_configPath;
 }
 
+void CSettingParams::LoadSettings()
+{
+    load(PerUserConfigPath(m_paths));
+}
+
+void CSettingParams::LoadSettingsFrom(const std::string &path)
+{
+    load(path);
+}
+
 void CSettingParams::load(const std::string &path)
 {
+    const std::string documents = m_paths.documentsFolder();
     IniFile file;
     file.load(path); // a missing file reads as empty: every value takes its default
     SettingValues defaults;
-    ReadSettingSection(defaults, file, "defaultsetting");
+    ReadSettingSection(defaults, file, "defaultsetting", documents);
     SettingValues current;
-    ReadSettingSection(current, file, kUsingSection);
-    SetOemInfo(ReadOemInfo(file));
+    ReadSettingSection(current, file, kUsingSection, documents);
+    const OemInfo oem = ReadOemInfo(file);
     // A value outside its range is used as the factory value; the file stays as it is
     // until the user applies settings.
-    KeepValuesInRange(defaults, SettingValues());
+    KeepValuesInRange(defaults, SettingValues(documents));
     KeepValuesInRange(current, defaults);
 
     std::lock_guard lock(m_lock);
     m_default = defaults;
     m_using = current;
     m_previous = current;
+    m_oem = oem;
     m_configPath = path;
 }
 
-int CSettingParams::apply(const SettingValues &values)
+int CSettingParams::ApplySettings(const SettingValues &values)
 {
     errno = 0;
     const int error =
-        WriteSettingSection(configPath(), kUsingSection, values) ? 0 : (errno ? errno : EIO);
+        WriteSettingSection(ConfigPath(), kUsingSection, values, m_paths.documentsFolder())
+            ? 0
+            : (errno ? errno : EIO);
     std::lock_guard lock(m_lock);
     m_previous = m_using;
     m_using = values;
     return error;
 }
 
-void CSettingParams::setUsingCaptureSize(int width, int height)
+void CSettingParams::SetUsingCaptureSize(int width, int height)
 {
     // Under the lock, since capture and saving threads copy the record at any time.
     std::lock_guard lock(m_lock);
@@ -130,48 +144,29 @@ void CSettingParams::setUsingCaptureSize(int width, int height)
     m_using.captureHeight = height;
 }
 
-void CSettingParams::reset()
+std::string PerUserDataFolder(const varnolet::SystemPaths &paths)
 {
-    const SettingValues fresh;
-    const std::string path = PerUserConfigPath();
-    std::lock_guard lock(m_lock);
-    m_default = fresh;
-    m_using = fresh;
-    m_previous = fresh;
-    m_configPath = path;
+    return paths.configHome() + "/Microsofttmp";
 }
 
-std::string PerUserDataFolder()
+std::string PerUserConfigPath(const varnolet::SystemPaths &paths)
 {
-    return ProcessPaths::configHome() + "/Microsofttmp";
+    return PerUserDataFolder(paths) + "/config.ini";
 }
 
-std::string PerUserConfigPath()
-{
-    return PerUserDataFolder() + "/config.ini";
-}
-
-void LoadSettings()
-{
-    CSettingParams::Instance().load(PerUserConfigPath());
-}
-
-void LoadSettingsFrom(const std::string &path)
-{
-    CSettingParams::Instance().load(path);
-}
-
-void ReadSettingSection(SettingValues &record, const std::string &file, const std::string &section)
+void ReadSettingSection(SettingValues &record, const std::string &file, const std::string &section,
+                        const std::string &documentsFolder)
 {
     IniFile ini;
     ini.load(file);
-    ReadSettingSection(record, ini, section);
+    ReadSettingSection(record, ini, section, documentsFolder);
 }
 
-void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section)
+void ReadSettingSection(SettingValues &record, const IniFile &file, const std::string &section,
+                        const std::string &documentsFolder)
 {
     const std::string path = file.getPath(section, "resourcespath", kDefaultPathWord);
-    record.resourcesPath = path == kDefaultPathWord ? ProcessPaths::documentsFolder() : path;
+    record.resourcesPath = path == kDefaultPathWord ? documentsFolder : path;
     record.resourcesRoot = ResourceRootOf(record.resourcesPath);
 
     record.autoCreatingFolder = file.getInt(section, "autocreatingfolder", 0);
@@ -200,9 +195,10 @@ void ReadSettingSection(SettingValues &record, const IniFile &file, const std::s
     }
 }
 
-void WriteSettingSection(IniFile &file, const std::string &section, const SettingValues &record)
+void WriteSettingSection(IniFile &file, const std::string &section, const SettingValues &record,
+                         const std::string &documentsFolder)
 {
-    const bool isDocuments = record.resourcesPath == ProcessPaths::documentsFolder();
+    const bool isDocuments = record.resourcesPath == documentsFolder;
     file.setString(section, "resourcespath", isDocuments ? kDefaultPathWord : record.resourcesPath);
     file.setInt(section, "autocreatingfolder", record.autoCreatingFolder);
     file.setInt(section, "movieresolution", record.movieResolution);
@@ -220,7 +216,7 @@ void WriteSettingSection(IniFile &file, const std::string &section, const Settin
 }
 
 bool WriteSettingSection(const std::string &file, const std::string &section,
-                         const SettingValues &record)
+                         const SettingValues &record, const std::string &documentsFolder)
 {
     IniFile ini;
     // A missing file is created; one that exists but cannot be read is left alone rather
@@ -232,38 +228,6 @@ bool WriteSettingSection(const std::string &file, const std::string &section,
             return false;
         }
     }
-    WriteSettingSection(ini, section, record);
+    WriteSettingSection(ini, section, record, documentsFolder);
     return ini.save(file);
-}
-
-int ApplySettings(const SettingValues &values)
-{
-    return CSettingParams::Instance().apply(values);
-}
-
-std::string SettingsWriteFailureText(int error, const varnolet::MessageBox &messages)
-{
-    return FormatText(GetLanguageString("ui_alert_savefile", "Save file %s failure", messages),
-                      {CSettingParams::Instance().configPath()}) +
-           varnolet::SystemError::text(error);
-}
-
-SettingValues GetUsingSettings()
-{
-    return CSettingParams::Instance().usingValues();
-}
-
-SettingValues GetPreviousSettings()
-{
-    return CSettingParams::Instance().previousValues();
-}
-
-SettingValues GetDefaultSettings()
-{
-    return CSettingParams::Instance().defaultValues();
-}
-
-void SetUsingCaptureSize(int width, int height)
-{
-    CSettingParams::Instance().setUsingCaptureSize(width, height);
 }

@@ -2,15 +2,6 @@
 
 #include "IniFile.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex g_oemLock; // guards g_oem
-OemInfo g_oem;
-
-} // namespace
-
 OemInfo ReadOemInfo(const IniFile &file)
 {
     OemInfo info;
@@ -21,16 +12,4 @@ OemInfo ReadOemInfo(const IniFile &file)
                                     "Copyright (C) Hollenby Industries Ltd. All rights reserved.");
     info.version = file.getString("oem", "version", "3.1.00");
     return info;
-}
-
-OemInfo GetOemInfo()
-{
-    std::lock_guard lock(g_oemLock);
-    return g_oem;
-}
-
-void SetOemInfo(const OemInfo &info)
-{
-    std::lock_guard lock(g_oemLock);
-    g_oem = info;
 }

@@ -19,7 +19,3 @@ struct OemInfo
 // Reads [oem] (companyname, producename, companywebsite, copyright, version), each key
 // with its built-in default when missing.
 OemInfo ReadOemInfo(const IniFile &file);
-
-// The process-wide strings: empty until LoadSettings ran. Safe from any thread.
-OemInfo GetOemInfo();
-void SetOemInfo(const OemInfo &info);

@@ -1,7 +1,6 @@
 #include "ResourceNaming.h"
 
 #include "CLanguageTable.h"
-#include "CSettingParams.h"
 #include "TextFormat.h"
 
 #include "platform/system/Clock.h"
@@ -225,11 +224,6 @@ std::string nextPerDayPath(const std::string &folder, const char *word, const ch
     return {};
 }
 
-bool perDayFolders()
-{
-    return GetUsingSettings().autoCreatingFolder != 0;
-}
-
 } // namespace
 
 std::string ResourceRootOf(const std::string &savingLocation)
@@ -296,9 +290,8 @@ bool EnsureFolder(const std::string &path, const varnolet::MessageBox &messages)
     return false;
 }
 
-void EnsureResourceFolders(const varnolet::MessageBox &messages)
+void EnsureResourceFolders(const SettingValues &values, const varnolet::MessageBox &messages)
 {
-    const SettingValues values = GetUsingSettings();
     for (const std::string &folder : {values.resourcesRoot, SingleShotsFolder(values),
                                       TimedShotsFolder(values), MoviesFolder(values)}) {
         if (!EnsureFolder(folder, messages))
@@ -306,50 +299,50 @@ void EnsureResourceFolders(const varnolet::MessageBox &messages)
     }
 }
 
-bool CheckSavingLocation(const varnolet::MessageBox &messages)
+bool CheckSavingLocation(const SettingValues &values, CLanguageTable &languages,
+                         const varnolet::MessageBox &messages)
 {
-    const SettingValues values = GetUsingSettings();
     struct stat st
     {
     };
     if (!values.resourcesPath.empty() && ::stat(values.resourcesPath.c_str(), &st) == 0) {
-        EnsureResourceFolders(messages);
+        EnsureResourceFolders(values, messages);
         return true;
     }
-    const std::string format =
-        GetLanguageString("ui_alert_not_exist_resource_location",
-                          "Don't exist location of  %s in setting,please setting", messages);
+    const std::string format = languages.GetLanguageString(
+        "ui_alert_not_exist_resource_location",
+        "Don't exist location of  %s in setting,please setting", messages);
     messages.warning(FormatText(format, {MoviesFolder(values)}));
     return false;
 }
 
-std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock,
-                               const varnolet::MessageBox &messages)
+std::string NextSingleShotPath(const std::string &folder, const SettingValues &scheme,
+                               const varnolet::Clock &clock, const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
-    if (!perDayFolders())
+    if (!PerDayFolders(scheme))
         return nextFlatPath(folder, ResourceKindSingleShot, clock);
     return nextPerDayPath(folder, "SingleShot", "jpg", clock, messages);
 }
 
-std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock,
-                          const varnolet::MessageBox &messages)
+std::string NextMoviePath(const std::string &folder, const SettingValues &scheme,
+                          const varnolet::Clock &clock, const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
-    if (!perDayFolders())
+    if (!PerDayFolders(scheme))
         return nextFlatPath(folder, ResourceKindMovie, clock);
     return nextPerDayPath(folder, "Movie", "avi", clock, messages);
 }
 
-bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock,
-                      const varnolet::MessageBox &messages)
+bool StartTimedSeries(const std::string &folder, const SettingValues &scheme, TimedSeries &series,
+                      const varnolet::Clock &clock, const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return false;
     const std::string today = TodayStamp(clock);
-    if (!perDayFolders()) {
+    if (!PerDayFolders(scheme)) {
         std::string date = today;
         int64_t number = 1;
         if (const auto greatest = greatestFlatName(folder, ResourceKindTimedShot)) {
@@ -379,13 +372,14 @@ bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varn
     return true;
 }
 
-std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
-                              const varnolet::Clock &clock, const varnolet::MessageBox &messages)
+std::string NextTimedShotPath(const std::string &folder, const SettingValues &scheme,
+                              TimedSeries &series, const varnolet::Clock &clock,
+                              const varnolet::MessageBox &messages)
 {
     if (folder.empty())
         return {};
     std::string seriesFolder;
-    if (perDayFolders()) {
+    if (PerDayFolders(scheme)) {
         // Built under the current day, so a series running past midnight continues in the
         // new day's folder, which is created here.
         const std::string day = folder + "/" + TodayStamp(clock);

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+class CLanguageTable;
+
 // What a saved file is; the numbers are the ones the naming switches on.
 enum ResourceKind : int {
     ResourceKindMovie = 0,
@@ -40,33 +42,41 @@ void SetSavingLocation(SettingValues &record, const std::string &path);
 // false.
 bool EnsureFolder(const std::string &path, const varnolet::MessageBox &messages);
 
-// EnsureFolder on the root and the three category folders of the current settings,
-// stopping at the first failure.
-void EnsureResourceFolders(const varnolet::MessageBox &messages);
+// EnsureFolder on the root and the three category folders of the settings, stopping at
+// the first failure.
+void EnsureResourceFolders(const SettingValues &values, const varnolet::MessageBox &messages);
 
-// True (after EnsureResourceFolders) when the saving location of the current settings
-// exists; otherwise shows the "ui_alert_not_exist_resource_location" message with the
+// True (after EnsureResourceFolders) when the saving location of the settings exists;
+// otherwise shows the "ui_alert_not_exist_resource_location" message of languages with the
 // movies folder in messages and answers false.
-bool CheckSavingLocation(const varnolet::MessageBox &messages);
+bool CheckSavingLocation(const SettingValues &values, CLanguageTable &languages,
+                         const varnolet::MessageBox &messages);
 
-// Full path of the next photo / movie in the category folder, by the scheme of the current
+// True when the settings name photos and movies in per-day folders, false for flat names.
+inline bool PerDayFolders(const SettingValues &scheme)
+{
+    return scheme.autoCreatingFolder != 0;
+}
+
+// Full path of the next photo / movie in the category folder, by the scheme of the
 // settings (flat names or per-day folders). Empty on failure (an empty folder argument, a
 // folder that cannot be created, numbers exhausted). Never the path of an existing file.
 // The date in a new name is today's by clock; a folder that cannot be made is told in
 // messages (as EnsureFolder does).
-std::string NextSingleShotPath(const std::string &folder, const varnolet::Clock &clock,
-                               const varnolet::MessageBox &messages);
-std::string NextMoviePath(const std::string &folder, const varnolet::Clock &clock,
-                          const varnolet::MessageBox &messages);
+std::string NextSingleShotPath(const std::string &folder, const SettingValues &scheme,
+                               const varnolet::Clock &clock, const varnolet::MessageBox &messages);
+std::string NextMoviePath(const std::string &folder, const SettingValues &scheme,
+                          const varnolet::Clock &clock, const varnolet::MessageBox &messages);
 
 // Starts a new timed-shot series in the timed-shots folder (fills the record).
-bool StartTimedSeries(const std::string &folder, TimedSeries &series, const varnolet::Clock &clock,
-                      const varnolet::MessageBox &messages);
+bool StartTimedSeries(const std::string &folder, const SettingValues &scheme, TimedSeries &series,
+                      const varnolet::Clock &clock, const varnolet::MessageBox &messages);
 // Full path of the next shot of the series, then advances its shot number. Empty on
 // failure. With per-day folders a series running past midnight continues under the new
 // day's folder.
-std::string NextTimedShotPath(const std::string &folder, TimedSeries &series,
-                              const varnolet::Clock &clock, const varnolet::MessageBox &messages);
+std::string NextTimedShotPath(const std::string &folder, const SettingValues &scheme,
+                              TimedSeries &series, const varnolet::Clock &clock,
+                              const varnolet::MessageBox &messages);
 
 // Today's local date by clock as "%04d%02d%02d".
 std::string TodayStamp(const varnolet::Clock &clock);

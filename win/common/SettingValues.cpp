@@ -1,9 +1,9 @@
 #include "SettingValues.h"
 
-#include "win/common/ProcessPaths.h"
+#include <utility>
 
-SettingValues::SettingValues()
-    : resourcesPath(ProcessPaths::documentsFolder())
+SettingValues::SettingValues(std::string documentsFolder)
+    : resourcesPath(std::move(documentsFolder))
 {
 }
 

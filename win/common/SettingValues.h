@@ -60,12 +60,13 @@ struct TimedShotSetting
     bool operator==(const TimedShotSetting &) const = default;
 };
 
-// One record of VarnoletWin settings. A default-constructed record holds the built-in
-// defaults; the resources path is the user's Documents folder and the root stays empty
-// until the record is read from the file (or set with SetSavingLocation).
+// One record of VarnoletWin settings, holding the built-in defaults when made. The
+// resources path is the documents folder given (the user's Documents folder in the
+// settings store; empty when none is given) and the root stays empty until the record is
+// read from the file (or set with SetSavingLocation).
 struct SettingValues
 {
-    SettingValues();
+    explicit SettingValues(std::string documentsFolder = {});
 
     int32_t captureWidth = 640;     // never stored in the file
     int32_t captureHeight = 480;    // never stored in the file

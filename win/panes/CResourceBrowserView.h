@@ -7,6 +7,8 @@
 
 class CResourcesBrowserDlg;
 
+class AppServices;
+
 // The view that hosts the thumbnail panel in the main window's left splitter and keeps it
 // at its own size.
 class CResourceBrowserView final : public QWidget
@@ -16,8 +18,8 @@ class CResourceBrowserView final : public QWidget
 public:
     // opener: how the panel opens files (the desktop when empty); messages: where the panel
     // tells what went wrong.
-    explicit CResourceBrowserView(varnolet::MessageBox messages, QWidget *parent = nullptr,
-                                  ShellOpener::Handler opener = {});
+    explicit CResourceBrowserView(const AppServices &services, varnolet::MessageBox messages,
+                                  QWidget *parent = nullptr, ShellOpener::Handler opener = {});
     ~CResourceBrowserView() override;
 
     CResourcesBrowserDlg *Panel() const { return m_panel; }

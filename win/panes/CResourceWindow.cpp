@@ -1,5 +1,7 @@
 #include "CResourceWindow.h"
 
+#include "win/common/AppServices.h"
+
 #include "CResourceBrowserView.h"
 #include "CResourcesBrowserDlg.h"
 #include "win/browser/FolderListing.h"
@@ -35,9 +37,10 @@ QString ToQt(const std::string &text)
 
 } // namespace
 
-CResourceWindow::CResourceWindow(varnolet::MessageBox messages, QWidget *parent,
-                                 QWidget *fontSource, ShellOpener::Handler opener)
+CResourceWindow::CResourceWindow(const AppServices &services, varnolet::MessageBox messages,
+                                 QWidget *parent, QWidget *fontSource, ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_services(services)
     , m_messages(std::move(messages))
     , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
@@ -76,7 +79,7 @@ void CResourceWindow::SetBrowserView(CResourceBrowserView *view)
 void CResourceWindow::RetitleMoreButton()
 {
     m_moreButton->setText(
-        ToQt(GetLanguageString("ui_view_btn_more_resources", "更多...", m_messages)));
+        ToQt(m_services.GetLanguageString("ui_view_btn_more_resources", "更多...", m_messages)));
 }
 
 void CResourceWindow::resizeEvent(QResizeEvent *event)
@@ -92,7 +95,7 @@ void CResourceWindow::resizeEvent(QResizeEvent *event)
 
 void CResourceWindow::RefreshResourceTree()
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     const bool perDay = settings.autoCreatingFolder != 0;
     if (m_built && settings.resourcesRoot == m_shownRoot && perDay == m_shownPerDay)
         return;
@@ -118,7 +121,8 @@ void CResourceWindow::RefreshResourceTree()
 
 void CResourceWindow::FillFolderItems(const std::string &path, QTreeWidgetItem *parent)
 {
-    FillFolderItems(path, parent, GetUsingSettings().autoCreatingFolder != 0, 0);
+    FillFolderItems(path, parent, m_services.Settings().GetUsingSettings().autoCreatingFolder != 0,
+                    0);
 }
 
 void CResourceWindow::FillFolderItems(const std::string &path, QTreeWidgetItem *parent, bool perDay,
@@ -166,7 +170,7 @@ void CResourceWindow::OnSelectionChanged()
         return;
     if (m_captureBusy && m_captureBusy())
         return;
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     if (item->childCount() > 0)
         return;
     std::string folder;
@@ -186,7 +190,7 @@ void CResourceWindow::OnSelectionChanged()
 
 void CResourceWindow::OnMore()
 {
-    std::string folder = GetUsingSettings().resourcesRoot;
+    std::string folder = m_services.Settings().GetUsingSettings().resourcesRoot;
     // The names from the selected folder up to the root, put together root first.
     std::vector<std::string> names;
     for (QTreeWidgetItem *item = m_tree->currentItem(); item && item->parent();
@@ -210,7 +214,7 @@ void CResourceWindow::AddResourceFile(const std::string &path)
 
 void CResourceWindow::AddResourceFileNow(const std::string &path)
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     const bool perDay = settings.autoCreatingFolder != 0;
     const std::optional<ResourcePathParts> parts = ResourcePathParts::Split(path, perDay);
     if (!parts)

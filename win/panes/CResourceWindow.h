@@ -15,6 +15,8 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class AppServices;
+
 // The folder tree of the saved resources, rooted at "Varnolet" (the resource root), with
 // a "More..." button below it that opens the selected folder in the file manager.
 // Selecting a folder of photos or movies makes the thumbnail panel show it; a file the
@@ -33,8 +35,9 @@ public:
     // control 1091); without one, this window's own font. "More..." opens the selected
     // folder with opener (the desktop when empty). messages: where a language file that
     // cannot be loaded for the caption is told.
-    explicit CResourceWindow(varnolet::MessageBox messages, QWidget *parent = nullptr,
-                             QWidget *fontSource = nullptr, ShellOpener::Handler opener = {});
+    explicit CResourceWindow(const AppServices &services, varnolet::MessageBox messages,
+                             QWidget *parent = nullptr, QWidget *fontSource = nullptr,
+                             ShellOpener::Handler opener = {});
     ~CResourceWindow() override;
 
     // The thumbnail panel the tree drives; set by the main window after making the panes.
@@ -64,6 +67,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     ShellOpener::Handler m_opener;
     void AddResourceFileNow(const std::string &path);

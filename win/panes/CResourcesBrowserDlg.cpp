@@ -1,5 +1,7 @@
 #include "CResourcesBrowserDlg.h"
 
+#include "win/common/AppServices.h"
+
 #include "win/browser/FilmSymbol.h"
 #include "win/browser/FolderListing.h"
 #include "platform/widgets/ShellOpener.h"
@@ -43,9 +45,12 @@ bool IsSameOrBelow(const std::string &path, const std::string &folder)
 
 } // namespace
 
-CResourcesBrowserDlg::CResourcesBrowserDlg(varnolet::MessageBox messages, QWidget *parent,
+CResourcesBrowserDlg::CResourcesBrowserDlg(const AppServices &services,
+                                           varnolet::MessageBox messages, QWidget *parent,
                                            ShellOpener::Handler opener)
     : QWidget(parent)
+    , m_services(services)
+    , m_filmSymbol(FilmSymbol::Shipped(services.Paths()))
     , m_messages(std::move(messages))
     , m_opener(ShellOpener::OrDesktop(std::move(opener)))
 {
@@ -67,7 +72,7 @@ CResourcesBrowserDlg::CResourcesBrowserDlg(varnolet::MessageBox messages, QWidge
     m_monitor =
         std::make_unique<FolderMonitor>(static_cast<FolderChangeTarget &>(*this), m_messages);
     m_monitor->StartProcessing();
-    m_monitor->StartMonitor(GetUsingSettings().resourcesRoot);
+    m_monitor->StartMonitor(m_services.Settings().GetUsingSettings().resourcesRoot);
 }
 
 CResourcesBrowserDlg::~CResourcesBrowserDlg()
@@ -296,7 +301,7 @@ void CResourcesBrowserDlg::paintEvent(QPaintEvent *)
         painter.drawImage(target, thumbnail->picture);
         m_pictureRects.emplace_back(row, target);
         if (thumbnail->movie)
-            painter.drawImage(target.topLeft(), FilmSymbol::Picture());
+            painter.drawImage(target.topLeft(), m_filmSymbol);
         top += ThumbnailLayout::kRowPitch;
     }
     m_loader->RequestOnly(missing);
@@ -318,7 +323,7 @@ void CResourcesBrowserDlg::RestartFolderMonitor()
 {
     ShowFolder(std::string(), false);
     m_monitor->StopFolderMonitor();
-    m_monitor->StartMonitor(GetUsingSettings().resourcesRoot);
+    m_monitor->StartMonitor(m_services.Settings().GetUsingSettings().resourcesRoot);
 }
 
 bool CResourcesBrowserDlg::HandleFolderChange(uint32_t action, const std::string &name)

@@ -22,6 +22,8 @@
 class QScrollBar;
 class ThumbnailLoader;
 
+class AppServices;
+
 // The thumbnail panel: one column of the photos (".jpg") and movies (".avi") of one folder,
 // scaled to the panel's width, with a film symbol on movies and a vertical scroll bar at the
 // right edge. A double click opens the file with the desktop's program for it.
@@ -38,8 +40,8 @@ public:
 
     // A double click opens the file with opener (the desktop when empty); a file that can't
     // be read or opened, and a folder monitor thread that can't start, are told in messages.
-    explicit CResourcesBrowserDlg(varnolet::MessageBox messages, QWidget *parent = nullptr,
-                                  ShellOpener::Handler opener = {});
+    explicit CResourcesBrowserDlg(const AppServices &services, varnolet::MessageBox messages,
+                                  QWidget *parent = nullptr, ShellOpener::Handler opener = {});
     ~CResourcesBrowserDlg() override;
 
     // Switches to another folder ("" = nothing shown) and lists it; nothing when it is
@@ -92,6 +94,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    const AppServices &m_services;
+    const QImage m_filmSymbol; // drawn on the pictures of movies
     const varnolet::MessageBox m_messages;
     ShellOpener::Handler m_opener;
     // Change records from the processing thread.

@@ -106,7 +106,7 @@ CMainViewerDlg::CMainViewerDlg(std::shared_ptr<const varnolet::Clock> clock,
     // Initialisation.
     setWindowIcon(m_icon);
     buildControls();
-    const SettingValues settings = m_services.Settings().m_services.Settings().GetUsingSettings();
+    const SettingValues settings = m_services.Settings().GetUsingSettings();
     EnsureResourceFolders(settings, m_messages);
     AnnounceRepairedMovies(RepairUnfinishedMovies(MoviesFolder(settings)));
     buildPanes();

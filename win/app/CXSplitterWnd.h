@@ -59,9 +59,6 @@ protected:
 private:
     friend class CXSplitterHandle;
 
-    namespace varnolet {
-    class SystemPaths;
-    }
     bool isColumnMode() const
     {
         return m_mode == CollapseFirstColumn || m_mode == CollapseSecondColumn;

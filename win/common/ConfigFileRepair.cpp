@@ -117,9 +117,11 @@ std::string RebuildDamagedConfig(const std::string &userPath, const std::string 
     }
 
     IniFile rebuilt = IniFile::fromBytes(templateBytes);
+    // The path word stands for itself both ways, so the template's word is copied as it is.
+    const std::string pathWord = "default";
     SettingValues factory;
-    ReadSettingSection(factory, rebuilt, "defaultsetting");
-    WriteSettingSection(rebuilt, "usingsetting", factory);
+    ReadSettingSection(factory, rebuilt, "defaultsetting", pathWord);
+    WriteSettingSection(rebuilt, "usingsetting", factory, pathWord);
 
     // The damaged bytes are safe under their new name before the file is replaced, and
     // the replacement is atomic: a crash leaves the damaged file or the new one.

@@ -15,11 +15,11 @@ public:
     // is looked up in the environment at every call, as described at its getter.
     struct Folders
     {
-        std::string home;
-        std::string configHome;
-        std::string runtime;
-        std::string documents;
-        std::string program;
+        std::string home{};
+        std::string configHome{};
+        std::string runtime{};
+        std::string documents{};
+        std::string program{};
     };
 
     explicit SystemPaths(Folders given);

@@ -6,10 +6,8 @@
 #include "tests/platform/media/TestFrames.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestSupport.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/IResourceAnnouncer.h"
-#include "tests/support/SettingsReset.h"
 
 #include <atomic>
 #include <stdexcept>
@@ -66,22 +64,22 @@ class AviMovieWriterTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetSettingsForTest();
-        SetUsingCaptureSize(640, 480); // movie resolution 1: 640 × 480, frames admitted
+        services.Settings().SetUsingCaptureSize(
+            640, 480); // movie resolution 1: 640 × 480, frames admitted
         // The language table reports its missing file once; that box is not ours.
-        GetLanguageString("ui_alert_savefile", "", messages.box());
+        services.GetLanguageString("ui_alert_savefile", "", messages.box());
         messages->clear();
     }
     void TearDown() override
     {
         CloseMovieWriter();
         AviMovieWriter::SetEncoderName("mpeg4");
-        ResetSettingsForTest();
     }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5);
     MessageRecorder messages;
     TempFolder folder;
+    AppServices services{SystemPaths({.configHome = folder.file("config")})};
     RecordingAnnouncer announcer;
 };
 
@@ -101,7 +99,7 @@ TEST_F(AviMovieWriterTest, ClosePatchesMeasuredRateAtOffset132)
 {
     for (int frames : {300, 301}) {
         const std::string path = folder.file("movie" + std::to_string(frames) + ".avi");
-        CreateMovieWriter(path, clock, messages.box(), &announcer);
+        CreateMovieWriter(path, clock, services, messages.box(), &announcer);
         for (int i = 0; i < frames; ++i) {
             ASSERT_EQ(appendFrame(makeTestFrame(160, 120, i), 160, 120), 0);
             if (i + 1 < frames)
@@ -128,7 +126,7 @@ TEST_F(AviMovieWriterTest, ClosePatchesMeasuredRateAtOffset132)
 TEST_F(AviMovieWriterTest, ByteTotalCountsEachSampleOnTheNextCall)
 {
     const std::string path = folder.file("bytes.avi");
-    CreateMovieWriter(path, clock, messages.box());
+    CreateMovieWriter(path, clock, services, messages.box());
     uint64_t bytes = 1;
     ASSERT_EQ(appendFrame(makeTestFrame(160, 120, 0), 160, 120, &bytes), 0);
     EXPECT_EQ(bytes, 0u) << "nothing written before the first frame";
@@ -149,9 +147,9 @@ TEST_F(AviMovieWriterTest, ByteTotalCountsEachSampleOnTheNextCall)
 TEST_F(AviMovieWriterTest, ThreeFrameAdmissionRule)
 {
     // The camera could not switch: the capture size stays 1280 × 1024.
-    SetUsingCaptureSize(1280, 1024);
+    services.Settings().SetUsingCaptureSize(1280, 1024);
     const std::string path = folder.file("admission.avi");
-    CreateMovieWriter(path, clock, messages.box());
+    CreateMovieWriter(path, clock, services, messages.box());
     const auto frame = makeTestFrame(1280, 1024);
     for (int i = 0; i < 5; ++i)
         ASSERT_EQ(appendFrame(frame, 1280, 1024), 0);
@@ -169,12 +167,12 @@ TEST_F(AviMovieWriterTest, ThreeFrameAdmissionRule)
 
 TEST_F(AviMovieWriterTest, MatchingCaptureSizeWritesTheFirstFrame)
 {
-    SettingValues values = GetUsingSettings();
+    SettingValues values = services.Settings().GetUsingSettings();
     values.movieResolution = 0;
-    ApplySettings(values);
-    SetUsingCaptureSize(320, 240);
+    services.Settings().ApplySettings(values);
+    services.Settings().SetUsingCaptureSize(320, 240);
     const std::string path = folder.file("small.avi");
-    CreateMovieWriter(path, clock, messages.box());
+    CreateMovieWriter(path, clock, services, messages.box());
     EXPECT_FALSE(fileExists(path)) << "nothing touched before the first frame";
     ASSERT_EQ(appendFrame(makeTestFrame(320, 240), 320, 240), 0);
     {
@@ -191,7 +189,7 @@ TEST_F(AviMovieWriterTest, MissingCodecFailsWithoutPatch)
 {
     AviMovieWriter::SetEncoderName("no-such-encoder");
     const std::string path = folder.file("nocodec.avi");
-    CreateMovieWriter(path, clock, messages.box(), &announcer);
+    CreateMovieWriter(path, clock, services, messages.box(), &announcer);
     const auto frame = makeTestFrame(160, 120);
     EXPECT_LT(appendFrame(frame, 160, 120), 0);
     {
@@ -214,7 +212,7 @@ TEST_F(AviMovieWriterTest, UnwritableMovieFolderGivesSaveFileText)
 {
     const std::string plain = folder.write("Movies", "a file where the folder should be");
     const std::string path = plain + "/M20240305_0001.avi";
-    CreateMovieWriter(path, clock, messages.box(), &announcer);
+    CreateMovieWriter(path, clock, services, messages.box(), &announcer);
     EXPECT_LT(appendFrame(makeTestFrame(160, 120), 160, 120), 0);
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
@@ -230,12 +228,12 @@ TEST_F(AviMovieWriterTest, NewWriterClosesPatchesAndAnnouncesTheOldOne)
 {
     const std::string first = folder.file("first.avi");
     const std::string second = folder.file("second.avi");
-    CreateMovieWriter(first, clock, messages.box(), &announcer);
+    CreateMovieWriter(first, clock, services, messages.box(), &announcer);
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(appendFrame(makeTestFrame(160, 120, i), 160, 120), 0);
         clock->advance(100ms);
     }
-    CreateMovieWriter(second, clock, messages.box(), &announcer);
+    CreateMovieWriter(second, clock, services, messages.box(), &announcer);
     ASSERT_EQ(announcer.paths(), std::vector<std::string>{first});
     EXPECT_EQ(readLe32(first, 132), 10u);
     {
@@ -251,7 +249,7 @@ TEST_F(AviMovieWriterTest, NewWriterClosesPatchesAndAnnouncesTheOldOne)
 TEST_F(AviMovieWriterTest, ShortBuffersAndOtherSizesAreHandledSafely)
 {
     const std::string path = folder.file("sizes.avi");
-    CreateMovieWriter(path, clock, messages.box());
+    CreateMovieWriter(path, clock, services, messages.box());
     const auto frame = makeTestFrame(160, 120);
     ASSERT_EQ(appendFrame(frame, 160, 120), 0);
     std::vector<uint8_t> shortBuffer(frame.begin(), frame.begin() + 1000);
@@ -279,8 +277,8 @@ TEST_F(AviMovieWriterTest, AppendsAndCloseFromTwoThreads)
         }
     });
     for (int i = 0; i < 6; ++i) {
-        CreateMovieWriter(folder.file("t" + std::to_string(i) + ".avi"), clock, messages.box(),
-                          &announcer);
+        CreateMovieWriter(folder.file("t" + std::to_string(i) + ".avi"), clock, services,
+                          messages.box(), &announcer);
         const int before = appended.load();
         ASSERT_TRUE(processEventsUntil([&] { return appended.load() >= before + 5; }, 5000ms));
     }
@@ -332,7 +330,7 @@ TEST_F(AviMovieWriterTest, EveryRateFieldAgreesWithTheMeasuredRate)
         const std::string name =
             "rate" + std::to_string(int(c.cameraRate)) + "_" + std::to_string(c.deliveredRate);
         const std::string path = folder.file(name + ".avi");
-        CreateMovieWriter(path, clock, messages.box(), &announcer, c.cameraRate);
+        CreateMovieWriter(path, clock, services, messages.box(), &announcer, c.cameraRate);
         const int frames = c.deliveredRate * 5;
         recordFrames(*clock, frames, c.deliveredRate);
         CloseMovieWriter(&announcer);
@@ -359,7 +357,7 @@ TEST_F(AviMovieWriterTest, EveryRateFieldAgreesWithTheMeasuredRate)
 TEST_F(AviMovieWriterTest, AMovieLeftWithoutItsCloseCarriesTheCamerasRate)
 {
     const std::string path = folder.file("killed.avi");
-    CreateMovieWriter(path, clock, messages.box(), &announcer, 29.97);
+    CreateMovieWriter(path, clock, services, messages.box(), &announcer, 29.97);
     recordFrames(*clock, 90, 30, 320, 240);
     // The state of the file at this moment is what a SIGKILL or a power loss leaves.
     EXPECT_EQ(readLe32(path, 132), 30u) << "the camera's rate, not the nominal 12";
@@ -381,7 +379,7 @@ TEST_F(AviMovieWriterTest, AMovieLeftWithoutItsCloseCarriesTheCamerasRate)
 TEST_F(AviMovieWriterTest, AFailedCloseIsReportedAndTheFileStillAnnounced)
 {
     const std::string path = folder.file("full.avi");
-    CreateMovieWriter(path, clock, messages.box(), &announcer, 30);
+    CreateMovieWriter(path, clock, services, messages.box(), &announcer, 30);
     recordFrames(*clock, 20, 30, 64, 48);
     {
         // The disk fills up after the last frame: the index cannot be written.
@@ -399,7 +397,7 @@ TEST_F(AviMovieWriterTest, AFailedCloseIsReportedAndTheFileStillAnnounced)
 
 TEST_F(AviMovieWriterTest, AFullDiskAtSetUpSaysWhy)
 {
-    CreateMovieWriter("/dev/full", clock, messages.box(), &announcer, 30);
+    CreateMovieWriter("/dev/full", clock, services, messages.box(), &announcer, 30);
     EXPECT_LT(appendFrame(makeTestFrame(64, 48), 64, 48), 0);
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
@@ -419,6 +417,8 @@ TEST(AviMovieWriterRate, ARatePatchThatCannotReachTheDiskFails)
 
 TEST(AviMovieWriterClock, AWriterWithoutAClockIsRefused)
 {
-    EXPECT_THROW(AviMovieWriter("/tmp/never-written.avi", nullptr, MessageRecorder().box()),
-                 std::invalid_argument);
+    const AppServices services(SystemPaths::fromEnvironment());
+    EXPECT_THROW(
+        AviMovieWriter("/tmp/never-written.avi", nullptr, services, MessageRecorder().box()),
+        std::invalid_argument);
 }

@@ -1,6 +1,6 @@
 #include "CCaptureVideoFakes.h"
 
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 
 #include "tests/support/RecordingMessagePresenter.h"
 
@@ -20,10 +20,10 @@ protected:
     void SetUp() override
     {
         // The language table loads (and reports a missing file) once, before the tests look.
-        GetLanguageString("ui_alert_no_camera", "", messages.box());
+        services.GetLanguageString("ui_alert_no_camera", "", messages.box());
         messages->clear();
         enumerator = std::make_shared<FakeEnumerator>();
-        capture = std::make_unique<CCaptureVideo>(messages.box(), enumerator);
+        capture = std::make_unique<CCaptureVideo>(services, messages.box(), enumerator);
         capture->SetFrameSinks(&preview, &still);
     }
     // The engine goes first: it still holds the window and the sinks.
@@ -40,6 +40,7 @@ protected:
 
     std::shared_ptr<FakeEnumerator> enumerator;
     MessageRecorder messages; // the engine's message box
+    AppServices services{SystemPaths::fromEnvironment()};
     std::unique_ptr<CCaptureVideo> capture;
     RecordingSink preview;
     RecordingSink still;
@@ -351,7 +352,8 @@ TEST_F(CCaptureVideoTest, StreamEndReachesTheHook)
 
 TEST(CCaptureVideoLifetime, AnEngineWithoutAnEnumeratorIsNotMade)
 {
-    EXPECT_THROW(CCaptureVideo(MessageRecorder().box(), nullptr), std::invalid_argument);
+    const AppServices services(SystemPaths::fromEnvironment());
+    EXPECT_THROW(CCaptureVideo(services, MessageRecorder().box(), nullptr), std::invalid_argument);
 }
 
 TEST(CCaptureVideoLifetime, DestructionStopsAndJoinsTheSavingThread)
@@ -359,7 +361,9 @@ TEST(CCaptureVideoLifetime, DestructionStopsAndJoinsTheSavingThread)
     std::atomic<bool> run{true};
     std::atomic<bool> finished{false};
     {
-        CCaptureVideo capture(MessageRecorder().box(), std::make_shared<FakeEnumerator>());
+        const AppServices services(SystemPaths::fromEnvironment());
+        CCaptureVideo capture(services, MessageRecorder().box(),
+                              std::make_shared<FakeEnumerator>());
         capture.AdoptSavingThread(std::thread([&] {
                                       while (run)
                                           std::this_thread::sleep_for(std::chrono::milliseconds(1));

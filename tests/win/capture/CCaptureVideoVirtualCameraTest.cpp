@@ -1,7 +1,7 @@
 #include "tests/support/FakeClock.h"
 #include "CCaptureVideoFakes.h"
 
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 
 #include "platform/camera/CameraEnumerator.h"
 #include "platform/camera/TestPatternRenderer.h"
@@ -25,9 +25,9 @@ class CCaptureVideoVirtualCameraTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        GetLanguageString("ui_alert_no_camera", "", messages.box());
+        services.GetLanguageString("ui_alert_no_camera", "", messages.box());
         messages->clear();
-        capture = std::make_unique<CCaptureVideo>(messages.box(),
+        capture = std::make_unique<CCaptureVideo>(services, messages.box(),
                                                   std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview, &still);
     }
@@ -48,6 +48,7 @@ protected:
     }
 
     MessageRecorder messages; // the engine's message box
+    AppServices services{SystemPaths::fromEnvironment()};
     VirtualCameraHub hub{std::make_shared<varnolet::FakeClock>(2024, 3, 5, 10, 0, 0)};
     std::unique_ptr<CCaptureVideo> capture;
     RecordingSink preview;

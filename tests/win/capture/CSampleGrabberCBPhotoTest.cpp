@@ -36,7 +36,8 @@ TEST_F(SinkTest, PhotoRequestSavesTheNextFrameUprightAndAnswers)
     EXPECT_EQ(owner.PhotoRequested(), 0);
     EXPECT_EQ(window.count(CSampleGrabberOwner::PhotoTakenMessage), 1);
 
-    const std::string expected = SingleShotsFolder(GetUsingSettings()) + "/S20240305_0001.jpg";
+    const std::string expected =
+        SingleShotsFolder(services.Settings().GetUsingSettings()) + "/S20240305_0001.jpg";
     ASSERT_EQ(window.files(), std::vector<std::string>{expected});
     const QImage image = decodePhoto(expected);
     EXPECT_EQ(image.size(), QSize(640, 480));
@@ -52,7 +53,7 @@ TEST_F(SinkTest, PhotoRequestSavesTheNextFrameUprightAndAnswers)
 TEST_F(SinkTest, PhotoIsCappedToTheCamerasLargestSize)
 {
     // Settings 2048 × 1536 on a camera whose largest preview size is 1280 × 720.
-    SetUsingCaptureSize(2048, 1536);
+    services.Settings().SetUsingCaptureSize(2048, 1536);
     preview().SetLargestSize(1280, 720);
     preview().SetFrameSize(1280, 720);
     auto frame = makeTestFrame(1280, 720);
@@ -88,8 +89,9 @@ TEST_F(SinkTest, SnapshotButtonImageIsScaledToTheSettingsSize)
 TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
 {
     const std::string movie =
-        NextMoviePath(MoviesFolder(GetUsingSettings()), *clock, messages.box());
-    CreateMovieWriter(movie, clock, messages.box(), &window);
+        NextMoviePath(MoviesFolder(services.Settings().GetUsingSettings()),
+                      services.Settings().GetUsingSettings(), *clock, messages.box());
+    CreateMovieWriter(movie, clock, services, messages.box(), &window);
     owner.SetRecordingActive(true);
     owner.RequestPhoto();
     auto frame = makeTestFrame(640, 480);
@@ -110,7 +112,7 @@ TEST_F(SinkTest, PhotoWhileRecordingGoesToBothFiles)
 TEST_F(SinkTest, UnsavablePhotoShowsTheStatusAndStillAnswers)
 {
     // A plain file where the single-shots folder should be: naming works, saving fails.
-    const std::string shots = SingleShotsFolder(GetUsingSettings());
+    const std::string shots = SingleShotsFolder(services.Settings().GetUsingSettings());
     std::filesystem::remove(shots);
     folder.write("Varnolet/Single Shots", "not a folder");
     auto frame = makeTestFrame(640, 480);
@@ -141,17 +143,18 @@ TEST_F(SinkTest, SavingLocationWhoseNameIsNoUtf8KeepsItsBytes)
     ASSERT_TRUE(std::filesystem::create_directory(location));
     const std::string config =
         folder.write("config.ini", "[usingsetting]\r\nresourcespath=" + location + "\r\n");
-    SettingValues values = GetUsingSettings();
-    ReadSettingSection(values, config, "usingsetting");
+    SettingValues values = services.Settings().GetUsingSettings();
+    ReadSettingSection(values, config, "usingsetting", services.Paths().documentsFolder());
     ASSERT_EQ(values.resourcesPath, location);
-    ApplySettings(values);
-    EnsureResourceFolders(messages.box());
+    services.Settings().ApplySettings(values);
+    EnsureResourceFolders(values, messages.box());
 
     auto frame = makeTestFrame(640, 480);
     owner.RequestPhoto();
     ASSERT_EQ(feed(preview(), frame), 0);
     const std::string expected = location + "/Varnolet/Single Shots/S20240305_0001.jpg";
-    EXPECT_EQ(SingleShotsFolder(GetUsingSettings()), location + "/Varnolet/Single Shots");
+    EXPECT_EQ(SingleShotsFolder(services.Settings().GetUsingSettings()),
+              location + "/Varnolet/Single Shots");
     ASSERT_EQ(window.files(), std::vector<std::string>{expected});
     EXPECT_EQ(decodePhoto(expected).size(), QSize(640, 480));
     EXPECT_EQ(messages->count(), 0u);
@@ -182,11 +185,14 @@ TEST_F(SinkTest, PhotosAreNamedByTheOwnersClock)
             owner.RequestPhoto();
         ASSERT_EQ(feed(c.still ? still() : preview(), frame), 0);
         ASSERT_EQ(window.files().size(), before + 1);
-        EXPECT_EQ(window.files().back(), SingleShotsFolder(GetUsingSettings()) + "/" + c.name);
+        EXPECT_EQ(window.files().back(),
+                  SingleShotsFolder(services.Settings().GetUsingSettings()) + "/" + c.name);
     }
 }
 
 TEST(SinkOwnerTest, AnOwnerWithoutAClockIsRefused)
 {
-    EXPECT_THROW(CSampleGrabberOwner(nullptr, MessageRecorder().box()), std::invalid_argument);
+    const AppServices services(SystemPaths::fromEnvironment());
+    EXPECT_THROW(CSampleGrabberOwner(nullptr, MessageRecorder().box(), services),
+                 std::invalid_argument);
 }

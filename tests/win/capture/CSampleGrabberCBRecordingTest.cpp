@@ -31,10 +31,11 @@ int framesWritten()
 
 TEST_F(SinkTest, RecordingStopsAtTheSizeLimit)
 {
-    ASSERT_EQ(GetUsingSettings().movieSizeMax, 16);
+    ASSERT_EQ(services.Settings().GetUsingSettings().movieSizeMax, 16);
     const std::string movie =
-        NextMoviePath(MoviesFolder(GetUsingSettings()), *clock, messages.box());
-    CreateMovieWriter(movie, clock, messages.box(), &window);
+        NextMoviePath(MoviesFolder(services.Settings().GetUsingSettings()),
+                      services.Settings().GetUsingSettings(), *clock, messages.box());
+    CreateMovieWriter(movie, clock, services, messages.box(), &window);
     owner.SetRecordingActive(true);
 
     int frames = 0;
@@ -74,7 +75,7 @@ TEST_F(SinkTest, UnwritableMovieFolderShowsTheWriterTextAndStops)
 {
     const std::string plain = folder.write("elsewhere", "a file");
     const std::string movie = plain + "/M20240305_0001.avi";
-    CreateMovieWriter(movie, clock, messages.box(), &window);
+    CreateMovieWriter(movie, clock, services, messages.box(), &window);
     owner.SetRecordingActive(true);
     auto frame = makeTestFrame(640, 480);
     ASSERT_EQ(feed(preview(), frame), 0);
@@ -91,8 +92,9 @@ TEST_F(SinkTest, UnwritableMovieFolderShowsTheWriterTextAndStops)
 TEST_F(SinkTest, AFullDiskShowsOneWarningWithTheSystemsReason)
 {
     const std::string movie =
-        NextMoviePath(MoviesFolder(GetUsingSettings()), *clock, messages.box());
-    CreateMovieWriter(movie, clock, messages.box(), &window);
+        NextMoviePath(MoviesFolder(services.Settings().GetUsingSettings()),
+                      services.Settings().GetUsingSettings(), *clock, messages.box());
+    CreateMovieWriter(movie, clock, services, messages.box(), &window);
     owner.SetRecordingActive(true);
     for (int i = 0; i < 3; ++i) {
         auto frame = noiseFrame(640, 480, static_cast<uint32_t>(i));

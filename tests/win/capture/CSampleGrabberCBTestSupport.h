@@ -6,11 +6,9 @@
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
 #include "win/capture/CSampleGrabberOwner.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 #include "win/common/IResourceAnnouncer.h"
 #include "win/common/ResourceNaming.h"
-#include "tests/support/SettingsReset.h"
 
 #include <map>
 #include <memory>
@@ -71,20 +69,19 @@ protected:
     SinkTest() = default;
     // The sinks' owner on another clock than the fake one.
     explicit SinkTest(std::shared_ptr<const Clock> ownerClock)
-        : owner(std::move(ownerClock), messages.box())
+        : owner(std::move(ownerClock), messages.box(), services)
     {
     }
 
     void SetUp() override
     {
-        ResetSettingsForTest();
-        SettingValues values = GetUsingSettings();
+        SettingValues values = services.Settings().GetUsingSettings();
         SetSavingLocation(values, folder.path());
-        ApplySettings(values);
-        SetUsingCaptureSize(640, 480);
-        EnsureResourceFolders(messages.box());
-        GetLanguageString("ui_alert_savefile", "",
-                          messages.box()); // the missing language file's box, once
+        services.Settings().ApplySettings(values);
+        services.Settings().SetUsingCaptureSize(640, 480);
+        EnsureResourceFolders(values, messages.box());
+        services.GetLanguageString("ui_alert_savefile", "",
+                                   messages.box()); // the missing language file's box, once
         messages->clear();
 
         owner.SetMessageWindow(&window);
@@ -106,7 +103,6 @@ protected:
         preview().SetOwner(nullptr);
         still().SetOwner(nullptr);
         preview().SetLargestSize(1600, 1200);
-        ResetSettingsForTest();
     }
 
     static CSampleGrabberCB &preview() { return CSampleGrabberCB::PreviewSink(); }
@@ -119,20 +115,22 @@ protected:
 
     void configureTimedShots(int shotsUnit, int shotsValue, int timesUnit, int timesValue)
     {
-        SettingValues values = GetUsingSettings();
+        SettingValues values = services.Settings().GetUsingSettings();
         values.timedShot.shotsUnit = shotsUnit;
         values.timedShot.shots[shotsUnit].current = shotsValue;
         values.timedShot.timesUnit = timesUnit;
         values.timedShot.times[timesUnit].current = timesValue;
-        ApplySettings(values);
+        services.Settings().ApplySettings(values);
         owner.SetTimedShotTiming(values);
     }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5, 9, 0, 0);
     MessageRecorder messages;
     TempFolder folder;
+    AppServices services{SystemPaths({.configHome = folder.file("config")})};
     SinkOwnerWindow window;
-    CSampleGrabberOwner owner{clock, messages.box()}; // the sinks' clock and message box
+    // The sinks' clock, message box and settings.
+    CSampleGrabberOwner owner{clock, messages.box(), services};
 };
 
 } // namespace varnolet::test

@@ -39,7 +39,8 @@ protected:
     void SetUp() override
     {
         SinkTest::SetUp();
-        ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(GetUsingSettings()),
+        ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(services.Settings().GetUsingSettings()),
+                                     services.Settings().GetUsingSettings(),
                                      owner.TimedSeriesRecord(), *clock, messages.box()));
         saving = CSampleGrabberCB::StartSavingThread(owner);
     }
@@ -60,7 +61,7 @@ TEST_F(SavingThreadTest, TimedShotsAreSavedNamedAndAnnounced)
 {
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 10);
     preview().SetFrameSize(320, 240);
-    SetUsingCaptureSize(320, 240);
+    services.Settings().SetUsingCaptureSize(320, 240);
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     for (int i = 0; i < 3; ++i) {
@@ -69,7 +70,7 @@ TEST_F(SavingThreadTest, TimedShotsAreSavedNamedAndAnnounced)
         clock->advance(1000ms);
     }
     ASSERT_TRUE(processEventsUntil([&] { return window.files().size() == 3; }));
-    const std::string shots = TimedShotsFolder(GetUsingSettings());
+    const std::string shots = TimedShotsFolder(services.Settings().GetUsingSettings());
     EXPECT_EQ(window.files(), (std::vector<std::string>{shots + "/T20240305_001_0001.jpg",
                                                         shots + "/T20240305_001_0002.jpg",
                                                         shots + "/T20240305_001_0003.jpg"}));
@@ -83,7 +84,7 @@ TEST_F(SavingThreadTest, TimedShotsAreSavedNamedAndAnnounced)
 
 TEST_F(SavingThreadTest, FailedShotEndsTheSeriesAndEmptiesTheQueue)
 {
-    const std::string shots = TimedShotsFolder(GetUsingSettings());
+    const std::string shots = TimedShotsFolder(services.Settings().GetUsingSettings());
     std::filesystem::remove(shots);
     folder.write("Varnolet/Timed Shots", "not a folder");
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 10);
@@ -107,10 +108,10 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
     // UI thread starts and closes recordings and the saving thread writes the shots.
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 10);
     preview().SetFrameSize(160, 120);
-    SetUsingCaptureSize(160, 120);
-    SettingValues values = GetUsingSettings();
+    services.Settings().SetUsingCaptureSize(160, 120);
+    SettingValues values = services.Settings().GetUsingSettings();
     values.movieResolution = 2; // movie size 0 × 0: the first three frames pass by
-    ApplySettings(values);
+    services.Settings().ApplySettings(values);
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     owner.SetRecordingActive(true);
@@ -127,10 +128,11 @@ TEST_F(SavingThreadTest, CaptureSavingAndRecordingRunTogether)
             delivered.fetch_add(1);
         }
     });
-    const std::string movies = MoviesFolder(GetUsingSettings());
+    const std::string movies = MoviesFolder(services.Settings().GetUsingSettings());
     for (int i = 0; i < 3; ++i) {
-        CreateMovieWriter(NextMoviePath(movies, *clock, messages.box()), clock, messages.box(),
-                          &window);
+        CreateMovieWriter(
+            NextMoviePath(movies, services.Settings().GetUsingSettings(), *clock, messages.box()),
+            clock, services, messages.box(), &window);
         const int before = delivered.load();
         ASSERT_TRUE(processEventsUntil([&] { return delivered.load() >= before + 20; }));
     }

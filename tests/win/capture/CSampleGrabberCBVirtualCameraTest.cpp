@@ -46,7 +46,7 @@ protected:
     {
         SinkTest::SetUp();
         cameraPath = hub.plug();
-        capture = std::make_unique<CCaptureVideo>(messages.box(),
+        capture = std::make_unique<CCaptureVideo>(services, messages.box(),
                                                   std::make_shared<CameraEnumerator>(hub));
         capture->SetFrameSinks(&preview(), &still());
         capture->AdoptSavingThread(CSampleGrabberCB::StartSavingThread(owner),
@@ -56,7 +56,7 @@ protected:
         ASSERT_EQ(capture->OpenDevice(capture->IndexOfDevicePath(cameraPath), &videoWindow, size),
                   0);
         ASSERT_EQ(size.width, 640);
-        SetUsingCaptureSize(size.width, size.height);
+        services.Settings().SetUsingCaptureSize(size.width, size.height);
     }
     void TearDown() override
     {
@@ -82,7 +82,7 @@ protected:
 
 TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 {
-    const SettingValues settings = GetUsingSettings();
+    const SettingValues settings = services.Settings().GetUsingSettings();
     const std::string today = TodayStamp(*systemClock);
 
     // A photo.
@@ -98,8 +98,8 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
 
     // A timed series of one shot per second, stopped after three shots.
     configureTimedShots(TimeUnitMinute, 60, TimeUnitMinute, 1);
-    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), owner.TimedSeriesRecord(),
-                                 *systemClock, messages.box()));
+    ASSERT_TRUE(StartTimedSeries(TimedShotsFolder(settings), services.Settings().GetUsingSettings(),
+                                 owner.TimedSeriesRecord(), *systemClock, messages.box()));
     preview().StartTimedShots();
     owner.SetTimedSeriesActive(true);
     ASSERT_TRUE(processEventsUntil([&] { return filesIn("/Timed Shots/") >= 3; }, 6000ms));
@@ -109,9 +109,10 @@ TEST_F(VirtualCameraSinkTest, PhotoTimedSeriesRecordingAndButtonMakeTheirFiles)
               window.files().end());
 
     // A recording of about two seconds.
-    const std::string movie = NextMoviePath(MoviesFolder(settings), *systemClock, messages.box());
+    const std::string movie =
+        NextMoviePath(MoviesFolder(settings), settings, *systemClock, messages.box());
     EXPECT_EQ(movie, MoviesFolder(settings) + "/M" + today + "_0001.avi");
-    CreateMovieWriter(movie, systemClock, messages.box(), &window);
+    CreateMovieWriter(movie, systemClock, services, messages.box(), &window);
     const auto started = std::chrono::steady_clock::now();
     owner.SetRecordingActive(true);
     processEventsFor(2000ms);

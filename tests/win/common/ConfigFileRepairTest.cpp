@@ -1,6 +1,5 @@
 #include "win/common/ConfigFileRepair.h"
 
-#include "tests/support/SettingsReset.h"
 #include "tests/support/TestSupport.h"
 #include "win/common/CSettingParams.h"
 
@@ -94,13 +93,13 @@ TEST(ConfigFileRepairTest, DamagedFilesAreKeptAndReplacedByTheFactorySettings)
         }
         EXPECT_EQ(kept, user + ".bad");
         EXPECT_EQ(readFile(kept), input.bytes);
-        LoadSettingsFrom(user);
-        const SettingValues using_ = GetUsingSettings();
+        CSettingParams store(varnolet::SystemPaths({.documents = folder.file("Documents")}));
+        store.LoadSettingsFrom(user);
+        const SettingValues using_ = store.GetUsingSettings();
         EXPECT_EQ(using_.movieSizeMax, 1024);
         EXPECT_EQ(using_.movieResolution, 0);
         EXPECT_EQ(using_.timedShot.shotsUnit, 1);
         EXPECT_TRUE(ConfigDamage(readFile(user)).empty());
-        ResetSettingsForTest();
     }
 }
 

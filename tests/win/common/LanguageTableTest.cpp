@@ -1,12 +1,11 @@
+#include "win/common/AppServices.h"
 #include "win/common/CLanguageTable.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/LanguageFile.h"
 #include "win/common/ShippedFile.h"
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/SettingsReset.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -73,32 +72,21 @@ namespace {
 class LanguageTableTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ProcessPaths::overrideProgramFolder(m_folder.path() + "/");
-        ProcessPaths::overrideDocumentsFolder(m_folder.file("Documents"));
-        ResetSettingsForTest();
-        LoadSettingsFrom(m_folder.file("config.ini"));
-        CLanguageTable::Instance().Reset();
-    }
-    void TearDown() override
-    {
-        CLanguageTable::Instance().Reset();
-        ResetSettingsForTest();
-        ProcessPaths::clearOverrides();
-    }
+    void SetUp() override { m_services.Settings().LoadSettingsFrom(m_folder.file("config.ini")); }
     void writeLanguage(const std::string &folder, const std::string &text)
     {
         m_folder.write("Resource/" + folder + "/Localizable.strings", text);
     }
     void chooseLanguage(int index)
     {
-        SettingValues v = GetUsingSettings();
+        SettingValues v = m_services.Settings().GetUsingSettings();
         v.language = index;
-        ApplySettings(v);
+        m_services.Settings().ApplySettings(v);
     }
 
     TempFolder m_folder;
+    AppServices m_services{varnolet::SystemPaths(
+        {.documents = m_folder.file("Documents"), .program = m_folder.path() + "/"})};
 };
 
 } // namespace
@@ -107,16 +95,17 @@ TEST_F(LanguageTableTest, MissingFileShowsOneMessageAndFallsBack)
 {
     MessageRecorder recorder;
     chooseLanguage(LanguageGerman);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
-    EXPECT_EQ(GetLanguageString("ui_view_btn_exit_system", "Exit System", recorder.box()),
-              "Exit System");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
+    EXPECT_EQ(
+        m_services.GetLanguageString("ui_view_btn_exit_system", "Exit System", recorder.box()),
+        "Exit System");
     ASSERT_EQ(recorder->count(), 1u);
     const varnolet::MessageRequest box = recorder->messages().front();
     EXPECT_EQ(box.text,
               "Fail to open " + m_folder.path() + "/Resource/German.lproj/Localizable.strings");
     EXPECT_EQ(box.caption, "Varnolet");
     EXPECT_EQ(box.icon, varnolet::MessageIcon::Warning);
-    EXPECT_EQ(CLanguageTable::Instance().LoadedIndex(), LanguageGerman);
+    EXPECT_EQ(m_services.Languages().LoadedIndex(), LanguageGerman);
 }
 
 TEST_F(LanguageTableTest, Utf16FileGivesNoEntriesAndTheEmptyTableMessage)
@@ -130,7 +119,7 @@ TEST_F(LanguageTableTest, Utf16FileGivesNoEntriesAndTheEmptyTableMessage)
     }
     writeLanguage("Italian.lproj", utf16);
     chooseLanguage(LanguageItalian);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About");
     EXPECT_EQ(recorder->texts(), std::vector<std::string>{"Faiure to get language string"});
 }
 
@@ -140,15 +129,18 @@ TEST_F(LanguageTableTest, ChangingTheLanguageReloadsAtTheNextLookup)
     writeLanguage("French.lproj", "\"ui_view_btn_about\" = \"À propos\";\n");
     writeLanguage("German.lproj", "\"ui_view_btn_about\" = \"Über\";\n");
     chooseLanguage(LanguageFrench);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "À propos");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()),
+              "À propos");
     chooseLanguage(LanguageGerman);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "Über");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()), "Über");
     chooseLanguage(LanguageFrench);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "À propos");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()),
+              "À propos");
     // An index outside 0..7 reads the English file.
     writeLanguage("English.lproj", "\"ui_view_btn_about\" = \"About us\";\n");
     chooseLanguage(12);
-    EXPECT_EQ(GetLanguageString("ui_view_btn_about", "About", recorder.box()), "About us");
+    EXPECT_EQ(m_services.GetLanguageString("ui_view_btn_about", "About", recorder.box()),
+              "About us");
     EXPECT_EQ(recorder->count(), 0u);
 }
 
@@ -162,7 +154,7 @@ TEST_F(LanguageTableTest, LookupsStaySafeWhileAnotherThreadReloads)
     std::atomic<int> wrong{0};
     std::thread reader([&] {
         while (!stop) {
-            const std::string text = GetLanguageString("k", "none", recorder.box());
+            const std::string text = m_services.GetLanguageString("k", "none", recorder.box());
             if (text != "fr" && text != "de")
                 ++wrong;
         }
@@ -183,7 +175,7 @@ TEST_F(LanguageTableTest, ShippedFilesAreFoundWithoutRegardToCase)
               m_folder.path() + "/Resource/image/none.bmp");
     writeLanguage("zh_Hant.lproj", "\"k\" = \"v\";\n");
     ::rename(m_folder.file("Resource").c_str(), m_folder.file("resource").c_str());
-    EXPECT_EQ(LanguageFilePath(LanguageTraditionalChinese),
+    EXPECT_EQ(LanguageFilePath(m_services.Paths(), LanguageTraditionalChinese),
               m_folder.path() + "/resource/zh_Hant.lproj/Localizable.strings");
 }
 

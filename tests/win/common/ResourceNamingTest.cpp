@@ -1,13 +1,11 @@
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ResourceNaming.h"
 #include "win/common/TextFormat.h"
 
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingMessagePresenter.h"
-#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/SettingsReset.h"
 
 #include <filesystem>
 
@@ -25,26 +23,17 @@ class ResourceNamingTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ProcessPaths::overrideDocumentsFolder(m_folder.file("Documents"));
-        ProcessPaths::overrideProgramFolder(m_folder.path() + "/"); // no language files
-        ResetSettingsForTest();
-        LoadSettingsFrom(m_folder.file("config.ini"));
+        m_services.Settings().LoadSettingsFrom(m_folder.file("config.ini"));
         usePerDayFolders(false);
-        CLanguageTable::Instance().Reset();
-    }
-    void TearDown() override
-    {
-        ResetSettingsForTest();
-        ProcessPaths::clearOverrides();
     }
     void usePerDayFolders(bool perDay)
     {
-        SettingValues v = GetUsingSettings();
+        SettingValues v = m_services.Settings().GetUsingSettings();
         SetSavingLocation(v, m_folder.path());
         v.autoCreatingFolder = perDay ? 1 : 0;
         v.language = 0; // English, whatever the locale of the test run
-        ApplySettings(v);
-        EnsureResourceFolders(m_messages.box());
+        m_services.Settings().ApplySettings(v);
+        EnsureResourceFolders(v, m_messages.box());
     }
     // Makes the file a name stands for, as the saving Parts would.
     std::string take(const std::string &path)
@@ -56,7 +45,13 @@ protected:
     std::string shots() const { return m_folder.file("Varnolet/Single Shots"); }
     std::string timed() const { return m_folder.file("Varnolet/Timed Shots"); }
 
+    // The scheme photos and movies are named by.
+    SettingValues settings() const { return m_services.Settings().GetUsingSettings(); }
+
     TempFolder m_folder;
+    AppServices m_services{
+        varnolet::SystemPaths({.documents = m_folder.file("Documents"),
+                               .program = m_folder.path() + "/"})}; // no language files
     MessageRecorder m_messages; // the naming functions' message box
     std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>(2024, 3, 5);
 };
@@ -124,91 +119,92 @@ TEST(ResourceNamingHelpers, SavingLocationAndRoot)
 
 TEST_F(ResourceNamingTest, FlatPhotosFollowTheNewestFile)
 {
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               shots() + "/S20240305_0001.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               shots() + "/S20240305_0002.jpg");
     // A hand-made copy does not parse; the numbering goes on from 0002.
     m_folder.write("Varnolet/Single Shots/S20240305_0010 copy.jpg", "");
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()),
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()),
               shots() + "/S20240305_0003.jpg");
     // Next day: back to 0001.
     m_clock->setLocal(2024, 3, 6);
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               shots() + "/S20240306_0001.jpg");
     // Clock set back: the later date continues.
     m_clock->setLocal(2024, 3, 1);
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()),
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()),
               shots() + "/S20240306_0002.jpg");
-    EXPECT_EQ(NextMoviePath(m_folder.file("Varnolet/Movies"), *m_clock, m_messages.box()),
-              m_folder.file("Varnolet/Movies/M20240301_0001.avi"));
+    EXPECT_EQ(
+        NextMoviePath(m_folder.file("Varnolet/Movies"), settings(), *m_clock, m_messages.box()),
+        m_folder.file("Varnolet/Movies/M20240301_0001.avi"));
 }
 
 TEST_F(ResourceNamingTest, FlatNumbersGoOnPast9999AndNeverReuseAName)
 {
     m_folder.write("Varnolet/Single Shots/S20240305_9999.jpg", "");
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               shots() + "/S20240305_10000.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               shots() + "/S20240305_10001.jpg");
     // A folder is not counted by the listing, yet its name is taken.
     m_folder.makeFolder("Varnolet/Single Shots/S20240305_10002.jpg");
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()),
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()),
               shots() + "/S20240305_10003.jpg");
-    EXPECT_EQ(NextSingleShotPath("", *m_clock, m_messages.box()), "");
+    EXPECT_EQ(NextSingleShotPath("", settings(), *m_clock, m_messages.box()), "");
 }
 
 TEST_F(ResourceNamingTest, FlatTimedSeries)
 {
     TimedSeries series;
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/T20240305_001_0001.jpg");
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/T20240305_001_0002.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/T20240305_002_0001.jpg");
     // Past series 999 a new series is still new.
     m_folder.write("Varnolet/Timed Shots/T20240305_999_0001.jpg", "");
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/T20240305_1000_0001.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
     EXPECT_EQ(series.seriesNumber, 1001);
     // A shot name already on disk is skipped.
     m_folder.write("Varnolet/Timed Shots/T20240305_1001_0001.jpg", "");
     series.shotNumber = 1;
     series.seriesNumber = 1001;
-    EXPECT_EQ(NextTimedShotPath(timed(), series, *m_clock, m_messages.box()),
+    EXPECT_EQ(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box()),
               timed() + "/T20240305_1001_0002.jpg");
     EXPECT_EQ(series.shotNumber, 3);
-    EXPECT_FALSE(StartTimedSeries("", series, *m_clock, m_messages.box()));
+    EXPECT_FALSE(StartTimedSeries("", settings(), series, *m_clock, m_messages.box()));
 }
 
 TEST_F(ResourceNamingTest, PerDayPhotosFillNumberedFolders)
 {
     usePerDayFolders(true);
     const std::string day = shots() + "/20240305";
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               day + "/000/SingleShot0000.jpg");
     m_folder.write("Varnolet/Single Shots/20240305/000/SingleShot0999.jpg", "");
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               day + "/001/SingleShot1000.jpg");
-    EXPECT_EQ(take(NextSingleShotPath(shots(), *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box())),
               day + "/001/SingleShot1001.jpg");
     // All files of the highest folder deleted: 0000 in that same folder.
     std::filesystem::remove(day + "/001/SingleShot1000.jpg");
     std::filesystem::remove(day + "/001/SingleShot1001.jpg");
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()),
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()),
               day + "/001/SingleShot0000.jpg");
     // Numbers grow wider instead of stopping at four digits.
     m_folder.write("Varnolet/Single Shots/20240305/009/SingleShot9999.jpg", "");
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()),
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()),
               day + "/010/SingleShot10000.jpg");
     EXPECT_TRUE(std::filesystem::is_directory(day + "/010"));
     const std::string movies = m_folder.file("Varnolet/Movies");
-    EXPECT_EQ(NextMoviePath(movies, *m_clock, m_messages.box()),
+    EXPECT_EQ(NextMoviePath(movies, settings(), *m_clock, m_messages.box()),
               movies + "/20240305/000/Movie0000.avi");
 }
 
@@ -216,15 +212,15 @@ TEST_F(ResourceNamingTest, PerDayTimedSeriesAndMidnight)
 {
     usePerDayFolders(true);
     TimedSeries series;
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/20240305/000/TimeShot000-0000.jpg");
-    ASSERT_TRUE(StartTimedSeries(timed(), series, *m_clock, m_messages.box()));
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    ASSERT_TRUE(StartTimedSeries(timed(), settings(), series, *m_clock, m_messages.box()));
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/20240305/001/TimeShot001-0000.jpg");
     // The series carries on past midnight under the new day, whose folder is created.
     m_clock->setLocal(2024, 3, 6, 0, 0, 30);
-    EXPECT_EQ(take(NextTimedShotPath(timed(), series, *m_clock, m_messages.box())),
+    EXPECT_EQ(take(NextTimedShotPath(timed(), settings(), series, *m_clock, m_messages.box())),
               timed() + "/20240306/001/TimeShot001-0001.jpg");
 }
 
@@ -240,21 +236,21 @@ TEST_F(ResourceNamingTest, FolderFailuresShowPathAndSystemText)
     usePerDayFolders(true);
     m_folder.write("Varnolet/Single Shots/20240305", "");
     m_messages->clear();
-    EXPECT_EQ(NextSingleShotPath(shots(), *m_clock, m_messages.box()), "");
+    EXPECT_EQ(NextSingleShotPath(shots(), settings(), *m_clock, m_messages.box()), "");
     EXPECT_EQ(m_messages->count(), 1u); // the numbered folder below a file cannot be made
 }
 
 TEST_F(ResourceNamingTest, CheckSavingLocation)
 {
     std::filesystem::remove_all(m_folder.file("Varnolet"));
-    EXPECT_TRUE(CheckSavingLocation(m_messages.box()));
+    EXPECT_TRUE(CheckSavingLocation(settings(), m_services.Languages(), m_messages.box()));
     EXPECT_TRUE(std::filesystem::is_directory(m_folder.file("Varnolet/Movies")));
     EXPECT_TRUE(std::filesystem::is_directory(timed()));
 
-    SettingValues v = GetUsingSettings();
+    SettingValues v = m_services.Settings().GetUsingSettings();
     SetSavingLocation(v, m_folder.file("gone"));
-    ApplySettings(v);
-    EXPECT_FALSE(CheckSavingLocation(m_messages.box()));
+    m_services.Settings().ApplySettings(v);
+    EXPECT_FALSE(CheckSavingLocation(settings(), m_services.Languages(), m_messages.box()));
     // Without language files the lookup reports the missing file, then the built-in text.
     EXPECT_EQ(m_messages->texts(),
               (std::vector<std::string>{

@@ -6,7 +6,6 @@
 #include "platform/media/JpegEncoder.h"
 #include "win/common/CSettingParams.h"
 #include "win/common/ResourceNaming.h"
-#include "tests/support/SettingsReset.h"
 
 #include <filesystem>
 #include <fstream>
@@ -41,18 +40,13 @@ ShellOpener::Handler BrowserTestFixture::Opener()
     };
 }
 
-void BrowserTestFixture::TearDown()
-{
-    ResetSettingsForTest();
-}
-
 void BrowserTestFixture::UseSettings(bool perDayFolders, const std::string &location)
 {
     m_temp.makeFolder(location);
-    SettingValues values = GetUsingSettings();
+    SettingValues values = m_services.Settings().GetUsingSettings();
     SetSavingLocation(values, m_temp.file(location));
     values.autoCreatingFolder = perDayFolders ? 1 : 0;
-    ApplySettings(values);
+    m_services.Settings().ApplySettings(values);
     m_root = values.resourcesRoot;
     for (const char *category : {"Single Shots", "Timed Shots", "Movies"})
         std::filesystem::create_directories(m_root + "/" + category);

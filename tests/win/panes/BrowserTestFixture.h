@@ -2,6 +2,8 @@
 
 #include "platform/widgets/ShellOpener.h"
 
+#include "win/common/AppServices.h"
+
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
 
@@ -15,12 +17,11 @@
 
 class CResourcesBrowserDlg;
 
-// Settings pointed at a temporary saving location, a recorder for message boxes and for
+// Services whose settings point at a temporary saving location, a recorder for message boxes and for
 // what would have been opened on the desktop, and makers of photos and movies.
 class BrowserTestFixture : public ::testing::Test
 {
 protected:
-    void TearDown() override;
     // An opener for the panes that records into m_opened and answers m_openAnswer.
     ShellOpener::Handler Opener();
 
@@ -40,6 +41,8 @@ protected:
     static void PaintSettled(CResourcesBrowserDlg &panel);
 
     varnolet::test::TempFolder m_temp;
+    // The panes' folders, settings and texts; the per-user file below the temporary folder.
+    AppServices m_services{varnolet::SystemPaths({.configHome = m_temp.file("config")})};
     varnolet::MessageRecorder m_messages;
     std::vector<std::pair<std::string, ShellOpener::Verb>> m_opened;
     bool m_openAnswer = true;

@@ -43,7 +43,7 @@ protected:
     // A shown thumbnail pane whose picture area is `boxWidth` wide and `height` high.
     void MakePane(int boxWidth, int height)
     {
-        view = std::make_unique<CResourceBrowserView>(m_messages.box(), nullptr, Opener());
+        view = std::make_unique<CResourceBrowserView>(m_services, m_messages.box(), nullptr, Opener());
         panel = view->Panel();
         const int bar = panel->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         view->resize(boxWidth + bar, height);
@@ -149,7 +149,7 @@ TEST_F(ResourcesBrowserDlgTest, MoviesShowTheirFirstFrameWithTheFilmSymbol)
     const QRect rect = panel->PictureRects()[0].second;
     EXPECT_EQ(rect, QRect(33, 10, 133, 100));
     const QImage shot = panel->grab().toImage();
-    const QImage &symbol = FilmSymbol::Picture();
+    const QImage symbol = FilmSymbol::Shipped(m_services.Paths());
     int compared = 0;
     for (int y = 0; y < symbol.height(); y += 3) {
         for (int x = 0; x < symbol.width(); x += 3) {

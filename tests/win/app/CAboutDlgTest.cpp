@@ -9,10 +9,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "win/common/ProcessPaths.h"
 #include "tests/support/RecordingMessagePresenter.h"
 #include "tests/support/TestSupport.h"
-#include "win/common/OemInfo.h"
+#include "win/common/AppServices.h"
 
 using varnolet::test::processEventsUntil;
 
@@ -21,13 +20,6 @@ namespace {
 class AboutDlgTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ProcessPaths::overrideProgramFolder(m_program.path() + "/"); }
-    void TearDown() override
-    {
-        ProcessPaths::clearOverrides();
-        SetOemInfo(OemInfo{});
-    }
-
     // A logo of one colour at Resource/Image/log.bmp (found as "Resource/image/log.bmp").
     void writeLogo(int width, int height, QRgb colour)
     {
@@ -39,6 +31,7 @@ protected:
     }
 
     varnolet::test::TempFolder m_program;
+    AppServices m_services{varnolet::SystemPaths({.program = m_program.path() + "/"})};
     varnolet::MessageRecorder m_messages;
 };
 
@@ -46,11 +39,14 @@ protected:
 
 TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
 {
-    SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/",
-                       "© 2026 Hollenby", "3.1.00"});
+    m_services.Settings().LoadSettingsFrom(
+        m_program.write("config.ini", "[oem]\ncompanyname=Hollenby Industries Ltd\n"
+                                      "producename=Varnolet\n"
+                                      "companywebsite=https://www.hollenby.example/\n"
+                                      "copyright=© 2026 Hollenby\nversion=3.1.00\n"));
     writeLogo(100, 20, qRgb(0, 90, 200)); // 5:1, much wider than the box
 
-    CAboutDlg about(m_messages.box());
+    CAboutDlg about(m_services, m_messages.box());
     EXPECT_EQ(about.ProductName()->text(), QStringLiteral("Varnolet"));
     EXPECT_EQ(about.CompanyName()->text(), QStringLiteral("Hollenby Industries Ltd"));
     EXPECT_TRUE(about.WebSite()->text().contains(QStringLiteral("https://www.hollenby.example/")));
@@ -70,7 +66,7 @@ TEST_F(AboutDlgTest, ShowsTheFiveOemStringsAndTheLogo)
 
 TEST_F(AboutDlgTest, NoLogoLeavesAWhiteBox)
 {
-    CAboutDlg about(m_messages.box(),
+    CAboutDlg about(m_services, m_messages.box(),
                     AboutTexts{QStringLiteral("Varnolet"), {}, {}, {}, QStringLiteral("3.1.00")},
                     nullptr);
     EXPECT_EQ(about.Logo()->BitmapWidth(), 0);
@@ -80,7 +76,7 @@ TEST_F(AboutDlgTest, NoLogoLeavesAWhiteBox)
 
 TEST_F(AboutDlgTest, TheLinkOpensTheWebSite)
 {
-    CAboutDlg about(m_messages.box(),
+    CAboutDlg about(m_services, m_messages.box(),
                     AboutTexts{{}, {}, QStringLiteral("www.hollenby.example"), {}, {}}, nullptr);
     QUrl opened;
     about.SetLinkOpener([&](const QUrl &url) { opened = url; });
@@ -90,7 +86,7 @@ TEST_F(AboutDlgTest, TheLinkOpensTheWebSite)
 
 TEST_F(AboutDlgTest, EnterIsSwallowedOkAndEscapeClose)
 {
-    CAboutDlg about(m_messages.box(), AboutTexts{}, nullptr);
+    CAboutDlg about(m_services, m_messages.box(), AboutTexts{}, nullptr);
     about.show();
     processEventsUntil([&] { return about.isVisible(); });
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

@@ -11,6 +11,7 @@
 
 #include "platform/camera/CameraSource.h"
 #include "tests/support/RecordingMessagePresenter.h"
+#include "win/common/AppServices.h"
 
 using varnolet::CameraControl;
 
@@ -110,7 +111,8 @@ private:
 TEST(DevicePropertiesDlgTest, OneEditorPerControlOfTheRightKind)
 {
     ControlCamera camera;
-    CDevicePropertiesDlg dialog(camera, varnolet::MessageRecorder().box());
+    const AppServices services(varnolet::SystemPaths::fromEnvironment());
+    CDevicePropertiesDlg dialog(camera, services, varnolet::MessageRecorder().box());
     EXPECT_EQ(dialog.ControlCount(), 5);
     auto *brightness = qobject_cast<QSlider *>(dialog.EditorOf(V4L2_CID_BRIGHTNESS));
     ASSERT_NE(brightness, nullptr);
@@ -131,7 +133,8 @@ TEST(DevicePropertiesDlgTest, OneEditorPerControlOfTheRightKind)
 TEST(DevicePropertiesDlgTest, ChangesApplyWhileMovingAndDefaultsComeBack)
 {
     ControlCamera camera;
-    CDevicePropertiesDlg dialog(camera, varnolet::MessageRecorder().box());
+    const AppServices services(varnolet::SystemPaths::fromEnvironment());
+    CDevicePropertiesDlg dialog(camera, services, varnolet::MessageRecorder().box());
     auto *brightness = qobject_cast<QSlider *>(dialog.EditorOf(V4L2_CID_BRIGHTNESS));
     brightness->setValue(-20);
     EXPECT_EQ(camera.valueOf(V4L2_CID_BRIGHTNESS), -20);

@@ -132,7 +132,7 @@ TEST(MainViewerCaptureTest, TimedShotValuesOutOfRangeInTheFileAreTakenAsTheFacto
     // starts a valid series instead of failing every time.
     MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=301\n"
                               "timetype_times_taking=0\ntimes_takingtimedshots=1\n");
-    EXPECT_EQ(GetUsingSettings().timedShot.shots[0].current, 60);
+    EXPECT_EQ(fixture.services().Settings().GetUsingSettings().timedShot.shots[0].current, 60);
     fixture.hub().plug();
     auto window = fixture.makeWindow();
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
@@ -150,13 +150,13 @@ TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPla
     MainViewerFixture fixture("movieresolution=0\n");
     auto window = fixture.makeWindow(std::make_shared<apptest::TwoSizeEnumerator>());
     ASSERT_TRUE(fixture.showAndWaitForCamera(*window));
-    ASSERT_EQ(GetUsingSettings().captureWidth, 640);
+    ASSERT_EQ(fixture.services().Settings().GetUsingSettings().captureWidth, 640);
 
     window->Button(CMainViewerDlg::IDC_RECORDING)->click();
     ASSERT_TRUE(window->IsRecording());
     // The camera was reopened at the movie size before the first frame was written.
-    EXPECT_EQ(GetUsingSettings().captureWidth, 320);
-    EXPECT_EQ(GetUsingSettings().captureHeight, 240);
+    EXPECT_EQ(fixture.services().Settings().GetUsingSettings().captureWidth, 320);
+    EXPECT_EQ(fixture.services().Settings().GetUsingSettings().captureHeight, 240);
     EXPECT_EQ(CSampleGrabberCB::PreviewSink().FrameWidth(), 320);
     EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(),
               QStringLiteral("Stop Recording"));
@@ -171,7 +171,7 @@ TEST(MainViewerCaptureTest, RecordingAtTheMovieSizeReopensTheCameraAndLeavesAPla
     EXPECT_EQ(window->Button(CMainViewerDlg::IDC_RECORDING)->toolTip(),
               QStringLiteral("Start Recording"));
     // The camera stays at the movie size (the using size now is the delivered one).
-    EXPECT_EQ(GetUsingSettings().captureWidth, 320);
+    EXPECT_EQ(fixture.services().Settings().GetUsingSettings().captureWidth, 320);
 
     const auto movies = filesIn(fixture.resourceRoot() + "/Movies", ".avi");
     ASSERT_EQ(movies.size(), 1u);
@@ -316,7 +316,7 @@ TEST(MainViewerCaptureTest, AStreamThatFailsWhileTheCameraIsListedIsALostCamera)
     EXPECT_FALSE(window->CaptureVideo().IsDeviceOpen());
     ASSERT_EQ(fixture.messages().count(), 1u);
     EXPECT_EQ(fixture.messages().texts()[0],
-              CPromptLine(fixture.messageBox()).NoCameraText(true).toStdString());
+              CPromptLine(fixture.services(), fixture.messageBox()).NoCameraText(true).toStdString());
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         EXPECT_EQ(OpenMovieWriter(), nullptr);

@@ -301,22 +301,22 @@ TEST_F(MainViewerTest, ANewCaptureSizeFromTheSettingsReopensTheCamera)
     m_fixture.hub().plug();
     auto window = m_fixture.makeWindow();
     ASSERT_TRUE(m_fixture.showAndWaitForCamera(*window));
-    ASSERT_EQ(GetUsingSettings().captureWidth, 640);
+    ASSERT_EQ(m_fixture.services().Settings().GetUsingSettings().captureWidth, 640);
     bool sawSettings = false;
     onModal<QDialog>([&](QDialog &dialog) {
         sawSettings = static_cast<QDialog *>(window->SettingDialog()) == &dialog;
-        SettingValues values = GetUsingSettings();
+        SettingValues values = m_fixture.services().Settings().GetUsingSettings();
         values.captureWidth = 1280;
         values.captureHeight = 720;
-        ApplySettings(values);
+        m_fixture.services().Settings().ApplySettings(values);
         dialog.reject();
     });
     window->Button(CMainViewerDlg::IDC_SETTINGS)->click();
     EXPECT_TRUE(sawSettings);
     EXPECT_EQ(window->SettingDialog(), nullptr);
     EXPECT_TRUE(window->IsCameraPresent());
-    EXPECT_EQ(GetUsingSettings().captureWidth, 1280);
-    EXPECT_EQ(GetUsingSettings().captureHeight, 720);
+    EXPECT_EQ(m_fixture.services().Settings().GetUsingSettings().captureWidth, 1280);
+    EXPECT_EQ(m_fixture.services().Settings().GetUsingSettings().captureHeight, 720);
     // The letterbox follows the new aspect ratio.
     const QRect picture = window->PreviewWindow()->PictureArea()->geometry();
     EXPECT_NEAR(static_cast<double>(picture.height()) / picture.width(), 0.5625, 0.01);
@@ -380,16 +380,16 @@ TEST(MainViewerLanguageTest, QtsOwnTextsFollowTheLanguageInForceAndItsChange)
             << "the file dialog's and message boxes' buttons";
 
         // The settings change the language to Japanese; the window's texts are redone.
-        SettingValues values = GetUsingSettings();
+        SettingValues values = fixture.services().Settings().GetUsingSettings();
         values.language = 5;
-        ApplySettings(values);
+        fixture.services().Settings().ApplySettings(values);
         window->UpdateButtonTexts();
         const QString japanese = QCoreApplication::translate("QPlatformTheme", "Cancel");
         EXPECT_NE(japanese, QStringLiteral("Abbrechen"));
         EXPECT_NE(japanese, QStringLiteral("Cancel"));
 
         values.language = 0;
-        ApplySettings(values);
+        fixture.services().Settings().ApplySettings(values);
         window->UpdateButtonTexts();
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
                   QStringLiteral("Cancel"));

@@ -90,7 +90,6 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
 {
     if (!varnolet::test::haveExiftool())
         GTEST_SKIP() << "exiftool is not installed (scripts/install-deps.sh installs it)";
-    QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
     MainViewerFixture fixture;
     fixture.hub().plug();
     auto window = fixture.makeWindow();
@@ -112,7 +111,7 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
 
     const double perPixel = calibrateOnMarkers(overlay, 640, 480);
     EXPECT_NEAR(overlay->controller().scene().micrometresPerPixel, perPixel, perPixel * 1e-3);
-    EXPECT_TRUE(varnolet::test::fileExists(CPictureMeasure::StorePath()));
+    EXPECT_TRUE(varnolet::test::fileExists(CPictureMeasure::StorePath(fixture.services().Paths())));
 
     window->OnTakePhoto();
     ASSERT_TRUE(processEventsUntil([&] { return !window->IsPhotoPending(); }));
@@ -131,7 +130,6 @@ TEST(CPictureMeasureTest, CalibratedPhotosCarryTheirScaleAndUncalibratedOnesDoNo
 
 TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
 {
-    QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
     auto clock = std::make_shared<varnolet::FakeClock>(2026, 12, 9, 10, 0, 0);
     MainViewerFixture fixture("timetype_takingshots_pretime=0\nshots_pertime=60\n"
                               "timetype_times_taking=0\ntimes_takingtimedshots=1\n",

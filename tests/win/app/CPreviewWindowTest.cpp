@@ -9,8 +9,7 @@
 #include <QEvent>
 
 #include "tests/support/TestSupport.h"
-#include "win/common/CSettingParams.h"
-#include "tests/support/SettingsReset.h"
+#include "win/common/AppServices.h"
 
 using namespace std::chrono_literals;
 
@@ -51,7 +50,7 @@ std::vector<uint8_t> frameWithTopRow(int width, int height, QRgb top, QRgb rest)
 class PreviewWindowTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { ResetSettingsForTest(); }
+    AppServices m_services{varnolet::SystemPaths::fromEnvironment()};
 };
 
 } // namespace
@@ -92,7 +91,7 @@ TEST(PictureRectangleTest, SizeWithoutAreaFillsThePane)
 TEST_F(PreviewWindowTest, ResizeLaysOutAndSendsTheResizedMessage)
 {
     MessageCounter target;
-    CPreviewWindow pane(&target);
+    CPreviewWindow pane(m_services, &target);
     pane.resize(1000, 600);
     pane.show();
     ASSERT_TRUE(varnolet::test::processEventsUntil([&] { return pane.width() == 1000; }));
@@ -106,11 +105,11 @@ TEST_F(PreviewWindowTest, ResizeLaysOutAndSendsTheResizedMessage)
     EXPECT_EQ(pane.PictureArea()->geometry(), QRect(0, 100, 800, 600));
 
     // A new delivered capture size: the letterbox follows after LayoutPictureArea.
-    SetUsingCaptureSize(1280, 720);
+    m_services.Settings().SetUsingCaptureSize(1280, 720);
     pane.resize(800, 600);
     varnolet::test::processEventsUntil([&] { return pane.height() == 600; });
     EXPECT_EQ(pane.PictureArea()->geometry(), QRect(0, 75, 800, 450));
-    SetUsingCaptureSize(640, 480);
+    m_services.Settings().SetUsingCaptureSize(640, 480);
     pane.LayoutPictureArea();
     EXPECT_EQ(pane.PictureArea()->geometry(), QRect(0, 0, 800, 600));
     EXPECT_EQ(pane.PictureArea()->property("controlId").toInt(), 10000);
@@ -118,7 +117,7 @@ TEST_F(PreviewWindowTest, ResizeLaysOutAndSendsTheResizedMessage)
 
 TEST_F(PreviewWindowTest, PaintsTheNewestFrameUprightAndDropsStaleOnes)
 {
-    CPreviewWindow pane(nullptr);
+    CPreviewWindow pane(m_services, nullptr);
     pane.resize(320, 240);
     pane.show();
     CPictureArea *area = pane.PictureArea();
@@ -154,7 +153,7 @@ TEST_F(PreviewWindowTest, PaintsTheNewestFrameUprightAndDropsStaleOnes)
 
 TEST_F(PreviewWindowTest, FramesFromAnotherThreadNeverPileUp)
 {
-    CPreviewWindow pane(nullptr);
+    CPreviewWindow pane(m_services, nullptr);
     pane.resize(320, 240);
     pane.show();
     CPictureArea *area = pane.PictureArea();
@@ -183,7 +182,7 @@ TEST_F(PreviewWindowTest, FramesFromAnotherThreadNeverPileUp)
 
 TEST_F(PreviewWindowTest, AFrameTwiceThePaintedSizeIsHalvedWithoutLosingItsEdges)
 {
-    CPreviewWindow pane(nullptr);
+    CPreviewWindow pane(m_services, nullptr);
     pane.resize(160, 120);
     pane.show();
     CPictureArea *area = pane.PictureArea();

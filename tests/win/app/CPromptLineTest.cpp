@@ -1,6 +1,7 @@
 #include "win/app/CPromptLine.h"
 
 #include "tests/support/RecordingMessagePresenter.h"
+#include "win/common/AppServices.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,8 @@ class PromptLineTest : public ::testing::Test
 {
 protected:
     varnolet::MessageRecorder m_messages;
-    CPromptLine m_line{m_messages.box()};
+    AppServices m_services{varnolet::SystemPaths::fromEnvironment()};
+    CPromptLine m_line{m_services, m_messages.box()};
 };
 
 } // namespace
@@ -68,7 +70,7 @@ TEST_F(PromptLineTest, CaptureButtonsWithoutACameraShowTheNoCameraText)
 
 TEST_F(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
 {
-    CPromptLine line{m_messages.box()};
+    CPromptLine line{m_services, m_messages.box()};
     CPromptLine::State s = previewing();
     s.timedSeries = true;
     s.seriesTotalMinutes = 120;
@@ -88,7 +90,7 @@ TEST_F(PromptLineTest, TimedSeriesShowsTotalAndRemainingWholeMinutes)
 
 TEST_F(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
 {
-    CPromptLine line{m_messages.box()};
+    CPromptLine line{m_services, m_messages.box()};
     CPromptLine::State s = previewing();
     s.recording = true;
     const QString head = QStringLiteral("正在以分辨率320 X 240进行录像");
@@ -108,7 +110,7 @@ TEST_F(PromptLineTest, RecordingDotsCycleAndOtherStatusesResetThem)
 
 TEST_F(PromptLineTest, StatusPrecedenceAndNoCamera)
 {
-    CPromptLine line{m_messages.box()};
+    CPromptLine line{m_services, m_messages.box()};
     CPromptLine::State s = previewing();
     s.photoPending = true;
     s.timedSeries = true;
@@ -119,7 +121,7 @@ TEST_F(PromptLineTest, StatusPrecedenceAndNoCamera)
 
 TEST_F(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
 {
-    CPromptLine line{m_messages.box()};
+    CPromptLine line{m_services, m_messages.box()};
     CPromptLine::State s = previewing();
     s.recording = true;
     QLabel label;
@@ -137,7 +139,7 @@ TEST_F(PromptLineTest, HoverWinsOverStatusAndAMoveOffTheButtonsKeepsTheText)
 
 TEST_F(PromptLineTest, NoticeTakesTheIdleStatusUntilItsTimeIsOver)
 {
-    CPromptLine line{m_messages.box()};
+    CPromptLine line{m_services, m_messages.box()};
     CPromptLine::State s = previewing();
     s.nowMs = 1000;
     line.Announce(line.RepairedMoviesText({QStringLiteral("M20261209_0001.avi")}), 31000);

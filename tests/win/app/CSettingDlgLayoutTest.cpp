@@ -15,7 +15,7 @@ TEST_F(SettingDlgTest, NoTextIsClippedAndNoControlsOverlapInAnyLanguage)
         const std::string folder = LanguageAt(language).folder;
         loadConfig("language=" + std::to_string(language) +
                    "\nresourcespath=/media/microscope/pictures\n");
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         // The widest values the range labels can show.
         clickRadio(dialog, D::IDC_SHOTS_DAY);
         clickRadio(dialog, D::IDC_TIMES_DAY);

@@ -24,7 +24,7 @@ std::string messageText(const varnolet::RecordingMessagePresenter &recorder, siz
 
 TEST_F(SettingDlgTest, StartShowsTheUsingSettingsAndTheHostsLists)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     EXPECT_EQ(m_host.dialog, &dialog);
     EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("English.lproj", "ui_dlg_setting"));
 
@@ -58,10 +58,10 @@ TEST_F(SettingDlgTest, StartShowsTheUsingSettingsAndTheHostsLists)
 
 TEST_F(SettingDlgTest, TheResolutionListFallsBackToItsFirstEntryAndFollowsTheHost)
 {
-    SetUsingCaptureSize(1024, 768);
+    m_services.Settings().SetUsingCaptureSize(1024, 768);
     m_host.openPath.clear();
     {
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         EXPECT_EQ(control<QComboBox>(dialog, D::IDC_DEVICE_LIST)->currentIndex(),
                   -1); // no camera open
         EXPECT_EQ(control<QComboBox>(dialog, D::IDC_RESOLUTION_LIST)->count(), 0);
@@ -84,11 +84,11 @@ TEST_F(SettingDlgTest, TheResolutionListFallsBackToItsFirstEntryAndFollowsTheHos
 TEST_F(SettingDlgTest, MaximumSizeBoundsAreAccepted)
 {
     for (const char *size : {"16", "4096"}) {
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, size);
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted) << size;
-        EXPECT_EQ(GetUsingSettings().movieSizeMax, std::stoi(size));
+        EXPECT_EQ(m_services.Settings().GetUsingSettings().movieSizeMax, std::stoi(size));
         EXPECT_NE(readFile(m_configPath).find(std::string("moviesizemax=") + size),
                   std::string::npos);
     }
@@ -99,7 +99,7 @@ TEST_F(SettingDlgTest, MaximumSizeOutsideTheRangeOrNotPlainIsRejectedWithTheFact
 {
     for (const char *size : {"15", "4097", "016", "", " 16", "16MB", "-16", "99999999999"}) {
         m_messages->clear();
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, size);
         dialog.OnApply();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << size;
@@ -112,8 +112,9 @@ TEST_F(SettingDlgTest, MaximumSizeOutsideTheRangeOrNotPlainIsRejectedWithTheFact
         // The value put back is accepted by the next Apply.
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted) << size;
-        EXPECT_EQ(GetUsingSettings().movieSizeMax, 1024);
-        ApplySettings(GetPreviousSettings()); // back to 512 for the next round
+        EXPECT_EQ(m_services.Settings().GetUsingSettings().movieSizeMax, 1024);
+        m_services.Settings().ApplySettings(
+            m_services.Settings().GetPreviousSettings()); // back to 512 for the next round
     }
     EXPECT_EQ(D::MaximumSizeOfText("4096"), 4096);
     EXPECT_EQ(D::MaximumSizeOfText("0x10"), D::kInvalidMaximumSize);
@@ -121,7 +122,7 @@ TEST_F(SettingDlgTest, MaximumSizeOutsideTheRangeOrNotPlainIsRejectedWithTheFact
 
 TEST_F(SettingDlgTest, ShotsValueAboveTheHourMaximumIsRejectedAfterSwitchingTheUnit)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     clickRadio(dialog, D::IDC_SHOTS_HOUR);
     EXPECT_EQ(textOf(dialog, D::IDC_SHOTS_EDIT), "30"); // the hour range's own value
     EXPECT_EQ(control<QLabel>(dialog, D::IDC_SHOTS_RANGE)->text(), "(max. 60)");
@@ -134,14 +135,15 @@ TEST_F(SettingDlgTest, ShotsValueAboveTheHourMaximumIsRejectedAfterSwitchingTheU
     // The factory value: the default record's shots per minute; the valid run length stays.
     EXPECT_EQ(textOf(dialog, D::IDC_SHOTS_EDIT), "6");
     EXPECT_EQ(textOf(dialog, D::IDC_TIMES_EDIT), "2");
-    EXPECT_EQ(GetUsingSettings().timedShot.shots[TimeUnitHour].current, 30); // nothing applied
-    EXPECT_EQ(GetUsingSettings().timedShot.shotsUnit, TimeUnitMinute);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().timedShot.shots[TimeUnitHour].current,
+              30); // nothing applied
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().timedShot.shotsUnit, TimeUnitMinute);
 
     // The hour's maximum itself is accepted and stored with its unit.
     setText(dialog, D::IDC_SHOTS_EDIT, "60");
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    const SettingValues applied = GetUsingSettings();
+    const SettingValues applied = m_services.Settings().GetUsingSettings();
     EXPECT_EQ(applied.timedShot.shotsUnit, TimeUnitHour);
     EXPECT_EQ(applied.timedShot.shots[TimeUnitHour].current, 60);
     EXPECT_EQ(applied.timedShot.shots[TimeUnitMinute].current,
@@ -153,7 +155,7 @@ TEST_F(SettingDlgTest, ShotsValueAboveTheHourMaximumIsRejectedAfterSwitchingTheU
 
 TEST_F(SettingDlgTest, NumberEditsThatAreNotPlainNumbersAreRejected)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     // Switching the unit back and forth discards what was typed.
     setText(dialog, D::IDC_SHOTS_EDIT, "42");
     clickRadio(dialog, D::IDC_SHOTS_DAY);
@@ -174,19 +176,20 @@ TEST_F(SettingDlgTest, NumberEditsThatAreNotPlainNumbersAreRejected)
         EXPECT_EQ(textOf(dialog, D::IDC_SHOTS_EDIT), shots == "10" ? "10" : "6");
         EXPECT_EQ(textOf(dialog, D::IDC_TIMES_EDIT), times == "2" ? "2" : "60");
     }
-    EXPECT_EQ(GetUsingSettings(), GetPreviousSettings()); // nothing was applied
+    EXPECT_EQ(m_services.Settings().GetUsingSettings(),
+              m_services.Settings().GetPreviousSettings()); // nothing was applied
 }
 
 TEST_F(SettingDlgTest, SavingLocationIsNormalisedAndMustExist)
 {
     m_home.makeFolder("pictures");
     {
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         setText(dialog, D::IDC_LOCATION_EDIT,
                 QString::fromStdString(m_home.path() + "/pictures//"));
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        const SettingValues applied = GetUsingSettings();
+        const SettingValues applied = m_services.Settings().GetUsingSettings();
         EXPECT_EQ(applied.resourcesPath, m_home.path() + "/pictures");
         EXPECT_EQ(applied.resourcesRoot, m_home.path() + "/pictures/Varnolet");
         EXPECT_NE(readFile(m_configPath).find("resourcespath=" + m_home.path() + "/pictures\n"),
@@ -199,7 +202,7 @@ TEST_F(SettingDlgTest, SavingLocationIsNormalisedAndMustExist)
     for (const std::string &missing :
          {m_home.path() + "/missing/", m_home.path() + "/a-file", std::string()}) {
         m_messages->clear();
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         setText(dialog, D::IDC_LOCATION_EDIT, QString::fromStdString(missing));
         dialog.OnApply();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << missing;
@@ -217,9 +220,9 @@ TEST_F(SettingDlgTest, SavingLocationIsNormalisedAndMustExist)
 TEST_F(SettingDlgTest, DefaultThenUndoChangesNothing)
 {
     const std::string before = readFile(m_configPath);
-    const SettingValues using_ = GetUsingSettings();
-    const SettingValues previous = GetPreviousSettings();
-    D dialog(m_host, m_messages.box());
+    const SettingValues using_ = m_services.Settings().GetUsingSettings();
+    const SettingValues previous = m_services.Settings().GetPreviousSettings();
+    D dialog(m_host, m_services, m_messages.box());
     dialog.OnDefault();
     // The controls show the factory values...
     EXPECT_EQ(textOf(dialog, D::IDC_MAXIMUM_SIZE_EDIT), "1024");
@@ -230,8 +233,8 @@ TEST_F(SettingDlgTest, DefaultThenUndoChangesNothing)
     // ...and Undo leaves without saving them.
     control<QPushButton>(dialog, D::IDC_UNDO)->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(GetUsingSettings(), using_);
-    EXPECT_EQ(GetPreviousSettings(), previous);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings(), using_);
+    EXPECT_EQ(m_services.Settings().GetPreviousSettings(), previous);
     EXPECT_EQ(readFile(m_configPath), before);
     EXPECT_TRUE(m_host.openCalls.empty());
 }
@@ -239,7 +242,7 @@ TEST_F(SettingDlgTest, DefaultThenUndoChangesNothing)
 TEST_F(SettingDlgTest, ApplyRewritesOnlyTheUsingSection)
 {
     const std::string before = readFile(m_configPath);
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     setText(dialog, D::IDC_MAXIMUM_SIZE_EDIT, "2048");
     control<QComboBox>(dialog, D::IDC_FOLDER_LIST)->setCurrentIndex(1);
     control<QComboBox>(dialog, D::IDC_MOVIE_SIZE_LIST)->setCurrentIndex(0);
@@ -262,10 +265,10 @@ TEST_F(SettingDlgTest, ApplyRewritesOnlyTheUsingSection)
         EXPECT_NE(usingPart.find(line), std::string::npos) << line;
 
     // The store rotated, with the chosen capture size (never written to the file).
-    const SettingValues applied = GetUsingSettings();
+    const SettingValues applied = m_services.Settings().GetUsingSettings();
     EXPECT_EQ(applied.captureWidth, 1280);
     EXPECT_EQ(applied.captureHeight, 720);
-    EXPECT_EQ(GetPreviousSettings().captureWidth, 640);
+    EXPECT_EQ(m_services.Settings().GetPreviousSettings().captureWidth, 640);
     EXPECT_EQ(after.find("1280"), std::string::npos);
     EXPECT_NE(before, after);
 }
@@ -273,7 +276,7 @@ TEST_F(SettingDlgTest, ApplyRewritesOnlyTheUsingSection)
 TEST_F(SettingDlgTest, DuringARecordingOnlyTheSafeControlsStayUsable)
 {
     m_host.recording = true;
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     for (int id : {D::IDC_LOCATION_EDIT, D::IDC_BROWSE, D::IDC_MAXIMUM_SIZE_EDIT,
                    D::IDC_MOVIE_SIZE_LIST, D::IDC_DEFAULT, D::IDC_DEVICE_LIST,
                    D::IDC_RESOLUTION_LIST, D::IDC_SHOTS_EDIT, D::IDC_TIMES_EDIT})
@@ -288,25 +291,25 @@ TEST_F(SettingDlgTest, DuringARecordingOnlyTheSafeControlsStayUsable)
     control<QComboBox>(dialog, D::IDC_RESOLUTION_LIST)->setCurrentIndex(0); // not the user's doing
     dialog.OnApply();
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
-    const SettingValues applied = GetUsingSettings();
+    const SettingValues applied = m_services.Settings().GetUsingSettings();
     EXPECT_EQ(applied.language, 4);
     EXPECT_EQ(applied.autoCreatingFolder, 1);
     EXPECT_EQ(applied.movieSizeMax, 512);
     // The camera is not reopened under the recording.
-    EXPECT_EQ(applied.captureWidth, GetPreviousSettings().captureWidth);
-    EXPECT_EQ(applied.captureHeight, GetPreviousSettings().captureHeight);
+    EXPECT_EQ(applied.captureWidth, m_services.Settings().GetPreviousSettings().captureWidth);
+    EXPECT_EQ(applied.captureHeight, m_services.Settings().GetPreviousSettings().captureHeight);
 }
 
 TEST_F(SettingDlgTest, TheUsersDefaultLanguageIsStoredAsItsIndex)
 {
     setenv("LANGUAGE", "de_DE", 1);
     loadConfig("language=-1\n");
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     EXPECT_EQ(control<QComboBox>(dialog, D::IDC_LANGUAGE_LIST)->currentIndex(), 3);
     EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("German.lproj", "ui_dlg_setting"));
     dialog.OnApply();
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(GetUsingSettings().language, 3);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().language, 3);
     EXPECT_NE(readFile(m_configPath).find("language=3\n"), std::string::npos);
 }
 
@@ -315,21 +318,21 @@ TEST_F(SettingDlgTest, SwitchingTheLanguageReloadsTheFilesAndRetitlesTheWindow)
     // What the window does after each run: re-read its texts.
     QLabel windowTitle;
     const auto runDialog = [&](int language) {
-        D dialog(m_host, m_messages.box());
+        D dialog(m_host, m_services, m_messages.box());
         control<QComboBox>(dialog, D::IDC_LANGUAGE_LIST)->setCurrentIndex(language);
         dialog.OnApply();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         windowTitle.setText(QString::fromStdString(
-            GetLanguageString("ui_view_btn_settings", "Settings", m_messages.box())));
+            m_services.GetLanguageString("ui_view_btn_settings", "Settings", m_messages.box())));
     };
     runDialog(3);
-    EXPECT_EQ(CLanguageTable::Instance().LoadedIndex(), 3);
+    EXPECT_EQ(m_services.Languages().LoadedIndex(), 3);
     EXPECT_EQ(windowTitle.text().toStdString(), fileText("German.lproj", "ui_view_btn_settings"));
     runDialog(1);
-    EXPECT_EQ(CLanguageTable::Instance().LoadedIndex(), 1);
+    EXPECT_EQ(m_services.Languages().LoadedIndex(), 1);
     EXPECT_EQ(windowTitle.text().toStdString(), fileText("French.lproj", "ui_view_btn_settings"));
     {
-        D dialog(m_host, m_messages.box()); // and the next dialog speaks French too
+        D dialog(m_host, m_services, m_messages.box()); // and the next dialog speaks French too
         EXPECT_EQ(dialog.windowTitle().toStdString(), fileText("French.lproj", "ui_dlg_setting"));
         EXPECT_EQ(control<QPushButton>(dialog, D::IDC_APPLY)->text().toStdString(),
                   fileText("French.lproj", "ui_setting_btn_apply"));
@@ -341,7 +344,7 @@ TEST_F(SettingDlgTest, SwitchingTheLanguageReloadsTheFilesAndRetitlesTheWindow)
 
 TEST_F(SettingDlgTest, PickingAnotherCameraOpensItAtOnceAndUndoKeepsIt)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     auto *devices = control<QComboBox>(dialog, D::IDC_DEVICE_LIST);
     devices->setCurrentIndex(0);
     emit devices->activated(0); // the open one: nothing happens
@@ -359,12 +362,13 @@ TEST_F(SettingDlgTest, PickingAnotherCameraOpensItAtOnceAndUndoKeepsIt)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(m_host.openPath, m_host.cameras[1].path);
     EXPECT_EQ(m_host.openCalls.size(), 1u);
-    EXPECT_EQ(GetUsingSettings().captureWidth, 1600); // the window's own update, not the dialog's
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().captureWidth,
+              1600); // the window's own update, not the dialog's
 }
 
 TEST_F(SettingDlgTest, MoreHidesTheDialogWhileTheCameraControlsShowInAModalRun)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     std::optional<bool> visibleAfter;
     QTimer::singleShot(0, &dialog, [&] {
         control<QPushButton>(dialog, D::IDC_MORE)->click();
@@ -381,7 +385,7 @@ TEST_F(SettingDlgTest, MoreHidesTheDialogWhileTheCameraControlsShowInAModalRun)
 
 TEST_F(SettingDlgTest, TheFolderChooserReplacesTheLocationUnlessCancelled)
 {
-    D dialog(m_host, m_messages.box());
+    D dialog(m_host, m_services, m_messages.box());
     QString title;
     QString start;
     QString answer = QStringLiteral("/media/scope/pictures");
@@ -406,10 +410,12 @@ TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApply
     // until Apply), so the dialog shows valid values and Apply does not refuse.
     loadConfig("timetype_takingshots_pretime=5\nshots_pertime=10\ntimetype_times_taking=7\n"
                "times_takingtimedshots=2\n");
-    const SettingValues factory = GetDefaultSettings();
-    EXPECT_EQ(GetUsingSettings().timedShot.shotsUnit, factory.timedShot.shotsUnit);
-    EXPECT_EQ(GetUsingSettings().timedShot.timesUnit, factory.timedShot.timesUnit);
-    D dialog(m_host, m_messages.box());
+    const SettingValues factory = m_services.Settings().GetDefaultSettings();
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().timedShot.shotsUnit,
+              factory.timedShot.shotsUnit);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().timedShot.timesUnit,
+              factory.timedShot.timesUnit);
+    D dialog(m_host, m_services, m_messages.box());
     const int shotsRadios[] = {D::IDC_SHOTS_MINUTE, D::IDC_SHOTS_HOUR, D::IDC_SHOTS_DAY};
     const int timesRadios[] = {D::IDC_TIMES_MINUTE, D::IDC_TIMES_HOUR, D::IDC_TIMES_DAY};
     for (int unit = 0; unit < kTimeUnitCount; ++unit) {
@@ -421,7 +427,7 @@ TEST_F(SettingDlgTest, UnitsOutsideTheKnownOnesAreShownAsTheFactoryUnitsAndApply
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(m_messages->count(), 0u) << messageText(*m_messages);
-    EXPECT_TRUE(IsTimedShotSettingValid(GetUsingSettings()));
+    EXPECT_TRUE(IsTimedShotSettingValid(m_services.Settings().GetUsingSettings()));
 }
 
 TEST_F(SettingDlgTest, SavingLocationWhoseNameIsNoUtf8IsAppliedWithItsBytes)
@@ -430,11 +436,11 @@ TEST_F(SettingDlgTest, SavingLocationWhoseNameIsNoUtf8IsAppliedWithItsBytes)
     const std::string latin1 = m_home.path() + "/caf\xE9";
     m_home.makeFolder("caf\xE9");
     loadConfig("resourcespath=" + latin1 + "\n");
-    ASSERT_EQ(GetUsingSettings().resourcesPath, latin1);
-    D dialog(m_host, m_messages.box());
+    ASSERT_EQ(m_services.Settings().GetUsingSettings().resourcesPath, latin1);
+    D dialog(m_host, m_services, m_messages.box());
     dialog.OnApply();
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "found although the edit cannot show it";
-    EXPECT_EQ(GetUsingSettings().resourcesPath, latin1);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().resourcesPath, latin1);
     EXPECT_NE(readFile(m_configPath).find("resourcespath=" + latin1 + "\n"), std::string::npos);
     EXPECT_EQ(m_messages->count(), 0u);
 }

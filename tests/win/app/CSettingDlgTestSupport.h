@@ -18,13 +18,10 @@
 #include <QLineEdit>
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
 #include "win/app/CSettingDlg.h"
 #include "win/app/ISettingDialogHost.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
-#include "tests/support/SettingsReset.h"
+#include "win/common/AppServices.h"
 
 inline uint32_t SettingSizeKey(int width, int height)
 {
@@ -55,6 +52,7 @@ public:
     std::optional<bool> visibleDuringProperties;
     CSettingDlg *dialog = nullptr;
     int registrations = 0;
+    CSettingParams *settings = nullptr; // where a camera's delivered size is stored
 
     std::vector<SettingDevice> SettingDevices() const override;
     const std::string &OpenDevicePath() const override { return openPath; }
@@ -95,8 +93,17 @@ protected:
     QString textOf(CSettingDlg &dialog, int id);
     void clickRadio(CSettingDlg &dialog, int id);
     std::string documents() const { return m_home.path() + "/Documents"; }
+    // The language files as the build lays them next to the programs (__FILE__ may be a
+    // path relative to the build folder, which ctest does not run in); empty when unknown.
+    static std::string programFolder()
+    {
+        const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
+        return runtime ? std::string(runtime) + "/" : std::string();
+    }
 
     varnolet::test::TempFolder m_home;
+    AppServices m_services{varnolet::SystemPaths(
+        {.configHome = m_home.file("home"), .documents = documents(), .program = programFolder()})};
     std::string m_configPath;
     varnolet::MessageRecorder m_messages;
     FakeSettingHost m_host;
@@ -133,7 +140,8 @@ inline bool FakeSettingHost::OpenCameraAt(int index, int width, int height)
         dialog->RefillResolutionList();
     const uint32_t delivered =
         width != 0 && height != 0 ? SettingSizeKey(width, height) : camera.ownSize;
-    SetUsingCaptureSize(static_cast<int>(delivered >> 16), static_cast<int>(delivered & 0xFFFF));
+    settings->SetUsingCaptureSize(static_cast<int>(delivered >> 16),
+                                  static_cast<int>(delivered & 0xFFFF));
     return true;
 }
 
@@ -178,17 +186,11 @@ defaulttimes_Day_taking=7
 
 inline void SettingDlgTest::SetUp()
 {
-    // The language files as the build lays them next to the programs (__FILE__ may be a
-    // path relative to the build folder, which ctest does not run in).
-    const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
-    ASSERT_NE(runtime, nullptr);
-    ProcessPaths::overrideProgramFolder(std::string(runtime) + "/");
+    ASSERT_FALSE(programFolder().empty()) << "VARNOLET_RUNTIME_DIR is not set";
     m_home.makeFolder("Documents");
-    ProcessPaths::overrideDocumentsFolder(documents());
     if (const char *language = std::getenv("LANGUAGE"))
         m_savedLanguage = language;
     setenv("LANGUAGE", "en_GB", 1);
-    CLanguageTable::Instance().Reset();
     loadConfig("resourcespath=default\nautocreatingfolder=0\nmovieresolution=1\nmoviesizemax=512\n"
                "language=0\ntimetype_takingshots_pretime=0\nshots_pertime=10\n"
                "timetype_times_taking=1\ntimes_takingtimedshots=2\n");
@@ -202,13 +204,11 @@ inline void SettingDlgTest::SetUp()
          {SettingSizeKey(800, 600), SettingSizeKey(1600, 1200)},
          SettingSizeKey(1600, 1200)}};
     m_host.openPath = m_host.cameras[0].path;
+    m_host.settings = &m_services.Settings();
 }
 
 inline void SettingDlgTest::TearDown()
 {
-    ResetSettingsForTest();
-    CLanguageTable::Instance().Reset();
-    ProcessPaths::clearOverrides();
     if (m_savedLanguage)
         setenv("LANGUAGE", m_savedLanguage->c_str(), 1);
     else
@@ -225,13 +225,13 @@ inline void SettingDlgTest::loadConfig(const std::string &usingLines)
             "movieresolution=1\nmoviesizemax=1024\nlanguage=-1\n\n"
             "[usingsetting]\n" +
             usingLines + "extra_key=kept\n\n[later]\nnote=also kept\n");
-    LoadSettingsFrom(m_configPath);
+    m_services.Settings().LoadSettingsFrom(m_configPath);
 }
 
 inline std::string SettingDlgTest::fileText(const std::string &folder, const std::string &key)
 {
-    const std::string content = varnolet::test::readFile(
-        ProcessPaths::programFolder() + "Resource/" + folder + "/Localizable.strings");
+    const std::string content =
+        varnolet::test::readFile(programFolder() + "Resource/" + folder + "/Localizable.strings");
     const std::string quoted = "\"" + key + "\"";
     const size_t at = content.find(quoted);
     if (at == std::string::npos)

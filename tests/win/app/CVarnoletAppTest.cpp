@@ -15,11 +15,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/RecordingMessagePresenter.h"
-#include "win/common/ProcessPaths.h"
 #include "tests/support/TestSupport.h"
-#include "win/common/CLanguageTable.h"
+#include "win/common/AppServices.h"
 #include "win/common/CSettingParams.h"
-#include "tests/support/SettingsReset.h"
 
 using namespace varnolet;
 
@@ -45,22 +43,19 @@ protected:
         if (const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR"))
             std::filesystem::create_directory_symlink(std::string(runtime) + "/Resource",
                                                       m_program.file("Resource"));
-        ProcessPaths::overrideProgramFolder(m_program.path() + "/");
-        ResetSettingsForTest();
-        CLanguageTable::Instance().Reset();
-        ProcessPaths::overrideConfigHome(m_config.path());
-        ProcessPaths::overrideRuntimeFolder(m_runtime.path());
-    }
-    void TearDown() override
-    {
-        ProcessPaths::clearOverrides();
-        ResetSettingsForTest();
-        CLanguageTable::Instance().Reset();
     }
 
     std::string userConfig() const { return m_config.path() + "/Microsofttmp/config.ini"; }
+    // The temporary folders, with the config home given.
+    SystemPaths paths(const std::string &configHome) const
+    {
+        return SystemPaths({.configHome = configHome,
+                            .runtime = m_runtime.path(),
+                            .program = m_program.path() + "/"});
+    }
 
     test::TempFolder m_program, m_config, m_runtime;
+    AppServices m_services{paths(m_config.path())};
     MessageRecorder m_messages;
 };
 
@@ -68,7 +63,7 @@ protected:
 
 TEST_F(StartUpTest, FirstRunCreatesTheDataFolderAndCopiesTheTemplate)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     ASSERT_TRUE(app.ProvisionUserConfig());
     EXPECT_EQ(test::readFile(userConfig()), "[usingsetting]\nmoviesizemax=64\n");
@@ -77,7 +72,7 @@ TEST_F(StartUpTest, FirstRunCreatesTheDataFolderAndCopiesTheTemplate)
 
 TEST_F(StartUpTest, AUserCopyNewerThanTheProgramFolderIsKept)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     const std::time_t now = std::time(nullptr);
@@ -94,7 +89,7 @@ TEST_F(StartUpTest, AUserCopyNewerThanTheProgramFolderIsKept)
 
 TEST_F(StartUpTest, AReinstalledProgramReplacesTheUserCopy)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     const std::time_t now = std::time(nullptr);
@@ -107,7 +102,7 @@ TEST_F(StartUpTest, AReinstalledProgramReplacesTheUserCopy)
 TEST_F(StartUpTest, AMissingTemplateEndsStartUpWithTheCopyMessage)
 {
     std::filesystem::remove(m_program.file("config.ini"));
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     EXPECT_FALSE(app.ProvisionUserConfig());
     ASSERT_EQ(m_messages->count(), 1u);
@@ -118,7 +113,7 @@ TEST_F(StartUpTest, AMissingTemplateEndsStartUpWithTheCopyMessage)
 
 TEST_F(StartUpTest, AMissingTemplateOnReinstallKeepsTheUserCopy)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     m_config.write("Microsofttmp/config.ini", "[usingsetting]\nmoviesizemax=128\n");
     std::filesystem::remove(m_program.file("config.ini"));
@@ -134,8 +129,8 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 {
     // A plain file where the config folder should be: nothing can be made below it.
     m_config.write("blocked", "");
-    ProcessPaths::overrideConfigHome(m_config.path() + "/blocked/config");
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    AppServices services(paths(m_config.path() + "/blocked/config"));
+    CVarnoletApp app(services, m_messages.box(), "VarnoletWin");
     EXPECT_FALSE(app.EnsureDataFolder());
     ASSERT_EQ(m_messages->count(), 1u);
     EXPECT_EQ(
@@ -145,8 +140,8 @@ TEST_F(StartUpTest, ADataFolderThatCannotBeCreatedEndsStartUp)
 
 TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
 {
-    ProcessPaths::overrideConfigHome(m_config.path() + "/not/yet/there");
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    AppServices services(paths(m_config.path() + "/not/yet/there"));
+    CVarnoletApp app(services, m_messages.box(), "VarnoletWin");
     EXPECT_TRUE(app.EnsureDataFolder());
     EXPECT_TRUE(test::fileExists(m_config.path() + "/not/yet/there/Microsofttmp"));
     EXPECT_EQ(m_messages->count(), 0u);
@@ -154,7 +149,7 @@ TEST_F(StartUpTest, ANewAccountWithoutAConfigFolderGetsOne)
 
 TEST_F(StartUpTest, TheCodecFlagIsWrittenToTheVolatileStore)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.WriteCodecDisplayFlag());
     EXPECT_EQ(test::readFile(m_runtime.file("varnolet-keys/Software.GNU.XviD.keys")),
               "display_status=0\n");
@@ -181,9 +176,9 @@ TEST_F(StartUpTest, ASecondStartWhileTheFirstHasNoWindowShowsTheRunningMessage)
     const char *language = std::getenv("LANGUAGE");
     const std::string savedLanguage = language ? language : "";
     setenv("LANGUAGE", "en", 1);
-    CVarnoletApp first(m_messages.box(), "VarnoletWin");
+    CVarnoletApp first(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(first.EnsureSingleInstance());
-    CVarnoletApp second(m_messages.box(), "VarnoletWin");
+    CVarnoletApp second(m_services, m_messages.box(), "VarnoletWin");
     EXPECT_FALSE(second.EnsureSingleInstance());
     if (language)
         setenv("LANGUAGE", savedLanguage.c_str(), 1);
@@ -197,7 +192,7 @@ TEST_F(StartUpTest, ASecondStartWhileTheFirstHasNoWindowShowsTheRunningMessage)
 
 TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     bool ran = false;
     app.setMainWindowFactory([&](const varnolet::MessageBox &windowMessages) {
         // The window is handed the application's own message box.
@@ -211,13 +206,13 @@ TEST_F(StartUpTest, InitInstanceLoadsTheSettingsAndRunsTheMainWindow)
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(ran);
-    EXPECT_EQ(GetUsingSettings().movieSizeMax, 64);
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().movieSizeMax, 64);
     EXPECT_EQ(m_messages->count(), 0u);
 }
 
 TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 {
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     app.setMainWindowFactory([](const varnolet::MessageBox &) {
         return CVarnoletApp::MainWindow{std::make_unique<QDialog>(), false, {}};
     });
@@ -230,7 +225,7 @@ TEST_F(StartUpTest, AMainWindowWithoutItsWorkerEndsWithTheRunFailure)
 TEST_F(StartUpTest, ATerminationSignalEndsTheMainWindowThroughItsShutdown)
 {
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
-        CVarnoletApp app(m_messages.box(), "VarnoletWin");
+        CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
         int shutDowns = 0;
         app.setMainWindowFactory([&](const varnolet::MessageBox &) {
             auto dialog = std::make_unique<QDialog>();
@@ -263,7 +258,7 @@ TEST_F(StartUpTest, ADamagedUserCopyIsRebuiltFromTheTemplatesFactorySettings)
 {
     m_program.write("config.ini", "[defaultsetting]\nmoviesizemax=1024\n"
                                   "[usingsetting]\nmoviesizemax=64\n");
-    CVarnoletApp app(m_messages.box(), "VarnoletWin");
+    CVarnoletApp app(m_services, m_messages.box(), "VarnoletWin");
     ASSERT_TRUE(app.EnsureDataFolder());
     const std::string damaged("[oem]\nversion=3.1.00\n\0\0\0\0\0\0", 26);
     m_config.write("Microsofttmp/config.ini", damaged);
@@ -271,7 +266,8 @@ TEST_F(StartUpTest, ADamagedUserCopyIsRebuiltFromTheTemplatesFactorySettings)
     setModified(m_program.path(), now - 3600);
     ASSERT_TRUE(app.ProvisionUserConfig());
     EXPECT_EQ(test::readFile(userConfig() + ".bad"), damaged);
-    LoadSettings();
-    EXPECT_EQ(GetUsingSettings().movieSizeMax, 1024) << "the factory value, not the built-in 16";
+    m_services.Settings().LoadSettings();
+    EXPECT_EQ(m_services.Settings().GetUsingSettings().movieSizeMax, 1024)
+        << "the factory value, not the built-in 16";
     EXPECT_EQ(m_messages->count(), 0u);
 }

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QSplitterHandle>
 
+#include "platform/system/SystemPaths.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;
@@ -55,7 +56,7 @@ protected:
 
     QPoint toggleCentre() const { return m_splitter.ToggleRect().center(); }
 
-    CXSplitterWnd m_splitter{Qt::Horizontal};
+    CXSplitterWnd m_splitter{Qt::Horizontal, varnolet::SystemPaths::fromEnvironment()};
 };
 
 } // namespace
@@ -129,7 +130,7 @@ TEST_F(XSplitterTest, HoverTurnsTheArrowRedAndLeavingTurnsItGreenQuickly)
 
 TEST_F(XSplitterTest, RowModesCollapseRows)
 {
-    CXSplitterWnd rows(Qt::Vertical);
+    CXSplitterWnd rows(Qt::Vertical, varnolet::SystemPaths::fromEnvironment());
     rows.addWidget(new QWidget);
     rows.addWidget(new QWidget);
     rows.resize(300, 608);

@@ -23,9 +23,7 @@
 
 #include "platform/widgets/MeasureController.h"
 #include "platform/widgets/MeasureOverlay.h"
-#include "win/common/ProcessPaths.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/OemInfo.h"
+#include "win/common/AppServices.h"
 
 using namespace std::chrono_literals;
 using apptest::MainViewerFixture;
@@ -34,29 +32,15 @@ using varnolet::test::processEventsUntil;
 
 namespace {
 
-// The shipped pictures and language files of the build tree, when the test runs from it.
-class ShippedFiles
+// The program folder of the build tree with its shipped pictures and language files, when
+// the test runs from it; empty otherwise (the test program's own folder is used).
+std::string shippedProgramFolder()
 {
-public:
-    ShippedFiles()
-    {
-        const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
-        m_present = runtime &&
-                    QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png");
-        if (m_present)
-            ProcessPaths::overrideProgramFolder(std::string(runtime) + "/");
-        CLanguageTable::Instance().Reset();
-    }
-    ~ShippedFiles()
-    {
-        ProcessPaths::overrideProgramFolder({});
-        CLanguageTable::Instance().Reset();
-    }
-    bool present() const { return m_present; }
-
-private:
-    bool m_present = false;
-};
+    const char *runtime = std::getenv("VARNOLET_RUNTIME_DIR");
+    if (runtime && QFileInfo::exists(QString::fromLocal8Bit(runtime) + "/Resource/Image/Exit.png"))
+        return std::string(runtime) + "/";
+    return {};
+}
 
 bool promptFits(const CMainViewerDlg &window)
 {
@@ -111,9 +95,9 @@ bool scaleBarPainted(const QImage &shot, const CMainViewerDlg &window)
 
 TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
 {
-    ShippedFiles shipped;
-    QFile::remove(QString::fromStdString(CPictureMeasure::StorePath()));
-    MainViewerFixture fixture("language=0\n");
+    // A fresh per-user folder: no calibration yet.
+    MainViewerFixture fixture("language=0\n", std::make_shared<varnolet::SystemClock>(),
+                              shippedProgramFolder());
     fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1100, 720);
@@ -137,9 +121,9 @@ TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
     EXPECT_TRUE(menu->grab().toImage().save(varnolet::test::screenshotPath("measure-menu.png")));
     menu->close();
 
-    SettingValues japanese = GetUsingSettings();
+    SettingValues japanese = fixture.services().Settings().GetUsingSettings();
     japanese.language = 5;
-    ApplySettings(japanese);
+    fixture.services().Settings().ApplySettings(japanese);
     window->UpdateButtonTexts();
     window->UpdatePrompt(QPoint(-5, -5), false);
     controller.clear();
@@ -149,7 +133,7 @@ TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
     const QImage uncalibrated = window->grab().toImage();
     EXPECT_TRUE(uncalibrated.save(varnolet::test::screenshotPath("measure-japanese.png")));
     EXPECT_TRUE(scaleBarPainted(uncalibrated, *window));
-    if (shipped.present()) {
+    if (!shippedProgramFolder().empty()) {
         std::unique_ptr<QMenu> japaneseMenu(overlay->buildMenu(nullptr));
         EXPECT_EQ(japaneseMenu->actions().front()->text(), QString::fromUtf8("長さを測定"));
     }
@@ -165,8 +149,8 @@ TEST(MainViewerScreenshotTest, MeasuringInTwoLanguagesAndFullScreen)
 
 TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
 {
-    ShippedFiles shipped;
-    MainViewerFixture fixture("language=7\nmovieresolution=1\n");
+    MainViewerFixture fixture("language=7\nmovieresolution=1\n",
+                              std::make_shared<varnolet::SystemClock>(), shippedProgramFolder());
     fixture.hub().plug();
     auto window = fixture.makeWindow();
     window->resize(1100, 720);
@@ -180,14 +164,14 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
     EXPECT_TRUE(previewing.save(varnolet::test::screenshotPath("main-window-previewing.png")));
     EXPECT_TRUE(livePicturePainted(previewing, *window));
     EXPECT_TRUE(promptFits(*window)) << window->PromptLabel()->text().toStdString();
-    if (shipped.present()) {
+    if (!shippedProgramFolder().empty()) {
         EXPECT_TRUE(window->Button(CMainViewerDlg::IDC_SETTINGS)->HasImage());
     }
 
     // The recording picture in English.
-    SettingValues english = GetUsingSettings();
+    SettingValues english = fixture.services().Settings().GetUsingSettings();
     english.language = 0;
-    ApplySettings(english);
+    fixture.services().Settings().ApplySettings(english);
     window->UpdateButtonTexts();
     window->OnRecording();
     ASSERT_TRUE(window->IsRecording());
@@ -211,11 +195,16 @@ TEST(MainViewerScreenshotTest, PreviewingRecordingAndFullScreen)
 
 TEST(MainViewerScreenshotTest, AboutBox)
 {
-    ShippedFiles shipped;
-    SetOemInfo(OemInfo{"Hollenby Industries Ltd", "Varnolet", "https://www.hollenby.example/",
-                       "Copyright © 2026 Hollenby Industries Ltd. All rights reserved.", "3.1.00"});
+    const std::string programFolder = shippedProgramFolder();
+    varnolet::test::TempFolder config;
+    AppServices services(varnolet::SystemPaths({.program = programFolder}));
+    services.Settings().LoadSettingsFrom(config.write(
+        "config.ini", "[oem]\ncompanyname=Hollenby Industries Ltd\nproducename=Varnolet\n"
+                      "companywebsite=https://www.hollenby.example/\n"
+                      "copyright=Copyright © 2026 Hollenby Industries Ltd. All rights reserved.\n"
+                      "version=3.1.00\n"));
     const varnolet::MessageRecorder messages;
-    CAboutDlg about(messages.box());
+    CAboutDlg about(services, messages.box());
     about.show();
     processEventsFor(100ms);
     const QImage shot = about.grab().toImage();
@@ -224,8 +213,7 @@ TEST(MainViewerScreenshotTest, AboutBox)
          {about.ProductName(), about.CompanyName(), about.Copyright(), about.Version()})
         EXPECT_LE(label->heightForWidth(label->width()), label->height())
             << label->text().toStdString();
-    if (shipped.present()) {
+    if (!programFolder.empty()) {
         EXPECT_GT(about.Logo()->BitmapWidth(), 0);
     }
-    SetOemInfo(OemInfo{});
 }

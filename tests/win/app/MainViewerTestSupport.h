@@ -19,9 +19,7 @@
 
 #include "win/app/CMainViewerDlg.h"
 #include "win/capture/AviMovieWriter.h"
-#include "win/common/CLanguageTable.h"
-#include "win/common/CSettingParams.h"
-#include "tests/support/SettingsReset.h"
+#include "win/common/AppServices.h"
 
 namespace apptest {
 
@@ -149,22 +147,25 @@ class MainViewerFixture
 public:
     // clock: the windows' clock and the virtual cameras' (the real one unless a test brings
     // another).
+    // programFolder: where the shipped pictures and language files are (empty: the test
+    // program's own folder).
     explicit MainViewerFixture(
         const std::string &extraUsingSettings = {},
-        std::shared_ptr<const varnolet::Clock> clock = std::make_shared<varnolet::SystemClock>())
-        : m_clock(std::move(clock))
+        std::shared_ptr<const varnolet::Clock> clock = std::make_shared<varnolet::SystemClock>(),
+        const std::string &programFolder = {})
+        : m_services(varnolet::SystemPaths(
+              {.configHome = m_config.file("home"), .program = programFolder}))
+        , m_clock(std::move(clock))
         , m_hub(m_clock)
     {
         const std::string ini =
             "[usingsetting]\nresourcespath=" + m_saving.path() + "\n" + extraUsingSettings;
-        LoadSettingsFrom(m_config.write("config.ini", ini));
+        m_services.Settings().LoadSettingsFrom(m_config.write("config.ini", ini));
         // Load the language table now: a missing language file reports itself once, and
         // that report belongs to no test.
-        CLanguageTable::Instance().Reset();
-        GetLanguageString("ui_view_btn_about", "About", m_messages.box());
+        m_services.GetLanguageString("ui_view_btn_about", "About", m_messages.box());
         m_messages->clear();
     }
-    ~MainViewerFixture() { ResetSettingsForTest(); }
 
     // The test's virtual cameras.
     varnolet::VirtualCameraHub &hub() { return m_hub; }
@@ -172,7 +173,7 @@ public:
     makeWindow(std::shared_ptr<varnolet::CameraEnumerator> cameras = nullptr)
     {
         return std::make_unique<CMainViewerDlg>(
-            m_clock, m_messages.box(), m_hub,
+            m_clock, m_messages.box(), m_services, m_hub,
             cameras ? std::move(cameras) : std::make_shared<VirtualOnlyEnumerator>(m_hub));
     }
     // Shows the window and runs the event loop until it opened a camera (or the timeout).
@@ -187,9 +188,12 @@ public:
     varnolet::RecordingMessagePresenter &messages() { return *m_messages; }
     // The message box the windows are made with (the recorder's).
     const varnolet::MessageBox &messageBox() const { return m_messages.box(); }
+    // The folders, settings and texts the windows are made with.
+    AppServices &services() { return m_services; }
 
 private:
     varnolet::test::TempFolder m_config;
+    AppServices m_services;
     varnolet::test::TempFolder m_saving;
     varnolet::MessageRecorder m_messages;
     std::shared_ptr<const varnolet::Clock> m_clock;

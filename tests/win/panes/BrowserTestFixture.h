@@ -17,8 +17,8 @@
 
 class CResourcesBrowserDlg;
 
-// Services whose settings point at a temporary saving location, a recorder for message boxes and for
-// what would have been opened on the desktop, and makers of photos and movies.
+// Services whose settings point at a temporary saving location, a recorder for message boxes and
+// for what would have been opened on the desktop, and makers of photos and movies.
 class BrowserTestFixture : public ::testing::Test
 {
 protected:

@@ -44,7 +44,8 @@ protected:
     void MakePanes()
     {
         splitter = std::make_unique<QSplitter>(Qt::Vertical);
-        window = new CResourceWindow(m_services, m_messages.box(), splitter.get(), nullptr, Opener());
+        window =
+            new CResourceWindow(m_services, m_messages.box(), splitter.get(), nullptr, Opener());
         view = new CResourceBrowserView(m_services, m_messages.box(), splitter.get(), Opener());
         panel = view->Panel();
         window->SetBrowserPanel(panel);

@@ -43,7 +43,8 @@ protected:
     // A shown thumbnail pane whose picture area is `boxWidth` wide and `height` high.
     void MakePane(int boxWidth, int height)
     {
-        view = std::make_unique<CResourceBrowserView>(m_services, m_messages.box(), nullptr, Opener());
+        view =
+            std::make_unique<CResourceBrowserView>(m_services, m_messages.box(), nullptr, Opener());
         panel = view->Panel();
         const int bar = panel->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         view->resize(boxWidth + bar, height);

@@ -115,7 +115,7 @@ TEST_P(WinCameraMatrixTest, Camera)
     std::vector<std::string> streamed;
     {
         SCOPED_TRACE("step VarnoletWin device list");
-        CCaptureVideo capture(fixture->messageBox(),
+        CCaptureVideo capture(fixture->services(), fixture->messageBox(),
                               std::make_shared<CameraEnumerator>(fixture->hub()));
         ASSERT_GE(capture.EnumerateDevices(), 1);
         const auto named = capture.DeviceList().find(first.devicePath);

@@ -65,7 +65,7 @@ protected:
     {
         const auto cameras = plug(descriptors);
         ASSERT_EQ(cameras.size(), 1u);
-        CCaptureVideo capture(fixture->messageBox(),
+        CCaptureVideo capture(fixture->services(), fixture->messageBox(),
                               std::make_shared<CameraEnumerator>(fixture->hub()));
         PatternSink preview, still;
         capture.SetFrameSinks(&preview, &still);
@@ -240,7 +240,7 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
               0);
     ASSERT_TRUE(log.waitFor(1, 60s));
 
-    CCaptureVideo capture(fixture->messageBox(),
+    CCaptureVideo capture(fixture->services(), fixture->messageBox(),
                           std::make_shared<CameraEnumerator>(fixture->hub()));
     PatternSink preview, still;
     capture.SetFrameSinks(&preview, &still);
@@ -251,11 +251,12 @@ TEST_F(WinCaptureKernelTest, ACameraStreamingToAnotherProgramIsRefusedWithTheMes
         capture.OpenDevice(capture.IndexOfDevicePath(cameras.front().devicePath), &window, size),
         -EBUSY);
     ASSERT_EQ(fixture->messages().count(), 1u);
-    EXPECT_EQ(fixture->messages().texts().front(),
-              GetLanguageString("ui_alert_not_preview_device",
-                                "Couldn't preview this device,because this device "
-                                "may been using by other applicaiton",
-                                fixture->messageBox()));
+    EXPECT_EQ(
+        fixture->messages().texts().front(),
+        fixture->services().GetLanguageString("ui_alert_not_preview_device",
+                                              "Couldn't preview this device,because this device "
+                                              "may been using by other applicaiton",
+                                              fixture->messageBox()));
     capture.CloseDevice();
 
     // Once the other program stops, the camera opens.

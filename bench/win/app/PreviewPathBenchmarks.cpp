@@ -33,7 +33,7 @@
 #include "platform/camera/VirtualCameraHub.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
-#include "win/common/ProcessPaths.h"
+#include "win/common/AppServices.h"
 #include "win/app/CMainViewerDlg.h"
 #include "win/app/CPictureArea.h"
 #include "win/app/CPreviewWindow.h"
@@ -86,6 +86,9 @@ double bareConversionSeconds(varnolet::bench::BareV4lConvert &bare)
     return (threadCpuSeconds() - start) / kBatch;
 }
 
+// The program's folders, settings and texts, made by main() before any benchmark runs.
+AppServices *g_services = nullptr;
+
 // The main window previewing the virtual camera (at 1600 x 1200 unless told).
 struct Previewing
 {
@@ -93,7 +96,7 @@ struct Previewing
     {
         hub.plug();
         window = std::make_unique<CMainViewerDlg>(
-            clock, varnolet::bench::stderrMessages(), hub,
+            clock, varnolet::bench::stderrMessages(), *g_services, hub,
             std::make_shared<varnolet::bench::VirtualOnlyEnumerator>(hub));
         window->resize(1100, 760);
         window->show();
@@ -129,7 +132,7 @@ void BM_PreviewPath_1600x1200_30fps(benchmark::State &state)
 {
     varnolet::bench::BareV4lConvert bare(V4L2_PIX_FMT_YUYV, kWidth, kHeight);
     Previewing preview;
-    if (GetUsingSettings().captureWidth != kWidth) {
+    if (g_services->Settings().GetUsingSettings().captureWidth != kWidth) {
         state.SkipWithError("the camera did not open at 1600 x 1200");
         return;
     }
@@ -198,7 +201,7 @@ void BM_IdlePreview(benchmark::State &state)
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
     Previewing preview(width, height);
-    if (GetUsingSettings().captureWidth != width) {
+    if (g_services->Settings().GetUsingSettings().captureWidth != width) {
         state.SkipWithError("the camera did not open at the size asked for");
         return;
     }
@@ -263,10 +266,11 @@ BENCHMARK(BM_PreviewMemory_60s)->Iterations(1)->Unit(benchmark::kSecond);
 int main(int argc, char **argv)
 {
     varnolet::bench::PreviewBenchApplication application(argc, argv, VARNOLET_RUNTIME_DIR "/");
-    ProcessPaths::overrideDocumentsFolder(application.documents());
-    ProcessPaths::overrideProgramFolder(application.programFolder());
+    AppServices services(varnolet::SystemPaths(
+        {.documents = application.documents(), .program = application.programFolder()}));
     // Settings as a new user has them (no config.ini yet): saving below the documents.
-    LoadSettingsFrom(application.documents() + "/config.ini");
+    services.Settings().LoadSettingsFrom(application.documents() + "/config.ini");
+    g_services = &services;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

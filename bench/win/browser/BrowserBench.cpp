@@ -6,6 +6,7 @@
 //    thumbnail was drawn: the longest UI-thread stall (1 ms heartbeat; goal 16 ms, reported,
 //    not asserted) and the time until all were shown, beside the former design's paint,
 //    which decoded the six visible rows on the UI thread.
+#include "win/common/AppServices.h"
 #include "win/panes/CResourcesBrowserDlg.h"
 #include "win/browser/ThumbnailDecoder.h"
 #include "win/browser/ThumbnailLayout.h"
@@ -77,11 +78,18 @@ void Prepare()
     }
 }
 
+// The panels' folders, settings and texts (the environment's).
+const AppServices &services()
+{
+    static const AppServices services(varnolet::SystemPaths::fromEnvironment());
+    return services;
+}
+
 // A shown panel with exactly six rows in its picture area.
 CResourcesBrowserDlg &Panel()
 {
     static CResourcesBrowserDlg *panel = [] {
-        auto *created = new CResourcesBrowserDlg(varnolet::bench::stderrMessages());
+        auto *created = new CResourcesBrowserDlg(services(), varnolet::bench::stderrMessages());
         created->resize(300, ThumbnailLayout::kRowPitch * (kRows - 1) + 50);
         created->show();
         QApplication::processEvents();
@@ -185,7 +193,7 @@ bool RowsShown(const CResourcesBrowserDlg &panel, int count)
 void BM_FolderOf50(benchmark::State &state)
 {
     for (auto _ : state) {
-        CResourcesBrowserDlg panel(varnolet::bench::stderrMessages());
+        CResourcesBrowserDlg panel(services(), varnolet::bench::stderrMessages());
         panel.resize(300, ThumbnailLayout::kRowPitch * (kRows - 1) + 50);
         panel.show();
         const auto run = varnolet::bench::measureStalls(

@@ -12,7 +12,7 @@
 #include "win/capture/AviMovieWriter.h"
 #include "win/capture/CSampleGrabberCB.h"
 #include "win/capture/CSampleGrabberOwner.h"
-#include "win/common/CSettingParams.h"
+#include "win/common/AppServices.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -64,16 +64,24 @@ QTemporaryDir &scratch()
     return dir;
 }
 
+// The settings and texts the sinks and the writer work by; the per-user file in scratch().
+AppServices &services()
+{
+    static AppServices services(
+        varnolet::SystemPaths({.configHome = scratch().path().toStdString() + "/config"}));
+    return services;
+}
+
 void BM_SaveFrameAsJpeg_1600x1200(benchmark::State &state)
 {
-    SetUsingCaptureSize(1600, 1200);
+    services().Settings().SetUsingCaptureSize(1600, 1200);
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
     sink.SetFrameSize(1600, 1200);
     sink.SetLargestSize(1600, 1200);
     const auto frame = realisticFrame(1600, 1200, 0);
     const std::string path = scratch().path().toStdString() + "/photo.jpg";
     for (auto _ : state) {
-        if (!SaveFrameAsJpeg(sink, frame.data(), static_cast<long>(frame.size()), path,
+        if (!SaveFrameAsJpeg(sink, frame.data(), static_cast<long>(frame.size()), path, services(),
                              varnolet::bench::stderrMessages()))
             state.SkipWithError("save failed");
         state.PauseTiming();
@@ -117,11 +125,11 @@ std::vector<std::vector<uint8_t>> &movieFrames()
 
 void BM_AppendMovieFrame_640x480(benchmark::State &state)
 {
-    SetUsingCaptureSize(640, 480); // movie resolution 1: every frame admitted
+    services().Settings().SetUsingCaptureSize(640, 480); // movie resolution 1: every frame admitted
     const auto &frames = movieFrames();
     const std::string path = scratch().path().toStdString() + "/movie.avi";
     ::unlink(path.c_str());
-    CreateMovieWriter(path, std::make_shared<varnolet::SystemClock>(),
+    CreateMovieWriter(path, std::make_shared<varnolet::SystemClock>(), services(),
                       varnolet::bench::stderrMessages());
     size_t index = 0;
     for (auto _ : state) {
@@ -209,7 +217,8 @@ BENCHMARK(BM_BareFfmpegAvi_640x480)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 void BM_PreviewSinkIdle(benchmark::State &state)
 {
     static CSampleGrabberOwner owner(std::make_shared<varnolet::SystemClock>(),
-                                     varnolet::bench::stderrMessages()); // nothing requested
+                                     varnolet::bench::stderrMessages(),
+                                     services()); // nothing requested
     CSampleGrabberCB &sink = CSampleGrabberCB::PreviewSink();
     sink.SetOwner(&owner);
     std::vector<uint8_t> frame(640 * 480 * 3);

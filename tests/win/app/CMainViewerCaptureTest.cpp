@@ -315,8 +315,9 @@ TEST(MainViewerCaptureTest, AStreamThatFailsWhileTheCameraIsListedIsALostCamera)
     EXPECT_FALSE(window->IsRecording());
     EXPECT_FALSE(window->CaptureVideo().IsDeviceOpen());
     ASSERT_EQ(fixture.messages().count(), 1u);
-    EXPECT_EQ(fixture.messages().texts()[0],
-              CPromptLine(fixture.services(), fixture.messageBox()).NoCameraText(true).toStdString());
+    EXPECT_EQ(
+        fixture.messages().texts()[0],
+        CPromptLine(fixture.services(), fixture.messageBox()).NoCameraText(true).toStdString());
     {
         std::lock_guard<std::mutex> guard(MovieWriterLock());
         EXPECT_EQ(OpenMovieWriter(), nullptr);

@@ -79,6 +79,11 @@ AppController::~AppController()
     captureSession.reset();
 }
 
+varnolet::PhotoAnnotationSlot &AppController::photoAnnotations() const
+{
+    return m_services.photoWriter->annotations();
+}
+
 void AppController::awakeFromNib()
 {
     m_settings.refillLanguageArray();

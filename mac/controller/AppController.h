@@ -30,6 +30,7 @@ namespace varnolet {
 class CameraEnumerator;
 class Clock;
 class MessagePresenter;
+class PhotoAnnotationSlot;
 class VirtualCameraHub;
 } // namespace varnolet
 
@@ -109,6 +110,8 @@ public:
     // no capture or recording thread runs.
     void setResourceTree(ResourceTree *tree) { m_services.resourceTree = tree; }
     CameraControl *cameraControl() const { return m_cameraControl.get(); }
+    // Where the live picture's measuring state publishes the scale of the photos.
+    varnolet::PhotoAnnotationSlot &photoAnnotations() const;
     // The controller's lock. The settings in force are read under it on the capture thread
     // (photo names, snapshot-button photos in any state), so whoever changes them while a
     // camera runs (the settings panel's Apply) holds it meanwhile.

@@ -29,7 +29,7 @@ int PhotoWriter::writeJpeg(const varnolet::BgrImage &frame, const std::string &p
         source = &upright;
     }
     // The scale of a calibrated picture in the metadata, and on request drawn in.
-    const auto annotation = varnolet::PhotoAnnotation::current();
+    const auto annotation = m_annotations.current();
     m_encoder->setScaleInfo(annotation ? annotation->scaleInfo(frame.width, frame.height)
                                        : std::nullopt);
     if (annotation && annotation->burnIn) {

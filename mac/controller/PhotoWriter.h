@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mac/controller/PixelBuffer.h"
+#include "platform/measure/PhotoAnnotationSlot.h"
 
 namespace varnolet {
 class JpegEncoder;
@@ -21,10 +22,15 @@ public:
     PhotoWriter(const PhotoWriter &) = delete;
     PhotoWriter &operator=(const PhotoWriter &) = delete;
 
-    // 0 or an errno (EINVAL for an empty frame, EIO when encoding failed).
+    // 0 or an errno (EINVAL for an empty frame, EIO when encoding failed). The photo carries
+    // the annotation current in annotations().
     virtual int writeJpeg(const varnolet::BgrImage &frame, const std::string &path);
 
+    // Where the live picture's measuring state publishes the scale of the photos.
+    varnolet::PhotoAnnotationSlot &annotations() { return m_annotations; }
+
 private:
+    varnolet::PhotoAnnotationSlot m_annotations;
     std::mutex m_lock; // guards m_encoder
     std::unique_ptr<varnolet::JpegEncoder> m_encoder;
 };

@@ -15,7 +15,7 @@ CaptureViewMeasure::CaptureViewMeasure(AppController &controller, MyQtCaptureVie
           [&controller](const char *key, const char *builtIn) {
               return QString::fromStdString(controller.myNSLocationString(key, builtIn));
           },
-          varnolet::MessageBox(controller.messagePresenter())))
+          varnolet::MessageBox(controller.messagePresenter()), controller.photoAnnotations()))
     , m_overlay(new varnolet::MeasureOverlay(
           *m_measure, [view] { return view->pictureRect(); }, view))
 {

@@ -4,16 +4,7 @@
 #include "OverlayPainter.h"
 #include "ScaleBar.h"
 
-#include <mutex>
-
 namespace varnolet {
-
-namespace {
-
-std::mutex g_lock; // guards g_current
-std::shared_ptr<const PhotoAnnotation> g_current;
-
-} // namespace
 
 std::optional<JpegScaleInfo> PhotoAnnotation::scaleInfo(int width, int height) const
 {
@@ -34,18 +25,6 @@ void PhotoAnnotation::apply(uint8_t *bgrBottomUp, int width, int height) const
 {
     if (burnIn)
         OverlayPainter::burnIn(scene, bgrBottomUp, width, height);
-}
-
-void PhotoAnnotation::publish(std::shared_ptr<const PhotoAnnotation> annotation)
-{
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_current = std::move(annotation);
-}
-
-std::shared_ptr<const PhotoAnnotation> PhotoAnnotation::current()
-{
-    std::lock_guard<std::mutex> guard(g_lock);
-    return g_current;
 }
 
 } // namespace varnolet

@@ -11,9 +11,8 @@
 namespace varnolet {
 
 // What photos carry while the live picture is calibrated or measured: the scale for the
-// JPEG's metadata and, when asked for, the scale bar and measurements burnt in. The window
-// publishes a new state whenever it changes; the capture and saving threads take the
-// current one for every photo (button, timed and snapshot photos alike).
+// JPEG's metadata and, when asked for, the scale bar and measurements burnt in. Handed from
+// the window to the photos through a PhotoAnnotationSlot.
 struct PhotoAnnotation
 {
     MeasureScene scene; // scale and measurements at scene.pictureSize
@@ -25,10 +24,6 @@ struct PhotoAnnotation
     std::optional<JpegScaleInfo> scaleInfo(int width, int height) const;
     // Draws the scale bar and measurements into the frame when burnIn is set.
     void apply(uint8_t *bgrBottomUp, int width, int height) const;
-
-    // Any thread.
-    static void publish(std::shared_ptr<const PhotoAnnotation> annotation);
-    static std::shared_ptr<const PhotoAnnotation> current();
 };
 
 } // namespace varnolet

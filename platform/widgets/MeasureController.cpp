@@ -1,6 +1,7 @@
 #include "MeasureController.h"
 
 #include "platform/measure/PhotoAnnotation.h"
+#include "platform/measure/PhotoAnnotationSlot.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/SystemError.h"
 
@@ -11,8 +12,9 @@
 namespace varnolet {
 
 MeasureController::MeasureController(std::string storePath, TextLookup texts, MessageBox messages,
-                                     QObject *parent)
+                                     PhotoAnnotationSlot &annotations, QObject *parent)
     : QObject(parent)
+    , m_annotations(annotations)
     , m_texts(std::move(texts))
     , m_messages(std::move(messages))
     , m_store(std::move(storePath))
@@ -27,7 +29,7 @@ MeasureController::MeasureController(std::string storePath, TextLookup texts, Me
 
 MeasureController::~MeasureController()
 {
-    PhotoAnnotation::publish(nullptr);
+    m_annotations.publish(nullptr);
 }
 
 void MeasureController::retitle()
@@ -212,7 +214,7 @@ void MeasureController::setBurnIn(bool burnIn)
 void MeasureController::publish()
 {
     if (!m_scene.calibrated() && !m_burnIn) {
-        PhotoAnnotation::publish(nullptr);
+        m_annotations.publish(nullptr);
         return;
     }
     auto annotation = std::make_shared<PhotoAnnotation>();
@@ -220,7 +222,7 @@ void MeasureController::publish()
     annotation->scene.drawing.points.clear();
     annotation->preset = currentPreset();
     annotation->burnIn = m_burnIn;
-    PhotoAnnotation::publish(std::move(annotation));
+    m_annotations.publish(std::move(annotation));
 }
 
 } // namespace varnolet

@@ -13,9 +13,11 @@
 
 namespace varnolet {
 
+class PhotoAnnotationSlot;
+
 // The measuring state of one live picture: the camera and capture size, the calibration in
 // use, the tool being used and the measurements made. Every change is published for photos
-// (PhotoAnnotation) and announced with changed(). UI thread only.
+// (a PhotoAnnotation in the slot given) and announced with changed(). UI thread only.
 class MeasureController final : public QObject
 {
     Q_OBJECT
@@ -24,9 +26,10 @@ public:
     // The program's own text lookup: key and built-in text in, the user's language out.
     using TextLookup = std::function<QString(const char *key, const char *builtIn)>;
 
-    // messages: where a damaged or unsaved calibration file is told.
+    // messages: where a damaged or unsaved calibration file is told. annotations: where
+    // the photos' annotation is published; it outlives the controller.
     MeasureController(std::string storePath, TextLookup texts, MessageBox messages,
-                      QObject *parent = nullptr);
+                      PhotoAnnotationSlot &annotations, QObject *parent = nullptr);
     ~MeasureController() override;
 
     void setCamera(const std::string &cameraKey);
@@ -79,6 +82,7 @@ private:
     bool storeChanged(bool changedStore);
     void publish();
 
+    PhotoAnnotationSlot &m_annotations;
     TextLookup m_texts;
     MessageBox m_messages;
     CalibrationStore m_store;

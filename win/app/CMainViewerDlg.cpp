@@ -201,8 +201,8 @@ void CMainViewerDlg::buildPanes()
     m_leftSplitter->addWidget(m_folderWindow);
     m_leftSplitter->addWidget(m_thumbnailView);
     m_preview = new CPreviewWindow(m_services, this, m_mainSplitter);
-    m_pictureMeasure =
-        std::make_unique<CPictureMeasure>(m_preview->PictureArea(), m_services, m_messages);
+    m_pictureMeasure = std::make_unique<CPictureMeasure>(m_preview->PictureArea(), m_services,
+                                                         m_messages, m_sinkOwner.Annotations());
     m_mainSplitter->addWidget(m_leftSplitter);
     m_mainSplitter->addWidget(m_preview);
     m_mainSplitter->setStretchFactor(0, 0);

@@ -142,6 +142,11 @@ public:
     CSettingDlg *SettingDialog() const { return m_settingDialog; }
 
     CCaptureVideo &CaptureVideo() { return m_captureVideo; }
+    // What the live picture's measuring state publishes for the photos.
+    const varnolet::PhotoAnnotationSlot &PhotoAnnotations() const
+    {
+        return m_sinkOwner.Annotations();
+    }
     int DeviceCount() const { return static_cast<int>(m_captureVideo.DeviceList().size()); }
     bool IsCameraPresent() const { return !m_openDevicePath.empty(); }
 

@@ -8,13 +8,14 @@
 #include "win/common/AppServices.h"
 
 CPictureMeasure::CPictureMeasure(CPictureArea *pictureArea, const AppServices &services,
-                                 const varnolet::MessageBox &messages)
+                                 const varnolet::MessageBox &messages,
+                                 varnolet::PhotoAnnotationSlot &annotations)
     : m_controller(std::make_unique<varnolet::MeasureController>(
           StorePath(services.Paths()),
           [&services, messages](const char *key, const char *builtIn) {
               return LanguageText(services, key, builtIn, messages);
           },
-          messages))
+          messages, annotations))
     , m_overlay(new varnolet::MeasureOverlay(
           *m_controller,
           [pictureArea] {

@@ -12,6 +12,7 @@ class MessageBox;
 class SystemPaths;
 class MeasureController;
 class MeasureOverlay;
+class PhotoAnnotationSlot;
 } // namespace varnolet
 
 // The scale bar, measuring tools and calibration on the live picture: an overlay over the
@@ -22,9 +23,11 @@ class CPictureMeasure final
 public:
     // services: the folders of the calibration file, the texts and the capture size of the
     // settings (outlives the object). messages: where a damaged or unsaved calibration
-    // file is told.
+    // file is told. annotations: where the photos' scale is published (outlives the
+    // object).
     CPictureMeasure(CPictureArea *pictureArea, const AppServices &services,
-                    const varnolet::MessageBox &messages);
+                    const varnolet::MessageBox &messages,
+                    varnolet::PhotoAnnotationSlot &annotations);
     ~CPictureMeasure();
     CPictureMeasure(const CPictureMeasure &) = delete;
     CPictureMeasure &operator=(const CPictureMeasure &) = delete;

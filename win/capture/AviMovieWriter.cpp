@@ -25,9 +25,6 @@
 
 namespace {
 
-std::mutex g_encoderNameLock; // guards g_encoderName
-std::string g_encoderName = "mpeg4";
-
 std::unique_ptr<AviMovieWriter> g_movieWriter; // the slot, guarded by MovieWriterLock()
 
 // Screen size in device pixels, read on the UI thread; 1920 × 1080 without a screen.
@@ -71,29 +68,17 @@ std::string ErrorCodeText(int code)
 
 } // namespace
 
-void AviMovieWriter::SetEncoderName(const std::string &name)
-{
-    std::lock_guard<std::mutex> guard(g_encoderNameLock);
-    g_encoderName = name;
-}
-
-std::string AviMovieWriter::EncoderName()
-{
-    std::lock_guard<std::mutex> guard(g_encoderNameLock);
-    return g_encoderName;
-}
-
 AviMovieWriter::AviMovieWriter(const std::string &path,
                                std::shared_ptr<const varnolet::Clock> clock,
                                const AppServices &services, varnolet::MessageBox messages,
-                               double setUpRate)
+                               double setUpRate, std::string encoderName)
     : m_clock(std::move(clock))
     , m_services(services)
     , m_messages(std::move(messages))
     , m_filePath(path.substr(0, 4095))
     , m_lastErrorText("Method Succeeded")
     , m_nominalRate(SetUpRateFor(setUpRate))
-    , m_encoderName(EncoderName())
+    , m_encoderName(std::move(encoderName))
 {
     if (!m_clock)
         throw std::invalid_argument("AviMovieWriter needs a clock");
@@ -307,11 +292,12 @@ AviMovieWriter *OpenMovieWriter()
 
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
                        const AppServices &services, const varnolet::MessageBox &messages,
-                       IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond)
+                       IResourceAnnouncer *resourceWindow, double cameraFramesPerSecond,
+                       std::string encoderName)
 {
     CloseMovieWriter(resourceWindow);
     auto writer = std::make_unique<AviMovieWriter>(path, std::move(clock), services, messages,
-                                                   cameraFramesPerSecond);
+                                                   cameraFramesPerSecond, std::move(encoderName));
     std::lock_guard<std::mutex> guard(MovieWriterLock());
     g_movieWriter = std::move(writer);
 }

@@ -39,10 +39,11 @@ public:
     // clock the measured rate is timed by; throws std::invalid_argument when null.
     // services: the settings whose capture size admits frames and the texts of failures;
     // they must outlive the writer. messages: where the recording's failures are told
-    // (FailureMessages()).
+    // (FailureMessages()). encoderName: another name than kEncoderName stands for a machine
+    // without the codec.
     AviMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
                    const AppServices &services, varnolet::MessageBox messages,
-                   double setUpRate = kNominalRate);
+                   double setUpRate = kNominalRate, std::string encoderName = kEncoderName);
     ~AviMovieWriter();
     AviMovieWriter(const AviMovieWriter &) = delete;
     AviMovieWriter &operator=(const AviMovieWriter &) = delete;
@@ -88,10 +89,8 @@ public:
     // header takes; the nominal 12 when the camera does not say.
     static int32_t SetUpRateFor(double cameraFramesPerSecond);
 
-    // Encoder used by writers created from now on ("mpeg4"); another name lets tests
-    // stand for a machine without the codec.
-    static void SetEncoderName(const std::string &name);
-    static std::string EncoderName();
+    // The FFmpeg encoder movies are written with.
+    static constexpr const char *kEncoderName = "mpeg4";
 
 private:
     bool SetUpStream(int width, int height);
@@ -134,12 +133,14 @@ std::mutex &MovieWriterLock();
 AviMovieWriter *OpenMovieWriter();
 
 // Installs a new writer for path, closing (and announcing) a writer still open first.
-// cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12).
+// cameraFramesPerSecond: the camera's current rate, written at set-up (0: the nominal 12);
+// encoderName as for AviMovieWriter.
 // The writer tells its failures in messages.
 void CreateMovieWriter(const std::string &path, std::shared_ptr<const varnolet::Clock> clock,
                        const AppServices &services, const varnolet::MessageBox &messages,
                        IResourceAnnouncer *resourceWindow = nullptr,
-                       double cameraFramesPerSecond = 0);
+                       double cameraFramesPerSecond = 0,
+                       std::string encoderName = AviMovieWriter::kEncoderName);
 // Closes the open writer under the lock (release, rate patch), frees it, empties the slot;
 // then, outside the lock, shows a failed close in the writer's message box and announces the file
 // (even a half-written one) to the resource window when there is one.

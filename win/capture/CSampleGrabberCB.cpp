@@ -149,7 +149,8 @@ bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long l
         pixels = scaled.data();
     }
     // The scale of a calibrated picture in the metadata, and on request drawn in.
-    const auto annotation = varnolet::PhotoAnnotation::current();
+    const CSampleGrabberOwner *owner = sink.Owner();
+    const auto annotation = owner ? owner->Annotations().current() : nullptr;
     encoder.setScaleInfo(annotation ? annotation->scaleInfo(targetWidth, targetHeight)
                                     : std::nullopt);
     if (annotation && annotation->burnIn) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/measure/PhotoAnnotationSlot.h"
 #include "platform/system/Clock.h"
 #include "platform/system/MessageBox.h"
 #include "win/common/TimedSeries.h"
@@ -40,6 +41,9 @@ public:
     const std::shared_ptr<const varnolet::Clock> &SharedClock() const { return m_clock; }
     const varnolet::MessageBox &Messages() const { return m_messages; }
     const AppServices &Services() const { return m_services; }
+    // What the measuring state of the live picture publishes for the sinks' photos.
+    varnolet::PhotoAnnotationSlot &Annotations() { return m_annotations; }
+    const varnolet::PhotoAnnotationSlot &Annotations() const { return m_annotations; }
 
     // The running series: set up by the window before SetTimedSeriesActive(true), then
     // advanced by the saving thread only.
@@ -108,6 +112,7 @@ private:
     const std::shared_ptr<const varnolet::Clock> m_clock;
     const varnolet::MessageBox m_messages;
     const AppServices &m_services;
+    varnolet::PhotoAnnotationSlot m_annotations;
     std::atomic<int32_t> m_photoRequested{0};
     std::atomic<int32_t> m_timedSeriesActive{0};
     std::atomic<int32_t> m_recordingActive{0};

@@ -1,4 +1,5 @@
 #include "platform/measure/PhotoAnnotation.h"
+#include "platform/measure/PhotoAnnotationSlot.h"
 
 #include "platform/camera/TestPatternRenderer.h"
 #include "platform/measure/Calibration.h"
@@ -144,27 +145,28 @@ TEST(PhotoAnnotationTest, BurnsMeasurementsAtTheirPlaceForAnyRowLength)
     EXPECT_LT(pixel[0], 60);
 }
 
-TEST(PhotoAnnotationTest, SavingThreadsReadWhileTheWindowPublishes)
+TEST(PhotoAnnotationSlotTest, SavingThreadsReadWhileTheWindowPublishes)
 {
+    varnolet::PhotoAnnotationSlot annotations;
     // A saving thread takes the current state for every photo while the window replaces it.
     std::atomic<bool> run{true};
     std::atomic<int> calibratedSeen{0};
     std::thread saver([&] {
         while (run) {
-            const auto annotation = PhotoAnnotation::current();
+            const auto annotation = annotations.current();
             if (annotation && annotation->scaleInfo(kWidth, kHeight))
                 ++calibratedSeen;
         }
     });
     for (int i = 0; i < 2000; ++i) {
         auto annotation = calibratedAnnotation(1000 + i);
-        PhotoAnnotation::publish(i % 2 ? nullptr : std::move(annotation));
+        annotations.publish(i % 2 ? nullptr : std::move(annotation));
     }
     // The last state stays until the saving thread has used it.
-    PhotoAnnotation::publish(calibratedAnnotation(1000));
+    annotations.publish(calibratedAnnotation(1000));
     EXPECT_TRUE(varnolet::test::processEventsUntil([&] { return calibratedSeen > 0; }));
     run = false;
     saver.join();
-    PhotoAnnotation::publish(nullptr);
-    EXPECT_EQ(PhotoAnnotation::current(), nullptr);
+    annotations.publish(nullptr);
+    EXPECT_EQ(annotations.current(), nullptr);
 }

@@ -1,6 +1,7 @@
 #include "platform/widgets/MeasureOverlay.h"
 
 #include "platform/measure/PhotoAnnotation.h"
+#include "platform/measure/PhotoAnnotationSlot.h"
 #include "platform/widgets/CalibrationDialog.h"
 #include "platform/widgets/MeasureController.h"
 #include "tests/support/RecordingMessagePresenter.h"
@@ -54,7 +55,9 @@ struct Fixture
     varnolet::test::TempFolder folder;
     varnolet::MessageRecorder messages;
     FakeView view;
-    MeasureController controller{folder.file("calibration.json"), lookup, messages.box()};
+    varnolet::PhotoAnnotationSlot annotations; // what the photos would carry
+    MeasureController controller{folder.file("calibration.json"), lookup, messages.box(),
+                                 annotations};
     MeasureOverlay *overlay;
 
     Fixture()
@@ -166,7 +169,7 @@ TEST(MeasureOverlayTest, ContextMenuOffersToolsPresetsAndBurnIn)
 TEST(MeasureOverlayTest, CalibratingSavesTheScaleAndPhotosCarryIt)
 {
     Fixture f;
-    EXPECT_EQ(varnolet::PhotoAnnotation::current(), nullptr);
+    EXPECT_EQ(f.annotations.current(), nullptr);
     f.controller.setTool(Measurement::Tool::Calibrate);
     f.click(100, 100); // picture 0, 200
     f.click(500, 100); // picture 800, 200: 800 px
@@ -182,14 +185,15 @@ TEST(MeasureOverlayTest, CalibratingSavesTheScaleAndPhotosCarryIt)
     EXPECT_DOUBLE_EQ(f.controller.scene().micrometresPerPixel, 2.5);
     EXPECT_FALSE(f.controller.tool().has_value());
 
-    const auto annotation = varnolet::PhotoAnnotation::current();
+    const auto annotation = f.annotations.current();
     ASSERT_NE(annotation, nullptr);
     EXPECT_EQ(annotation->preset, "4\u00d7");
     ASSERT_TRUE(annotation->scaleInfo(1600, 1200).has_value());
     EXPECT_DOUBLE_EQ(annotation->scaleInfo(1600, 1200)->pixelsPerCentimetre, 4000.0);
 
     // The next start finds it for this camera, and scales it to another size.
-    MeasureController again(f.folder.file("calibration.json"), lookup, f.messages.box());
+    varnolet::PhotoAnnotationSlot nextStart;
+    MeasureController again(f.folder.file("calibration.json"), lookup, f.messages.box(), nextStart);
     again.setCamera("usb:1234:5678:S1");
     again.setPictureSize(QSize(640, 480));
     EXPECT_DOUBLE_EQ(again.scene().micrometresPerPixel, 2.5 * 1600 / 640);
@@ -202,7 +206,8 @@ TEST(MeasureOverlayTest, ADamagedCalibrationFileGivesOneMessage)
     varnolet::MessageRecorder recorder;
     varnolet::test::TempFolder folder;
     const std::string path = folder.write("calibration.json", "{ not json");
-    MeasureController controller(path, lookup, recorder.box());
+    varnolet::PhotoAnnotationSlot annotations;
+    MeasureController controller(path, lookup, recorder.box(), annotations);
     ASSERT_EQ(recorder->count(), 1u);
     EXPECT_NE(recorder->texts()[0].find(path + ".damaged"), std::string::npos);
     EXPECT_FALSE(controller.scene().calibrated());

@@ -154,7 +154,7 @@ TEST(CPictureMeasureTest, MeasuringACellAndBurningItIntoTheTimedShots)
                 2.0 * controller.scene().micrometresPerPixel);
 
     controller.setBurnIn(true);
-    const auto annotation = varnolet::PhotoAnnotation::current();
+    const auto annotation = window->PhotoAnnotations().current();
     ASSERT_NE(annotation, nullptr);
     EXPECT_TRUE(annotation->burnIn);
     EXPECT_EQ(annotation->scene.measurements.size(), 1u);

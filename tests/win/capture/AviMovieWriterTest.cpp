@@ -70,11 +70,7 @@ protected:
         services.GetLanguageString("ui_alert_savefile", "", messages.box());
         messages->clear();
     }
-    void TearDown() override
-    {
-        CloseMovieWriter();
-        AviMovieWriter::SetEncoderName("mpeg4");
-    }
+    void TearDown() override { CloseMovieWriter(); }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(2024, 3, 5);
     MessageRecorder messages;
@@ -187,9 +183,8 @@ TEST_F(AviMovieWriterTest, MatchingCaptureSizeWritesTheFirstFrame)
 
 TEST_F(AviMovieWriterTest, MissingCodecFailsWithoutPatch)
 {
-    AviMovieWriter::SetEncoderName("no-such-encoder");
     const std::string path = folder.file("nocodec.avi");
-    CreateMovieWriter(path, clock, services, messages.box(), &announcer);
+    CreateMovieWriter(path, clock, services, messages.box(), &announcer, 0, "no-such-encoder");
     const auto frame = makeTestFrame(160, 120);
     EXPECT_LT(appendFrame(frame, 160, 120), 0);
     {

@@ -2,14 +2,16 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 
 #include <syslog.h>
 
 namespace {
 
-std::mutex g_sinkLock; // guards g_sink
-SystemLog::Sink g_sink;
+std::mutex g_keptLock;          // guards the two below
+std::deque<std::string> g_kept; // the latest lines, at most kKeptLines
+uint64_t g_written = 0;         // lines written in all
 
 } // namespace
 
@@ -35,18 +37,26 @@ void SystemLog::writeLine(const std::string &line)
 {
     syslog(LOG_NOTICE, "%s", line.c_str());
     std::fprintf(stderr, "VarnoletMac: %s\n", line.c_str());
-    Sink sink;
-    {
-        std::lock_guard lock(g_sinkLock);
-        sink = g_sink;
-    }
-    if (sink)
-        sink(line);
+    std::lock_guard lock(g_keptLock);
+    g_kept.push_back(line);
+    if (g_kept.size() > kKeptLines)
+        g_kept.pop_front();
+    ++g_written;
 }
 
-SystemLog::Sink SystemLog::setSink(Sink sink)
+uint64_t SystemLog::lineCount()
 {
-    std::lock_guard lock(g_sinkLock);
-    std::swap(g_sink, sink);
-    return sink;
+    std::lock_guard lock(g_keptLock);
+    return g_written;
+}
+
+std::vector<std::string> SystemLog::linesSince(uint64_t count)
+{
+    std::lock_guard lock(g_keptLock);
+    const uint64_t firstKept = g_written - g_kept.size();
+    const uint64_t from = count > firstKept ? count - firstKept : 0;
+    if (from >= g_kept.size())
+        return {};
+    return std::vector<std::string>(g_kept.begin() + static_cast<std::ptrdiff_t>(from),
+                                    g_kept.end());
 }

@@ -15,7 +15,6 @@ struct State
 {
     std::unique_ptr<QTranslator> translator;
     std::string locale;
-    std::string folder;
 };
 
 State &state()
@@ -26,7 +25,7 @@ State &state()
 
 } // namespace
 
-bool QtTranslations::use(const std::string &localeName)
+bool QtTranslations::use(const std::string &localeName, const std::string &catalogues)
 {
     State &s = state();
     if (s.translator && s.locale == localeName)
@@ -38,8 +37,8 @@ bool QtTranslations::use(const std::string &localeName)
     }
     if (localeName.empty() || localeName == "en" || !QCoreApplication::instance())
         return false;
-    const QString folder = s.folder.empty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
-                                            : QString::fromStdString(s.folder);
+    const QString folder = catalogues.empty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                              : QString::fromStdString(catalogues);
     auto translator = std::make_unique<QTranslator>();
     // "qt_de" gathers every Qt module's catalogue; "qtbase_de" alone when it is missing.
     const QLocale locale(QString::fromStdString(localeName));
@@ -56,11 +55,6 @@ bool QtTranslations::use(const std::string &localeName)
 std::string QtTranslations::installedLocale()
 {
     return state().locale;
-}
-
-void QtTranslations::setFolder(const std::string &folder)
-{
-    state().folder = folder;
 }
 
 } // namespace varnolet

@@ -14,12 +14,11 @@ class QtTranslations
 public:
     // Installs Qt's catalogue for a locale name ("de", "ja", "zh_TW"), replacing the one
     // installed before; English, an empty name or a missing catalogue leaves Qt's built-in
-    // English. Answers whether a catalogue is now installed.
-    static bool use(const std::string &localeName);
+    // English. Answers whether a catalogue is now installed. folder: where the catalogues
+    // are looked for; empty: Qt's translations folder.
+    static bool use(const std::string &localeName, const std::string &folder = {});
     // The locale whose catalogue is installed, empty for none.
     static std::string installedLocale();
-    // Where the catalogues are looked for (tests); empty: Qt's translations folder.
-    static void setFolder(const std::string &folder);
 };
 
 } // namespace varnolet

@@ -49,9 +49,7 @@ TEST(QtTranslationsTest, QtsOwnTextsFollowTheLanguageAndSwapAtAChange)
 
 TEST(QtTranslationsTest, AMissingCatalogueLeavesEnglish)
 {
-    QtTranslations::setFolder("/nonexistent");
-    EXPECT_FALSE(QtTranslations::use("fr"));
+    EXPECT_FALSE(QtTranslations::use("fr", "/nonexistent"));
     EXPECT_EQ(QtTranslations::installedLocale(), "");
     EXPECT_EQ(qtText("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-    QtTranslations::setFolder("");
 }

@@ -287,22 +287,35 @@ void CMainViewerDlg::UpdateButtonTexts()
     m_about->SetTooltipText(LanguageText(m_services, "ui_view_btn_about", "About", m_messages));
     m_fullScreen->SetTooltipText(
         LanguageText(m_services, "ui_view_btn_full_screen", "full screen", m_messages));
-    const bool recording = IsRecording();
-    m_recording->SetTooltipText(recording ? LanguageText(m_services, "ui_view_btn_stop_recording",
-                                                         "Stop Recording", m_messages)
-                                          : LanguageText(m_services, "ui_view_btn_take_recording",
-                                                         "Start Recording", m_messages));
-    m_recording->SetImageFile(ShippedFilePath(
-        m_services.Paths(), recording ? QStringLiteral("Resource/Image/StopRecordingMovie.png")
-                                      : QStringLiteral("Resource/Image/RecordingMovie.png")));
-    const bool series = IsTimedSeries();
-    m_timedShot->SetTooltipText(series ? LanguageText(m_services, "ui_view_btn_stop_timed_shot",
-                                                      "Stop Timed Shot", m_messages)
-                                       : LanguageText(m_services, "ui_view_btn_take_timed_shot",
-                                                      "Start Timed Shot", m_messages));
-    m_timedShot->SetImageFile(ShippedFilePath(
-        m_services.Paths(), series ? QStringLiteral("Resource/Image/StopTimedShot.png")
-                                   : QStringLiteral("Resource/Image/TimedShot.png")));
+    // The two buttons that start and stop an activity: text and picture of the next click.
+    struct Toggle
+    {
+        CXPStyleButtonST *button;
+        bool running;
+        const char *key[2]; // start, stop
+        const char *text[2];
+        const char *image[2];
+    };
+    const Toggle toggles[] = {
+        {m_recording,
+         IsRecording(),
+         {"ui_view_btn_take_recording", "ui_view_btn_stop_recording"},
+         {"Start Recording", "Stop Recording"},
+         {"RecordingMovie.png", "StopRecordingMovie.png"}},
+        {m_timedShot,
+         IsTimedSeries(),
+         {"ui_view_btn_take_timed_shot", "ui_view_btn_stop_timed_shot"},
+         {"Start Timed Shot", "Stop Timed Shot"},
+         {"TimedShot.png", "StopTimedShot.png"}},
+    };
+    for (const Toggle &toggle : toggles) {
+        const int next = toggle.running ? 1 : 0;
+        toggle.button->SetTooltipText(
+            LanguageText(m_services, toggle.key[next], toggle.text[next], m_messages));
+        toggle.button->SetImageFile(
+            ShippedFilePath(m_services.Paths(),
+                            QStringLiteral("Resource/Image/") + QLatin1String(toggle.image[next])));
+    }
     if (m_folderWindow)
         m_folderWindow->RetitleMoreButton();
     m_hint->setText(LanguageText(m_services, "ui_view_lab_prompt", "Hint:", m_messages));

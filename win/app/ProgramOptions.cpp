@@ -1,12 +1,6 @@
 #include "ProgramOptions.h"
 
-#include <atomic>
-
 #include "platform/system/CommandLine.h"
-
-namespace {
-std::atomic<bool> g_virtualCamera{false};
-}
 
 std::optional<int> ProgramOptions::Parse(int argc, const char *const *argv, const char *version,
                                          std::ostream &out, std::ostream &err)
@@ -18,11 +12,6 @@ std::optional<int> ProgramOptions::Parse(int argc, const char *const *argv, cons
     const auto outcome = commandLine.parse(argc, argv, out, err);
     if (!outcome.run)
         return outcome.exitCode;
-    g_virtualCamera = outcome.has("--virtual-camera");
+    m_virtualCamera = outcome.has("--virtual-camera");
     return std::nullopt;
-}
-
-bool ProgramOptions::VirtualCamera()
-{
-    return g_virtualCamera;
 }

@@ -13,8 +13,8 @@
 
 int main(int argc, char **argv)
 {
-    if (const auto exitCode =
-            ProgramOptions::Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
+    ProgramOptions options;
+    if (const auto exitCode = options.Parse(argc, argv, VARNOLET_VERSION, std::cout, std::cerr))
         return *exitCode;
     QApplication application(argc, argv);
     // The program's one message box: every window and thread shows its boxes through it.
@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     // The program's virtual cameras, showing its clock; the one plugged for --virtual-camera
     // is listed after the machine's.
     varnolet::VirtualCameraHub virtualCameras(clock);
-    if (ProgramOptions::VirtualCamera())
+    if (options.VirtualCamera())
         virtualCameras.plug();
     // The program's folders, settings store and language table.
     AppServices services(varnolet::SystemPaths::fromEnvironment());

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "mac/core/SettingParams.h"
-#include "mac/core/SystemLog.h"
 #include "mac/core/UserDefaults.h"
 
 namespace {
@@ -25,7 +24,6 @@ const std::string &preferencesPath()
     static const std::string path = [] {
         char folder[] = "/tmp/fuzz-preferences-XXXXXX";
         check(mkdtemp(folder) != nullptr);
-        SystemLog::setSink([](const std::string &) {});
         return std::string(folder) + "/preferences.plist";
     }();
     return path;

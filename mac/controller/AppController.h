@@ -171,6 +171,8 @@ public:
     bool bTakePhotoEachTime() const { return m_takePhotoEachTime; }
     bool bVideoRecording() const { return m_videoRecording; }
     bool mIsRecordingThreadRuning() const { return m_recordingThreadRunning; }
+    // Frames written into the movie being recorded; 0 when none is.
+    int framesRecorded() const;
 
     // Photos and timed shots.
     void takePhotos();

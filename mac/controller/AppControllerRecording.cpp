@@ -165,6 +165,12 @@ void AppController::recordMovieThread(uint64_t generation, uint64_t sizeLimit)
     m_recordingThreadRunning = false;
 }
 
+int AppController::framesRecorded() const
+{
+    std::lock_guard lock(m_lock);
+    return movieRecorder ? movieRecorder->framesCaptured() : 0;
+}
+
 bool AppController::addFrameToRecordMovie(const PixelBufferRef &frame)
 {
     return addFrameToRecordMovie(frame, m_services.clock->wallNow());

@@ -119,7 +119,7 @@ bool MovieCapturer::endRecording()
     if (m_startTime)
         elapsed =
             std::fabs(std::chrono::duration<double>(m_clock.wallNow() - *m_startTime).count());
-    SystemLog::write("captured %i frames in %f seconds.", m_framesCaptured, elapsed);
+    SystemLog::write("captured %i frames in %f seconds.", m_framesCaptured.load(), elapsed);
     SystemLog::write("size is %llu", static_cast<unsigned long long>(savingFileSize()));
     if (!isBuilding())
         return false;

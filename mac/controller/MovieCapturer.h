@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,7 +53,8 @@ public:
     // The same as endRecording.
     bool saveMovie();
 
-    int framesCaptured() const { return m_framesCaptured; }
+    // Read from any thread while the movie grows.
+    int framesCaptured() const { return m_framesCaptured.load(); }
     // True while a movie is being built.
     bool isBuilding() const;
     // The written file once saveMovie or endRecording succeeded.
@@ -74,7 +76,7 @@ public:
 private:
     const varnolet::Clock &m_clock;
     std::unique_ptr<varnolet::QuickTimeMovieWriter> m_movie;
-    int m_framesCaptured = 0;
+    std::atomic<int> m_framesCaptured{0};
     std::optional<varnolet::Clock::WallTime> m_startTime;
     std::string mPath;
     std::optional<std::string> m_writtenMovie;

@@ -17,15 +17,18 @@ CPromptLine::CPromptLine(const AppServices &services, varnolet::MessageBox messa
 {
 }
 
+QString CPromptLine::Text(const char *key, const char *builtIn) const
+{
+    return LanguageText(m_services, key, builtIn, m_messages);
+}
+
 QString CPromptLine::NoCameraText(bool devicesListed) const
 {
     if (!devicesListed)
-        return LanguageText(m_services, "ui_alert_no_camera", "Error,No Camera\tis Detected",
-                            m_messages);
-    return LanguageText(
-        m_services, "ui_alert_not_preview_device",
-        "Couldn't preview this device,because this device may been using by other applicaiton",
-        m_messages);
+        return Text("ui_alert_no_camera", "Error,No Camera\tis Detected");
+    return Text(
+        "ui_alert_not_preview_device",
+        "Couldn't preview this device,because this device may been using by other applicaiton");
 }
 
 QString CPromptLine::HoverText(Button button, const State &s) const
@@ -35,33 +38,27 @@ QString CPromptLine::HoverText(Button button, const State &s) const
     case Button::TakePhoto:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
-        return FormatText(LanguageText(m_services, "ui_prompt_in_take_a_photo_btn",
-                                       "以分辨率%s进行拍照", m_messages),
-                          {capture});
+        return FormatText(Text("ui_prompt_in_take_a_photo_btn", "以分辨率%s进行拍照"), {capture});
     case Button::TimedShot:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
         if (s.timedSeries)
-            return LanguageText(m_services, "ui_prompt_in_stop_timed_shot_btn", "停止定时摄像",
-                                m_messages);
-        return FormatText(LanguageText(m_services, "ui_prompt_in_start_timed_shot_btn",
-                                       "以分辨率%s进行定时摄像", m_messages),
+            return Text("ui_prompt_in_stop_timed_shot_btn", "停止定时摄像");
+        return FormatText(Text("ui_prompt_in_start_timed_shot_btn", "以分辨率%s进行定时摄像"),
                           {capture});
     case Button::Recording:
         if (!s.cameraPresent)
             return NoCameraText(s.devicesListed);
         if (s.recording)
-            return LanguageText(m_services, "ui_prompt_in_stop_recording_btn", "停止录像",
-                                m_messages);
-        return FormatText(LanguageText(m_services, "ui_prompt_in_start_recording_btn",
-                                       "以分辨率%s进行录像", m_messages),
+            return Text("ui_prompt_in_stop_recording_btn", "停止录像");
+        return FormatText(Text("ui_prompt_in_start_recording_btn", "以分辨率%s进行录像"),
                           {SizeText(s.movieWidth, s.movieHeight)});
     case Button::Settings:
-        return LanguageText(m_services, "ui_prompt_in_setting_btn", "打开系统设置", m_messages);
+        return Text("ui_prompt_in_setting_btn", "打开系统设置");
     case Button::About:
-        return LanguageText(m_services, "ui_prompt_in_about_btn", "打开关于", m_messages);
+        return Text("ui_prompt_in_about_btn", "打开关于");
     case Button::Exit:
-        return LanguageText(m_services, "ui_prompt_in_exit_btn", "退出系统", m_messages);
+        return Text("ui_prompt_in_exit_btn", "退出系统");
     case Button::None:
         break;
     }
@@ -72,8 +69,7 @@ QString CPromptLine::StatusText(const State &s)
 {
     const QString capture = SizeText(s.captureWidth, s.captureHeight);
     if (s.photoPending)
-        return FormatText(LanguageText(m_services, "ui_prompt_doing_taking_a_shot",
-                                       "正在以分辨率%s进行拍照", m_messages),
+        return FormatText(Text("ui_prompt_doing_taking_a_shot", "正在以分辨率%s进行拍照"),
                           {capture});
     if (s.timedSeries) {
         const int64_t elapsed = s.nowMs - s.seriesStartMs;
@@ -84,14 +80,12 @@ QString CPromptLine::StatusText(const State &s)
         if (remaining < 0)
             remaining = 0;
         return FormatText(
-            LanguageText(m_services, "ui_prompt_doing_timed_shot",
-                         "正在以分辨率%s进行定时摄像，定时时间  %d 分钟，剩余时间 %d 分钟",
-                         m_messages),
+            Text("ui_prompt_doing_timed_shot",
+                 "正在以分辨率%s进行定时摄像，定时时间  %d 分钟，剩余时间 %d 分钟"),
             {capture, QString::number(s.seriesTotalMinutes), QString::number(remaining)});
     }
     if (s.recording) {
-        QString text = FormatText(LanguageText(m_services, "ui_prompt_doing_recording",
-                                               "正在以分辨率%s进行录像", m_messages),
+        QString text = FormatText(Text("ui_prompt_doing_recording", "正在以分辨率%s进行录像"),
                                   {SizeText(s.movieWidth, s.movieHeight)});
         text += QString(m_dots, QChar(0x25CF));
         m_dots = static_cast<uint8_t>((m_dots + 1) % 4);
@@ -101,9 +95,7 @@ QString CPromptLine::StatusText(const State &s)
     if (!m_notice.isEmpty() && s.nowMs < m_noticeUntilMs)
         return m_notice;
     if (s.cameraPresent)
-        return FormatText(LanguageText(m_services, "ui_prompt_doing_preview",
-                                       "系统正在以分辨率%s进行预览", m_messages),
-                          {capture});
+        return FormatText(Text("ui_prompt_doing_preview", "系统正在以分辨率%s进行预览"), {capture});
     return NoCameraText(s.devicesListed);
 }
 
@@ -118,11 +110,9 @@ QString CPromptLine::RepairedMoviesText(const QStringList &fileNames) const
     if (fileNames.isEmpty())
         return QString();
     if (fileNames.size() == 1)
-        return FormatText(LanguageText(m_services, "ui_prompt_repaired_movie",
-                                       "未完成的录像 %s 已修复，可以播放", m_messages),
+        return FormatText(Text("ui_prompt_repaired_movie", "未完成的录像 %s 已修复，可以播放"),
                           {fileNames.front()});
-    return FormatText(LanguageText(m_services, "ui_prompt_repaired_movies",
-                                   "%d 个未完成的录像已修复，可以播放", m_messages),
+    return FormatText(Text("ui_prompt_repaired_movies", "%d 个未完成的录像已修复，可以播放"),
                       {QString::number(fileNames.size())});
 }
 

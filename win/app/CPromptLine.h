@@ -66,6 +66,9 @@ public:
     int DotCounter() const { return m_dots; }
 
 private:
+    // The text of key in the configured language, or the built-in text.
+    QString Text(const char *key, const char *builtIn) const;
+
     const AppServices &m_services;
     const varnolet::MessageBox m_messages;
     uint8_t m_dots = 0; // 0..3 dots of the recording status

@@ -115,9 +115,9 @@ private:
 
 // Writes one frame of the sink's size (or of the given size) as a JPEG of quality 100 at
 // path, scaled to the target size of TargetSize for the capture size of the using
-// settings of services, with the annotation the sink's owner holds (none without owner). False on
-// failure, after the "ui_alert_savefile" message with the status text in messages (no message when
-// no encoder exists).
+// settings of services, with the annotation the sink's owner holds (none without owner).
+// False on failure, after the "ui_alert_savefile" message with the status text in messages
+// (no message when no encoder exists).
 bool SaveFrameAsJpeg(const CSampleGrabberCB &sink, const uint8_t *buffer, long length,
                      const std::string &path, const AppServices &services,
                      const varnolet::MessageBox &messages);

@@ -92,15 +92,10 @@ std::string CSettingParams::ConfigPath() const
 
 void CSettingParams::LoadSettings()
 {
-    load(PerUserConfigPath(m_paths));
+    LoadSettingsFrom(PerUserConfigPath(m_paths));
 }
 
 void CSettingParams::LoadSettingsFrom(const std::string &path)
-{
-    load(path);
-}
-
-void CSettingParams::load(const std::string &path)
 {
     const std::string documents = m_paths.documentsFolder();
     IniFile file;

@@ -51,8 +51,6 @@ public:
     void SetUsingCaptureSize(int width, int height);
 
 private:
-    void load(const std::string &path);
-
     const varnolet::SystemPaths m_paths;
     mutable std::mutex m_lock; // guards all fields below
     SettingValues m_default;
